@@ -1,0 +1,124 @@
+// The in-memory backend: no window, no waiting, no randomness. It keeps the
+// last frame that reached the "screen", can log a hash of every frame, write
+// frames as PNG, bound the number of frames, and feed scripted input.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kestrel/platform/display.h"
+
+namespace kestrel::platform {
+
+struct HeadlessOptions {
+  int desktopDepth = 32;       // KESTREL_DEPTH
+  int32_t screenWidth = 1280;  // the pretend desktop
+  int32_t screenHeight = 1024;
+  int answer = -1;             // KESTREL_ANSWER: 1 yes, 0 no, -1 unset (then No)
+  int64_t maxFrames = -1;      // KESTREL_MAX_FRAMES: close request after N frames
+  std::string inputScript;     // KESTREL_INPUT
+  std::string frameLog;        // KESTREL_FRAMELOG
+  std::string captureDir;      // KESTREL_CAPTURE
+  int captureEvery = 1;        // KESTREL_CAPTURE_EVERY
+  // Full-screen modes offered; empty means 320 x 200 at 15, 16, 24, 32 and
+  // the desktop's own mode.
+  std::vector<ModeEntry> modes;
+  bool offerModes = true;  // false: the mode table comes out empty
+
+  static HeadlessOptions FromEnvironment();
+};
+
+// One scripted event. `frame` is the number of frames presented before it applies.
+struct ScriptEvent {
+  enum class Type { Key, Mouse, Button, Close };
+  uint64_t frame = 0;
+  Type type = Type::Key;
+  int code = 0;       // key scan code, or button 0 left, 1 right, 2 middle
+  bool down = false;  // key and button
+  int32_t x = 0, y = 0;
+};
+
+// Parses the KESTREL_INPUT format; throws std::runtime_error naming the line
+// of the first malformed entry.
+std::vector<ScriptEvent> ParseInputScript(const std::string& text);
+
+// What the keyboard and mouse look like to the headless input layer.
+struct HeadlessInputState {
+  std::array<uint8_t, 256> keys{};  // 0x80 while held
+  Point mouse{};                    // client coordinates
+  struct ButtonEvent {
+    int button;  // 0 left, 1 right, 2 middle
+    bool down;
+  };
+  std::deque<ButtonEvent> buttonEvents;  // not yet read by the mouse layer
+  bool focused = true;
+};
+
+class HeadlessDisplay : public Display {
+ public:
+  explicit HeadlessDisplay(HeadlessOptions options = {});
+  ~HeadlessDisplay() override;
+
+  const char* BackendName() const override { return "headless"; }
+  int DesktopDepth() const override { return options_.desktopDepth; }
+  Point ScreenSize() const override { return {options_.screenWidth, options_.screenHeight}; }
+  std::vector<ModeEntry> DisplayModes() const override;
+  HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth,
+                     int32_t clientHeight, bool fullScreen) override;
+  void CloseWindow(WindowHandle window) override;
+  HResult ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) override;
+  void RestoreMode() override;
+  void ShowFrame(const Surface& picture, const Rect& area) override;
+  void WaitForVerticalBlank() override;
+  void PollEvents() override;
+  void SetCursorVisible(bool visible) override { cursorVisible_ = visible; }
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  void ShowErrorMessage(const std::string& caption, const std::string& text) override;
+
+  // ---- for tests ----
+  HeadlessOptions& Options() { return options_; }
+  HeadlessInputState& Input() { return input_; }
+  // Events applied when the frame count reaches their frame.
+  void QueueEvents(std::vector<ScriptEvent> events);
+  // The last presented picture, unpacked to 8-bit RGB, and its size.
+  const std::vector<uint8_t>& LastFrame() const { return lastFrame_; }
+  int32_t LastFrameWidth() const { return lastWidth_; }
+  int32_t LastFrameHeight() const { return lastHeight_; }
+  uint64_t LastFrameHash() const { return lastHash_; }
+  uint64_t VerticalBlankWaits() const { return vblankWaits_; }
+  bool CursorVisible() const { return cursorVisible_; }
+  bool WindowOpen() const { return windowOpen_; }
+  bool ModeChanged() const { return modeChanged_; }
+  // The questions and error messages shown so far.
+  const std::vector<std::string>& Questions() const { return questions_; }
+  const std::vector<std::string>& ErrorMessages() const { return errors_; }
+
+ protected:
+  void AfterFrame() override;
+
+ private:
+  void ApplyDueEvents();
+  HeadlessOptions options_;
+  HeadlessInputState input_;
+  std::deque<ScriptEvent> events_;
+  std::vector<uint8_t> lastFrame_;
+  int32_t lastWidth_ = 0, lastHeight_ = 0;
+  uint64_t lastHash_ = 0;
+  uint64_t vblankWaits_ = 0;
+  bool cursorVisible_ = true;
+  bool windowOpen_ = false;
+  bool modeChanged_ = false;
+  bool closeSent_ = false;
+  std::vector<std::string> questions_;
+  std::vector<std::string> errors_;
+  FILE* frameLog_ = nullptr;
+};
+
+// The FNV-1a hash of a byte string, as the frame log writes it.
+uint64_t Fnv1a64(const uint8_t* data, size_t size);
+
+}  // namespace kestrel::platform

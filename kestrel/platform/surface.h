@@ -1,0 +1,164 @@
+// Surfaces: rows of pixels in the display's format, held in memory the engine
+// can address. Both backends use this one implementation; only the primary
+// surface differs, because copying onto it or flipping it puts a frame on the
+// screen through the display that made it.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kestrel/platform/result.h"
+
+namespace kestrel::platform {
+
+class Display;
+class DeviceContext;
+class Clipper;
+
+// A rectangle with exclusive right and bottom edges.
+struct Rect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  int32_t Width() const { return right - left; }
+  int32_t Height() const { return bottom - top; }
+  bool operator==(const Rect&) const = default;
+};
+
+// Capability bits, with the values the engine passes.
+constexpr uint32_t DDSCAPS_BACKBUFFER = 0x4;
+constexpr uint32_t DDSCAPS_COMPLEX = 0x8;
+constexpr uint32_t DDSCAPS_FLIP = 0x10;
+constexpr uint32_t DDSCAPS_OFFSCREENPLAIN = 0x40;
+constexpr uint32_t DDSCAPS_PRIMARYSURFACE = 0x200;
+constexpr uint32_t DDSCAPS_SYSTEMMEMORY = 0x800;
+constexpr uint32_t DDSCAPS_VIDEOMEMORY = 0x4000;
+
+constexpr uint32_t DDSD_CAPS = 0x1;
+constexpr uint32_t DDSD_HEIGHT = 0x2;
+constexpr uint32_t DDSD_WIDTH = 0x4;
+constexpr uint32_t DDSD_BACKBUFFERCOUNT = 0x20;
+
+// Blit flags.
+constexpr uint32_t DDBLT_COLORFILL = 0x400;
+constexpr uint32_t DDBLT_DDFX = 0x800;
+constexpr uint32_t DDBLT_WAIT = 0x01000000;
+constexpr uint32_t DDBLTFX_MIRRORLEFTRIGHT = 0x2;
+constexpr uint32_t DDBLTFAST_NOCOLORKEY = 0x0;
+constexpr uint32_t DDBLTFAST_SRCCOLORKEY = 0x1;
+constexpr uint32_t DDCKEY_SRCBLT = 0x8;
+constexpr uint32_t DDGBS_ISBLTDONE = 0x2;
+constexpr uint32_t DDFLIP_WAIT = 0x1;
+constexpr uint32_t DDFLIP_NOVSYNC = 0x8;
+constexpr uint32_t DDLOCK_WAIT = 0x1;
+
+// What CreateSurface is asked for (the fields of a surface description the
+// engine fills in).
+struct SurfaceRequest {
+  uint32_t flags = 0;  // DDSD_*
+  uint32_t caps = 0;   // DDSCAPS_*
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t backBufferCount = 0;
+};
+
+// What a lock hands out.
+struct SurfaceDesc {
+  uint8_t* pixels = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t pitch = 0;
+};
+
+// The extra arguments of Blt.
+struct BltFx {
+  uint32_t fillColor = 0;
+  uint32_t effects = 0;  // DDBLTFX_*
+};
+
+// The largest surface we agree to make; beyond it CreateSurface answers
+// DDERR_OUTOFMEMORY instead of trying to allocate.
+constexpr int64_t kMaxSurfaceBytes = int64_t(1) << 30;
+
+int BytesPerPixelOfDepth(int depth);
+
+class Surface : public std::enable_shared_from_this<Surface> {
+ public:
+  enum class Kind { OffScreen, Primary, BackBuffer };
+
+  // Use Display::CreateSurface; this is public for the backends.
+  Surface(Kind kind, int32_t width, int32_t height, int depth, bool videoMemory, Display* display);
+  ~Surface();
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+
+  Kind GetKind() const { return kind_; }
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  int32_t Pitch() const { return pitch_; }
+  int Depth() const { return depth_; }  // 15, 16, 24 or 32
+  int BytesPerPixel() const { return bytesPerPixel_; }
+  bool IsVideoMemory() const { return videoMemory_; }
+  uint8_t* Pixels() { return pixels_.data(); }
+  const uint8_t* Pixels() const { return pixels_.data(); }
+
+  HResult Lock(SurfaceDesc& desc, uint32_t flags);
+  HResult Unlock();
+
+  // dest/srcRect null means the whole surface. With DDBLT_COLORFILL `src` is
+  // unused; with DDBLT_DDFX and mirroring `src` may be this surface. Copies
+  // between different sizes stretch by nearest neighbour.
+  HResult Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags, const BltFx* fx);
+  // One-to-one copy of srcRect of `src` to (x, y); an empty rectangle or one
+  // reaching outside either surface is refused with DDERR_INVALIDRECT.
+  HResult BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect, uint32_t flags);
+  HResult GetBltStatus(uint32_t flags);
+  HResult Flip(uint32_t flags);
+  HResult GetAttachedSurface(uint32_t caps, std::shared_ptr<Surface>& out);
+  HResult SetColorKey(uint32_t flags, uint32_t low, uint32_t high);
+  bool HasColorKey() const { return hasKey_; }
+  uint32_t ColorKey() const { return keyLow_; }
+  HResult SetClipper(std::shared_ptr<Clipper> clipper);
+  HResult Restore();
+  HResult GetDC(DeviceContext*& dc);
+  HResult ReleaseDC(DeviceContext* dc);
+
+  // Makes the surface lost, as a display change would; blits on it then answer
+  // DDERR_SURFACELOST until Restore. Video memory comes back undefined.
+  void Lose() { lost_ = true; }
+  bool IsLost() const { return lost_; }
+
+ private:
+  Kind kind_;
+  int32_t width_, height_, pitch_;
+  int depth_, bytesPerPixel_;
+  bool videoMemory_;
+  bool lost_ = false;
+  bool locked_ = false;
+  bool hasKey_ = false;
+  uint32_t keyLow_ = 0, keyHigh_ = 0;
+  Display* display_;
+  std::vector<uint8_t> pixels_;
+  std::shared_ptr<Surface> attached_;  // the back buffer of a flip chain
+  std::shared_ptr<Clipper> clipper_;
+  std::unique_ptr<DeviceContext> dc_;
+  friend class Display;
+};
+
+// Pixel loops shared by the surface operations and the engine's benchmarks.
+// `bpp` is bytes per pixel; rows are `pitch` bytes apart.
+void CopyRows(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width,
+              int32_t height, int bpp);
+void CopyRowsKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch,
+                   int32_t width, int32_t height, int bpp, uint32_t key);
+void FillRows(uint8_t* dst, int32_t pitch, int32_t width, int32_t height, int bpp, uint32_t color);
+void MirrorRows(uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, int bpp);
+
+// Converts one pixel of a surface at `depth` to 8-bit red, green and blue, the
+// way a screen shows it (5- and 6-bit fields widened by bit replication).
+void PixelToRgb(uint32_t pixel, int depth, uint8_t& r, uint8_t& g, uint8_t& b);
+// Reads the pixel at (x, y) as stored, zero-extended.
+uint32_t ReadPixel(const Surface& s, int32_t x, int32_t y);
+// Unpacks a rectangle of a surface into 8-bit RGB triples, row after row.
+std::vector<uint8_t> SurfaceToRgb(const Surface& s, const Rect& r);
+
+}  // namespace kestrel::platform

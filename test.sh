@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test.
+# KESTREL_SANITIZE=1 builds with AddressSanitizer and UBSan into build-asan.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/deps.sh xvfb xauth
+dir=build-test
+flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${KESTREL_SANITIZE:-0}" = 1 ]; then
+  dir=build-asan
+  flags+=(-DKESTREL_SANITIZE=ON)
+fi
+cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
+cmake --build "$dir"
+cd "$dir" && ctest --output-on-failure -j"$(nproc)"
