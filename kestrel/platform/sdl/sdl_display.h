@@ -1,0 +1,52 @@
+// The real backend's display: an SDL2 window with a renderer that shows the
+// emulated picture, nearest-neighbour scaled, letterboxed in full screen.
+#pragma once
+#include <SDL.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kestrel/platform/display.h"
+
+namespace kestrel::platform {
+
+class SdlDisplay : public Display {
+ public:
+  SdlDisplay();
+  ~SdlDisplay() override;
+
+  const char* BackendName() const override { return "sdl"; }
+  int DesktopDepth() const override;
+  Point ScreenSize() const override;
+  std::vector<ModeEntry> DisplayModes() const override;
+  HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth,
+                     int32_t clientHeight, bool fullScreen) override;
+  void CloseWindow(WindowHandle window) override;
+  HResult ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) override;
+  void RestoreMode() override;
+  void ShowFrame(const Surface& picture, const Rect& area) override;
+  void WaitForVerticalBlank() override;
+  void PollEvents() override;
+  void SetCursorVisible(bool visible) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  void ShowErrorMessage(const std::string& caption, const std::string& text) override;
+
+  // The input layer listens here for keyboard, mouse, focus and controller
+  // events; PollEvents hands each SDL event to every listener.
+  using EventListener = std::function<void(const SDL_Event&)>;
+  void AddEventListener(EventListener listener);
+  // Maps a position in SDL window coordinates to client coordinates: window
+  // pixels in a window, the emulated picture's pixels in full screen.
+  Point WindowToClient(int32_t x, int32_t y) const;
+  SDL_Window* Window() const { return window_; }
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  SDL_Window* window_ = nullptr;
+  std::vector<EventListener> listeners_;
+};
+
+}  // namespace kestrel::platform
