@@ -24,6 +24,14 @@ class EngineError : public std::runtime_error {
   bool quiet_;
 };
 
+// A failure outside the engine's report path that still ends the program:
+// "Cannot open file data.kpk", a decompression error, a decoder meeting
+// corrupt data. `main` shows the text and exits non-zero; no log is written.
+class FatalError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Thrown to end the program normally from deep inside a loop (after Shutdown).
 class ProgramExit {
  public:
