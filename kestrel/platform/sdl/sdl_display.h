@@ -42,7 +42,16 @@ class SdlDisplay : public Display {
   Point WindowToClient(int32_t x, int32_t y) const;
   SDL_Window* Window() const { return window_; }
 
+  // ---- for tests ----
+  // Whether presenting waits for the monitor (only on a 60 Hz monitor).
+  bool IsVsyncOn() const;
+  // Draws the last frame again and reads the window's pixels back as 8-bit
+  // RGB triples; false without a window.
+  bool ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height);
+
  private:
+  // Starts SDL's video once; false (with the reason kept) when it cannot.
+  bool EnsureVideo() const;
   struct Impl;
   std::unique_ptr<Impl> impl_;
   SDL_Window* window_ = nullptr;

@@ -1,0 +1,423 @@
+// The SDL2 display: one window with a renderer. A frame is uploaded into a
+// streaming texture of the picture's own pixel format and drawn stretched
+// over the client area, or letterboxed on the whole screen in full screen.
+#include "kestrel/platform/sdl/sdl_display.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "kestrel/platform/text.h"
+
+namespace kestrel::platform {
+
+namespace {
+
+// The emulated display's vertical blank comes this many times a second.
+constexpr uint64_t kFrameRate = 60;
+// Falling behind by more than this many frames restarts the clock rather
+// than running the missed frames back to back.
+constexpr uint64_t kMaxLagFrames = 2;
+
+uint32_t SdlFormatOfDepth(int depth) {
+  switch (depth) {
+    case 15: return SDL_PIXELFORMAT_RGB555;
+    case 16: return SDL_PIXELFORMAT_RGB565;
+    case 24: return SDL_PIXELFORMAT_BGR24;  // bytes B, G, R
+    case 32: return SDL_PIXELFORMAT_RGB888;  // B, G, R, X in memory
+    default: return SDL_PIXELFORMAT_UNKNOWN;
+  }
+}
+
+bool IsValidUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    size_t extra = 0;
+    if (c >= 0x80) {
+      if ((c & 0xE0) == 0xC0) extra = 1;
+      else if ((c & 0xF0) == 0xE0) extra = 2;
+      else if ((c & 0xF8) == 0xF0) extra = 3;
+      else return false;
+    }
+    if (i + extra >= s.size() && extra > 0) return false;
+    for (size_t k = 1; k <= extra; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+// The engine's texts are Windows-1252; SDL wants UTF-8. Text that already is
+// valid UTF-8 (every ASCII text is) passes unchanged.
+std::string ToUtf8(const std::string& text) {
+  if (IsValidUtf8(text)) return text;
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (char c : text) {
+    const uint32_t u = Cp1252ToUnicode(static_cast<uint8_t>(c));
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+    } else if (u < 0x800) {
+      out += static_cast<char>(0xC0 | (u >> 6));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (u >> 12));
+      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+  }
+  return out;
+}
+
+// Where a picture of pw x ph lands in an output of ow x oh: the largest whole
+// multiple that fits, centred; a screen smaller than the picture shrinks it.
+SDL_Rect Letterbox(int ow, int oh, int pw, int ph) {
+  if (pw <= 0 || ph <= 0 || ow <= 0 || oh <= 0) return SDL_Rect{0, 0, ow, oh};
+  int w, h;
+  if (ow >= pw && oh >= ph) {
+    const int scale = std::min(ow / pw, oh / ph);
+    w = pw * scale;
+    h = ph * scale;
+  } else if (int64_t(ow) * ph <= int64_t(oh) * pw) {
+    w = ow;
+    h = static_cast<int>(int64_t(ph) * ow / pw);
+  } else {
+    h = oh;
+    w = static_cast<int>(int64_t(pw) * oh / ph);
+  }
+  return SDL_Rect{(ow - w) / 2, (oh - h) / 2, w, h};
+}
+
+}  // namespace
+
+struct SdlDisplay::Impl {
+  bool videoTried = false;
+  bool videoOk = false;
+  std::string videoError;
+
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  uint32_t textureFormat = SDL_PIXELFORMAT_UNKNOWN;
+  int textureWidth = 0, textureHeight = 0;
+  bool hasFrame = false;
+
+  WindowHandle handle = 0;
+  bool fullScreen = false;
+  bool vsync = false;
+  int32_t clientWidth = 0, clientHeight = 0;
+  int32_t pictureWidth = 0, pictureHeight = 0;  // of the last frame shown
+
+  bool modeSet = false;
+  ModeEntry mode;
+
+  bool clockStarted = false;
+  uint64_t clockBase = 0;
+  uint64_t clockTicks = 0;
+
+  void DropTexture() {
+    if (texture) SDL_DestroyTexture(texture);
+    texture = nullptr;
+    textureWidth = textureHeight = 0;
+    textureFormat = SDL_PIXELFORMAT_UNKNOWN;
+    hasFrame = false;
+  }
+
+  SDL_Rect Destination() const {
+    int ow = 0, oh = 0;
+    if (renderer) SDL_GetRendererOutputSize(renderer, &ow, &oh);
+    if (!fullScreen) return SDL_Rect{0, 0, ow, oh};
+    return Letterbox(ow, oh, pictureWidth, pictureHeight);
+  }
+
+  // Draws the last uploaded frame into the renderer's back buffer.
+  void Render() {
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    if (hasFrame) {
+      const SDL_Rect dest = Destination();
+      SDL_RenderCopy(renderer, texture, nullptr, &dest);
+    }
+  }
+};
+
+SdlDisplay::SdlDisplay() : impl_(std::make_unique<Impl>()) {}
+
+SdlDisplay::~SdlDisplay() {
+  CloseWindow(impl_->handle);
+  if (impl_->videoOk) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+std::unique_ptr<Display> CreateSdlDisplay() { return std::make_unique<SdlDisplay>(); }
+
+bool SdlDisplay::EnsureVideo() const {
+  if (!impl_->videoTried) {
+    impl_->videoTried = true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+      impl_->videoOk = true;
+    } else {
+      impl_->videoError = SDL_GetError();
+    }
+  }
+  return impl_->videoOk;
+}
+
+int SdlDisplay::DesktopDepth() const {
+  if (const char* env = std::getenv("KESTREL_DEPTH")) {
+    const int depth = std::atoi(env);
+    if (depth == 15 || depth == 16 || depth == 24 || depth == 32) return depth;
+  }
+  return 32;
+}
+
+Point SdlDisplay::ScreenSize() const {
+  SDL_DisplayMode desktop;
+  if (EnsureVideo() && SDL_GetDesktopDisplayMode(0, &desktop) == 0) return {desktop.w, desktop.h};
+  return {640, 480};
+}
+
+std::vector<ModeEntry> SdlDisplay::DisplayModes() const {
+  std::vector<ModeEntry> modes;
+  for (int depth : {15, 16, 24, 32}) modes.push_back({320, 200, depth, int32_t(kFrameRate)});
+  SDL_DisplayMode desktop;
+  if (EnsureVideo() && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+    int depth = SDL_BYTESPERPIXEL(desktop.format) * 8;
+    if (desktop.format == SDL_PIXELFORMAT_RGB555 || desktop.format == SDL_PIXELFORMAT_BGR555) {
+      depth = 15;
+    }
+    const ModeEntry own{desktop.w, desktop.h, depth, desktop.refresh_rate};
+    if (std::find(modes.begin(), modes.end(), own) == modes.end()) modes.push_back(own);
+  }
+  return modes;
+}
+
+HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
+                               int32_t clientWidth, int32_t clientHeight, bool fullScreen) {
+  CloseWindow(impl_->handle);
+  if (!EnsureVideo()) {
+    std::fprintf(stderr, "kestrel: no display can be opened: %s\n", impl_->videoError.c_str());
+    return DDERR_NODIRECTDRAWHW;
+  }
+  const int w = std::max(clientWidth, 1), h = std::max(clientHeight, 1);
+  const Uint32 flags = SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  window_ = SDL_CreateWindow(ToUtf8(caption).c_str(), SDL_WINDOWPOS_CENTERED,
+                             SDL_WINDOWPOS_CENTERED, w, h, flags);
+  if (!window_) {
+    std::fprintf(stderr, "kestrel: cannot open a window: %s\n", SDL_GetError());
+    return DDERR_GENERIC;
+  }
+  // Vsync only removes tearing; the frame clock is ours. On a monitor that is
+  // not at 60 Hz, vsync would change the game's speed, so it stays off.
+  SDL_DisplayMode current;
+  const int displayIndex = SDL_GetWindowDisplayIndex(window_);
+  impl_->vsync = displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &current) == 0 &&
+                 current.refresh_rate >= 59 && current.refresh_rate <= 61;
+  const Uint32 vsync = impl_->vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
+  impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | vsync);
+  if (!impl_->renderer) impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!impl_->renderer) {
+    std::fprintf(stderr, "kestrel: cannot draw into the window: %s\n", SDL_GetError());
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+    return DDERR_GENERIC;
+  }
+  impl_->handle = window;
+  impl_->fullScreen = fullScreen;
+  impl_->clientWidth = w;
+  impl_->clientHeight = h;
+  impl_->pictureWidth = impl_->modeSet ? impl_->mode.Width : w;
+  impl_->pictureHeight = impl_->modeSet ? impl_->mode.Height : h;
+  if (fullScreen) SDL_ShowCursor(SDL_DISABLE);
+  SDL_RaiseWindow(window_);
+  impl_->Render();
+  SDL_RenderPresent(impl_->renderer);
+  return DD_OK;
+}
+
+void SdlDisplay::CloseWindow(WindowHandle window) {
+  if (window == 0 || window != impl_->handle) return;
+  impl_->DropTexture();
+  if (impl_->renderer) SDL_DestroyRenderer(impl_->renderer);
+  impl_->renderer = nullptr;
+  if (window_) SDL_DestroyWindow(window_);
+  window_ = nullptr;
+  if (impl_->fullScreen) SDL_ShowCursor(SDL_ENABLE);
+  impl_->handle = 0;
+  impl_->fullScreen = false;
+}
+
+HResult SdlDisplay::ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+  // The screen itself is never switched: a full-screen-desktop window shows
+  // the emulated mode scaled up, so any offered mode can be "set".
+  for (const ModeEntry& mode : DisplayModes()) {
+    if (mode.Width == width && mode.Height == height && mode.BitsPerPixel == bitsPerPixel) {
+      impl_->modeSet = true;
+      impl_->mode = mode;
+      impl_->pictureWidth = width;
+      impl_->pictureHeight = height;
+      return DD_OK;
+    }
+  }
+  return DDERR_INVALIDMODE;
+}
+
+void SdlDisplay::RestoreMode() { impl_->modeSet = false; }
+
+void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
+  if (!impl_->renderer) return;
+  const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.Width()),
+               std::min(area.bottom, picture.Height())};
+  if (r.Width() <= 0 || r.Height() <= 0) return;
+  const uint32_t format = SdlFormatOfDepth(picture.Depth());
+  if (format == SDL_PIXELFORMAT_UNKNOWN) return;
+  if (!impl_->texture || impl_->textureFormat != format || impl_->textureWidth != r.Width() ||
+      impl_->textureHeight != r.Height()) {
+    impl_->DropTexture();
+    impl_->texture = SDL_CreateTexture(impl_->renderer, format, SDL_TEXTUREACCESS_STREAMING,
+                                       r.Width(), r.Height());
+    if (!impl_->texture) return;
+    SDL_SetTextureScaleMode(impl_->texture, SDL_ScaleModeNearest);
+    impl_->textureFormat = format;
+    impl_->textureWidth = r.Width();
+    impl_->textureHeight = r.Height();
+  }
+  const uint8_t* first = picture.Pixels() + size_t(r.top) * picture.Pitch() +
+                         size_t(r.left) * picture.BytesPerPixel();
+  if (SDL_UpdateTexture(impl_->texture, nullptr, first, picture.Pitch()) != 0) return;
+  impl_->hasFrame = true;
+  impl_->pictureWidth = r.Width();
+  impl_->pictureHeight = r.Height();
+  impl_->Render();
+  SDL_RenderPresent(impl_->renderer);
+}
+
+void SdlDisplay::WaitForVerticalBlank() {
+  const uint64_t frequency = SDL_GetPerformanceFrequency();
+  const uint64_t now = SDL_GetPerformanceCounter();
+  Impl& c = *impl_;
+  if (!c.clockStarted) {
+    c.clockStarted = true;
+    c.clockBase = now;
+    c.clockTicks = 0;
+  }
+  ++c.clockTicks;
+  const uint64_t deadline = c.clockBase + c.clockTicks * frequency / kFrameRate;
+  if (now >= deadline) {
+    // Late: go on at once, and after a long stall start counting afresh
+    // instead of rushing through the frames that were missed.
+    if (now - deadline > kMaxLagFrames * frequency / kFrameRate) {
+      c.clockBase = now;
+      c.clockTicks = 0;
+    }
+    return;
+  }
+  // Sleep most of the way, then watch the counter for the last fraction of a
+  // millisecond, which a sleep would overshoot.
+  const uint64_t margin = frequency / 2000;
+  for (uint64_t t = now; t < deadline; t = SDL_GetPerformanceCounter()) {
+    const uint64_t left = deadline - t;
+    if (left > margin) {
+      std::this_thread::sleep_for(std::chrono::nanoseconds((left - margin) * 1000000000 / frequency));
+    } else {
+      std::this_thread::yield();
+    }
+  }
+}
+
+void SdlDisplay::PollEvents() {
+  if (!impl_->videoOk) return;
+  // Closing the last window brings a window-close event and a quit event
+  // together; they are one close request.
+  bool closeSeen = false;
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    if (event.type == SDL_WINDOWEVENT && window_ &&
+        event.window.windowID == SDL_GetWindowID(window_)) {
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+        RequestClose();
+        closeSeen = true;
+      } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED && impl_->renderer) {
+        impl_->Render();
+        SDL_RenderPresent(impl_->renderer);
+      }
+    } else if (event.type == SDL_QUIT) {
+      if (!closeSeen) RequestClose();
+      closeSeen = false;
+    }
+    for (const EventListener& listener : listeners_) listener(event);
+  }
+}
+
+void SdlDisplay::SetCursorVisible(bool visible) {
+  if (impl_->videoOk) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool SdlDisplay::AskYesNo(const std::string& caption, const std::string& text) {
+  if (const int answer = AnswerFromEnvironment(); answer >= 0) return answer == 1;
+  const std::string title = ToUtf8(caption), message = ToUtf8(text);
+  const SDL_MessageBoxButtonData buttons[] = {
+      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+  };
+  const SDL_MessageBoxData box{SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
+                               window_, title.c_str(), message.c_str(), 2, buttons, nullptr};
+  int chosen = -1;
+  if (SDL_ShowMessageBox(&box, &chosen) == 0) return chosen == 1;
+  // No message box on this machine: ask on the terminal, or take the safe No.
+  if (!isatty(STDIN_FILENO)) return false;
+  std::fprintf(stderr, "%s\n%s [y/N] ", title.c_str(), message.c_str());
+  std::fflush(stderr);
+  char line[64] = {};
+  if (!std::fgets(line, sizeof line, stdin)) return false;
+  const char* p = line;
+  while (*p == ' ' || *p == '\t') ++p;
+  return *p == 'y' || *p == 'Y';
+}
+
+void SdlDisplay::ShowErrorMessage(const std::string& caption, const std::string& text) {
+  // The text also goes to standard error, so a box that cannot be shown loses nothing.
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, ToUtf8(caption).c_str(), ToUtf8(text).c_str(),
+                           impl_->fullScreen ? nullptr : window_);
+}
+
+void SdlDisplay::AddEventListener(EventListener listener) {
+  listeners_.push_back(std::move(listener));
+}
+
+Point SdlDisplay::WindowToClient(int32_t x, int32_t y) const {
+  if (!window_ || !impl_->renderer) return {x, y};
+  int ww = 0, wh = 0, ow = 0, oh = 0;
+  SDL_GetWindowSize(window_, &ww, &wh);
+  SDL_GetRendererOutputSize(impl_->renderer, &ow, &oh);
+  if (ww <= 0 || wh <= 0 || ow <= 0 || oh <= 0) return {x, y};
+  // Window coordinates to output pixels (they differ on high-density screens).
+  const int64_t ox = int64_t(x) * ow / ww, oy = int64_t(y) * oh / wh;
+  if (!impl_->fullScreen) {
+    return {int32_t(ox * impl_->clientWidth / ow), int32_t(oy * impl_->clientHeight / oh)};
+  }
+  const SDL_Rect dest = impl_->Destination();
+  if (dest.w <= 0 || dest.h <= 0) return {0, 0};
+  const int64_t px = (ox - dest.x) * impl_->pictureWidth / dest.w;
+  const int64_t py = (oy - dest.y) * impl_->pictureHeight / dest.h;
+  // The pointer over the black border counts as on the picture's edge.
+  return {int32_t(std::clamp<int64_t>(px, 0, std::max(impl_->pictureWidth - 1, 0))),
+          int32_t(std::clamp<int64_t>(py, 0, std::max(impl_->pictureHeight - 1, 0)))};
+}
+
+bool SdlDisplay::IsVsyncOn() const { return impl_->vsync; }
+
+bool SdlDisplay::ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height) {
+  if (!impl_->renderer) return false;
+  if (SDL_GetRendererOutputSize(impl_->renderer, &width, &height) != 0) return false;
+  impl_->Render();
+  rgb.assign(size_t(width) * height * 3, 0);
+  return SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(),
+                              width * 3) == 0;
+}
+
+}  // namespace kestrel::platform
