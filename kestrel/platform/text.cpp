@@ -175,8 +175,16 @@ const char* StandIn(const std::string& name) {
   return nullptr;
 }
 
+bool IsGenericFamily(const std::string& name) {
+  const std::string lower = Lower(name);
+  return lower == "serif" || lower == "sans-serif" || lower == "sans" || lower == "monospace" ||
+         lower == "mono";
+}
+
 std::optional<FaceFile> ResolveFace(const std::string& name, bool bold, bool italic) {
-  if (!name.empty()) {
+  if (IsGenericFamily(name)) {
+    if (auto face = MatchFace(name, bold, italic, false)) return face;
+  } else if (!name.empty()) {
     // A stand-in goes first: fontconfig may know the name as an alias of some
     // other family, and only the metric-compatible one keeps the layout.
     if (const char* standIn = StandIn(name)) {
