@@ -1,0 +1,610 @@
+#include "backdrops.h"
+
+#include <cmath>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "backdrops_paint.h"
+#include "font.h"
+
+namespace datagen {
+namespace {
+
+using namespace paint;
+
+// ---------------------------------------------------------------------------
+// Shared scenery
+
+// A night sky from zenith to horizon, with stars above the horizon line.
+void NightSky(View& v, Rng& rng, Rgb zenith, Rgb middle, Rgb horizon, int horizonY, int stars) {
+  VerticalGradient(v, 0, v.Height(), {{0, zenith}, {0.45, middle}, {double(horizonY) / v.Height(), horizon}, {1, horizon}});
+  Stars(v, rng, stars, horizonY - 20);
+}
+
+// Uneven ground from y down, with a lighter lip along its top.
+void Ground(View& v, Rng& rng, double y, double amplitude, Rgb top, Rgb bottom) {
+  Ridge(v, rng, y, amplitude, 0.02, top, bottom);
+}
+
+// A small house for villages, with a lit window.
+void House(View& v, double x, double g, double w, double h, Rgb c, Rgb window) {
+  FillRect(v, int(x), int(g - h), int(x + w), int(g), c);
+  FillPolygon(v, {{x - 2, g - h}, {x + w / 2, g - h - w * 0.55}, {x + w + 2, g - h}}, c);
+  FillRect(v, int(x + w * 0.3), int(g - h * 0.7), int(x + w * 0.45), int(g - h * 0.45), window);
+  Glow(v, x + w * 0.38, g - h * 0.58, w * 0.6, Scale(window, 0.5), 0.4);
+}
+
+// Licking flames rising from a base line.
+void Flames(View& v, Rng& rng, double x0, double x1, double g, double height) {
+  for (double x = x0; x < x1; x += rng.Range(3, 7)) {
+    double h = height * rng.Range(0.4, 1.0);
+    double w = rng.Range(3, 7);
+    FillPolygon(v, {{x - w, g}, {x + rng.Range(-3, 3), g - h}, {x + w, g}}, {200, 60, 10}, 0.85);
+    FillPolygon(v, {{x - w * 0.5, g}, {x + rng.Range(-2, 2), g - h * 0.6}, {x + w * 0.5, g}},
+                {250, 170, 40}, 0.9);
+  }
+  Glow(v, (x0 + x1) / 2, g - height / 2, (x1 - x0) * 0.8 + height, {160, 60, 10}, 0.6);
+}
+
+// A wisp of spell light along a curve.
+void SpellTrail(View& v, const std::vector<std::pair<double, double>>& pts, Rgb core, Rgb halo) {
+  for (size_t i = 0; i + 1 < pts.size(); ++i) {
+    ThickLine(v, pts[i].first, pts[i].second, pts[i + 1].first, pts[i + 1].second, 5, halo, 0.35);
+    ThickLine(v, pts[i].first, pts[i].second, pts[i + 1].first, pts[i + 1].second, 1.6, core, 0.9);
+  }
+}
+
+std::vector<std::pair<double, double>> Arc(double x0, double y0, double x1, double y1, double bulge,
+                                           double wave, int n = 24) {
+  std::vector<std::pair<double, double>> p;
+  for (int i = 0; i <= n; ++i) {
+    double t = double(i) / n;
+    double x = x0 + (x1 - x0) * t, y = y0 + (y1 - y0) * t;
+    y -= std::sin(t * 3.14159) * bulge;
+    y += std::sin(t * 3.14159 * 4) * wave;
+    p.push_back({x, y});
+  }
+  return p;
+}
+
+// Darkens the band where the game writes a line of light text.
+void ShadeBand(View& v, int y0, int y1, double strength) {
+  for (int y = y0; y < y1; ++y) {
+    double edge = std::min({1.0, (y - y0 + 1) / 6.0, (y1 - y) / 6.0});
+    for (int x = 0; x < v.Width(); ++x) v.Set(x, y, Scale(v.Get(x, y), 1 - strength * edge));
+  }
+}
+
+const TitleStyle kGold{2, {255, 236, 160}, {214, 128, 36}, {36, 14, 4}, true};
+const TitleStyle kBlood{4, {255, 90, 60}, {120, 0, 0}, {10, 0, 0}, true};
+
+// ---------------------------------------------------------------------------
+// Menu, help and interludes
+
+void PaintMenu(View& v) {
+  Rng rng(101);
+  NightSky(v, rng, {6, 6, 24}, {28, 20, 58}, {104, 52, 70}, 128, 160);
+  Moon(v, 268, 44, 24, {250, 242, 214}, {196, 182, 160});
+  Clouds(v, rng, 50, 92, {60, 40, 80}, 0.45);
+  Ridge(v, rng, 118, 12, 0.012, {44, 34, 70}, {24, 18, 40});
+  Castle(v, rng, 214, 122, 0.75, {18, 14, 30}, {255, 190, 90});
+  Ridge(v, rng, 140, 10, 0.02, {26, 24, 38}, {14, 12, 20});
+  for (int i = 0; i < 5; ++i) DeadTree(v, rng, 20 + i * 70 + rng.Range(-10, 10), 150, rng.Range(34, 52), {10, 8, 14});
+  Ground(v, rng, 164, 3, {22, 20, 26}, {8, 6, 10});
+  for (int i = 0; i < 9; ++i) {
+    double x = 14 + i * 36 + rng.Range(-6, 6);
+    if (i % 3 == 1)
+      GraveCross(v, x, 170, rng.Range(12, 16), {30, 28, 36}, rng.Range(-0.2, 0.2));
+    else
+      Tombstone(v, x, 170, rng.Range(8, 11), rng.Range(11, 15), {34, 32, 42}, rng.Range(-0.15, 0.15));
+  }
+  Bat(v, 140, 40, 16, {12, 8, 20}, 0.3);
+  Bat(v, 168, 56, 10, {12, 8, 20}, -0.2);
+  Bat(v, 300, 92, 12, {12, 8, 20}, 0.5);
+  Vignette(v, 0.35);
+  Grain(v, rng, 3);
+}
+
+// Opaque stone slab. The help page is drawn keyed over the menu, but JPEG
+// cannot keep an exact key, so it covers the whole screen and stays well away
+// from the key's pale cyan.
+void PaintHelp(View& v) {
+  Rng rng(202);
+  VerticalGradient(v, 0, v.Height(), {{0, {40, 30, 46}}, {1, {18, 14, 22}}});
+  Grain(v, rng, 5);
+  // Carved frame.
+  FillRect(v, 4, 4, 315, 5, {120, 90, 50});
+  FillRect(v, 4, 194, 315, 195, {120, 90, 50});
+  FillRect(v, 4, 4, 5, 195, {120, 90, 50});
+  FillRect(v, 314, 4, 315, 195, {120, 90, 50});
+  for (int c : {8, 311})
+    for (int r : {8, 191}) FillCircle(v, c, r, 2.5, {180, 130, 60});
+  TitleCentred(v, 12, "AJUDA", {3, {255, 230, 150}, {200, 110, 30}, {20, 8, 2}, true});
+
+  const Rgb head{236, 196, 112}, body{224, 214, 190}, keyCap{70, 56, 80};
+  Text(v, 20, 46, "Teclas", head, 1);
+  struct Line { const char* key; const char* what; };
+  const Line keys[] = {{"Ctrl", "dispara"}, {"Cima", "salta"}, {"Setas", "andam"}, {"Esc", "sai"}};
+  int y = 60;
+  for (const Line& l : keys) {
+    int w = font::TextWidth(l.key) + 8;
+    FillRect(v, 20, y - 3, 20 + w, y + 9, keyCap);
+    FillRect(v, 20, y + 9, 20 + w, y + 10, {30, 22, 36});
+    Text(v, 24, y, l.key, {250, 224, 150}, 1, false);
+    Text(v, 62, y, l.what, body, 1);
+    y += 17;
+  }
+  // The arrows, drawn as little key caps.
+  Text(v, 20, 134, "Ctrl dispara, Cima salta,", body, 1);
+  Text(v, 20, 146, "as setas andam, Esc sai.", body, 1);
+
+  Text(v, 168, 46, "Objectos", head, 1);
+  // Coin, energy, shot power, extra life.
+  int iy = 60;
+  FillCircle(v, 178, iy + 3, 5, {230, 180, 40});
+  FillCircle(v, 178, iy + 3, 3.2, {255, 220, 90});
+  Text(v, 190, iy, "Moeda", body, 1);
+  iy += 20;
+  FillCircle(v, 175.5, iy + 1, 3, {220, 30, 40});
+  FillCircle(v, 180.5, iy + 1, 3, {220, 30, 40});
+  FillPolygon(v, {{172.5, iy + 2}, {183.5, iy + 2}, {178, iy + 8}}, {220, 30, 40});
+  Text(v, 190, iy, "Energia", body, 1);
+  iy += 20;
+  FillCircle(v, 178, iy + 3, 5, {70, 60, 200});
+  Glow(v, 178, iy + 3, 8, {120, 80, 255}, 0.6);
+  FillCircle(v, 177, iy + 2, 1.8, {200, 190, 255});
+  Text(v, 190, iy, "Poder do tiro", body, 1);
+  iy += 20;
+  FillPolygon(v, {{173, iy + 8}, {178, iy - 2}, {183, iy + 8}}, {60, 170, 70});
+  FillCircle(v, 178, iy + 1, 2.2, {140, 230, 130});
+  Text(v, 190, iy, "Vida extra", body, 1);
+  Text(v, 168, 146, "Apanha tudo o que", body, 1);
+  Text(v, 168, 158, "brilha pelo caminho!", body, 1);
+
+  // The game writes its own caption at the lower left, so this note keeps right.
+  Text(v, 196, 178, "Clique para sair", head, 1);
+}
+
+void PaintTitleCard(View& v) {
+  Rng rng(303);
+  NightSky(v, rng, {4, 2, 10}, {36, 6, 14}, {120, 30, 20}, 150, 120);
+  Moon(v, 160, 70, 44, {255, 236, 200}, {210, 170, 150});
+  Castle(v, rng, 160, 150, 0.9, {10, 4, 8}, {255, 170, 60});
+  Ridge(v, rng, 156, 8, 0.015, {16, 6, 10}, {4, 2, 4});
+  for (int i = 0; i < 3; ++i) DeadTree(v, rng, 24 + i * 26, 170, rng.Range(40, 60), {4, 2, 4});
+  for (int i = 0; i < 3; ++i) DeadTree(v, rng, 250 + i * 28, 170, rng.Range(40, 60), {4, 2, 4});
+  Bat(v, 84, 40, 18, {4, 2, 6}, 0.2);
+  Bat(v, 236, 28, 14, {4, 2, 6}, -0.3);
+  TitleCentred(v, 46, "MORLO", {7, {255, 232, 140}, {170, 30, 10}, {16, 2, 2}, true});
+  TitleStyle small{2, {250, 240, 220}, {200, 180, 160}, {20, 4, 4}, true};
+  TitleCentred(v, 112, "v3.0", small);
+  Vignette(v, 0.45);
+  Grain(v, rng, 3);
+}
+
+void PaintGameOver(View& v) {
+  Rng rng(404);
+  VerticalGradient(v, 0, v.Height(), {{0, {0, 0, 0}}, {0.6, {50, 4, 6}}, {1, {16, 0, 2}}});
+  Glow(v, 160, 130, 140, {90, 10, 10}, 0.5);
+  Ground(v, rng, 168, 4, {30, 12, 12}, {6, 2, 2});
+  Tombstone(v, 160, 172, 56, 70, {70, 66, 72});
+  Tombstone(v, 160, 172, 50, 64, {96, 92, 100});
+  Title(v, 160 - font::TextWidth("R.I.P.", 2) / 2, 128, "R.I.P.", {2, {50, 46, 52}, {40, 36, 40}, {150, 146, 150}, false});
+  for (int i = 0; i < 4; ++i) DeadTree(v, rng, 30 + i * 80 + (i > 1 ? 40 : 0), 172, rng.Range(30, 46), {8, 2, 2});
+  TitleCentred(v, 40, "FIM DO JOGO", kBlood);
+  Text(v, 160 - font::TextWidth("Prima Enter") / 2, 184, "Prima Enter", {220, 190, 170}, 1);
+  Vignette(v, 0.4);
+  Grain(v, rng, 3);
+}
+
+void PaintStageIntro(View& v, int stage) {
+  Rng rng(500 + stage);
+  if (stage == 1) {
+    NightSky(v, rng, {16, 20, 52}, {70, 60, 110}, {220, 120, 80}, 130, 60);
+    Glow(v, 90, 132, 90, {150, 70, 30}, 0.5);
+    Ridge(v, rng, 120, 12, 0.01, {70, 60, 100}, {40, 34, 60});
+    for (int i = 0; i < 14; ++i) PineTree(v, 180 + i * 11 + rng.Range(-4, 4), 148, rng.Range(30, 46), 18, {24, 26, 40});
+    Ridge(v, rng, 148, 5, 0.02, {36, 44, 34}, {14, 18, 14});
+    for (int i = 0; i < 3; ++i) DeadTree(v, rng, 30 + i * 50, 160, rng.Range(34, 44), {10, 12, 10});
+    Warrior(v, 120, 172, 44, {8, 8, 12});
+    Rat(v, 230, 178, 26, {8, 8, 12}, true);
+    Rat(v, 262, 182, 20, {8, 8, 12}, true);
+  } else {
+    VerticalGradient(v, 0, v.Height(), {{0, {6, 6, 12}}, {1, {24, 20, 30}}});
+    // Crypt arches receding into the dark.
+    for (int i = 3; i >= 0; --i) {
+      double s = 1 - i * 0.18;
+      Rgb stone = Scale({70, 64, 80}, 0.4 + 0.6 * s);
+      double w = 180 * s, h = 160 * s, cx = 160, base = 170 + i * -8;
+      FillRect(v, int(cx - w / 2 - 16 * s), int(base - h), int(cx - w / 2), int(base), stone);
+      FillRect(v, int(cx + w / 2), int(base - h), int(cx + w / 2 + 16 * s), int(base), stone);
+      for (int k = 0; k <= 16; ++k) {
+        double a = 3.14159 * k / 16;
+        FillCircle(v, cx - std::cos(a) * (w / 2 + 8 * s), base - h + 20 * s - std::sin(a) * 26 * s, 8 * s, stone);
+      }
+    }
+    for (int side = -1; side <= 1; side += 2) {
+      double tx = 160 + side * 118, ty = 96;
+      ThickLine(v, tx, ty, tx, ty + 10, 3, {60, 40, 20});
+      Glow(v, tx, ty - 4, 40, {200, 110, 30}, 0.8);
+      FillPolygon(v, {{tx - 3, ty}, {tx, ty - 9}, {tx + 3, ty}}, {255, 200, 80});
+    }
+    Ground(v, rng, 172, 2, {44, 40, 50}, {16, 14, 18});
+    Skeleton(v, 150, 176, 40, {220, 214, 190}, false);
+    Zombie(v, 196, 176, 38, 1, {40, 60, 40}, {200, 240, 80});
+  }
+  std::string title = "NÍVEL " + std::to_string(stage);
+  TitleCentred(v, 20, title, {4, {255, 236, 160}, {214, 128, 36}, {30, 10, 2}, true});
+  const char* sub = stage == 1 ? "Os Campos Malditos" : "As Criptas";
+  TitleCentred(v, 66, sub, kGold);
+  Text(v, 160 - font::TextWidth("Prima Enter") / 2, 188, "Prima Enter", {240, 230, 200}, 1);
+  Vignette(v, 0.35);
+  Grain(v, rng, 3);
+}
+
+// ---------------------------------------------------------------------------
+// Story pages
+
+void PaintStory2(View& v) {  // RirEza casts his spell upon the land
+  Rng rng(1002);
+  NightSky(v, rng, {4, 4, 14}, {22, 12, 40}, {70, 40, 90}, 150, 90);
+  Clouds(v, rng, 70, 130, {50, 90, 60}, 0.5);
+  Ridge(v, rng, 150, 6, 0.015, {30, 26, 44}, {12, 10, 18});
+  for (int i = 0; i < 7; ++i)
+    House(v, 20 + i * 22 + rng.Range(-3, 3), 162, rng.Range(12, 16), rng.Range(8, 11), {14, 12, 20}, {255, 190, 90});
+  // The cliff he stands on.
+  FillPolygon(v, {{200, 200}, {214, 140}, {236, 128}, {300, 124}, {320, 130}, {320, 200}}, {10, 8, 14});
+  SpellTrail(v, Arc(250, 76, 40, 150, 60, 4), {200, 255, 200}, {60, 220, 90});
+  SpellTrail(v, Arc(254, 72, 110, 158, 30, -5), {230, 200, 255}, {150, 60, 220});
+  SpellTrail(v, Arc(246, 78, 170, 156, 14, 3), {200, 255, 200}, {60, 220, 90});
+  Glow(v, 250, 74, 40, {80, 255, 120}, 0.8);
+  Sorcerer(v, 262, 128, 66, {14, 8, 20}, {120, 255, 120}, true);
+  for (int i = 0; i < 30; ++i) {
+    double x = rng.Range(20, 240), y = rng.Range(100, 160);
+    FillCircle(v, x, y, rng.Range(0.5, 1.4), {160, 255, 170}, rng.Range(0.4, 0.9));
+  }
+  ShadeBand(v, 6, 70, 0.35);
+  Vignette(v, 0.3);
+  Grain(v, rng, 3);
+}
+
+void PaintStory3(View& v) {  // The warrior gives his life to end RirEza
+  Rng rng(1003);
+  VerticalGradient(v, 0, 124, {{0, {10, 6, 20}}, {0.7, {60, 24, 60}}, {1, {120, 50, 60}}});
+  Stars(v, rng, 50, 80);
+  Glow(v, 168, 80, 120, {255, 210, 140}, 0.9);
+  for (int i = 0; i < 18; ++i) {  // rays
+    double a = i * 3.14159 * 2 / 18 + 0.1;
+    ThickLine(v, 168, 80, 168 + std::cos(a) * 160, 80 + std::sin(a) * 160, 3, {255, 220, 160}, 0.12);
+  }
+  FillRect(v, 0, 118, 320, 200, {20, 14, 18});
+  Ridge(v, rng, 118, 4, 0.03, {36, 24, 28}, {10, 6, 8});
+  Warrior(v, 140, 118, 66, {8, 4, 10});
+  Sorcerer(v, 200, 118, 82, {8, 4, 10}, {255, 80, 40}, false);
+  Glow(v, 178, 78, 22, {255, 255, 230}, 1.0);
+  FillCircle(v, 178, 78, 4, {255, 255, 240});
+  ShadeBand(v, 124, 196, 0.3);
+  Vignette(v, 0.35);
+  Grain(v, rng, 3);
+}
+
+void PaintStory4(View& v) {  // RirEza rises again from the depths
+  Rng rng(1004);
+  VerticalGradient(v, 0, v.Height(), {{0, {6, 2, 4}}, {0.5, {40, 8, 8}}, {1, {20, 4, 4}}});
+  Clouds(v, rng, 0, 96, {50, 14, 14}, 0.5);
+  Ridge(v, rng, 138, 14, 0.012, {28, 8, 8}, {10, 2, 2});
+  // The chasm, glowing from below.
+  Poly chasm{{110, 200}, {128, 160}, {144, 150}, {160, 146}, {180, 152}, {196, 160}, {214, 200}};
+  FillPolygon(v, chasm, {255, 120, 20});
+  FillPolygon(v, {{128, 200}, {146, 164}, {164, 158}, {190, 170}, {198, 200}}, {255, 210, 90});
+  Glow(v, 162, 160, 110, {255, 80, 10}, 0.9);
+  for (int i = 0; i < 6; ++i) {  // cracks
+    double x = 160 + (i - 2.5) * 40, y = 170 + rng.Range(-6, 10);
+    ThickLine(v, x, y, x + rng.Range(-30, 30), y + rng.Range(10, 30), 1.5, {255, 120, 30}, 0.8);
+  }
+  Sorcerer(v, 162, 168, 78, {10, 2, 4}, {255, 240, 120}, true);
+  for (int i = 0; i < 16; ++i)  // flying rocks and embers
+    FillCircle(v, rng.Range(90, 240), rng.Range(96, 160), rng.Range(0.8, 2.4), rng.Uniform() < 0.5 ? Rgb{20, 6, 4} : Rgb{255, 160, 40});
+  ShadeBand(v, 4, 92, 0.3);
+  Vignette(v, 0.35);
+  Grain(v, rng, 3);
+}
+
+void PaintStory5(View& v) {  // Rats lay the land to waste
+  Rng rng(1005);
+  VerticalGradient(v, 0, 104, {{0, {20, 8, 6}}, {0.6, {110, 40, 14}}, {1, {200, 90, 30}}});
+  Clouds(v, rng, 0, 60, {40, 20, 20}, 0.55);
+  for (int i = 0; i < 8; ++i) {
+    double x = 10 + i * 40 + rng.Range(-4, 4);
+    House(v, x, 100, rng.Range(16, 22), rng.Range(10, 16), {20, 8, 6}, {255, 150, 40});
+  }
+  Flames(v, rng, 30, 120, 100, 34);
+  Flames(v, rng, 200, 300, 100, 28);
+  FillRect(v, 0, 100, 320, 200, {32, 18, 12});
+  Ridge(v, rng, 102, 2, 0.05, {60, 30, 16}, {18, 10, 8});
+  ShadeBand(v, 104, 172, 0.25);
+  for (int i = 0; i < 9; ++i) Rat(v, 10 + i * 36 + rng.Range(-6, 6), 196 - rng.Range(0, 6), rng.Range(22, 30), {6, 4, 4}, false);
+  Vignette(v, 0.3);
+  Grain(v, rng, 3);
+}
+
+void PaintStory6(View& v) {  // The dead rise from the earth
+  Rng rng(1006);
+  NightSky(v, rng, {2, 6, 10}, {14, 30, 34}, {40, 70, 60}, 140, 80);
+  Moon(v, 282, 36, 20, {220, 240, 210}, {160, 190, 160});
+  Ridge(v, rng, 128, 10, 0.015, {20, 34, 30}, {10, 16, 14});
+  for (int i = 0; i < 5; ++i) DeadTree(v, rng, 30 + i * 66, 134, rng.Range(26, 38), {8, 14, 12});
+  Zombie(v, 70, 168, 48, 0.85, {26, 40, 24}, {220, 255, 90});
+  Zombie(v, 170, 170, 56, 0.6, {26, 40, 24}, {220, 255, 90});
+  Zombie(v, 250, 166, 44, 0.95, {26, 40, 24}, {220, 255, 90});
+  Ground(v, rng, 166, 3, {34, 40, 30}, {10, 12, 8});
+  // Hands breaking through the soil.
+  for (double hx : {118.0, 212.0, 292.0}) {
+    ThickLine(v, hx, 176, hx + 2, 160, 3, {40, 56, 34});
+    for (int f = -1; f <= 1; ++f) ThickLine(v, hx + 2, 160, hx + 2 + f * 3, 153, 1.2, {40, 56, 34});
+  }
+  for (int i = 0; i < 7; ++i)
+    Tombstone(v, 20 + i * 46 + rng.Range(-5, 5), 180, rng.Range(9, 13), rng.Range(13, 18), {50, 56, 56}, rng.Range(-0.25, 0.25));
+  Clouds(v, rng, 150, 200, {90, 140, 110}, 0.4);  // ground mist
+  ShadeBand(v, 6, 52, 0.3);
+  Vignette(v, 0.3);
+  Grain(v, rng, 3);
+}
+
+void PaintStory7(View& v) {  // Armies of skeletons gather
+  Rng rng(1007);
+  VerticalGradient(v, 0, v.Height(), {{0, {10, 2, 2}}, {0.5, {90, 20, 10}}, {0.7, {170, 60, 20}}, {1, {30, 10, 6}}});
+  Glow(v, 160, 134, 120, {200, 80, 20}, 0.5);
+  Ridge(v, rng, 128, 8, 0.02, {40, 14, 10}, {16, 6, 4});
+  // Rows of the army, smaller and darker with distance.
+  for (int row = 0; row < 4; ++row) {
+    double s = 0.35 + row * 0.22, g = 132 + row * 20;
+    Rgb bone = Mix({60, 30, 20}, {236, 226, 200}, row / 3.0);
+    for (double x = 6 + row * 5; x < 320; x += 40 * s + 4)
+      Skeleton(v, x + rng.Range(-2, 2), g, 40 * s, bone, true);
+  }
+  // Tattered banners.
+  for (double bx : {60.0, 250.0}) {
+    ThickLine(v, bx, 150, bx, 80, 1.5, {30, 14, 10});
+    FillPolygon(v, {{bx, 82}, {bx + 20, 86}, {bx + 14, 92}, {bx + 20, 100}, {bx, 98}}, {90, 10, 10});
+  }
+  ShadeBand(v, 6, 52, 0.4);
+  Vignette(v, 0.35);
+  Grain(v, rng, 3);
+}
+
+void PaintStory8(View& v) {  // Swarms of rats everywhere
+  Rng rng(1008);
+  // A ruined cellar: brick wall, a beam, rats on everything.
+  VerticalGradient(v, 0, v.Height(), {{0, {30, 22, 18}}, {1, {14, 10, 8}}});
+  for (int y = 0; y < 200; y += 10)
+    for (int x = (y / 10) % 2 ? -12 : 0; x < 320; x += 24) {
+      Rgb brick = Scale({70, 44, 32}, rng.Range(0.6, 1.0));
+      FillRect(v, x + 1, y + 1, x + 22, y + 8, brick);
+    }
+  Glow(v, 260, 40, 90, {220, 140, 50}, 0.45);  // lantern
+  FillRect(v, 0, 72, 320, 82, {40, 24, 14});   // the beam
+  for (int i = 0; i < 10; ++i) Rat(v, 6 + i * 32 + rng.Range(-4, 4), 72, rng.Range(16, 22), {10, 6, 4}, i % 3 == 0);
+  ShadeBand(v, 100, 152, 0.55);
+  FillRect(v, 0, 164, 320, 200, {20, 12, 8});
+  for (int i = 0; i < 16; ++i)
+    Rat(v, rng.Range(-10, 310), 170 + rng.Range(0, 28), rng.Range(20, 30), {6, 4, 2}, rng.Uniform() < 0.4);
+  for (int i = 0; i < 14; ++i) {  // eyes in the dark
+    double x = rng.Range(10, 310), y = rng.Range(96, 150);
+    if (x < 170 && y < 126) continue;  // keep the text clear
+    FillCircle(v, x, y, 0.9, {230, 40, 20});
+    FillCircle(v, x + 3, y, 0.9, {230, 40, 20});
+  }
+  Vignette(v, 0.4);
+  Grain(v, rng, 3);
+}
+
+void PaintStory9(View& v) {  // Blood-hungry bats
+  Rng rng(1009);
+  NightSky(v, rng, {6, 0, 4}, {40, 6, 14}, {90, 20, 24}, 170, 60);
+  Moon(v, 200, 104, 54, {230, 70, 50}, {150, 30, 30});
+  for (int i = 0; i < 40; ++i) {
+    double x = rng.Range(0, 320), y = rng.Range(54, 190);
+    double s = rng.Range(8, 28);
+    Bat(v, x, y, s, {8, 0, 2}, rng.Range(-0.5, 0.6));
+  }
+  for (int i = 0; i < 4; ++i) DeadTree(v, rng, 20 + i * 92, 200, rng.Range(40, 60), {6, 0, 2});
+  Ground(v, rng, 192, 3, {10, 0, 2}, {4, 0, 0});
+  ShadeBand(v, 26, 52, 0.4);
+  Vignette(v, 0.35);
+  Grain(v, rng, 3);
+}
+
+void PaintStory10(View& v) {  // A mage calls the hero back from the dead
+  Rng rng(1010);
+  NightSky(v, rng, {4, 4, 16}, {20, 18, 50}, {50, 40, 90}, 150, 120);
+  Ridge(v, rng, 140, 8, 0.015, {24, 22, 46}, {10, 10, 20});
+  Ground(v, rng, 166, 3, {30, 28, 44}, {8, 8, 14});
+  // The open grave and its column of light.
+  for (int y = 0; y < 166; ++y) {
+    double t = y / 166.0;
+    int hw = int(10 + t * 10);
+    for (int x = 210 - hw; x <= 210 + hw; ++x) {
+      double edge = 1 - std::abs(x - 210) / double(hw + 1);
+      v.Add(x, y, {140, 180, 255}, edge * edge * (0.15 + 0.5 * t));
+    }
+  }
+  FillEllipse(v, 210, 172, 30, 7, {4, 4, 8});
+  Glow(v, 210, 168, 50, {140, 180, 255}, 0.9);
+  Tombstone(v, 246, 172, 14, 24, {60, 60, 80}, 0.2);
+  Warrior(v, 206, 168, 46, {20, 26, 50}, false);
+  Mage(v, 92, 176, 64, {14, 10, 30}, {140, 180, 255});
+  // A ring of runes on the ground.
+  for (int i = 0; i < 12; ++i) {
+    double a = i * 3.14159 * 2 / 12;
+    FillCircle(v, 150 + std::cos(a) * 80, 182 + std::sin(a) * 10, 1.5, {180, 210, 255}, 0.9);
+  }
+  ShadeBand(v, 6, 92, 0.35);
+  Vignette(v, 0.3);
+  Grain(v, rng, 3);
+}
+
+void PaintStory11(View& v) {  // The hero stands again
+  Rng rng(1011);
+  VerticalGradient(v, 0, v.Height(), {{0, {14, 16, 44}}, {0.45, {70, 60, 110}}, {0.75, {230, 140, 90}}, {1, {250, 200, 120}}});
+  Stars(v, rng, 40, 60);
+  Glow(v, 160, 150, 160, {255, 180, 90}, 0.6);
+  Ridge(v, rng, 150, 10, 0.012, {80, 50, 70}, {40, 24, 40});
+  FillPolygon(v, {{60, 200}, {110, 166}, {160, 158}, {210, 166}, {260, 200}}, {12, 8, 16});
+  Glow(v, 160, 110, 60, {190, 210, 255}, 0.7);
+  Warrior(v, 154, 160, 96, {10, 6, 14}, true);
+  Glow(v, 178, 10, 30, {255, 255, 220}, 0.7);  // the blade catches the light
+  TitleCentred(v, 176, "O guerreiro regressou", {1, {255, 236, 190}, {240, 200, 140}, {20, 8, 4}, true});
+  Vignette(v, 0.3);
+  Grain(v, rng, 3);
+}
+
+// ---------------------------------------------------------------------------
+// Far backgrounds of the stages: drawn whole behind the scenery, which hides
+// their lower part, so the interest sits in the sky.
+
+void PaintFields(View& v) {  // stages 1 to 4
+  Rng rng(2001);
+  NightSky(v, rng, {18, 22, 60}, {60, 56, 110}, {190, 110, 90}, 150, 70);
+  Moon(v, 236, 46, 18, {250, 240, 210}, {200, 190, 170});
+  Clouds(v, rng, 20, 90, {90, 80, 130}, 0.42);
+  Ridge(v, rng, 118, 18, 0.008, {80, 70, 120}, {60, 54, 96});
+  Castle(v, rng, 90, 122, 0.5, {50, 44, 80}, {240, 190, 110});
+  Ridge(v, rng, 140, 10, 0.015, {46, 54, 76}, {34, 40, 56});
+  for (int i = 0; i < 34; ++i) PineTree(v, i * 10 + rng.Range(-4, 4), 168, rng.Range(26, 44), 16, {26, 36, 44});
+  Ground(v, rng, 164, 3, {28, 40, 36}, {16, 22, 20});
+  Grain(v, rng, 2);
+}
+
+void PaintArena(View& v) {  // stage 8, the sorcerer's arena
+  Rng rng(2008);
+  VerticalGradient(v, 0, v.Height(), {{0, {16, 4, 20}}, {0.5, {70, 14, 40}}, {0.8, {150, 40, 30}}, {1, {60, 14, 14}}});
+  Clouds(v, rng, 0, 80, {40, 10, 40}, 0.6);
+  // Lightning.
+  double lx = 80, ly = 0;
+  for (int i = 0; i < 9; ++i) {
+    double nx = lx + rng.Range(-12, 12), ny = ly + rng.Range(8, 14);
+    ThickLine(v, lx, ly, nx, ny, 1.4, {240, 220, 255});
+    lx = nx, ly = ny;
+  }
+  Glow(v, 80, 40, 60, {200, 160, 255}, 0.3);
+  // The sorcerer's spire.
+  FillPolygon(v, {{214, 160}, {222, 50}, {232, 20}, {242, 50}, {250, 160}}, {24, 6, 20});
+  FillCircle(v, 232, 30, 3, {120, 255, 140});
+  Glow(v, 232, 30, 26, {80, 255, 120}, 0.7);
+  Ridge(v, rng, 150, 10, 0.02, {50, 12, 20}, {24, 6, 10});
+  // Broken pillars of the arena.
+  for (int i = 0; i < 6; ++i) {
+    double x = 20 + i * 56, h = rng.Range(30, 70);
+    FillRect(v, int(x), int(170 - h), int(x + 12), 172, {44, 30, 40});
+    FillRect(v, int(x - 2), int(170 - h), int(x + 14), int(173 - h), {56, 40, 50});
+    FillPolygon(v, {{x, 170 - h}, {x + 5, 164 - h}, {x + 12, 170 - h}}, {44, 30, 40});
+  }
+  Glow(v, 160, 200, 140, {255, 80, 20}, 0.45);
+  Ground(v, rng, 172, 2, {40, 18, 20}, {16, 6, 8});
+  Grain(v, rng, 2);
+}
+
+void PaintCrypts(View& v) {  // stages 5 to 7
+  Rng rng(2005);
+  VerticalGradient(v, 0, v.Height(), {{0, {10, 10, 16}}, {1, {26, 24, 34}}});
+  // Cavern roof with stalactites.
+  for (int x = 0; x < 320; x += rng.Int(6, 14)) {
+    double h = rng.Range(8, 34), w = rng.Range(4, 9);
+    FillPolygon(v, {{x - w, 0}, {x + rng.Range(-1, 1), h}, {x + w, 0}}, {18, 16, 24});
+  }
+  // Stone blocks of a crypt wall, lit unevenly.
+  for (int y = 40; y < 200; y += 12)
+    for (int x = ((y / 12) % 2) ? -10 : 0; x < 320; x += 20) {
+      Rgb c = Scale({52, 50, 64}, rng.Range(0.65, 1.0));
+      FillRect(v, x + 1, y + 1, x + 18, y + 10, c);
+    }
+  ShadeBand(v, 36, 48, 0.7);
+  // Arched niches with bones and darkness.
+  for (int i = 0; i < 4; ++i) {
+    double cx = 40 + i * 80;
+    FillRect(v, int(cx - 16), 90, int(cx + 16), 150, {8, 8, 12});
+    FillEllipse(v, cx, 90, 16, 14, {8, 8, 12});
+    FillCircle(v, cx - 4, 142, 3, {150, 144, 126});
+    FillCircle(v, cx + 5, 143, 2.5, {140, 134, 118});
+  }
+  for (int i = 0; i < 3; ++i) {  // torches between the niches
+    double tx = 80 + i * 80, ty = 92;
+    ThickLine(v, tx, ty, tx, ty + 12, 3, {50, 34, 20});
+    Glow(v, tx, ty - 4, 46, {220, 120, 40}, 0.6);
+    FillPolygon(v, {{tx - 3, ty}, {tx, ty - 9}, {tx + 3, ty}}, {255, 200, 80});
+  }
+  Ground(v, rng, 176, 2, {30, 28, 36}, {12, 12, 16});
+  Grain(v, rng, 2);
+}
+
+// ---------------------------------------------------------------------------
+
+struct Entry {
+  BackdropCell cell;
+  std::function<void(View&)> paint;
+};
+
+// Rough widths of the story lines in the game's text font.
+TextBand Line(int x, int y, int chars) { return {x, y, chars * 7}; }
+
+const std::vector<Entry>& Entries() {
+  static const std::vector<Entry> entries = {
+      {{1, 1, "help", {}}, PaintHelp},
+      {{324, 1, "story1", {}}, PaintTitleCard},
+      {{647, 1, "menu", {}}, PaintMenu},
+      {{1, 204, "fields", {}}, PaintFields},
+      {{324, 204, "arena", {}}, PaintArena},
+      {{647, 204, "crypts", {}}, PaintCrypts},
+      {{1, 407, "gameover", {}}, PaintGameOver},
+      {{324, 407, "story2", {Line(10, 10, 32), Line(10, 30, 34), Line(10, 50, 27)}}, PaintStory2},
+      {{647, 407, "story4", {Line(10, 10, 27), Line(10, 30, 26), Line(10, 50, 32), Line(10, 70, 37)}},
+       PaintStory4},
+      {{1, 610, "story10", {Line(10, 10, 27), Line(10, 30, 29), Line(10, 50, 31), Line(10, 70, 18)}},
+       PaintStory10},
+      {{324, 610, "story3", {Line(10, 130, 32), Line(10, 150, 31), Line(10, 170, 32)}}, PaintStory3},
+      {{647, 610, "story5", {Line(10, 110, 31), Line(10, 130, 30), Line(10, 150, 16)}}, PaintStory5},
+      {{1, 813, "story8", {Line(10, 110, 22), Line(180, 130, 14)}}, PaintStory8},
+      {{324, 813, "story7", {Line(10, 10, 26), Line(10, 30, 14)}}, PaintStory7},
+      {{647, 813, "story6", {Line(10, 10, 32), Line(10, 30, 23)}}, PaintStory6},
+      {{1, 1016, "story9", {Line(10, 30, 34)}}, PaintStory9},
+      {{324, 1016, "story11", {}}, PaintStory11},
+      {{647, 1016, "stage5", {}}, [](View& v) { PaintStageIntro(v, 5); }},
+      {{1, 1219, "stage1", {}}, [](View& v) { PaintStageIntro(v, 1); }},
+  };
+  return entries;
+}
+
+}  // namespace
+
+const std::vector<BackdropCell>& BackdropLayout() {
+  static const std::vector<BackdropCell> layout = [] {
+    std::vector<BackdropCell> cells;
+    for (const Entry& e : Entries()) cells.push_back(e.cell);
+    return cells;
+  }();
+  return layout;
+}
+
+Image PaintBackdrop(std::string_view name) {
+  for (const Entry& e : Entries()) {
+    if (e.cell.name != name) continue;
+    Image img(kPictureWidth, kPictureHeight, {0, 0, 0});
+    View v(img, 0, 0, kPictureWidth, kPictureHeight);
+    e.paint(v);
+    return img;
+  }
+  throw std::invalid_argument("no backdrop picture named " + std::string(name));
+}
+
+Image BuildBackdropSheet() {
+  Image sheet(kBackdropSheetWidth, kBackdropSheetHeight, kGutter);
+  for (const Entry& e : Entries()) {
+    View v(sheet, e.cell.x, e.cell.y, kPictureWidth, kPictureHeight);
+    e.paint(v);
+  }
+  return sheet;
+}
+
+}  // namespace datagen
