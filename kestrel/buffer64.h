@@ -78,8 +78,6 @@ class TBuffer64 {
 
  private:
   platform::HResult CreateSurfaceOfSize(int32_t width, int32_t height, bool videoMemory);
-  template <typename Blit>
-  void RetryBlit(platform::Surface& waiter, Blit blit);
   void Release();
 };
 

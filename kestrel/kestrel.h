@@ -73,12 +73,10 @@ class TKestrel {
   TKestrel() = default;
   // Releases everything the context holds; safe to call more than once.
   virtual void Release();
-  // Releases the context and raises the report (class tag of the object).
+  // Releases the context and raises the report under this class's tag.
   [[noreturn]] void ReportError(const std::string& operation, const std::string& text);
-  virtual const char* ClassTag() const { return "[TKestrel]"; }
-  // Runs a blit under the retry rule; `waiter` is asked until its blit is done.
-  template <typename Blit>
-  void RetryBlit(platform::Surface& waiter, Blit blit);
+  [[noreturn]] void ReportErrorAs(const char* tag, const std::string& operation, const std::string& text);
+  platform::Display& Platform() const;
   bool released_ = false;
 };
 
@@ -92,7 +90,7 @@ class TSelfExKestrel : public TKestrel {
 
  protected:
   void Release() override;
-  const char* ClassTag() const override { return "[TSelfExKestrel]"; }
+  [[noreturn]] void ReportError(const std::string& operation, const std::string& text);
 };
 
 class TSelfFullKestrel : public TKestrel {
@@ -105,7 +103,7 @@ class TSelfFullKestrel : public TKestrel {
 
  protected:
   void Release() override;
-  const char* ClassTag() const override { return "[TSelfFullKestrel]"; }
+  [[noreturn]] void ReportError(const std::string& operation, const std::string& text);
 };
 
 // Window styles chosen by the windowed constructor's selector.

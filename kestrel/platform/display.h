@@ -179,7 +179,7 @@ class Display {
   void PresentSurface(const Surface& picture, const Rect& area);
   // Number of frames that reached the screen.
   uint64_t FramesPresented() const { return framesPresented_; }
-  Surface* PrimarySurface() const { return primary_; }
+  std::shared_ptr<Surface> PrimarySurface() const { return primary_.lock(); }
 
  protected:
   Display() = default;
@@ -207,7 +207,7 @@ class Display {
   bool exclusive_ = false;
   int modeDepth_ = 0;  // the emulated mode's depth while one is set
   int32_t modeWidth_ = 0, modeHeight_ = 0;
-  Surface* primary_ = nullptr;
+  std::weak_ptr<Surface> primary_;
   bool quitPosted_ = false;
   friend class Surface;
 };

@@ -1,0 +1,237 @@
+#include "kestrel/platform/headless/headless.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace kestrel::platform {
+
+uint64_t Fnv1a64(const uint8_t* data, size_t size) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (size_t i = 0; i < size; ++i) {
+    h ^= data[i];
+    h *= 0x100000001b3ull;
+  }
+  return h;
+}
+
+namespace {
+
+const char* Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v ? v : nullptr;
+}
+
+long long EnvNumber(const char* name, long long fallback) {
+  const char* v = Env(name);
+  if (!v) return fallback;
+  char* end = nullptr;
+  errno = 0;
+  long long n = std::strtoll(v, &end, 10);
+  if (errno || *end != '\0') throw std::runtime_error(std::string(name) + ": not a number: " + v);
+  return n;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("Cannot open input script " + path);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Writes 8-bit RGB rows as a PNG; false when the file cannot be written.
+bool WriteRgbPng(const std::string& path, const std::vector<uint8_t>& rgb, int32_t width, int32_t height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = uint32_t(width);
+  image.height = uint32_t(height);
+  image.format = PNG_FORMAT_RGB;
+  return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), width * 3, nullptr) != 0;
+}
+
+}  // namespace
+
+HeadlessOptions HeadlessOptions::FromEnvironment() {
+  HeadlessOptions o;
+  if (const char* d = Env("KESTREL_DEPTH")) {
+    int depth = std::atoi(d);
+    if (depth != 15 && depth != 16 && depth != 24 && depth != 32)
+      throw std::runtime_error(std::string("KESTREL_DEPTH must be 15, 16, 24 or 32, not ") + d);
+    o.desktopDepth = depth;
+  }
+  o.answer = AnswerFromEnvironment();
+  o.maxFrames = EnvNumber("KESTREL_MAX_FRAMES", -1);
+  if (const char* v = Env("KESTREL_INPUT")) o.inputScript = v;
+  if (const char* v = Env("KESTREL_FRAMELOG")) o.frameLog = v;
+  if (const char* v = Env("KESTREL_CAPTURE")) o.captureDir = v;
+  o.captureEvery = int(EnvNumber("KESTREL_CAPTURE_EVERY", 1));
+  if (o.captureEvery < 1) o.captureEvery = 1;
+  return o;
+}
+
+std::vector<ScriptEvent> ParseInputScript(const std::string& text) {
+  std::vector<ScriptEvent> events;
+  std::istringstream lines(text);
+  std::string line;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    std::istringstream in(line);
+    auto fail = [&](const std::string& why) {
+      throw std::runtime_error("input script line " + std::to_string(number) + ": " + why + ": " + line);
+    };
+    long long frame = -1;
+    std::string kind;
+    if (!(in >> frame) || frame < 0) fail("expected a frame number");
+    if (!(in >> kind)) fail("expected an event");
+    ScriptEvent e;
+    e.frame = uint64_t(frame);
+    auto upDown = [&]() {
+      std::string s;
+      if (!(in >> s) || (s != "down" && s != "up")) fail("expected down or up");
+      return s == "down";
+    };
+    if (kind == "key") {
+      e.type = ScriptEvent::Type::Key;
+      if (!(in >> e.code) || e.code < 0 || e.code > 255) fail("expected a scan code 0..255");
+      e.down = upDown();
+    } else if (kind == "mouse") {
+      e.type = ScriptEvent::Type::Mouse;
+      if (!(in >> e.x >> e.y)) fail("expected X Y");
+    } else if (kind == "button") {
+      e.type = ScriptEvent::Type::Button;
+      std::string b;
+      in >> b;
+      if (b == "left") e.code = 0;
+      else if (b == "right") e.code = 1;
+      else if (b == "middle") e.code = 2;
+      else fail("expected left, right or middle");
+      e.down = upDown();
+    } else if (kind == "close") {
+      e.type = ScriptEvent::Type::Close;
+    } else {
+      fail("unknown event '" + kind + "'");
+    }
+    std::string rest;
+    if (in >> rest) fail("unexpected text after the event");
+    events.push_back(e);
+  }
+  return events;
+}
+
+HeadlessDisplay::HeadlessDisplay(HeadlessOptions options) : options_(std::move(options)) {
+  if (!options_.inputScript.empty()) QueueEvents(ParseInputScript(ReadFile(options_.inputScript)));
+  if (!options_.frameLog.empty()) {
+    frameLog_ = std::fopen(options_.frameLog.c_str(), "w");
+    if (!frameLog_) throw std::runtime_error("Cannot create frame log " + options_.frameLog);
+  }
+  if (!options_.captureDir.empty()) ::mkdir(options_.captureDir.c_str(), 0755);
+}
+
+HeadlessDisplay::~HeadlessDisplay() {
+  if (frameLog_) std::fclose(frameLog_);
+}
+
+std::vector<ModeEntry> HeadlessDisplay::DisplayModes() const {
+  if (!options_.offerModes) return {};
+  if (!options_.modes.empty()) return options_.modes;
+  std::vector<ModeEntry> modes;
+  for (int bits : {15, 16, 24, 32}) modes.push_back({320, 200, bits, 60});
+  modes.push_back({options_.screenWidth, options_.screenHeight, options_.desktopDepth, 60});
+  return modes;
+}
+
+HResult HeadlessDisplay::OpenWindow(WindowHandle, const std::string&, int32_t, int32_t, bool) {
+  windowOpen_ = true;
+  closeSent_ = false;
+  ApplyDueEvents();
+  return DD_OK;
+}
+
+void HeadlessDisplay::CloseWindow(WindowHandle) { windowOpen_ = false; }
+
+HResult HeadlessDisplay::ChangeMode(int32_t, int32_t, int32_t) {
+  modeChanged_ = true;
+  return DD_OK;
+}
+
+void HeadlessDisplay::RestoreMode() { modeChanged_ = false; }
+
+void HeadlessDisplay::ShowFrame(const Surface& picture, const Rect& area) {
+  lastFrame_ = SurfaceToRgb(picture, area);
+  lastWidth_ = area.Width();
+  lastHeight_ = area.Height();
+  lastHash_ = Fnv1a64(lastFrame_.data(), lastFrame_.size());
+}
+
+void HeadlessDisplay::WaitForVerticalBlank() { ++vblankWaits_; }
+
+void HeadlessDisplay::PollEvents() { ApplyDueEvents(); }
+
+bool HeadlessDisplay::AskYesNo(const std::string& caption, const std::string& text) {
+  questions_.push_back(caption + ": " + text);
+  return options_.answer == 1;
+}
+
+void HeadlessDisplay::ShowErrorMessage(const std::string& caption, const std::string& text) {
+  errors_.push_back(caption + ": " + text);
+}
+
+void HeadlessDisplay::QueueEvents(std::vector<ScriptEvent> events) {
+  for (ScriptEvent& e : events) {
+    // Keep the queue ordered by frame; events of one frame keep their order.
+    auto at = events_.end();
+    while (at != events_.begin() && std::prev(at)->frame > e.frame) --at;
+    events_.insert(at, e);
+  }
+}
+
+void HeadlessDisplay::ApplyDueEvents() {
+  while (!events_.empty() && events_.front().frame <= framesPresented_) {
+    const ScriptEvent e = events_.front();
+    events_.pop_front();
+    switch (e.type) {
+      case ScriptEvent::Type::Key: input_.keys[size_t(e.code)] = e.down ? 0x80 : 0; break;
+      case ScriptEvent::Type::Mouse: input_.mouse = Point{e.x, e.y}; break;
+      case ScriptEvent::Type::Button: input_.buttonEvents.push_back({e.code, e.down}); break;
+      case ScriptEvent::Type::Close: RequestClose(); break;
+    }
+  }
+}
+
+void HeadlessDisplay::AfterFrame() {
+  const uint64_t frame = framesPresented_;
+  if (frameLog_) {
+    std::fprintf(frameLog_, "%llu %016llx\n", static_cast<unsigned long long>(frame),
+                 static_cast<unsigned long long>(lastHash_));
+    std::fflush(frameLog_);
+  }
+  if (!options_.captureDir.empty() && frame % uint64_t(options_.captureEvery) == 0) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(frame));
+    if (!WriteRgbPng(options_.captureDir + name, lastFrame_, lastWidth_, lastHeight_))
+      std::fprintf(stderr, "cannot write %s%s\n", options_.captureDir.c_str(), name);
+  }
+  if (options_.maxFrames >= 0 && int64_t(frame) >= options_.maxFrames && !closeSent_) {
+    closeSent_ = true;
+    RequestClose();
+  }
+  ApplyDueEvents();
+}
+
+std::unique_ptr<Display> CreateHeadlessDisplayFromEnvironment() {
+  return std::make_unique<HeadlessDisplay>(HeadlessOptions::FromEnvironment());
+}
+
+}  // namespace kestrel::platform

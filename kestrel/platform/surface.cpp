@@ -1,0 +1,375 @@
+#include "kestrel/platform/surface.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kestrel/platform/display.h"
+#include "kestrel/platform/faults.h"
+#include "kestrel/platform/text.h"
+
+namespace kestrel::platform {
+
+constexpr HResult DDERR_NOTFOUND = 0x887600FF;
+constexpr HResult DDERR_NOTLOCKED = 0x88760248;
+
+int BytesPerPixelOfDepth(int depth) {
+  switch (depth) {
+    case 15:
+    case 16: return 2;
+    case 24: return 3;
+    case 32: return 4;
+    default: return 0;
+  }
+}
+
+Surface::Surface(Kind kind, int32_t width, int32_t height, int depth, bool videoMemory,
+                 Display* display)
+    : kind_(kind),
+      width_(width),
+      height_(height),
+      depth_(depth),
+      bytesPerPixel_(BytesPerPixelOfDepth(depth)),
+      videoMemory_(videoMemory),
+      display_(display) {
+  pitch_ = width_ * bytesPerPixel_;
+  // The primary surface is the screen itself: copies onto it go to the
+  // display, so it holds no pixels of its own.
+  if (kind_ != Kind::Primary) pixels_.assign(size_t(pitch_) * size_t(height_), 0);
+}
+
+Surface::~Surface() = default;
+
+HResult Surface::Lock(SurfaceDesc& desc, uint32_t) {
+  if (HResult r = CheckFault("Lock")) return r;
+  if (kind_ == Kind::Primary) return DDERR_UNSUPPORTED;
+  if (lost_) return DDERR_SURFACELOST;
+  if (locked_) return DDERR_SURFACEBUSY;
+  locked_ = true;
+  desc.pixels = pixels_.data();
+  desc.width = width_;
+  desc.height = height_;
+  desc.pitch = pitch_;
+  return DD_OK;
+}
+
+HResult Surface::Unlock() {
+  if (HResult r = CheckFault("Unlock")) return r;
+  if (!locked_) return DDERR_NOTLOCKED;
+  locked_ = false;
+  return DD_OK;
+}
+
+namespace {
+
+bool InsideSurface(const Rect& r, const Surface& s) {
+  return r.left >= 0 && r.top >= 0 && r.right <= s.Width() && r.bottom <= s.Height() &&
+         r.left < r.right && r.top < r.bottom;
+}
+
+// Nearest-neighbour stretch of `sr` of `src` onto `dr` of `dst` (same depth).
+void StretchRows(Surface& dst, const Rect& dr, const Surface& src, const Rect& sr) {
+  const int bpp = dst.BytesPerPixel();
+  const int32_t dw = dr.Width(), dh = dr.Height(), sw = sr.Width(), sh = sr.Height();
+  for (int32_t y = 0; y < dh; ++y) {
+    const int32_t sy = sr.top + int32_t(int64_t(y) * sh / dh);
+    const uint8_t* srow = src.Pixels() + size_t(sy) * src.Pitch();
+    uint8_t* drow = dst.Pixels() + size_t(dr.top + y) * dst.Pitch() + size_t(dr.left) * bpp;
+    for (int32_t x = 0; x < dw; ++x) {
+      const int32_t sx = sr.left + int32_t(int64_t(x) * sw / dw);
+      std::memcpy(drow + size_t(x) * bpp, srow + size_t(sx) * bpp, bpp);
+    }
+  }
+}
+
+}  // namespace
+
+HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags,
+                     const BltFx* fx) {
+  if (HResult r = CheckFault("Blt")) return r;
+  if (lost_ || (src && src->lost_)) return DDERR_SURFACELOST;
+  const Rect whole{0, 0, width_, height_};
+
+  if (flags & DDBLT_COLORFILL) {
+    const uint32_t color = fx ? fx->fillColor : 0;
+    if (kind_ == Kind::Primary) return DD_OK;  // the screen is redrawn by every frame
+    Rect r = dest ? *dest : whole;
+    if (!InsideSurface(r, *this)) return DDERR_INVALIDRECT;
+    FillRows(pixels_.data() + size_t(r.top) * pitch_ + size_t(r.left) * bytesPerPixel_, pitch_,
+             r.Width(), r.Height(), bytesPerPixel_, color);
+    return DD_OK;
+  }
+
+  if (flags & DDBLT_DDFX) {
+    if (!fx || fx->effects != DDBLTFX_MIRRORLEFTRIGHT || src != this || dest || srcRect)
+      return DDERR_UNSUPPORTED;
+    if (kind_ == Kind::Primary) return DDERR_UNSUPPORTED;
+    MirrorRows(pixels_.data(), pitch_, width_, height_, bytesPerPixel_);
+    return DD_OK;
+  }
+
+  if (!src) return DDERR_INVALIDPARAMS;
+  const Rect sr = srcRect ? *srcRect : Rect{0, 0, src->width_, src->height_};
+  if (!InsideSurface(sr, *src)) return DDERR_INVALIDRECT;
+  if (kind_ == Kind::Primary) {
+    // A copy onto the screen: the display shows it over the window's client area.
+    if (display_) display_->PresentSurface(*src, sr);
+    return DD_OK;
+  }
+  if (src->depth_ != depth_) return DDERR_INVALIDPARAMS;
+  Rect dr = dest ? *dest : whole;
+  // Destination rectangles reaching outside the surface are clipped to it,
+  // keeping the scale the full rectangle asked for.
+  if (dr.left >= dr.right || dr.top >= dr.bottom) return DDERR_INVALIDRECT;
+  if (dr == whole && sr.Width() == width_ && sr.Height() == height_ && src != this) {
+    CopyRows(pixels_.data(), pitch_, src->Pixels() + size_t(sr.top) * src->pitch_ +
+                                         size_t(sr.left) * bytesPerPixel_,
+             src->pitch_, width_, height_, bytesPerPixel_);
+    return DD_OK;
+  }
+  if (!InsideSurface(dr, *this)) {
+    Rect clipped{std::max(dr.left, 0), std::max(dr.top, 0), std::min(dr.right, width_),
+                 std::min(dr.bottom, height_)};
+    if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return DDERR_INVALIDRECT;
+    // Map the clipped area back into the source.
+    auto mapX = [&](int32_t x) {
+      return sr.left + int32_t(int64_t(x - dr.left) * sr.Width() / dr.Width());
+    };
+    auto mapY = [&](int32_t y) {
+      return sr.top + int32_t(int64_t(y - dr.top) * sr.Height() / dr.Height());
+    };
+    Rect csr{mapX(clipped.left), mapY(clipped.top), std::max(mapX(clipped.right), mapX(clipped.left) + 1),
+             std::max(mapY(clipped.bottom), mapY(clipped.top) + 1)};
+    csr.right = std::min(csr.right, sr.right);
+    csr.bottom = std::min(csr.bottom, sr.bottom);
+    StretchRows(*this, clipped, *src, csr);
+    return DD_OK;
+  }
+  if (src == this) {
+    // Overlapping stretch within one surface: go through a copy.
+    Surface copy(Kind::OffScreen, width_, height_, depth_, false, nullptr);
+    copy.pixels_ = pixels_;
+    StretchRows(*this, dr, copy, sr);
+    return DD_OK;
+  }
+  StretchRows(*this, dr, *src, sr);
+  return DD_OK;
+}
+
+HResult Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect, uint32_t flags) {
+  if (HResult r = CheckFault("BltFast")) return r;
+  if (lost_ || src.lost_) return DDERR_SURFACELOST;
+  if (kind_ == Kind::Primary || src.depth_ != depth_) return DDERR_INVALIDPARAMS;
+  // DirectDraw refuses rectangles that are empty or reach outside either
+  // surface; so do we, which keeps every copy inside both pictures.
+  if (!InsideSurface(srcRect, src)) return DDERR_INVALIDRECT;
+  const int32_t w = srcRect.Width(), h = srcRect.Height();
+  if (x < 0 || y < 0 || int64_t(x) + w > width_ || int64_t(y) + h > height_) return DDERR_INVALIDRECT;
+
+  const uint8_t* s = src.pixels_.data() + size_t(srcRect.top) * src.pitch_ +
+                     size_t(srcRect.left) * bytesPerPixel_;
+  uint8_t* d = pixels_.data() + size_t(y) * pitch_ + size_t(x) * bytesPerPixel_;
+  const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) && src.hasKey_;
+  if (&src == this && y > srcRect.top) {
+    // Overlapping copy downwards within one surface: walk the rows from the bottom.
+    for (int32_t row = h - 1; row >= 0; --row) {
+      if (keyed)
+        CopyRowsKeyed(d + size_t(row) * pitch_, pitch_, s + size_t(row) * pitch_, pitch_, w, 1,
+                      bytesPerPixel_, src.keyLow_);
+      else
+        std::memmove(d + size_t(row) * pitch_, s + size_t(row) * pitch_, size_t(w) * bytesPerPixel_);
+    }
+    return DD_OK;
+  }
+  if (keyed)
+    CopyRowsKeyed(d, pitch_, s, src.pitch_, w, h, bytesPerPixel_, src.keyLow_);
+  else
+    CopyRows(d, pitch_, s, src.pitch_, w, h, bytesPerPixel_);
+  return DD_OK;
+}
+
+HResult Surface::GetBltStatus(uint32_t) { return CheckFault("GetBltStatus"); }
+
+HResult Surface::Flip(uint32_t flags) {
+  if (HResult r = CheckFault("Flip")) return r;
+  if (kind_ != Kind::Primary || !attached_) return DDERR_INVALIDPARAMS;
+  if (lost_ || attached_->lost_) return DDERR_SURFACELOST;
+  if (display_) {
+    if (flags & DDFLIP_WAIT && !(flags & DDFLIP_NOVSYNC)) display_->WaitForVerticalBlank();
+    display_->PresentSurface(*attached_, Rect{0, 0, attached_->width_, attached_->height_});
+  }
+  return DD_OK;
+}
+
+HResult Surface::GetAttachedSurface(uint32_t caps, std::shared_ptr<Surface>& out) {
+  if (HResult r = CheckFault("GetAttachedSurface")) return r;
+  if (!(caps & DDSCAPS_BACKBUFFER) || !attached_) return DDERR_NOTFOUND;
+  out = attached_;
+  return DD_OK;
+}
+
+HResult Surface::SetColorKey(uint32_t flags, uint32_t low, uint32_t high) {
+  if (HResult r = CheckFault("SetColorKey")) return r;
+  if (flags != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
+  // Pixels hold only as many bits as the format has; so does the key.
+  const uint32_t mask = bytesPerPixel_ == 2 ? 0xFFFFu : bytesPerPixel_ == 3 ? 0xFFFFFFu : 0xFFFFFFFFu;
+  hasKey_ = true;
+  keyLow_ = low & mask;
+  keyHigh_ = high & mask;
+  return DD_OK;
+}
+
+HResult Clipper::SetHWnd(uint32_t, WindowHandle window) {
+  if (HResult r = CheckFault("SetHWnd")) return r;
+  window_ = window;
+  return DD_OK;
+}
+
+HResult Surface::SetClipper(std::shared_ptr<Clipper> clipper) {
+  if (HResult r = CheckFault("SetClipper")) return r;
+  clipper_ = std::move(clipper);
+  return DD_OK;
+}
+
+HResult Surface::Restore() {
+  if (HResult r = CheckFault("Restore")) return r;
+  lost_ = false;
+  if (attached_) attached_->lost_ = false;
+  return DD_OK;
+}
+
+HResult Surface::GetDC(DeviceContext*& dc) {
+  dc = nullptr;
+  if (HResult r = CheckFault("GetDC")) return r;
+  if (kind_ == Kind::Primary) return DDERR_CANTCREATEDC;
+  if (lost_) return DDERR_SURFACELOST;
+  if (dc_) return DDERR_DCALREADYCREATED;
+  dc_ = std::make_unique<DeviceContext>(*this);
+  dc = dc_.get();
+  return DD_OK;
+}
+
+HResult Surface::ReleaseDC(DeviceContext* dc) {
+  if (HResult r = CheckFault("ReleaseDC")) return r;
+  if (!dc_ || dc != dc_.get()) return DDERR_INVALIDPARAMS;
+  dc_.reset();
+  return DD_OK;
+}
+
+// ---- pixel loops ----
+
+namespace {
+
+template <typename T>
+void KeyedRow(T* __restrict d, const T* __restrict s, int32_t n, T key) {
+  for (int32_t i = 0; i < n; ++i) {
+    const T v = s[i];
+    d[i] = v == key ? d[i] : v;
+  }
+}
+
+template <typename T>
+void FillRow(T* d, int32_t n, T v) {
+  for (int32_t i = 0; i < n; ++i) d[i] = v;
+}
+
+}  // namespace
+
+void CopyRows(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width,
+              int32_t height, int bpp) {
+  const size_t bytes = size_t(width) * bpp;
+  if (dstPitch == srcPitch && size_t(dstPitch) == bytes) {
+    std::memmove(dst, src, bytes * size_t(height));
+    return;
+  }
+  for (int32_t y = 0; y < height; ++y)
+    std::memmove(dst + size_t(y) * dstPitch, src + size_t(y) * srcPitch, bytes);
+}
+
+void CopyRowsKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch,
+                   int32_t width, int32_t height, int bpp, uint32_t key) {
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* d = dst + size_t(y) * dstPitch;
+    const uint8_t* s = src + size_t(y) * srcPitch;
+    switch (bpp) {
+      case 2:
+        KeyedRow(reinterpret_cast<uint16_t*>(d), reinterpret_cast<const uint16_t*>(s), width,
+                 uint16_t(key));
+        break;
+      case 4:
+        KeyedRow(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), width, key);
+        break;
+      case 3: {
+        const uint8_t k0 = uint8_t(key), k1 = uint8_t(key >> 8), k2 = uint8_t(key >> 16);
+        for (int32_t x = 0; x < width; ++x, s += 3, d += 3) {
+          if (s[0] == k0 && s[1] == k1 && s[2] == k2) continue;
+          d[0] = s[0], d[1] = s[1], d[2] = s[2];
+        }
+        break;
+      }
+      default: break;
+    }
+  }
+}
+
+void FillRows(uint8_t* dst, int32_t pitch, int32_t width, int32_t height, int bpp, uint32_t color) {
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* d = dst + size_t(y) * pitch;
+    switch (bpp) {
+      case 2: FillRow(reinterpret_cast<uint16_t*>(d), width, uint16_t(color)); break;
+      case 4: FillRow(reinterpret_cast<uint32_t*>(d), width, color); break;
+      case 3:
+        for (int32_t x = 0; x < width; ++x, d += 3)
+          d[0] = uint8_t(color), d[1] = uint8_t(color >> 8), d[2] = uint8_t(color >> 16);
+        break;
+      default: break;
+    }
+  }
+}
+
+void MirrorRows(uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, int bpp) {
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* row = pixels + size_t(y) * pitch;
+    switch (bpp) {
+      case 2: std::reverse(reinterpret_cast<uint16_t*>(row), reinterpret_cast<uint16_t*>(row) + width); break;
+      case 4: std::reverse(reinterpret_cast<uint32_t*>(row), reinterpret_cast<uint32_t*>(row) + width); break;
+      case 3:
+        for (int32_t a = 0, b = width - 1; a < b; ++a, --b)
+          for (int i = 0; i < 3; ++i) std::swap(row[a * 3 + i], row[b * 3 + i]);
+        break;
+      default: break;
+    }
+  }
+}
+
+void PixelToRgb(uint32_t p, int depth, uint8_t& r, uint8_t& g, uint8_t& b) {
+  auto widen5 = [](uint32_t v) { return uint8_t((v << 3) | (v >> 2)); };
+  auto widen6 = [](uint32_t v) { return uint8_t((v << 2) | (v >> 4)); };
+  switch (depth) {
+    case 15: r = widen5((p >> 10) & 31), g = widen5((p >> 5) & 31), b = widen5(p & 31); break;
+    case 16: r = widen5((p >> 11) & 31), g = widen6((p >> 5) & 63), b = widen5(p & 31); break;
+    default: r = uint8_t(p >> 16), g = uint8_t(p >> 8), b = uint8_t(p); break;
+  }
+}
+
+uint32_t ReadPixel(const Surface& s, int32_t x, int32_t y) {
+  const uint8_t* p = s.Pixels() + size_t(y) * s.Pitch() + size_t(x) * s.BytesPerPixel();
+  switch (s.BytesPerPixel()) {
+    case 2: return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+    case 3: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    case 4: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    default: return 0;
+  }
+}
+
+std::vector<uint8_t> SurfaceToRgb(const Surface& s, const Rect& r) {
+  std::vector<uint8_t> out;
+  if (!InsideSurface(r, s) || s.Pixels() == nullptr) return out;
+  out.resize(size_t(r.Width()) * r.Height() * 3);
+  uint8_t* o = out.data();
+  for (int32_t y = r.top; y < r.bottom; ++y)
+    for (int32_t x = r.left; x < r.right; ++x, o += 3)
+      PixelToRgb(ReadPixel(s, x, y), s.Depth(), o[0], o[1], o[2]);
+  return out;
+}
+
+}  // namespace kestrel::platform
