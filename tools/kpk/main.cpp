@@ -1,0 +1,215 @@
+// kpk: lists, extracts, packs and decodes KPK archives for people who make or
+// check the game's data. Lookups and picture loading go through the engine
+// itself, so what this tool finds and shows is what the game finds and shows.
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kestrel/buffer64.h"
+#include "kestrel/colour.h"
+#include "kestrel/error.h"
+#include "kestrel/kestrel.h"
+#include "kestrel/kpk.h"
+#include "kestrel/platform/headless/headless.h"
+#include "tools/common/kpk_writer.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kpk list ARCHIVE\n"
+    "       kpk extract ARCHIVE NAME [-o FILE]\n"
+    "       kpk pack ARCHIVE FILE...\n"
+    "       kpk decode ARCHIVE NAME --depth 15|16|24|32 -o OUT.png\n"
+    "Names follow the game's rule: case-blind for a-z, and an entry is found\n"
+    "by any request that begins with its whole stored name.\n";
+
+struct UsageError {
+  std::string text;
+};
+
+struct ToolError {
+  std::string text;
+};
+
+// Names are opaque bytes; keep control bytes off the terminal.
+std::string Printable(const std::string& name) {
+  std::string out;
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F || c == '\\') {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\x%02X", c);
+      out += esc;
+    } else {
+      out += char(c);
+    }
+  }
+  return out;
+}
+
+int List(const std::vector<std::string>& args) {
+  if (args.size() != 1) throw UsageError{"list takes one archive"};
+  kestrel::TKPK archive(args[0]);
+  std::vector<kestrel::TKPKEntryInfo> entries;
+  bool complete = archive.ListEntries(entries);
+  std::cout << "name\tunpacked\tpacked\toffset\n";
+  for (const auto& e : entries)
+    std::cout << Printable(e.Name) << '\t' << e.UnpackedSize << '\t' << e.PackedSize << '\t'
+              << e.Offset << '\n';
+  std::cout.flush();
+  if (!complete)
+    throw ToolError{args[0] + ": the records stop after entry " + std::to_string(entries.size()) +
+                    " (cut short or negative sizes)"};
+  return 0;
+}
+
+int Extract(const std::vector<std::string>& args) {
+  std::string out;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o") {
+      if (i + 1 >= args.size()) throw UsageError{"-o needs a file name"};
+      out = args[++i];
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  if (rest.size() != 2) throw UsageError{"extract takes an archive and an entry name"};
+  if (out.empty()) {
+    // Default: the request's last path component, in the current directory.
+    std::string name = rest[1];
+    size_t cut = name.find_last_of("/\\");
+    out = cut == std::string::npos ? name : name.substr(cut + 1);
+    if (out.empty() || out == "." || out == "..")
+      throw UsageError{"cannot make a file name from '" + rest[1] + "'; give -o FILE"};
+  }
+  kestrel::TKPK archive(rest[0]);
+  if (!archive.ExtractFile(rest[1], out))
+    throw ToolError{"no entry matches '" + Printable(rest[1]) + "' in " + rest[0]};
+  return 0;
+}
+
+int Pack(const std::vector<std::string>& args) {
+  if (args.size() < 2) throw UsageError{"pack takes an archive and at least one file"};
+  std::vector<tools::KpkEntry> entries;
+  for (size_t i = 1; i < args.size(); ++i) {
+    std::ifstream in(args[i], std::ios::binary);
+    if (!in || std::filesystem::is_directory(args[i])) throw ToolError{"Cannot read file " + args[i]};
+    tools::KpkEntry e;
+    e.name = std::filesystem::path(args[i]).filename().string();
+    e.content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) throw ToolError{"Cannot read file " + args[i]};
+    // Sizes are signed 32-bit in the format.
+    if (e.content.size() > 0x7FFFFFFFu) throw ToolError{args[i] + " is too large for an archive"};
+    entries.push_back(std::move(e));
+  }
+  // Written aside and renamed, so a failure never leaves half an archive in
+  // place of a good one.
+  std::vector<uint8_t> bytes = tools::BuildKpk(entries);
+  std::string temp = args[0] + ".tmp";
+  FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) throw ToolError{"Cannot create file " + temp};
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok || std::rename(temp.c_str(), args[0].c_str()) != 0) {
+    std::remove(temp.c_str());
+    throw ToolError{"Cannot write file " + args[0]};
+  }
+  return 0;
+}
+
+int Decode(const std::vector<std::string>& args) {
+  std::string out;
+  int depth = 0;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" || args[i] == "--depth") {
+      if (i + 1 >= args.size()) throw UsageError{args[i] + " needs a value"};
+      if (args[i] == "-o") {
+        out = args[++i];
+      } else {
+        const std::string& d = args[++i];
+        if (d == "15" || d == "16" || d == "24" || d == "32") depth = std::stoi(d);
+        else throw UsageError{"--depth must be 15, 16, 24 or 32"};
+      }
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  if (rest.size() != 2) throw UsageError{"decode takes an archive and an entry name"};
+  if (depth == 0) throw UsageError{"decode needs --depth"};
+  if (out.empty()) throw UsageError{"decode needs -o OUT.png"};
+
+  namespace platform = kestrel::platform;
+  platform::HeadlessOptions options;
+  options.desktopDepth = depth;
+  platform::InstallDisplay(std::make_unique<platform::HeadlessDisplay>(options));
+  kestrel::TSelfExKestrel context(640, 400, "kpk", 256);
+  kestrel::TBuffer64 buffer(context, 1, 1, false);
+  kestrel::TKPK archive(rest[0]);
+  buffer.LoadKPKImage(archive, rest[1], false);
+
+  // What the buffer holds, unpacked as the engine unpacks colours.
+  int32_t w = buffer.Width, h = buffer.Height;
+  std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3);
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* row = buffer.Rows[size_t(y)];
+    for (int32_t x = 0; x < w; ++x) {
+      uint32_t c = 0;
+      switch (buffer.BitsPerPixel) {
+        case 16: c = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8; break;
+        case 24: c = uint32_t(row[3 * x]) | uint32_t(row[3 * x + 1]) << 8 | uint32_t(row[3 * x + 2]) << 16; break;
+        default: std::memcpy(&c, row + 4 * x, 4); break;
+      }
+      uint8_t* p = &rgb[(size_t(y) * size_t(w) + size_t(x)) * 3];
+      kestrel::UnpackColor(c, p[0], p[1], p[2]);
+    }
+  }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = uint32_t(w);
+  image.height = uint32_t(h);
+  image.format = PNG_FORMAT_RGB;
+  if (!png_image_write_to_file(&image, out.c_str(), 0, rgb.data(), w * 3, nullptr)) {
+    std::string why = image.message;
+    png_image_free(&image);
+    throw ToolError{"Cannot write file " + out + " (" + why + ")"};
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+  std::string command = argc >= 2 ? argv[1] : "";
+  try {
+    if (command == "list") return List(args);
+    if (command == "extract") return Extract(args);
+    if (command == "pack") return Pack(args);
+    if (command == "decode") return Decode(args);
+    if (command == "-h" || command == "--help") {
+      std::cout << kUsage;
+      return 0;
+    }
+    throw UsageError{command.empty() ? "no command given" : "unknown command '" + command + "'"};
+  } catch (const UsageError& e) {
+    std::cerr << "kpk: " << e.text << '\n' << kUsage;
+    return 2;
+  } catch (const ToolError& e) {
+    std::cerr << "kpk: " << e.text << '\n';
+    return 1;
+  } catch (const kestrel::EngineError& e) {
+    std::cerr << "kpk: " << e.what() << '\n';
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "kpk: " << e.what() << '\n';
+    return 1;
+  }
+}
