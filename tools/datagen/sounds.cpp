@@ -136,14 +136,38 @@ Signal Render(double seconds, const std::function<double(double)>& f) {
   return s;
 }
 
-std::vector<int16_t> Normalise(const Signal& s) {
-  double peak = 1e-9, mean = 0;
+// A one-shot: the DC blocked, and a few milliseconds of fade at either end so
+// it starts and stops at rest.
+Signal Settle(Signal s) {
+  HighPass dc;
+  for (double& x : s) x = dc(x, 20);
+  int fade = std::min<int>(Samples(0.003), int(s.size()) / 2);
+  for (int i = 0; i < fade; ++i) {
+    double g = double(i) / fade;
+    s[i] *= g, s[s.size() - 1 - i] *= g;
+  }
+  return s;
+}
+
+// A loop: only its mean is taken out, which leaves the seam untouched.
+Signal CentreLoop(Signal s) {
+  double mean = 0;
   for (double x : s) mean += x;
   mean /= std::max<size_t>(1, s.size());
-  for (double x : s) peak = std::max(peak, std::abs(x - mean));
+  for (double& x : s) x -= mean;
+  return s;
+}
+
+// Scales to kSoundPeak, unless that would make the sound much louder than
+// the others; a pure tone reaches the peak with far more power than a burst.
+std::vector<int16_t> Normalise(const Signal& s) {
+  constexpr double kMaxRms = 0.25;
+  double peak = 1e-9, sq = 0;
+  for (double x : s) peak = std::max(peak, std::abs(x)), sq += x * x;
+  double rms = std::sqrt(sq / std::max<size_t>(1, s.size()));
+  double gain = std::min(kSoundPeak / peak, kMaxRms / std::max(rms, 1e-9));
   std::vector<int16_t> out(s.size());
-  for (size_t i = 0; i < s.size(); ++i)
-    out[i] = int16_t(std::lround((s[i] - mean) / peak * kSoundPeak * 32767));
+  for (size_t i = 0; i < s.size(); ++i) out[i] = int16_t(std::lround(s[i] * gain * 32767));
   return out;
 }
 
@@ -357,9 +381,10 @@ Signal Howl() {
 
 std::vector<uint8_t> EncodeWav(const std::vector<int16_t>& samples, int rate) {
   std::vector<uint8_t> out;
+  out.reserve(44 + samples.size() * 2);
   auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i))); };
   auto u16 = [&](uint16_t v) { out.push_back(uint8_t(v)), out.push_back(uint8_t(v >> 8)); };
-  auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+  auto tag = [&](const char* t) { for (int i = 0; i < 4; ++i) out.push_back(uint8_t(t[i])); };
   uint32_t data = uint32_t(samples.size() * 2);
   tag("RIFF"), u32(36 + data), tag("WAVE");
   tag("fmt "), u32(16), u16(1), u16(1), u32(rate), u32(rate * 2), u16(2), u16(16);
@@ -372,16 +397,20 @@ std::vector<SoundFile> BuildSounds() {
   struct Maker {
     const char* name;
     Signal (*make)();
+    bool loop = false;
   };
   // Slot order: 1 to 12.
   const Maker makers[] = {{"click2.wav", Click},      {"laser.wav", Laser},
                           {"morcego.wav", Bat},       {"sofr.wav", Pain},
-                          {"vento.wav", Wind},        {"rugido.wav", RatRoar},
+                          {"vento.wav", Wind, true},        {"rugido.wav", RatRoar},
                           {"osso.wav", Bones},        {"laser2.wav", SorcererCast},
                           {"grito.wav", Scream},      {"rugido3.wav", DeepRoar},
                           {"terror.wav", Terror},     {"uivu.wav", Howl}};
   std::vector<SoundFile> sounds;
-  for (const Maker& m : makers) sounds.push_back({m.name, EncodeWav(Normalise(m.make()), kSoundRate)});
+  for (const Maker& m : makers) {
+    Signal s = m.loop ? CentreLoop(m.make()) : Settle(m.make());
+    sounds.push_back({m.name, EncodeWav(Normalise(s), kSoundRate)});
+  }
   return sounds;
 }
 
