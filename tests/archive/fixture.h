@@ -15,6 +15,7 @@
 
 #include "kestrel/buffer64.h"
 #include "kestrel/colour.h"
+#include "kestrel/error.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/display.h"
 #include "kestrel/platform/faults.h"

@@ -1,0 +1,108 @@
+// The kpk tool end to end: pack, list, extract and decode, and its exit codes.
+#include <png.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "tests/archive/fixture.h"
+
+namespace {
+
+using namespace archive_test;
+
+const std::string kTool = std::string(KESTREL_BINARY_DIR) + "/tools/kpk/kpk";
+
+struct ToolRun {
+  int code = -1;
+  std::string out, err;
+};
+
+ToolRun Kpk(const std::string& args) {
+  std::string errFile = (ScratchDir() / "kpk.err").string();
+  ToolRun r;
+  FILE* p = popen((kTool + " " + args + " 2>" + errFile).c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int status = pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  for (uint8_t c : ReadFile(errFile)) r.err += char(c);
+  return r;
+}
+
+class KpkTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kTool)) GTEST_SKIP() << "build the kpk target first";
+  }
+};
+
+TEST_F(KpkTool, PackListExtract) {
+  std::string a = WriteFile("one.bin", testpics::Bytes("first file"));
+  std::string b = WriteFile("Two.PNG", {});
+  std::string arc = (ScratchDir() / "tool.kpk").string();
+  ASSERT_EQ(Kpk("pack " + arc + " " + a + " " + b).code, 0);
+  // The archive is the shared writer's format, best compression, base names.
+  std::vector<uint8_t> want = testpics::Archive(
+      {testpics::Entry("one.bin", testpics::Bytes("first file")), testpics::Entry("Two.PNG", {})});
+  EXPECT_EQ(ReadFile(arc), want);
+
+  ToolRun list = Kpk("list " + arc);
+  EXPECT_EQ(list.code, 0);
+  size_t packed1 = testpics::Zlib(testpics::Bytes("first file")).size();
+  EXPECT_EQ(list.out, "name\tunpacked\tpacked\toffset\none.bin\t10\t" + std::to_string(packed1) +
+                          "\t4\nTwo.PNG\t0\t8\t" + std::to_string(4 + 4 + 7 + 8 + packed1) + "\n");
+
+  std::string out = (ScratchDir() / "got.bin").string();
+  EXPECT_EQ(Kpk("extract " + arc + " ONE.BIN.extra -o " + out).code, 0);
+  EXPECT_EQ(ReadFile(out), testpics::Bytes("first file"));
+
+  ToolRun missing = Kpk("extract " + arc + " three -o " + out);
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_EQ(missing.err, "kpk: no entry matches 'three' in " + arc + "\n");
+}
+
+TEST_F(KpkTool, DecodeShowsWhatTheBufferHolds) {
+  testpics::Expected e;
+  std::vector<uint8_t> png = testpics::EncodePng(testpics::Pattern(9, 4), {}, &e);
+  std::string arc = WriteFile("decode.kpk", testpics::Archive({testpics::Entry("p.png", png)}));
+  for (int depth : {15, 16, 24, 32}) {
+    std::string out = (ScratchDir() / ("d" + std::to_string(depth) + ".png")).string();
+    ToolRun r = Kpk("decode " + arc + " p.png --depth " + std::to_string(depth) + " -o " + out);
+    ASSERT_EQ(r.code, 0) << r.err;
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&img, out.c_str()));
+    img.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(img));
+    ASSERT_TRUE(png_image_finish_read(&img, nullptr, rgb.data(), 0, nullptr));
+    ASSERT_EQ(int(img.width), 9);
+    // Each source colour packed and unpacked again at that depth.
+    Engine engine(depth);
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+      uint8_t r, g, b;
+      kestrel::UnpackColor(kestrel::MakeColor(e.rgb[i], e.rgb[i + 1], e.rgb[i + 2]), r, g, b);
+      ASSERT_EQ((std::array<uint8_t, 3>{r, g, b}), (std::array<uint8_t, 3>{rgb[i], rgb[i + 1], rgb[i + 2]}))
+          << "pixel " << i / 3 << " at depth " << depth;
+    }
+  }
+}
+
+TEST_F(KpkTool, ErrorsAreOneLineAndExitCodes) {
+  ToolRun r = Kpk("list " + (ScratchDir() / "absent.kpk").string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "kpk: Cannot open file " + (ScratchDir() / "absent.kpk").string() + "\n");
+  std::string bad = WriteFile("bad.kpk", testpics::Archive({testpics::Record{"x", 5, {1, 2, 3}}}));
+  r = Kpk("extract " + bad + " x -o " + (ScratchDir() / "x").string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "kpk: Decompression error: data error (incorrect header check)\n");
+  EXPECT_EQ(Kpk("").code, 2);
+  EXPECT_EQ(Kpk("frobnicate x").code, 2);
+  EXPECT_EQ(Kpk("decode " + bad + " x --depth 8 -o y.png").code, 2);
+  EXPECT_EQ(Kpk("decode " + bad + " x --depth 16").code, 2);
+  EXPECT_EQ(Kpk("pack only-archive.kpk").code, 2);
+}
+
+}  // namespace
