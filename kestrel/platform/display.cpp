@@ -273,7 +273,8 @@ PixelFormat Display::FormatOfDepth(int depth) const {
 HResult Display::CreateSurfaceFor(const SurfaceRequest& request, std::shared_ptr<Surface>& out) {
   const int depth = SurfaceDepth();
   if (request.caps & DDSCAPS_PRIMARYSURFACE) {
-    if (!primary_.expired()) return DDERR_PRIMARYSURFACEALREADYEXISTS;
+    // Only one flipping primary can own the screen at a time.
+    if (request.caps & DDSCAPS_FLIP && !primary_.expired()) return DDERR_PRIMARYSURFACEALREADYEXISTS;
     if (request.caps & DDSCAPS_FLIP && !exclusive_) return DDERR_NOEXCLUSIVEMODE;
     if (mainWindow_ == 0) return DDERR_NOCOOPERATIVELEVELSET;
     const Rect client = GetClientRect(mainWindow_);
@@ -325,7 +326,7 @@ HResult Display::SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPi
   modeWidth_ = width;
   modeHeight_ = height;
   // A mode offered as 16 bits may really be 5-5-5; the backend says which.
-  modeDepth_ = bitsPerPixel;
+  modeDepth_ = RealModeDepth(bitsPerPixel);
   // The window that covered the screen covers the new, smaller screen.
   if (mainWindow_ && mainFullScreen_) {
     WindowInfo& w = windows_[mainWindow_];

@@ -112,6 +112,9 @@ class Display {
   // Switches the screen to the emulated mode (full screen) or back.
   virtual HResult ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) = 0;
   virtual void RestoreMode() = 0;
+  // The pixel depth a mode asked for as `bitsPerPixel` really has: a driver
+  // may offer a 16-bit mode that is 5-5-5.
+  virtual int RealModeDepth(int32_t bitsPerPixel) const { return bitsPerPixel; }
   // A finished frame reached the screen: `area` of `picture`, stretched over
   // the client area of the current window.
   virtual void ShowFrame(const Surface& picture, const Rect& area) = 0;

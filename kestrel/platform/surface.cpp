@@ -14,6 +14,7 @@ constexpr HResult DDERR_NOTLOCKED = 0x88760248;
 
 int BytesPerPixelOfDepth(int depth) {
   switch (depth) {
+    case 8: return 1;  // a palette desktop; the engine refuses it, but it exists
     case 15:
     case 16: return 2;
     case 24: return 3;
@@ -211,7 +212,7 @@ HResult Surface::SetColorKey(uint32_t flags, uint32_t low, uint32_t high) {
   if (HResult r = CheckFault("SetColorKey")) return r;
   if (flags != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
   // Pixels hold only as many bits as the format has; so does the key.
-  const uint32_t mask = bytesPerPixel_ == 2 ? 0xFFFFu : bytesPerPixel_ == 3 ? 0xFFFFFFu : 0xFFFFFFFFu;
+  const uint32_t mask = bytesPerPixel_ == 1 ? 0xFFu : bytesPerPixel_ == 2 ? 0xFFFFu : bytesPerPixel_ == 3 ? 0xFFFFFFu : 0xFFFFFFFFu;
   hasKey_ = true;
   keyLow_ = low & mask;
   keyHigh_ = high & mask;
@@ -291,6 +292,7 @@ void CopyRowsKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t s
     uint8_t* d = dst + size_t(y) * dstPitch;
     const uint8_t* s = src + size_t(y) * srcPitch;
     switch (bpp) {
+      case 1: KeyedRow(d, s, width, uint8_t(key)); break;
       case 2:
         KeyedRow(reinterpret_cast<uint16_t*>(d), reinterpret_cast<const uint16_t*>(s), width,
                  uint16_t(key));
@@ -315,6 +317,7 @@ void FillRows(uint8_t* dst, int32_t pitch, int32_t width, int32_t height, int bp
   for (int32_t y = 0; y < height; ++y) {
     uint8_t* d = dst + size_t(y) * pitch;
     switch (bpp) {
+      case 1: FillRow(d, width, uint8_t(color)); break;
       case 2: FillRow(reinterpret_cast<uint16_t*>(d), width, uint16_t(color)); break;
       case 4: FillRow(reinterpret_cast<uint32_t*>(d), width, color); break;
       case 3:
@@ -330,6 +333,7 @@ void MirrorRows(uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, i
   for (int32_t y = 0; y < height; ++y) {
     uint8_t* row = pixels + size_t(y) * pitch;
     switch (bpp) {
+      case 1: std::reverse(row, row + width); break;
       case 2: std::reverse(reinterpret_cast<uint16_t*>(row), reinterpret_cast<uint16_t*>(row) + width); break;
       case 4: std::reverse(reinterpret_cast<uint32_t*>(row), reinterpret_cast<uint32_t*>(row) + width); break;
       case 3:
@@ -354,6 +358,7 @@ void PixelToRgb(uint32_t p, int depth, uint8_t& r, uint8_t& g, uint8_t& b) {
 uint32_t ReadPixel(const Surface& s, int32_t x, int32_t y) {
   const uint8_t* p = s.Pixels() + size_t(y) * s.Pitch() + size_t(x) * s.BytesPerPixel();
   switch (s.BytesPerPixel()) {
+    case 1: return p[0];
     case 2: return uint32_t(p[0]) | uint32_t(p[1]) << 8;
     case 3: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
     case 4: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;

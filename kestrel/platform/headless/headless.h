@@ -28,6 +28,7 @@ struct HeadlessOptions {
   // the desktop's own mode.
   std::vector<ModeEntry> modes;
   bool offerModes = true;  // false: the mode table comes out empty
+  bool sixteenBitIs555 = false;  // the 16-bit mode is really 5-5-5
 
   static HeadlessOptions FromEnvironment();
 };
@@ -72,6 +73,9 @@ class HeadlessDisplay : public Display {
   void CloseWindow(WindowHandle window) override;
   HResult ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) override;
   void RestoreMode() override;
+  int RealModeDepth(int32_t bitsPerPixel) const override {
+    return bitsPerPixel == 16 && options_.sixteenBitIs555 ? 15 : bitsPerPixel;
+  }
   void ShowFrame(const Surface& picture, const Rect& area) override;
   void WaitForVerticalBlank() override;
   void PollEvents() override;

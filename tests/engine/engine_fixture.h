@@ -1,0 +1,82 @@
+// A headless display at a chosen depth, run in a scratch directory so that
+// the error log lands somewhere the test can read and throw away.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "kestrel/buffer64.h"
+#include "kestrel/colour.h"
+#include "kestrel/error.h"
+#include "kestrel/kestrel.h"
+#include "kestrel/platform/faults.h"
+#include "kestrel/platform/headless/headless.h"
+
+namespace kestrel::testing {
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    old_ = std::filesystem::current_path();
+    char tmpl[] = "/tmp/kestrel-test-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+    std::filesystem::current_path(path_);
+  }
+  ~ScratchDir() {
+    std::filesystem::current_path(old_);
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path old_, path_;
+};
+
+inline std::string ReadLog() {
+  std::ifstream in(kErrorLogName, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class HeadlessTest : public ::testing::Test {
+ protected:
+  platform::HeadlessDisplay& Install(platform::HeadlessOptions options = {}) {
+    auto display = std::make_unique<platform::HeadlessDisplay>(std::move(options));
+    platform::HeadlessDisplay& ref = *display;
+    platform::InstallDisplay(std::move(display));
+    ResetEngine();
+    return ref;
+  }
+  platform::HeadlessDisplay& InstallDepth(int depth) {
+    platform::HeadlessOptions o;
+    o.desktopDepth = depth;
+    return Install(o);
+  }
+  void TearDown() override {
+    platform::ResetPlatform();
+    ResetEngine();
+  }
+  // Runs `body`, expecting an engine report; returns its text and checks the log.
+  template <typename F>
+  std::string ExpectReport(F body) {
+    try {
+      body();
+    } catch (const EngineError& e) {
+      EXPECT_EQ(ReadLog(), std::string(e.what()) + "\r\n");
+      return e.what();
+    }
+    ADD_FAILURE() << "no engine error was raised";
+    return "";
+  }
+  ScratchDir scratch_;
+};
+
+}  // namespace kestrel::testing
