@@ -1,0 +1,129 @@
+// A real SDL window on an X server, driven by xdotool: what a key press, a
+// click and the pointer look like through TInput64. Skipped without an X
+// display or without xdotool (run it under Xvfb).
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "kestrel/input64.h"
+#include "kestrel/kestrel.h"
+#include "kestrel/platform/sdl/sdl_display.h"
+
+using namespace kestrel;
+using namespace kestrel::platform;
+
+namespace {
+
+bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+class SdlInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY") || !Shell("command -v xdotool")) GTEST_SKIP() << "needs an X display and xdotool";
+    ResetPlatform();
+    ResetEngine();
+    InstallDisplay(CreateSdlDisplay());
+    context_ = std::make_unique<TSelfExKestrel>(640, 400, "devices-xdotool", 256);
+    auto* sdl = dynamic_cast<SdlDisplay*>(&GetDisplay());
+    ASSERT_NE(sdl, nullptr);
+    Pump();
+    // xdotool addresses the X window by its own id, found by the caption.
+    xid_ = XWindowOf();
+    Shell("xdotool windowfocus --sync " + xid_);
+    Pump();
+  }
+  void TearDown() override {
+    context_.reset();
+    ResetPlatform();
+    ResetEngine();
+  }
+
+  static std::string XWindowOf() {
+    FILE* p = popen("xdotool search --name devices-xdotool | head -n1", "r");
+    char buf[64] = {};
+    if (p) {
+      if (!fgets(buf, sizeof buf, p)) buf[0] = 0;
+      pclose(p);
+    }
+    std::string id(buf);
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
+    return id;
+  }
+
+  // Lets the X server's events arrive and the display drain them.
+  void Pump() {
+    for (int i = 0; i < 10; ++i) {
+      GetDisplay().PollEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  std::unique_ptr<TSelfExKestrel> context_;
+  std::string xid_;
+};
+
+TEST_F(SdlInputTest, RealKeysClicksAndPointer) {
+  ASSERT_FALSE(xid_.empty());
+  TInput64 input(context_->Handle);
+
+  ASSERT_TRUE(Shell("xdotool keydown Left"));
+  Pump();
+  EXPECT_TRUE(input.KeyDown(0xCB));
+  ASSERT_TRUE(Shell("xdotool keydown Right"));
+  Pump();
+  EXPECT_TRUE(input.KeyDown(0xCB));
+  EXPECT_TRUE(input.KeyDown(0xCD));
+  Shell("xdotool keyup Left keyup Right");
+  Pump();
+  EXPECT_FALSE(input.KeyDown(0xCB));
+  EXPECT_FALSE(input.KeyDown(0xCD));
+
+  for (auto [key, code] : {std::pair{"Control_L", 0x1D}, {"Control_R", 0x9D}, {"Up", 0xC8},
+                           {"Escape", 0x01}, {"Return", 0x1C}, {"KP_Enter", 0x9C}}) {
+    SCOPED_TRACE(key);
+    Shell(std::string("xdotool keydown ") + key);
+    Pump();
+    EXPECT_TRUE(input.KeyDown(code));
+    Shell(std::string("xdotool keyup ") + key);
+    Pump();
+    EXPECT_FALSE(input.KeyDown(code));
+  }
+
+  // The pointer, inside the client area and left of / above it.
+  Shell("xdotool mousemove --window " + xid_ + " 100 50");
+  Pump();
+  int32_t x = 0, y = 0;
+  input.GetMousePos(x, y);
+  EXPECT_EQ(x, 100);
+  EXPECT_EQ(y, 50);
+  // Moved as a device moves it (a warp would not reach SDL's global pointer).
+  Shell("xdotool mousemove_relative -- -120 -80");
+  Pump();
+  input.GetMousePos(x, y);
+  EXPECT_EQ(x, -20);
+  EXPECT_EQ(y, -30);
+
+  // A click between two reads ends released; a held button reads held.
+  Shell("xdotool mousemove --window " + xid_ + " 100 50");
+  Pump();
+  bool left = false, middle = false, right = false;
+  input.MouseButtons(left, middle, right);
+  Shell("xdotool click 1");
+  Pump();
+  input.MouseButtons(left, middle, right);
+  EXPECT_FALSE(left);
+  Shell("xdotool mousedown 3");
+  Pump();
+  input.MouseButtons(left, middle, right);
+  EXPECT_TRUE(right);
+  Shell("xdotool mouseup 3");
+  Pump();
+  input.MouseButtons(left, middle, right);
+  EXPECT_FALSE(right);
+}
+
+}  // namespace
