@@ -1,0 +1,184 @@
+// The SDL input backend without an X server: SDL's dummy video driver, events
+// pushed into SDL's queue, and a virtual game controller.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "kestrel/input64.h"
+#include "kestrel/kestrel.h"
+#include "kestrel/platform/sdl/sdl_display.h"
+
+using namespace kestrel;
+using namespace kestrel::platform;
+
+namespace {
+
+class SdlBackendTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* v = std::getenv("SDL_VIDEODRIVER")) oldDriver_ = v;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ResetPlatform();
+    ResetEngine();
+    InstallDisplay(CreateSdlDisplay());
+    context_ = std::make_unique<TSelfExKestrel>(640, 400, "sdl-backend", 256);
+    display_ = dynamic_cast<SdlDisplay*>(&GetDisplay());
+    ASSERT_NE(display_, nullptr);
+    ASSERT_NE(display_->Window(), nullptr);
+  }
+  void TearDown() override {
+    context_.reset();
+    ResetPlatform();
+    ResetEngine();
+    if (oldDriver_)
+      setenv("SDL_VIDEODRIVER", oldDriver_->c_str(), 1);
+    else
+      unsetenv("SDL_VIDEODRIVER");
+  }
+
+  void Key(SDL_Scancode code, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.windowID = SDL_GetWindowID(display_->Window());
+    e.key.keysym.scancode = code;
+    SDL_PushEvent(&e);
+  }
+  void Button(uint8_t button, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.windowID = SDL_GetWindowID(display_->Window());
+    e.button.button = button;
+    SDL_PushEvent(&e);
+  }
+  void FocusLost() {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(display_->Window());
+    e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    SDL_PushEvent(&e);
+  }
+  void Pump() { display_->PollEvents(); }
+  static bool Left(TInput64& input) {
+    bool l, m, r;
+    input.MouseButtons(l, m, r);
+    return l;
+  }
+
+  std::optional<std::string> oldDriver_;
+  std::unique_ptr<TSelfExKestrel> context_;
+  SdlDisplay* display_ = nullptr;
+};
+
+TEST_F(SdlBackendTest, KeysAndButtonsComeFromTheEventsTheDisplayDrains) {
+  TInput64 input(context_->Handle);
+  Key(SDL_SCANCODE_RCTRL, true);
+  Key(SDL_SCANCODE_LEFT, true);
+  Key(SDL_SCANCODE_RIGHT, true);
+  Pump();
+  EXPECT_TRUE(input.KeyDown(0x9D));
+  EXPECT_FALSE(input.KeyDown(0x1D));
+  EXPECT_TRUE(input.KeyDown(0xCB));
+  EXPECT_TRUE(input.KeyDown(0xCD));
+  Key(SDL_SCANCODE_LEFT, false);
+  Pump();
+  EXPECT_FALSE(input.KeyDown(0xCB));
+
+  Button(SDL_BUTTON_LEFT, true);
+  Pump();
+  EXPECT_TRUE(Left(input));
+  Button(SDL_BUTTON_LEFT, false);
+  Button(SDL_BUTTON_LEFT, true);
+  Button(SDL_BUTTON_LEFT, false);
+  Pump();
+  EXPECT_FALSE(Left(input));
+  // Seventeen events overflow the buffer of sixteen: the states stay.
+  for (int i = 0; i < 8; ++i) {
+    Button(SDL_BUTTON_LEFT, true);
+    Button(SDL_BUTTON_RIGHT, true);
+  }
+  Button(SDL_BUTTON_LEFT, true);
+  Pump();
+  EXPECT_FALSE(Left(input));
+  Button(SDL_BUTTON_LEFT, true);
+  Pump();
+  EXPECT_TRUE(Left(input));
+}
+
+TEST_F(SdlBackendTest, LosingTheFocusLosesTheDevicesAndReleasesTheKeys) {
+  TInput64 input(context_->Handle);
+  Key(SDL_SCANCODE_UP, true);
+  Pump();
+  EXPECT_TRUE(input.KeyDown(0xC8));
+  FocusLost();
+  Pump();
+  // The read after the loss fails and takes the keyboard back; the key held
+  // when the focus went away does not stay held.
+  EXPECT_FALSE(input.KeyDown(0xC8));
+  EXPECT_FALSE(input.KeyDown(0xC8));
+  Key(SDL_SCANCODE_UP, true);
+  Pump();
+  EXPECT_TRUE(input.KeyDown(0xC8));
+}
+
+TEST_F(SdlBackendTest, TheFirstControllerIsTheJoystickAndAddsKeys) {
+  // The dummy video driver's window never has the focus, and SDL only reads
+  // controllers for a focused window unless told otherwise.
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0);
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.name = "test pad";
+  int index = SDL_JoystickAttachVirtualEx(&desc);
+  ASSERT_GE(index, 0) << SDL_GetError();
+  SDL_Joystick* pad = SDL_JoystickOpen(index);
+  ASSERT_NE(pad, nullptr);
+  {
+    TInput64 input(context_->Handle);
+    EXPECT_EQ(input.JoystickPresent, 1);
+    EXPECT_EQ(input.ButtonCount, int(input.JoystickButtonNames.size()));
+    auto& names = input.JoystickButtonNames;
+    EXPECT_NE(std::find(names.begin(), names.end(), "A"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), "Start"), names.end());
+
+    struct Case {
+      SDL_GameControllerButton button;
+      int key;
+    };
+    for (Case c : {Case{SDL_CONTROLLER_BUTTON_A, 0xC8}, {SDL_CONTROLLER_BUTTON_X, 0x1D}, {SDL_CONTROLLER_BUTTON_B, 0x1D},
+                   {SDL_CONTROLLER_BUTTON_START, 0x1C}, {SDL_CONTROLLER_BUTTON_BACK, 0x01},
+                   {SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0xCB}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0xCD}}) {
+      SCOPED_TRACE(c.key);
+      EXPECT_FALSE(input.KeyDown(c.key));
+      SDL_JoystickSetVirtualButton(pad, c.button, 1);
+      Pump();
+      EXPECT_TRUE(input.KeyDown(c.key));
+      SDL_JoystickSetVirtualButton(pad, c.button, 0);
+      Pump();
+      EXPECT_FALSE(input.KeyDown(c.key));
+    }
+    // The left stick past half way.
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, -30000);
+    Pump();
+    EXPECT_TRUE(input.KeyDown(0xCB));
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 10000);
+    Pump();
+    EXPECT_FALSE(input.KeyDown(0xCB));
+    EXPECT_FALSE(input.KeyDown(0xCD));
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 30000);
+    Pump();
+    EXPECT_TRUE(input.KeyDown(0xCD));
+  }
+  SDL_JoystickClose(pad);
+  SDL_JoystickDetachVirtual(index);
+  SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+  SDL_ResetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS);
+}
+
+}  // namespace
