@@ -1,7 +1,7 @@
 #include <random>
 #include <vector>
 
-#include "engine_fixture.h"
+#include "../support/headless_fixture.h"
 
 namespace kestrel::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine_fixture.h"
+#include "../support/headless_fixture.h"
 
 namespace kestrel::testing {
 namespace {

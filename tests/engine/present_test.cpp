@@ -1,6 +1,6 @@
 #include <fstream>
 
-#include "engine_fixture.h"
+#include "../support/headless_fixture.h"
 
 namespace kestrel::testing {
 namespace {

@@ -1,0 +1,154 @@
+#include "morlo3/startup.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "kestrel/colour.h"
+#include "kestrel/error.h"
+#include "kestrel/platform/display.h"
+
+namespace morlo3 {
+
+using namespace kestrel;
+
+std::string TempPath(const std::string& fileName) { return std::string(kTempDir) + "/" + fileName; }
+
+void SetUpColours(GameState& g) {
+  TKestrel& d = *g.Display;
+  g.ColourKey = d.MakeColor(232, 252, 252);
+  g.TextColour = d.MakeColor(244, 244, 240);
+  g.StoryColour2 = d.MakeColor(232, 232, 252);
+  g.StoryColour3 = d.MakeColor(216, 216, 248);
+  g.StoryColour4 = d.MakeColor(200, 200, 252);
+  g.CreditsHeadingColour = d.MakeColor(0, 0, 212);
+  g.CreditsNameColour = d.MakeColor(0, 0, 128);
+  g.HighlightColour = d.MakeColor(244, 244, 220);
+  g.MaskStop = d.MakeColor(44, 68, 132);
+  g.MaskPushLeft = d.MakeColor(124, 0, 0);
+  g.MaskPushRight = d.MakeColor(252, 216, 112);
+  g.MaskGround = d.MakeColor(248, 168, 72);
+}
+
+void LoadingStep(GameState& g) {
+  if (!g.Display->PumpMessage()) ShutdownAndExit(g);
+  g.LoadProgress += 7;
+  g.LoadBar->DrawRectKeyed(*g.Screen, 0, 0, g.LoadProgress, 58, 128, 136, g.ColourKey);
+  g.Screen->Present(true);
+}
+
+void LoadSounds(GameState& g) {
+  LoadingStep(g);
+  // An existing directory is fine; any other failure shows up as the sound's
+  // own "File not found..." below.
+  ::mkdir(kTempDir, 0755);
+  for (int slot = 1; slot < kSoundSlots; ++slot) {
+    const std::string path = TempPath(SoundFiles[size_t(slot)]);
+    // A missing entry is not checked here: the sound reports the missing file.
+    g.Archive->ExtractFile(SoundFiles[size_t(slot)], path);
+    g.Sounds[size_t(slot)] = std::make_unique<TSound64>(*g.Display, path, slot == kLoopingSlot);
+    LoadingStep(g);
+  }
+}
+
+void Shutdown(GameState& g) {
+  for (int slot = 1; slot < kSoundSlots; ++slot) {
+    g.Sounds[size_t(slot)].reset();
+    std::remove(TempPath(SoundFiles[size_t(slot)]).c_str());
+  }
+  ::rmdir(kTempDir);
+  g.Screen.reset();
+  g.SpriteSheet.reset();
+  g.BackdropSheet.reset();
+  g.StageSheet.reset();
+  g.Backdrop.reset();
+  g.PlayerCanvas.reset();
+  g.Input.reset();
+  // Start-up's own helpers go too, before the display they were made on.
+  g.LoadBackground.reset();
+  g.LoadBar.reset();
+  g.Archive.reset();
+  g.Display.reset();
+}
+
+void ShutdownAndExit(GameState& g) {
+  Shutdown(g);
+  throw ProgramExit(0);
+}
+
+void Run(GameState& g) {
+  g.LoadProgress = 0;
+  g.FullScreen = platform::GetDisplay().AskYesNo("Do you want...", "Fullscreen?");
+  if (g.FullScreen)
+    g.Display = std::make_unique<TSelfFullKestrel>(320, 200, 16, kCaption);
+  else
+    g.Display = std::make_unique<TSelfExKestrel>(640, 400, kCaption, 256);
+  SetUpColours(g);
+  g.Archive = std::make_unique<TKPK>(kArchiveName);
+
+  TKestrel& d = *g.Display;
+  g.LoadBackground = std::make_unique<TBuffer64>(d, 320, 200, false);
+  g.LoadBar = std::make_unique<TBuffer64>(d, 185, 58, false);
+  g.Screen = std::make_unique<TBuffer64>(d, 320, 200, false);
+  g.Screen->SetFont("Times New Roman", 15);
+  g.LoadBackground->LoadKPKImage(*g.Archive, "load.jpg", false);
+  g.LoadBar->LoadKPKImage(*g.Archive, "load2.png", false);
+  g.LoadBackground->Draw(*g.Screen, 0, 0);
+  g.Screen->Present(true);
+  g.Input = std::make_unique<TInput64>(d.Handle);
+
+  g.SpriteSheet = std::make_unique<TBuffer64>(d, 1024, 768, false);
+  LoadingStep(g);
+  g.BackdropSheet = std::make_unique<TBuffer64>(d, 969, 1420, false);
+  LoadingStep(g);
+  g.StageSheet = std::make_unique<TBuffer64>(d, 1005, 3644, false);
+  LoadingStep(g);
+  g.Backdrop = std::make_unique<TBuffer64>(d, 320, 200, false);
+  LoadingStep(g);
+  g.PlayerCanvas = std::make_unique<TBuffer64>(d, 30, 34, false);
+  LoadingStep(g);
+  LoadingStep(g);
+
+  g.SpriteSheet->LoadKPKImage(*g.Archive, "sprites.png", false);
+  LoadingStep(g);
+  g.BackdropSheet->LoadKPKImage(*g.Archive, "320200.jpg", false);
+  LoadingStep(g);
+  g.StageSheet->LoadKPKImage(*g.Archive, "niveis.png", false);
+  LoadingStep(g);
+  LoadingStep(g);
+
+  for (auto& slot : g.Sounds) slot.reset();
+  LoadSounds(g);
+
+  g.Speed = 0;
+  g.Difficulty = 0;
+  g.SoundOn = 1;
+  for (int i = 0; i < 26; ++i) {
+    g.WalkPoses[size_t(i)] = i <= 7 ? 3 : i <= 16 ? 4 : 5;
+    g.WalkFirePoses[size_t(i)] = i <= 7 ? 6 : i <= 16 ? 7 : 8;
+  }
+
+  // The story intro plays here, then the main menu, which returns when the
+  // player leaves the game. Until they exist, start-up goes straight on.
+
+  ShutdownAndExit(g);
+}
+
+int Main() {
+  GameState game;
+  try {
+    Run(game);
+  } catch (const ProgramExit& e) {
+    return e.Code();
+  } catch (const EngineError& e) {
+    return HandleTopLevelError(e);
+  } catch (const std::exception& e) {
+    // The archive's open error, a decompression error, a decoder's message:
+    // always shown, whatever the screen mode.
+    return HandleTopLevelError(EngineError(e.what(), false));
+  }
+}
+
+}  // namespace morlo3

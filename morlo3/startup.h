@@ -1,0 +1,33 @@
+// The program from its entry: the full-screen question, the loading screen
+// while everything is made and loaded, and the orderly end.
+#pragma once
+#include <string>
+
+#include "morlo3/game_state.h"
+
+namespace morlo3 {
+
+// Runs the whole program and returns its exit code: 0 after a normal
+// shutdown, non-zero after an engine error or any other failure.
+int Main();
+
+// The start-up sequence, then the story, the menu and Shutdown. Ends by
+// throwing kestrel::ProgramExit; engine errors leave as kestrel::EngineError.
+[[noreturn]] void Run(GameState& game);
+
+void SetUpColours(GameState& game);
+// Widens the loading bar by one step and presents it; a closed window ends
+// the program through Shutdown.
+void LoadingStep(GameState& game);
+// Extracts the twelve sounds into "temp" and opens them.
+void LoadSounds(GameState& game);
+// Releases what start-up made, in a fixed order; objects not made yet are
+// skipped, and it is safe to call twice.
+void Shutdown(GameState& game);
+// Shutdown, then the end of the program.
+[[noreturn]] void ShutdownAndExit(GameState& game);
+
+// "temp/" followed by the file name.
+std::string TempPath(const std::string& fileName);
+
+}  // namespace morlo3

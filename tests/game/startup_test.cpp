@@ -1,0 +1,278 @@
+// The whole program, in-process on the headless backend, with the generated
+// data.kpk; and a few runs of the real binary as a process.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <set>
+
+#include "../support/headless_fixture.h"
+#include "kestrel/kpk.h"
+#include "kestrel/stream.h"
+#include "morlo3/startup.h"
+#include "tools/common/kpk_writer.h"
+
+namespace kestrel::testing {
+namespace {
+
+const std::string kDataKpk = std::string(KESTREL_BINARY_DIR) + "/data.kpk";
+const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+
+// Keeps every presented frame, and lets a test look around at each one.
+class RecordingDisplay : public platform::HeadlessDisplay {
+ public:
+  using HeadlessDisplay::HeadlessDisplay;
+  void ShowFrame(const platform::Surface& picture, const platform::Rect& area) override {
+    HeadlessDisplay::ShowFrame(picture, area);
+    frames.push_back(LastFrame());
+    if (onFrame) onFrame(frames.size());
+  }
+  std::vector<std::vector<uint8_t>> frames;
+  std::function<void(size_t)> onFrame;
+};
+
+std::vector<tools::KpkEntry> RealEntries() {
+  TKPK archive(kDataKpk);
+  std::vector<TKPKEntryInfo> infos;
+  EXPECT_TRUE(archive.ListEntries(infos));
+  std::vector<tools::KpkEntry> entries;
+  for (const auto& info : infos) {
+    TMemoryStream stream;
+    EXPECT_TRUE(archive.LoadToStream(info.Name, &stream));
+    entries.push_back({info.Name, stream.Bytes()});
+  }
+  return entries;
+}
+
+class Startup : public HeadlessTest {
+ protected:
+  RecordingDisplay& InstallRecording(platform::HeadlessOptions o = {}) {
+    auto display = std::make_unique<RecordingDisplay>(std::move(o));
+    RecordingDisplay& ref = *display;
+    platform::InstallDisplay(std::move(display));
+    ResetEngine();
+    return ref;
+  }
+  void UseRealData() {
+    std::filesystem::create_symlink(kDataKpk, scratch_.Path() / "data.kpk");
+  }
+  void UseArchive(const std::vector<tools::KpkEntry>& entries) {
+    ASSERT_TRUE(tools::WriteKpk((scratch_.Path() / "data.kpk").string(), entries));
+  }
+  // Runs the program and returns its exit code, with what it wrote to stderr.
+  int RunGame(std::string* err = nullptr) {
+    ::testing::internal::CaptureStderr();
+    const int code = morlo3::Main();
+    const std::string text = ::testing::internal::GetCapturedStderr();
+    if (err) *err = text;
+    return code;
+  }
+  bool TempExists() const { return std::filesystem::exists(scratch_.Path() / "temp"); }
+};
+
+TEST_F(Startup, TheBarGrowsSevenPixelsAStepOverAnUnchangedPicture) {
+  UseRealData();
+  auto& d = InstallRecording();
+  ASSERT_EQ(RunGame(), 0);
+  EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
+  // The loading picture, then 23 steps.
+  ASSERT_EQ(d.frames.size(), 24u);
+  ASSERT_EQ(d.LastFrameWidth(), 320);
+  const auto& first = d.frames[0];
+  int lastRight = 128;
+  for (size_t k = 1; k < d.frames.size(); ++k) {
+    const auto& f = d.frames[k];
+    int right = -1;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 320; ++x) {
+        const size_t i = (size_t(y) * 320 + size_t(x)) * 3;
+        if (f[i] == first[i] && f[i + 1] == first[i + 1] && f[i + 2] == first[i + 2]) continue;
+        // Only the bar's area may change, and only up to its current width.
+        ASSERT_TRUE(x >= 128 && x <= 128 + 7 * int(k) && y >= 136 && y < 194)
+            << "step " << k << " changed (" << x << "," << y << ")";
+        right = std::max(right, x);
+      }
+    EXPECT_GT(right, lastRight) << "step " << k << " did not widen the bar";
+    EXPECT_GT(right, 128 + 7 * int(k) - 7) << "step " << k;
+    lastRight = right;
+    // Each step keeps what the steps before it drew.
+    if (k > 1)
+      for (int y = 136; y < 194; ++y)
+        for (int x = 128; x <= 128 + 7 * int(k - 1); ++x) {
+          const size_t i = (size_t(y) * 320 + size_t(x)) * 3;
+          ASSERT_EQ(f[i], d.frames[k - 1][i]);
+        }
+  }
+  EXPECT_EQ(d.Questions(), std::vector<std::string>{"Do you want...: Fullscreen?"});
+}
+
+TEST_F(Startup, TempHoldsTheTwelveSoundsOnlyWhileTheGameRuns) {
+  UseRealData();
+  auto& d = InstallRecording();
+  std::set<std::string> seen;
+  d.onFrame = [&](size_t frame) {
+    if (frame != 24) return;
+    for (const auto& e : std::filesystem::directory_iterator(scratch_.Path() / "temp"))
+      if (e.file_size() > 44) seen.insert(e.path().filename().string());
+  };
+  ASSERT_EQ(RunGame(), 0);
+  std::set<std::string> want;
+  for (int slot = 1; slot < morlo3::kSoundSlots; ++slot) want.insert(morlo3::SoundFiles[size_t(slot)]);
+  EXPECT_EQ(seen, want);
+  EXPECT_FALSE(TempExists());
+}
+
+TEST_F(Startup, FullScreenRunsTheSameSequenceInItsOwnMode) {
+  UseRealData();
+  platform::HeadlessOptions o;
+  o.answer = 1;
+  auto& d = InstallRecording(o);
+  ASSERT_EQ(RunGame(), 0);
+  EXPECT_EQ(d.frames.size(), 24u);
+  EXPECT_FALSE(d.ModeChanged());  // the desktop's mode is back
+  EXPECT_FALSE(TempExists());
+}
+
+TEST_F(Startup, ClosingTheWindowAtAnyLoadingStepShutsDownCleanly) {
+  UseRealData();
+  for (int step = 0; step <= 23; ++step) {
+    auto& d = InstallRecording();
+    d.QueueEvents({platform::ScriptEvent{uint64_t(step), platform::ScriptEvent::Type::Close}});
+    std::string err;
+    ASSERT_EQ(RunGame(&err), 0) << "close at step " << step << ": " << err;
+    EXPECT_TRUE(err.empty()) << err;
+    EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
+    EXPECT_FALSE(TempExists()) << "step " << step;
+    EXPECT_FALSE(d.WindowOpen());
+    // The close is noticed by the next loading step.
+    EXPECT_LE(d.frames.size(), size_t(step) + 2) << "step " << step;
+  }
+}
+
+TEST_F(Startup, AMissingArchiveEndsWithTheOpenError) {
+  auto& d = InstallRecording();
+  std::string err;
+  EXPECT_NE(RunGame(&err), 0);
+  EXPECT_EQ(err, "Cannot open file data.kpk\n");
+  ASSERT_EQ(d.ErrorMessages().size(), 1u);
+  EXPECT_NE(d.ErrorMessages()[0].find("Cannot open file data.kpk"), std::string::npos);
+  EXPECT_FALSE(d.WindowOpen());
+}
+
+TEST_F(Startup, MissingAndCorruptEntriesEndWithTheirReports) {
+  auto all = RealEntries();
+  auto without = [&](const std::string& name) {
+    std::vector<tools::KpkEntry> out;
+    for (auto& e : all)
+      if (e.name != name) out.push_back(e);
+    return out;
+  };
+  struct Case {
+    std::string drop;
+    std::string report;
+  } cases[] = {
+      {"sprites.png", "[TBuffer64]LoadKPKImage -> Error loading sprites.png..."},
+      {"load2.png", "[TBuffer64]LoadKPKImage -> Error loading load2.png..."},
+      {"osso.wav", "[Sound64]Create -> File not found..."},
+  };
+  for (const Case& c : cases) {
+    UseArchive(without(c.drop));
+    auto& d = InstallRecording();
+    std::string err;
+    EXPECT_NE(RunGame(&err), 0);
+    EXPECT_EQ(ReadLog(), c.report + "\r\n");
+    EXPECT_EQ(err, c.report + "\n");
+    ASSERT_EQ(d.ErrorMessages().size(), 1u) << "shown to the user in window mode";
+    EXPECT_NE(d.ErrorMessages()[0].find(c.report), std::string::npos);
+    std::filesystem::remove(kErrorLogName);
+    std::filesystem::remove_all("temp");
+  }
+  // In full screen the same report ends without a message.
+  UseArchive(without("sprites.png"));
+  platform::HeadlessOptions full;
+  full.answer = 1;
+  auto& d = InstallRecording(full);
+  std::string err;
+  EXPECT_NE(RunGame(&err), 0);
+  EXPECT_EQ(ReadLog(), "[TBuffer64]LoadKPKImage -> Error loading sprites.png...\r\n");
+  EXPECT_TRUE(err.empty());
+  EXPECT_TRUE(d.ErrorMessages().empty());
+  EXPECT_FALSE(d.ModeChanged());
+}
+
+TEST_F(Startup, ACorruptEntryEndsWithTheDecompressionError) {
+  auto bytes = tools::BuildKpk(RealEntries());
+  // Damage the deflate data of "niveis.png" well inside its stream.
+  const std::string name = "niveis.png";
+  auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+  ASSERT_NE(at, bytes.end());
+  const size_t packed = size_t(at - bytes.begin()) + name.size() + 8;
+  for (size_t i = 40; i < 200; ++i) bytes[packed + i] ^= 0x5A;
+  {
+    std::ofstream out(scratch_.Path() / "data.kpk", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+  auto& d = InstallRecording();
+  std::string err;
+  EXPECT_NE(RunGame(&err), 0);
+  EXPECT_NE(err.find("ecompression error"), std::string::npos) << err;
+  EXPECT_EQ(d.ErrorMessages().size(), 1u);
+}
+
+TEST_F(Startup, AnUnwritableLogStillShowsTheError) {
+  auto all = RealEntries();
+  std::erase_if(all, [](const tools::KpkEntry& e) { return e.name == "sprites.png"; });
+  UseArchive(all);
+  // A directory where the log should go stops the write, even for root.
+  std::filesystem::create_directory(kErrorLogName);
+  auto& d = InstallRecording();
+  std::string err;
+  EXPECT_NE(RunGame(&err), 0);
+  EXPECT_EQ(err, "[TBuffer64]LoadKPKImage -> Error loading sprites.png...\n");
+  EXPECT_EQ(d.ErrorMessages().size(), 1u);
+}
+
+// ---- the real binary ----
+
+int RunProcess(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Startup, TheProgramExitsWithItsCodes) {
+  ASSERT_TRUE(std::filesystem::exists(kGame));
+  const std::string env = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no ";
+  EXPECT_NE(RunProcess(env + kGame + " 2>err.txt"), 0);
+  std::ifstream in("err.txt");
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "Cannot open file data.kpk");
+  UseRealData();
+  EXPECT_EQ(RunProcess(env + "KESTREL_FRAMELOG=frames.txt " + kGame), 0);
+  std::ifstream frames("frames.txt");
+  int count = 0;
+  while (std::getline(frames, line)) ++count;
+  EXPECT_EQ(count, 24);
+  EXPECT_FALSE(TempExists());
+}
+
+TEST_F(Startup, TheRealWindowUnderXvfb) {
+  if (RunProcess("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
+  UseRealData();
+  // A display number of our own, so parallel runs do not meet.
+  const std::string display = ":" + std::to_string(150 + (::getpid() % 100));
+  const std::string cmd = "Xvfb " + display + " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!; "
+                          "sleep 1; DISPLAY=" + display + " SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no timeout 60 " +
+                          kGame + " >out.txt 2>&1; rc=$?; kill $xvfb; exit $rc";
+  EXPECT_EQ(RunProcess("bash -c '" + cmd + "'"), 0) << [] {
+    std::ifstream in("out.txt");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }();
+  EXPECT_FALSE(TempExists());
+}
+
+}  // namespace
+}  // namespace kestrel::testing
