@@ -2,15 +2,20 @@
 // pushed into SDL's queue, and a virtual game controller.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
+#include "kestrel/platform/faults.h"
 #include "kestrel/platform/sdl/sdl_display.h"
+#include "kestrel/sound64.h"
 
 using namespace kestrel;
 using namespace kestrel::platform;
@@ -179,6 +184,48 @@ TEST_F(SdlBackendTest, TheFirstControllerIsTheJoystickAndAddsKeys) {
   SDL_JoystickDetachVirtual(index);
   SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
   SDL_ResetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SdlBackendTest, SoundsOfAnSdlDisplayPlayThroughTheMixer) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  auto path = std::filesystem::temp_directory_path() / ("kestrel-sdl-sound-" + std::to_string(getpid()) + ".wav");
+  {
+    // A second of silence, 8-bit mono: the mixer converts it.
+    std::ofstream o(path, std::ios::binary);
+    const uint32_t n = 22050;
+    auto le = [&](uint32_t v, int bytes) {
+      for (int i = 0; i < bytes; ++i) o.put(char((v >> (8 * i)) & 0xFF));
+    };
+    o.write("RIFF", 4);
+    le(36 + n, 4);
+    o.write("WAVEfmt ", 8);
+    for (auto [v, bytes] : {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {22050u, 4}, {22050u, 4}, {1u, 2}, {8u, 2}})
+      le(v, bytes);
+    o.write("data", 4);
+    le(n, 4);
+    for (uint32_t i = 0; i < n; ++i) o.put(char(0x80));
+  }
+  {
+    TSound64 wind(*context_, path.string(), true);
+    EXPECT_EQ(HeadlessSound(), nullptr);
+    EXPECT_EQ(GetSoundSystem().MaxChannels(), 64);
+    wind.Play();
+    int first = wind.Channel();
+    EXPECT_TRUE(GetSoundSystem().FSOUND_IsPlaying(first));
+    wind.Play();
+    EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 1);
+    EXPECT_TRUE(GetSoundSystem().FSOUND_IsPlaying(wind.Channel()));
+    wind.Stop();
+    EXPECT_FALSE(GetSoundSystem().FSOUND_IsPlaying(wind.Channel()));
+  }
+  EXPECT_EQ(CallCount("FSOUND_Close"), 1);
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
+  std::filesystem::remove(path);
+  unsetenv("SDL_AUDIODRIVER");
 }
 
 }  // namespace
