@@ -1,5 +1,6 @@
 #include "backdrops.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <stdexcept>
@@ -68,12 +69,26 @@ std::vector<std::pair<double, double>> Arc(double x0, double y0, double x1, doub
   return p;
 }
 
+void Skull(View& v, double x, double y, double r, Rgb bone) {
+  FillCircle(v, x, y, r, bone);
+  FillRect(v, int(x - r * 0.6), int(y + r * 0.5), int(x + r * 0.6), int(y + r * 1.2), bone);
+  FillCircle(v, x - r * 0.4, y, r * 0.3 + 0.3, {16, 12, 12});
+  FillCircle(v, x + r * 0.4, y, r * 0.3 + 0.3, {16, 12, 12});
+}
+
 // Darkens the band where the game writes a line of light text.
 void ShadeBand(View& v, int y0, int y1, double strength) {
   for (int y = y0; y < y1; ++y) {
     double edge = std::min({1.0, (y - y0 + 1) / 6.0, (y1 - y) / 6.0});
     for (int x = 0; x < v.Width(); ++x) v.Set(x, y, Scale(v.Get(x, y), 1 - strength * edge));
   }
+}
+
+// A rat lit from behind: a copy in the light's colour one pixel higher
+// leaves a bright rim along its back.
+void RimRat(View& v, double x, double g, double len, Rgb body, Rgb rim, bool faceLeft) {
+  Rat(v, x, g - 1.5, len, rim, faceLeft, rim);
+  Rat(v, x + (faceLeft ? 0.5 : -0.5), g, len, body, faceLeft);
 }
 
 const TitleStyle kGold{2, {255, 236, 160}, {214, 128, 36}, {36, 14, 4}, true};
@@ -168,17 +183,19 @@ void PaintHelp(View& v) {
 
 void PaintTitleCard(View& v) {
   Rng rng(303);
-  NightSky(v, rng, {4, 2, 10}, {36, 6, 14}, {120, 30, 20}, 150, 120);
-  Moon(v, 160, 70, 44, {255, 236, 200}, {210, 170, 150});
-  Castle(v, rng, 160, 150, 0.9, {10, 4, 8}, {255, 170, 60});
-  Ridge(v, rng, 156, 8, 0.015, {16, 6, 10}, {4, 2, 4});
-  for (int i = 0; i < 3; ++i) DeadTree(v, rng, 24 + i * 26, 170, rng.Range(40, 60), {4, 2, 4});
-  for (int i = 0; i < 3; ++i) DeadTree(v, rng, 250 + i * 28, 170, rng.Range(40, 60), {4, 2, 4});
-  Bat(v, 84, 40, 18, {4, 2, 6}, 0.2);
-  Bat(v, 236, 28, 14, {4, 2, 6}, -0.3);
-  TitleCentred(v, 46, "MORLO", {7, {255, 232, 140}, {170, 30, 10}, {16, 2, 2}, true});
-  TitleStyle small{2, {250, 240, 220}, {200, 180, 160}, {20, 4, 4}, true};
-  TitleCentred(v, 112, "v3.0", small);
+  NightSky(v, rng, {4, 2, 10}, {36, 6, 14}, {120, 30, 20}, 160, 120);
+  Moon(v, 160, 124, 40, {255, 232, 196}, {214, 168, 146});
+  Castle(v, rng, 160, 176, 0.8, {10, 4, 8}, {255, 170, 60});
+  Ridge(v, rng, 174, 5, 0.015, {16, 6, 10}, {4, 2, 4});
+  for (int i = 0; i < 3; ++i) DeadTree(v, rng, 20 + i * 28, 186, rng.Range(44, 62), {4, 2, 4});
+  for (int i = 0; i < 3; ++i) DeadTree(v, rng, 248 + i * 28, 186, rng.Range(44, 62), {4, 2, 4});
+  Bat(v, 76, 96, 18, {4, 2, 6}, 0.2);
+  Bat(v, 246, 84, 14, {4, 2, 6}, -0.3);
+  Bat(v, 262, 100, 9, {4, 2, 6}, 0.4);
+  ShadeBand(v, 8, 72, 0.25);
+  TitleCentred(v, 16, "MORLO", {6, {255, 232, 140}, {170, 30, 10}, {16, 2, 2}, true});
+  int right = (320 + font::TextWidth("MORLO", 6)) / 2;
+  Title(v, right - font::TextWidth("v3.0", 2), 64, "v3.0", {2, {250, 240, 220}, {200, 180, 160}, {20, 4, 4}, true});
   Vignette(v, 0.45);
   Grain(v, rng, 3);
 }
@@ -206,8 +223,8 @@ void PaintStageIntro(View& v, int stage) {
     Ridge(v, rng, 120, 12, 0.01, {70, 60, 100}, {40, 34, 60});
     for (int i = 0; i < 14; ++i) PineTree(v, 180 + i * 11 + rng.Range(-4, 4), 148, rng.Range(30, 46), 18, {24, 26, 40});
     Ridge(v, rng, 148, 5, 0.02, {36, 44, 34}, {14, 18, 14});
-    for (int i = 0; i < 3; ++i) DeadTree(v, rng, 30 + i * 50, 160, rng.Range(34, 44), {10, 12, 10});
-    Warrior(v, 120, 172, 44, {8, 8, 12});
+    for (int i = 0; i < 2; ++i) DeadTree(v, rng, 26 + i * 48, 160, rng.Range(34, 44), {10, 12, 10});
+    Warrior(v, 150, 172, 44, {8, 8, 12}, Pose::kStand);
     Rat(v, 230, 178, 26, {8, 8, 12}, true);
     Rat(v, 262, 182, 20, {8, 8, 12}, true);
   } else {
@@ -280,7 +297,7 @@ void PaintStory3(View& v) {  // The warrior gives his life to end RirEza
   }
   FillRect(v, 0, 118, 320, 200, {20, 14, 18});
   Ridge(v, rng, 118, 4, 0.03, {36, 24, 28}, {10, 6, 8});
-  Warrior(v, 140, 118, 66, {8, 4, 10});
+  Warrior(v, 138, 118, 66, {8, 4, 10}, Pose::kThrust);
   Sorcerer(v, 200, 118, 82, {8, 4, 10}, {255, 80, 40}, false);
   Glow(v, 178, 78, 22, {255, 255, 230}, 1.0);
   FillCircle(v, 178, 78, 4, {255, 255, 240});
@@ -294,16 +311,36 @@ void PaintStory4(View& v) {  // RirEza rises again from the depths
   VerticalGradient(v, 0, v.Height(), {{0, {6, 2, 4}}, {0.5, {40, 8, 8}}, {1, {20, 4, 4}}});
   Clouds(v, rng, 0, 96, {50, 14, 14}, 0.5);
   Ridge(v, rng, 138, 14, 0.012, {28, 8, 8}, {10, 2, 2});
-  // The chasm, glowing from below.
-  Poly chasm{{110, 200}, {128, 160}, {144, 150}, {160, 146}, {180, 152}, {196, 160}, {214, 200}};
-  FillPolygon(v, chasm, {255, 120, 20});
-  FillPolygon(v, {{128, 200}, {146, 164}, {164, 158}, {190, 170}, {198, 200}}, {255, 210, 90});
-  Glow(v, 162, 160, 110, {255, 80, 10}, 0.9);
-  for (int i = 0; i < 6; ++i) {  // cracks
-    double x = 160 + (i - 2.5) * 40, y = 170 + rng.Range(-6, 10);
-    ThickLine(v, x, y, x + rng.Range(-30, 30), y + rng.Range(10, 30), 1.5, {255, 120, 30}, 0.8);
+  // A fissure torn open in the ground, glowing from below; he rises out of it.
+  Poly rim, lip;
+  for (int i = 0; i <= 10; ++i) {
+    double t = i / 10.0, x = 60 + 200 * t;
+    double open = std::sin(t * 3.14159);
+    rim.push_back({x, 182 - open * 20 + rng.Range(-2, 2)});
   }
-  Sorcerer(v, 162, 168, 78, {10, 2, 4}, {255, 240, 120}, true);
+  for (int i = 10; i >= 0; --i) {
+    double t = i / 10.0, x = 60 + 200 * t;
+    lip.push_back({x, 182 + std::sin(t * 3.14159) * 8 + rng.Range(-1.5, 1.5)});
+  }
+  Poly fissure = rim;
+  fissure.insert(fissure.end(), lip.begin(), lip.end());
+  FillPolygon(v, fissure, {230, 90, 16});
+  Poly heart;
+  for (auto [x, y] : fissure) heart.push_back({160 + (x - 160) * 0.7, 182 + (y - 182) * 0.5});
+  FillPolygon(v, heart, {255, 214, 96});
+  Glow(v, 160, 176, 120, {255, 90, 10}, 0.85);
+  Sorcerer(v, 160, 184, 80, {10, 2, 4}, {255, 240, 120}, true);
+  // The near lip of the fissure hides his hem.
+  Poly front = lip;
+  front.push_back({0, 186});
+  front.push_back({0, 200});
+  front.push_back({320, 200});
+  front.push_back({320, 186});
+  FillPolygon(v, front, {22, 6, 4});
+  for (int i = 0; i < 8; ++i) {  // cracks running off the fissure
+    double x = 70 + i * 26, y = 184 + rng.Range(0, 4);
+    ThickLine(v, x, y, x + rng.Range(-24, 24), y + rng.Range(6, 16), 1.2, {255, 110, 30}, 0.7);
+  }
   for (int i = 0; i < 16; ++i)  // flying rocks and embers
     FillCircle(v, rng.Range(90, 240), rng.Range(96, 160), rng.Range(0.8, 2.4), rng.Uniform() < 0.5 ? Rgb{20, 6, 4} : Rgb{255, 160, 40});
   ShadeBand(v, 4, 92, 0.3);
@@ -321,10 +358,15 @@ void PaintStory5(View& v) {  // Rats lay the land to waste
   }
   Flames(v, rng, 30, 120, 100, 34);
   Flames(v, rng, 200, 300, 100, 28);
-  FillRect(v, 0, 100, 320, 200, {32, 18, 12});
-  Ridge(v, rng, 102, 2, 0.05, {60, 30, 16}, {18, 10, 8});
-  ShadeBand(v, 104, 172, 0.25);
-  for (int i = 0; i < 9; ++i) Rat(v, 10 + i * 36 + rng.Range(-6, 6), 196 - rng.Range(0, 6), rng.Range(22, 30), {6, 4, 4}, false);
+  for (int i = 0; i < 9; ++i)  // the horde streaming past the flames
+    Rat(v, 24 + i * 32 + rng.Range(-6, 6), 100, rng.Range(9, 13), {16, 6, 4}, false, {16, 6, 4});
+  FillRect(v, 0, 100, 320, 200, {34, 18, 12});
+  Ridge(v, rng, 101, 2, 0.05, {70, 34, 16}, {20, 10, 8});
+  Glow(v, 160, 100, 170, {120, 40, 10}, 0.35);
+  ShadeBand(v, 104, 172, 0.35);
+  VerticalGradient(v, 174, 200, {{0, {26, 14, 10}}, {1, {44, 22, 12}}});
+  for (int i = 0; i < 5; ++i)
+    RimRat(v, 10 + i * 66 + rng.Range(-6, 6), 196 - rng.Range(0, 3), rng.Range(44, 52), {58, 36, 26}, {230, 120, 50}, false);
   Vignette(v, 0.3);
   Grain(v, rng, 3);
 }
@@ -335,9 +377,9 @@ void PaintStory6(View& v) {  // The dead rise from the earth
   Moon(v, 282, 36, 20, {220, 240, 210}, {160, 190, 160});
   Ridge(v, rng, 128, 10, 0.015, {20, 34, 30}, {10, 16, 14});
   for (int i = 0; i < 5; ++i) DeadTree(v, rng, 30 + i * 66, 134, rng.Range(26, 38), {8, 14, 12});
-  Zombie(v, 70, 168, 48, 0.85, {26, 40, 24}, {220, 255, 90});
-  Zombie(v, 170, 170, 56, 0.6, {26, 40, 24}, {220, 255, 90});
-  Zombie(v, 250, 166, 44, 0.95, {26, 40, 24}, {220, 255, 90});
+  Zombie(v, 70, 168, 48, 0.85, {42, 64, 36}, {220, 255, 90});
+  Zombie(v, 170, 170, 56, 0.6, {42, 64, 36}, {220, 255, 90});
+  Zombie(v, 250, 166, 44, 0.95, {42, 64, 36}, {220, 255, 90});
   Ground(v, rng, 166, 3, {34, 40, 30}, {10, 12, 8});
   // Hands breaking through the soil.
   for (double hx : {118.0, 212.0, 292.0}) {
@@ -377,19 +419,24 @@ void PaintStory7(View& v) {  // Armies of skeletons gather
 void PaintStory8(View& v) {  // Swarms of rats everywhere
   Rng rng(1008);
   // A ruined cellar: brick wall, a beam, rats on everything.
-  VerticalGradient(v, 0, v.Height(), {{0, {30, 22, 18}}, {1, {14, 10, 8}}});
+  VerticalGradient(v, 0, v.Height(), {{0, {20, 14, 12}}, {1, {8, 6, 4}}});
   for (int y = 0; y < 200; y += 10)
     for (int x = (y / 10) % 2 ? -12 : 0; x < 320; x += 24) {
-      Rgb brick = Scale({70, 44, 32}, rng.Range(0.6, 1.0));
+      Rgb brick = Scale({48, 32, 24}, rng.Range(0.6, 1.0));
       FillRect(v, x + 1, y + 1, x + 22, y + 8, brick);
     }
-  Glow(v, 260, 40, 90, {220, 140, 50}, 0.45);  // lantern
+  Glow(v, 260, 40, 100, {220, 140, 50}, 0.5);  // lantern
+  ThickLine(v, 260, 0, 260, 30, 1, {30, 20, 14});
+  FillRect(v, 256, 30, 264, 40, {255, 210, 120});
+  FillRect(v, 255, 29, 265, 30, {40, 26, 16});
   FillRect(v, 0, 72, 320, 82, {40, 24, 14});   // the beam
-  for (int i = 0; i < 10; ++i) Rat(v, 6 + i * 32 + rng.Range(-4, 4), 72, rng.Range(16, 22), {10, 6, 4}, i % 3 == 0);
+  for (int i = 0; i < 10; ++i)
+    RimRat(v, 6 + i * 32 + rng.Range(-4, 4), 72, rng.Range(22, 28), {50, 36, 28}, {200, 140, 80}, i % 3 == 0);
   ShadeBand(v, 100, 152, 0.55);
-  FillRect(v, 0, 164, 320, 200, {20, 12, 8});
-  for (int i = 0; i < 16; ++i)
-    Rat(v, rng.Range(-10, 310), 170 + rng.Range(0, 28), rng.Range(20, 30), {6, 4, 2}, rng.Uniform() < 0.4);
+  VerticalGradient(v, 164, 200, {{0, {16, 10, 8}}, {1, {34, 24, 16}}});
+  for (int i = 0; i < 9; ++i)
+    RimRat(v, -4 + i * 38 + rng.Range(-6, 6), 178 + (i % 2) * 16 + rng.Range(0, 3), rng.Range(34, 42),
+           {62, 46, 36}, {190, 140, 80}, i % 3 == 1);
   for (int i = 0; i < 14; ++i) {  // eyes in the dark
     double x = rng.Range(10, 310), y = rng.Range(96, 150);
     if (x < 170 && y < 126) continue;  // keep the text clear
@@ -433,7 +480,7 @@ void PaintStory10(View& v) {  // A mage calls the hero back from the dead
   FillEllipse(v, 210, 172, 30, 7, {4, 4, 8});
   Glow(v, 210, 168, 50, {140, 180, 255}, 0.9);
   Tombstone(v, 246, 172, 14, 24, {60, 60, 80}, 0.2);
-  Warrior(v, 206, 168, 46, {20, 26, 50}, false);
+  Warrior(v, 206, 168, 46, {20, 26, 50}, Pose::kStand);
   Mage(v, 92, 176, 64, {14, 10, 30}, {140, 180, 255});
   // A ring of runes on the ground.
   for (int i = 0; i < 12; ++i) {
@@ -453,8 +500,10 @@ void PaintStory11(View& v) {  // The hero stands again
   Ridge(v, rng, 150, 10, 0.012, {80, 50, 70}, {40, 24, 40});
   FillPolygon(v, {{60, 200}, {110, 166}, {160, 158}, {210, 166}, {260, 200}}, {12, 8, 16});
   Glow(v, 160, 110, 60, {190, 210, 255}, 0.7);
-  Warrior(v, 154, 160, 96, {10, 6, 14}, true);
-  Glow(v, 178, 10, 30, {255, 255, 220}, 0.7);  // the blade catches the light
+  Warrior(v, 154, 160, 96, {10, 6, 14}, Pose::kRaise);
+  Glow(v, 180, 4, 30, {255, 255, 220}, 0.7);  // the blade catches the light
+  Glow(v, 118, 100, 22, {120, 170, 255}, 0.9);  // and his open hand holds a spell
+  FillCircle(v, 117, 99, 2.5, {225, 238, 255});
   TitleCentred(v, 176, "O guerreiro regressou", {1, {255, 236, 190}, {240, 200, 140}, {20, 8, 4}, true});
   Vignette(v, 0.3);
   Grain(v, rng, 3);
@@ -491,15 +540,25 @@ void PaintArena(View& v) {  // stage 8, the sorcerer's arena
   Glow(v, 80, 40, 60, {200, 160, 255}, 0.3);
   // The sorcerer's spire.
   FillPolygon(v, {{214, 160}, {222, 50}, {232, 20}, {242, 50}, {250, 160}}, {24, 6, 20});
+  for (int w = 0; w < 4; ++w) FillRect(v, 231, 64 + w * 22, 233, 68 + w * 22, {140, 255, 150}, 0.8);
   FillCircle(v, 232, 30, 3, {120, 255, 140});
   Glow(v, 232, 30, 26, {80, 255, 120}, 0.7);
   Ridge(v, rng, 150, 10, 0.02, {50, 12, 20}, {24, 6, 10});
   // Broken pillars of the arena.
   for (int i = 0; i < 6; ++i) {
-    double x = 20 + i * 56, h = rng.Range(30, 70);
-    FillRect(v, int(x), int(170 - h), int(x + 12), 172, {44, 30, 40});
-    FillRect(v, int(x - 2), int(170 - h), int(x + 14), int(173 - h), {56, 40, 50});
-    FillPolygon(v, {{x, 170 - h}, {x + 5, 164 - h}, {x + 12, 170 - h}}, {44, 30, 40});
+    double x = 20 + i * 56, h = rng.Range(34, 74), top = 170 - h;
+    for (int c = 0; c < 14; ++c) {  // lit from the lava on the left
+      Rgb col = Mix({96, 52, 52}, {30, 18, 26}, c / 13.0);
+      FillRect(v, int(x) + c, int(top), int(x) + c, 172, col);
+    }
+    for (int f = 3; f < 14; f += 4) FillRect(v, int(x) + f, int(top) + 2, int(x) + f, 170, {24, 14, 20}, 0.6);
+    if (i % 2) {  // broken off
+      FillPolygon(v, {{x - 1, top + 1}, {x + 3, top - 5}, {x + 7, top - 1}, {x + 10, top - 7}, {x + 15, top + 1}},
+                  {70, 40, 44});
+    } else {
+      FillRect(v, int(x - 3), int(top - 5), int(x + 16), int(top), {80, 46, 48});
+      FillRect(v, int(x - 3), int(top - 5), int(x + 16), int(top - 5), {120, 70, 60});
+    }
   }
   Glow(v, 160, 200, 140, {255, 80, 20}, 0.45);
   Ground(v, rng, 172, 2, {40, 18, 20}, {16, 6, 8});
@@ -509,11 +568,6 @@ void PaintArena(View& v) {  // stage 8, the sorcerer's arena
 void PaintCrypts(View& v) {  // stages 5 to 7
   Rng rng(2005);
   VerticalGradient(v, 0, v.Height(), {{0, {10, 10, 16}}, {1, {26, 24, 34}}});
-  // Cavern roof with stalactites.
-  for (int x = 0; x < 320; x += rng.Int(6, 14)) {
-    double h = rng.Range(8, 34), w = rng.Range(4, 9);
-    FillPolygon(v, {{x - w, 0}, {x + rng.Range(-1, 1), h}, {x + w, 0}}, {18, 16, 24});
-  }
   // Stone blocks of a crypt wall, lit unevenly.
   for (int y = 40; y < 200; y += 12)
     for (int x = ((y / 12) % 2) ? -10 : 0; x < 320; x += 20) {
@@ -526,14 +580,23 @@ void PaintCrypts(View& v) {  // stages 5 to 7
     double cx = 40 + i * 80;
     FillRect(v, int(cx - 16), 90, int(cx + 16), 150, {8, 8, 12});
     FillEllipse(v, cx, 90, 16, 14, {8, 8, 12});
-    FillCircle(v, cx - 4, 142, 3, {150, 144, 126});
-    FillCircle(v, cx + 5, 143, 2.5, {140, 134, 118});
+    Skull(v, cx, 140, 4, {150, 144, 126});
+    ThickLine(v, cx - 12, 148, cx + 12, 146, 2, {120, 114, 100});
   }
   for (int i = 0; i < 3; ++i) {  // torches between the niches
     double tx = 80 + i * 80, ty = 92;
     ThickLine(v, tx, ty, tx, ty + 12, 3, {50, 34, 20});
     Glow(v, tx, ty - 4, 46, {220, 120, 40}, 0.6);
     FillPolygon(v, {{tx - 3, ty}, {tx, ty - 9}, {tx + 3, ty}}, {255, 200, 80});
+  }
+  // Cavern roof with stalactites, catching a little torch light on one side.
+  Poly roof{{0, 0}, {320, 0}};
+  for (int x = 320; x >= 0; x -= 4) roof.push_back({double(x), 24 + 5 * std::sin(x * 0.07) + rng.Range(-2, 2)});
+  FillPolygon(v, roof, {32, 28, 38});
+  for (int x = 4; x < 320; x += rng.Int(9, 18)) {
+    double h = rng.Range(30, 58), w = rng.Range(3, 7);
+    FillPolygon(v, {{x - w, 20}, {x + rng.Range(-1, 1), h}, {x + w, 20}}, {32, 28, 38});
+    ThickLine(v, x - w * 0.6, 22, x, h - 3, 1, {62, 56, 70}, 0.8);
   }
   Ground(v, rng, 176, 2, {30, 28, 36}, {12, 12, 16});
   Grain(v, rng, 2);

@@ -395,22 +395,32 @@ void Bat(View& v, double cx, double cy, double span, Rgb c, double flap) {
 
 void Rat(View& v, double x, double g, double len, Rgb c, bool faceLeft, Rgb eye) {
   double d = faceLeft ? -1 : 1;
-  auto X = [&](double dx) { return x + d * dx * len; };
-  // Tail, a long curl behind.
-  double px = X(0.0), py = g - len * 0.12;
-  for (int i = 1; i <= 12; ++i) {
-    double t = i / 12.0;
-    double nx = X(-0.9 * t), ny = g - len * 0.12 - std::sin(t * kPi * 1.2) * len * 0.18;
-    ThickLine(v, px, py, nx, ny, std::max(1.0, len * 0.05 * (1 - t * 0.7)), c);
+  auto P = [&](double fx, double fy) { return std::pair{x + d * fx * len, g - fy * len}; };
+  // Tail: a long thin whip curling up behind.
+  auto [px, py] = P(0.02, 0.1);
+  for (int i = 1; i <= 14; ++i) {
+    double t = i / 14.0;
+    auto [nx, ny] = P(-0.85 * t, 0.1 + std::sin(t * kPi * 1.1) * 0.14 - t * 0.06);
+    ThickLine(v, px, py, nx, ny, std::max(0.9, len * 0.045 * (1 - t * 0.75)), c);
     px = nx, py = ny;
   }
-  FillEllipse(v, X(0.35), g - len * 0.22, len * 0.38, len * 0.2, c);  // body
-  FillEllipse(v, X(0.15), g - len * 0.26, len * 0.25, len * 0.22, c); // haunch
-  FillPolygon(v, {{X(0.6), g - len * 0.36}, {X(0.98), g - len * 0.14}, {X(0.6), g - len * 0.08}}, c);
-  FillCircle(v, X(0.6), g - len * 0.37, len * 0.08, c);  // ear
-  for (double lx : {0.12, 0.25, 0.5, 0.62})
-    ThickLine(v, X(lx), g - len * 0.12, X(lx + 0.04), g, std::max(1.0, len * 0.05), c);
-  FillCircle(v, X(0.8), g - len * 0.22, std::max(0.8, len * 0.035), eye);
+  // Body in profile: round rump, arched back, tapering snout.
+  const double profile[][2] = {{0.06, 0.03}, {0.0, 0.13}, {0.06, 0.25}, {0.2, 0.33}, {0.4, 0.34},
+                               {0.56, 0.3},  {0.68, 0.24}, {0.8, 0.2},  {0.92, 0.12}, {1.0, 0.06},
+                               {0.92, 0.03}, {0.78, 0.04}, {0.6, 0.06}, {0.4, 0.05}, {0.2, 0.04}};
+  Poly body;
+  for (auto& q : profile) body.push_back(P(q[0], q[1]));
+  FillPolygon(v, body, c);
+  auto [ex, ey] = P(0.72, 0.26);
+  FillCircle(v, ex, ey, len * 0.065, c);  // ear
+  // Legs: a hind foot under the haunch, a fore paw under the chest.
+  for (double lx : {0.14, 0.66}) {
+    auto [ax, ay] = P(lx, 0.06);
+    auto [bx, by] = P(lx + 0.06, 0.0);
+    ThickLine(v, ax, ay, bx, by, std::max(1.0, len * 0.05), c);
+  }
+  auto [ix, iy] = P(0.86, 0.14);
+  FillCircle(v, ix, iy, std::max(0.7, len * 0.028), eye);
 }
 
 void Skeleton(View& v, double x, double g, double h, Rgb bone, bool spear) {
@@ -476,6 +486,7 @@ void Sorcerer(View& v, double x, double g, double h, Rgb robe, Rgb eye, bool arm
   }
   p.push_back({x + 5 * u, g - 44 * u});
   FillPolygon(v, p, robe);
+  FillEllipse(v, x, g - 42 * u, 9 * u, 4 * u, robe);  // shoulders
   // Hood with a peak.
   FillPolygon(v, {{x - 6 * u, g - 43 * u}, {x - 5 * u, g - 53 * u}, {x + 1 * u, g - 61 * u},
                   {x + 6 * u, g - 52 * u}, {x + 6 * u, g - 43 * u}},
@@ -496,31 +507,63 @@ void Sorcerer(View& v, double x, double g, double h, Rgb robe, Rgb eye, bool arm
   }
 }
 
-void Warrior(View& v, double x, double g, double h, Rgb c, bool swordUp) {
+void Warrior(View& v, double x, double g, double h, Rgb c, Pose pose) {
   double u = h / 40.0;
-  // Cape behind.
-  FillPolygon(v, {{x - 2 * u, g - 32 * u}, {x - 11 * u, g - 2 * u}, {x - 4 * u, g - 4 * u},
-                  {x + 1 * u, g - 30 * u}},
+  // Cape billowing behind, its hem in folds.
+  Poly cape{{x - 3 * u, g - 31 * u}, {x - 9 * u, g - 20 * u}, {x - 14 * u, g - 4 * u}};
+  for (int i = 0; i <= 4; ++i)
+    cape.push_back({x - 14 * u + i * 3 * u, g - 3 * u - (i % 2 ? 2.5 * u : 0)});
+  cape.push_back({x - 1 * u, g - 12 * u});
+  cape.push_back({x + 2 * u, g - 30 * u});
+  FillPolygon(v, cape, c);
+  // Legs: thigh, shin, boot.
+  bool stride = pose != Pose::kStand;
+  double kneeL = stride ? -4 : -2, footL = stride ? -7 : -3, kneeR = stride ? 4 : 2.5, footR = stride ? 6 : 3.5;
+  ThickLine(v, x - 1.5 * u, g - 18 * u, x + kneeL * u, g - 9 * u, 3.6 * u, c);
+  ThickLine(v, x + kneeL * u, g - 9 * u, x + footL * u, g - 1.5 * u, 3.0 * u, c);
+  ThickLine(v, x + 1.5 * u, g - 18 * u, x + kneeR * u, g - 9 * u, 3.6 * u, c);
+  ThickLine(v, x + kneeR * u, g - 9 * u, x + footR * u, g - 1.5 * u, 3.0 * u, c);
+  FillEllipse(v, x + (footL + 1) * u, g - 1.2 * u, 2.6 * u, 1.3 * u, c);
+  FillEllipse(v, x + (footR + 1) * u, g - 1.2 * u, 2.6 * u, 1.3 * u, c);
+  // Torso tapering to the belt, a short skirt of mail below it.
+  FillPolygon(v, {{x - 5.5 * u, g - 31 * u}, {x + 5.5 * u, g - 31 * u}, {x + 3.5 * u, g - 19 * u},
+                  {x + 4.5 * u, g - 15 * u}, {x - 4.5 * u, g - 15 * u}, {x - 3.5 * u, g - 19 * u}},
               c);
-  // Legs apart, torso, shoulders.
-  ThickLine(v, x - 1 * u, g - 17 * u, x - 5 * u, g, 3.2 * u, c);
-  ThickLine(v, x + 2 * u, g - 17 * u, x + 6 * u, g, 3.2 * u, c);
-  FillPolygon(v, {{x - 5 * u, g - 32 * u}, {x + 6 * u, g - 32 * u}, {x + 4 * u, g - 16 * u},
-                  {x - 3 * u, g - 16 * u}},
+  FillCircle(v, x - 5 * u, g - 30 * u, 2.8 * u, c);
+  FillCircle(v, x + 5 * u, g - 30 * u, 2.8 * u, c);
+  // Neck, helmet and a plume that streams back.
+  FillRect(v, int(x - 1.2 * u), int(g - 34 * u), int(x + 1.2 * u), int(g - 31 * u), c);
+  FillCircle(v, x + 0.5 * u, g - 36 * u, 3.3 * u, c);
+  FillPolygon(v, {{x + 3.8 * u, g - 36 * u}, {x + 5 * u, g - 34 * u}, {x + 2 * u, g - 33 * u}}, c);
+  FillPolygon(v, {{x - 1 * u, g - 39.2 * u}, {x + 2 * u, g - 40 * u}, {x - 4 * u, g - 42 * u},
+                  {x - 9 * u, g - 37 * u}, {x - 5 * u, g - 38 * u}},
               c);
-  FillEllipse(v, x, g - 31 * u, 7 * u, 2.5 * u, c);
-  // Helmet with a crest.
-  FillCircle(v, x + 0.5 * u, g - 36.5 * u, 3.6 * u, c);
-  FillPolygon(v, {{x - 3 * u, g - 39 * u}, {x - 1 * u, g - 43 * u}, {x + 1 * u, g - 39.5 * u}}, c);
-  // Sword arm.
-  if (swordUp) {
-    ThickLine(v, x + 5 * u, g - 30 * u, x + 8 * u, g - 40 * u, 2.4 * u, c);
-    ThickLine(v, x + 8 * u, g - 40 * u, x + 10 * u, g - 62 * u, 1.8 * u, c);
-    ThickLine(v, x + 5 * u, g - 41 * u, x + 11 * u, g - 40 * u, 1.4 * u, c);
-  } else {
-    ThickLine(v, x + 5 * u, g - 30 * u, x + 12 * u, g - 24 * u, 2.4 * u, c);
-    ThickLine(v, x + 12 * u, g - 24 * u, x + 30 * u, g - 27 * u, 1.8 * u, c);
-    ThickLine(v, x + 12 * u, g - 28 * u, x + 11 * u, g - 20 * u, 1.4 * u, c);
+  // Arms.
+  switch (pose) {
+    case Pose::kStand:
+      ThickLine(v, x + 5 * u, g - 29 * u, x + 7 * u, g - 21 * u, 2.4 * u, c);
+      ThickLine(v, x + 7 * u, g - 21 * u, x + 9 * u, g - 14 * u, 2.1 * u, c);
+      ThickLine(v, x + 9 * u, g - 14 * u, x + 14 * u, g - 0.5 * u, 1.5 * u, c);  // sword, point down
+      ThickLine(v, x + 6.5 * u, g - 15.5 * u, x + 11 * u, g - 13 * u, 1.2 * u, c);
+      ThickLine(v, x - 5 * u, g - 29 * u, x - 6 * u, g - 17 * u, 2.3 * u, c);
+      break;
+    case Pose::kThrust:
+      ThickLine(v, x + 5 * u, g - 30 * u, x + 11 * u, g - 25 * u, 2.4 * u, c);
+      ThickLine(v, x + 11 * u, g - 25 * u, x + 16 * u, g - 26 * u, 2.1 * u, c);
+      ThickLine(v, x + 16 * u, g - 26 * u, x + 34 * u, g - 28 * u, 1.6 * u, c);
+      ThickLine(v, x + 16 * u, g - 29.5 * u, x + 15.5 * u, g - 22.5 * u, 1.3 * u, c);
+      ThickLine(v, x - 5 * u, g - 30 * u, x - 9 * u, g - 22 * u, 2.3 * u, c);
+      ThickLine(v, x - 9 * u, g - 22 * u, x - 12 * u, g - 17 * u, 2.0 * u, c);
+      break;
+    case Pose::kRaise:
+      ThickLine(v, x + 5 * u, g - 31 * u, x + 8 * u, g - 38 * u, 2.4 * u, c);
+      ThickLine(v, x + 8 * u, g - 38 * u, x + 9 * u, g - 45 * u, 2.1 * u, c);
+      ThickLine(v, x + 9 * u, g - 45 * u, x + 11 * u, g - 66 * u, 1.6 * u, c);
+      ThickLine(v, x + 6 * u, g - 45.5 * u, x + 12 * u, g - 44.5 * u, 1.3 * u, c);
+      // The off hand held out, palm open, for the spell it will cast.
+      ThickLine(v, x - 5 * u, g - 30 * u, x - 10 * u, g - 24 * u, 2.3 * u, c);
+      ThickLine(v, x - 10 * u, g - 24 * u, x - 15 * u, g - 25 * u, 2.0 * u, c);
+      break;
   }
 }
 

@@ -87,7 +87,8 @@ void Skeleton(View& v, double x, double groundY, double height, Rgb bone, bool s
 void Zombie(View& v, double x, double groundY, double height, double rise, Rgb c, Rgb eye);
 void Sorcerer(View& v, double x, double groundY, double height, Rgb robe, Rgb eye,
               bool armsUp = true);
-void Warrior(View& v, double x, double groundY, double height, Rgb c, bool swordUp = false);
+enum class Pose { kStand, kThrust, kRaise };
+void Warrior(View& v, double x, double groundY, double height, Rgb c, Pose pose);
 void Mage(View& v, double x, double groundY, double height, Rgb robe, Rgb staffLight);
 
 // A painted title: top-to-bottom fill, a dark outline and a drop shadow.

@@ -295,7 +295,7 @@ Signal Bones() {
     gap *= 0.85;
   }
   std::vector<BandPass> res(knocks.size()), hi(knocks.size());
-  return Render(0.9, [&](double time) {
+  return Render(0.75, [&](double time) {
     double s = 0, white = n();
     for (size_t k = 0; k < knocks.size(); ++k) {
       double u = time - knocks[k].at;
@@ -303,7 +303,7 @@ Signal Bones() {
       double e = std::exp(-u / 0.012) * knocks[k].loud;
       s += res[k](white, knocks[k].pitch, 12) * e * 3 + hi[k](white, knocks[k].pitch * 3.1, 6) * e;
     }
-    return s * std::min(1.0, (0.9 - time) / 0.01);
+    return s;
   });
 }
 
@@ -352,14 +352,20 @@ Signal DeepRoar() {
 // An eerie sting: a dissonant cluster that swells and trembles, over a glassy
 // shimmer, left to ring out.
 Signal Terror() {
-  Osc o[5], trem, glass;
+  Osc o[5], trem, glass, boom;
+  Noise n(12);
+  BandPass scrape;
   const double freqs[] = {220, 233.1, 311.1, 329.6, 466.2};
   Signal dry = Render(2.0, [&](double t) {
     double s = 0;
     for (int i = 0; i < 5; ++i) s += o[i].Sine(freqs[i] * (1 + 0.003 * std::sin(t * (2 + i)))) * 0.3;
     s *= 0.7 + 0.3 * trem.Sine(6 + 4 * t);
-    s += glass.Sine(1864 + 40 * std::sin(t * 9)) * 0.12 * Swell(t, 1.6, 0.6, 0.6);
-    return s * Swell(t, 1.6, 0.25, 0.9) * (t < 1.6);
+    s *= Swell(t, 1.6, 0.25, 0.9) * (t < 1.6);
+    // A low thud under the attack, and a bowed-metal scrape rising over it.
+    s += boom.Sine(58 - 20 * t) * Env(t, 2.0, 0.005, 0.25) * 1.2;
+    s += scrape(n(), 1800 + 1600 * t, 18) * 1.6 * Swell(t, 1.4, 0.4, 0.6) * (t < 1.4);
+    s += glass.Sine(1864 + 40 * std::sin(t * 9)) * 0.12 * Swell(t, 1.6, 0.6, 0.6) * (t < 1.6);
+    return s;
   });
   return Reverb(dry, 0.35, 0.8);
 }
