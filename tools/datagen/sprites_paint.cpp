@@ -148,6 +148,14 @@ void Figure::Grid(double x, double y, std::initializer_list<std::string_view> ro
   }
 }
 
+Figure::Bounds Figure::Extent() const {
+  Bounds b{w_, h_, -1, -1};
+  for (int y = 0; y < h_; ++y)
+    for (int x = 0; x < w_; ++x)
+      if (px_[y * w_ + x]) b.x0 = std::min(b.x0, x), b.x1 = std::max(b.x1, x), b.y0 = std::min(b.y0, y), b.y1 = std::max(b.y1, y);
+  return b;
+}
+
 void Figure::FlipX() {
   for (int y = 0; y < h_; ++y) std::reverse(px_.begin() + y * w_, px_.begin() + (y + 1) * w_);
 }

@@ -79,6 +79,35 @@ class Figure {
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < w_ && y < h_; }
   void FlipX();
 
+  struct Bounds {
+    int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    bool Empty() const { return x1 < x0; }
+  };
+  Bounds Extent() const;
+  // The pixel bounds draw(figure) would cover under transform x, found on an
+  // unclipped scratch copy; this figure is left untouched.
+  template <class Draw>
+  Bounds Measure(const Xform& x, Draw draw) const {
+    constexpr int kPad = 300;
+    Figure s(w_ + 2 * kPad, h_ + 2 * kPad);
+    s.tones_ = tones_;
+    s.xf = x.Then(Xform::Translate(kPad, kPad));
+    draw(s);
+    Bounds b = s.Extent();
+    b.x0 -= kPad, b.x1 -= kPad, b.y0 -= kPad, b.y1 -= kPad;
+    return b;
+  }
+  // Draws draw(figure) under transform x, shifted so that its lowest pixel
+  // lands on row bottom and its leftmost on column left (when left >= 0).
+  template <class Draw>
+  void Place(const Xform& x, int left, int bottom, Draw draw) {
+    const Bounds b = Measure(x, draw);
+    const Xform saved = xf;
+    xf = x.Then(Xform::Translate(left >= 0 ? left - b.x0 : 0, bottom - b.y1));
+    draw(*this);
+    xf = saved;
+  }
+
   // Shades, outlines and writes the figure onto the sheet with its top-left
   // at (x, y); empty pixels leave the sheet alone. mirror flips it first.
   void Render(Image& sheet, int x, int y, bool mirror = false) const;
@@ -123,6 +152,10 @@ void DrawSorcerer(Image& sheet);
 void DrawEffects(Image& sheet);  // shots, bolt, dust, falling hazard
 void DrawPickUps(Image& sheet);  // coins and bonus items
 void DrawStatus(Image& sheet);
+
+// The middle joint (knee, elbow) of a two-part limb from root to end, bent
+// to the side given by bend: +1 puts it clockwise of the root-to-end line.
+Pt Joint(Pt root, Pt end, double l1, double l2, double bend);
 
 inline double Rad(double deg) { return deg * 3.14159265358979323846 / 180.0; }
 // The point at distance len from p in direction deg (0 = right, 90 = down).
