@@ -1,0 +1,136 @@
+// One typical frame of the game, composed with the engine's copies, against
+// the same work done by SDL's own blitter and against a bare memcpy of the
+// bytes the frame writes.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "kestrel/buffer64.h"
+#include "kestrel/colour.h"
+#include "kestrel/kestrel.h"
+#include "kestrel/platform/headless/headless.h"
+
+using namespace kestrel;
+
+namespace {
+
+constexpr int kSprites = 20, kStatus = 10;
+
+// Fills a picture with a deterministic mix: about half of the stage picture
+// is key, sprites have a key frame around an oval figure.
+uint32_t StagePixel(int x, int y, uint32_t key) {
+  return ((x / 16 + y / 20) % 2 == 0) ? key : MakeColor(uint8_t(x), uint8_t(y), 90);
+}
+uint32_t SpritePixel(int x, int y, uint32_t key) {
+  const int dx = x % 30 - 15, dy = y % 40 - 20;
+  return dx * dx * 4 + dy * dy * 2 < 800 ? MakeColor(200, uint8_t(x * 3), uint8_t(y * 2)) : key;
+}
+
+struct Scene {
+  explicit Scene(int depth) {
+    platform::HeadlessOptions o;
+    o.desktopDepth = depth;
+    platform::InstallDisplay(std::make_unique<platform::HeadlessDisplay>(o));
+    ResetEngine();
+    context = std::make_unique<TSelfExKestrel>(640, 400, "bench", 256);
+    key = MakeColor(232, 252, 252);
+    screen = std::make_unique<TBuffer64>(*context, 320, 200, false);
+    backdrop = std::make_unique<TBuffer64>(*context, 320, 200, false);
+    stage = std::make_unique<TBuffer64>(*context, 1000, 200, false);
+    sheet = std::make_unique<TBuffer64>(*context, 300, 80, false);
+    canvas = std::make_unique<TBuffer64>(*context, 30, 40, false);
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 1000; ++x) stage->HLine(x, x, y, StagePixel(x, y, key));
+    for (int y = 0; y < 200; ++y) backdrop->HLine(0, 319, y, MakeColor(20, uint8_t(y), 120));
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 300; ++x) sheet->HLine(x, x, y, SpritePixel(x, y, key));
+    sheet->DrawRect(*canvas, 0, 0, 29, 39, 0, 0);
+    canvas->Mirror();
+  }
+  ~Scene() {
+    screen.reset(), backdrop.reset(), stage.reset(), sheet.reset(), canvas.reset();
+    context.reset();
+    platform::ResetPlatform();
+    ResetEngine();
+  }
+  void Frame(int camera) {
+    backdrop->Draw(*screen, 0, 0);
+    stage->DrawRectKeyed(*screen, camera, 0, camera + 320, 200, 0, 0, key);
+    for (int i = 0; i < kSprites / 2; ++i)
+      sheet->DrawRectKeyed(*screen, (i % 10) * 30, 0, (i % 10) * 30 + 29, 39, i * 29, 40 + i * 7, key);
+    for (int i = 0; i < kSprites / 2; ++i) canvas->DrawKeyed(*screen, 10 + i * 30, 120 - i * 5, key);
+    for (int i = 0; i < kStatus; ++i)
+      sheet->DrawRectKeyed(*screen, i * 12, 40, i * 12 + 11, 47, 4 + i * 14, 4, key);
+  }
+  std::unique_ptr<TKestrel> context;
+  std::unique_ptr<TBuffer64> screen, backdrop, stage, sheet, canvas;
+  uint32_t key = 0;
+};
+
+void BM_EngineFrame(benchmark::State& state) {
+  Scene scene(int(state.range(0)));
+  int camera = 0;
+  for (auto _ : state) {
+    scene.Frame(camera);
+    camera = (camera + 3) % 680;
+    benchmark::DoNotOptimize(scene.screen->Pixels);
+  }
+}
+BENCHMARK(BM_EngineFrame)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
+
+// The same frame through SDL_BlitSurface with RLE colour keys.
+void BM_SdlFrame(benchmark::State& state) {
+  const int depth = int(state.range(0));
+  Scene scene(depth);
+  const Uint32 format = depth == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888;
+  auto wrap = [&](TBuffer64& b) {
+    return SDL_CreateRGBSurfaceWithFormatFrom(b.Pixels, b.Width, b.Height, depth, b.Pitch, format);
+  };
+  SDL_Surface* screen = wrap(*scene.screen);
+  SDL_Surface* backdrop = wrap(*scene.backdrop);
+  SDL_Surface* stage = SDL_ConvertSurface(wrap(*scene.stage), screen->format, 0);
+  SDL_Surface* sheet = SDL_ConvertSurface(wrap(*scene.sheet), screen->format, 0);
+  SDL_Surface* canvas = SDL_ConvertSurface(wrap(*scene.canvas), screen->format, 0);
+  for (SDL_Surface* s : {stage, sheet, canvas}) SDL_SetColorKey(s, SDL_TRUE | SDL_RLEACCEL, scene.key);
+  int camera = 0;
+  for (auto _ : state) {
+    std::memcpy(screen->pixels, backdrop->pixels, size_t(backdrop->pitch) * 200);
+    SDL_Rect src{camera, 0, 321, 200}, dst{0, 0, 0, 0};
+    SDL_BlitSurface(stage, &src, screen, &dst);
+    for (int i = 0; i < kSprites / 2; ++i) {
+      SDL_Rect s{(i % 10) * 30, 0, 30, 40}, d{i * 29, 40 + i * 7, 0, 0};
+      SDL_BlitSurface(sheet, &s, screen, &d);
+    }
+    for (int i = 0; i < kSprites / 2; ++i) {
+      SDL_Rect d{10 + i * 30, 120 - i * 5, 0, 0};
+      SDL_BlitSurface(canvas, nullptr, screen, &d);
+    }
+    for (int i = 0; i < kStatus; ++i) {
+      SDL_Rect s{i * 12, 40, 12, 8}, d{4 + i * 14, 4, 0, 0};
+      SDL_BlitSurface(sheet, &s, screen, &d);
+    }
+    camera = (camera + 3) % 680;
+    benchmark::DoNotOptimize(screen->pixels);
+  }
+  for (SDL_Surface* s : {screen, backdrop, stage, sheet, canvas}) SDL_FreeSurface(s);
+}
+BENCHMARK(BM_SdlFrame)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
+
+// memcpy of as many bytes as the frame writes.
+void BM_MemcpyOfFrameBytes(benchmark::State& state) {
+  const size_t bpp = state.range(0) == 16 ? 2 : 4;
+  const size_t bytes = bpp * (320 * 200 + 320 * 200 + kSprites * 30 * 40 + kStatus * 12 * 8);
+  std::vector<uint8_t> a(bytes, 1), b(bytes);
+  for (auto _ : state) {
+    std::memcpy(b.data(), a.data(), bytes);
+    benchmark::DoNotOptimize(b.data());
+  }
+}
+BENCHMARK(BM_MemcpyOfFrameBytes)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
