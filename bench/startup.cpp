@@ -1,0 +1,128 @@
+// Start-up on the headless backend with the real data: the whole run from the
+// question to the end of loading (and the shutdown after it), in a window at
+// depth 32 and in full screen at depth 16, against a bare decode of the three
+// sheets with libpng and libjpeg. Peak memory is read from a child process.
+#include <benchmark/benchmark.h>
+#include <jpeglib.h>
+#include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kestrel/kestrel.h"
+#include "kestrel/kpk.h"
+#include "kestrel/platform/headless/headless.h"
+#include "kestrel/stream.h"
+#include "morlo3/startup.h"
+
+namespace {
+
+const std::string kData = std::string(KESTREL_BENCH_BINARY_DIR) + "/data.kpk";
+
+std::vector<uint8_t> Entry(const char* name) {
+  kestrel::TKPK archive(kData);
+  kestrel::TMemoryStream s;
+  if (!archive.LoadToStream(name, &s)) std::abort();
+  return s.Bytes();
+}
+
+void DecodePng(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& out) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  png_image_begin_read_from_memory(&image, bytes.data(), bytes.size());
+  image.format = PNG_FORMAT_RGB;
+  out.resize(PNG_IMAGE_SIZE(image));
+  png_image_finish_read(&image, nullptr, out.data(), 0, nullptr);
+}
+
+void DecodeJpeg(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& out) {
+  jpeg_decompress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, bytes.data(), bytes.size());
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&cinfo);
+  out.resize(size_t(cinfo.output_width) * cinfo.output_height * 3);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = out.data() + size_t(cinfo.output_scanline) * cinfo.output_width * 3;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+}
+
+void BM_BareDecodeOfTheSheets(benchmark::State& state) {
+  const auto sprites = Entry("sprites.png"), backdrops = Entry("320200.jpg"), stages = Entry("niveis.png");
+  std::vector<uint8_t> out;
+  for (auto _ : state) {
+    DecodePng(sprites, out);
+    DecodeJpeg(backdrops, out);
+    DecodePng(stages, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_BareDecodeOfTheSheets)->Unit(benchmark::kMillisecond);
+
+// The whole program in-process: question, display, 23 loading steps, shutdown.
+void BM_Startup(benchmark::State& state) {
+  const bool full = state.range(0) == 1;
+  const auto dir = std::filesystem::temp_directory_path() / "morlo-bench-startup";
+  std::filesystem::create_directories(dir);
+  std::filesystem::remove(dir / "data.kpk");
+  std::filesystem::create_symlink(kData, dir / "data.kpk");
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+  for (auto _ : state) {
+    kestrel::platform::HeadlessOptions o;
+    o.desktopDepth = 32;
+    o.answer = full ? 1 : 0;
+    kestrel::platform::InstallDisplay(std::make_unique<kestrel::platform::HeadlessDisplay>(o));
+    kestrel::ResetEngine();
+    if (morlo3::Main() != 0) state.SkipWithError("start-up failed");
+  }
+  kestrel::platform::ResetPlatform();
+  std::filesystem::current_path(old);
+  state.SetLabel(full ? "full screen, depth 16" : "window, depth 32");
+}
+BENCHMARK(BM_Startup)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Peak resident memory of a whole run of the game as a process.
+void PrintPeakMemory() {
+  const std::string game = std::string(KESTREL_BENCH_BINARY_DIR) + "/morlo3/morlo3";
+  for (const char* answer : {"no", "yes"}) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (chdir(KESTREL_BENCH_BINARY_DIR) != 0) _exit(127);
+      setenv("KESTREL_PLATFORM", "headless", 1);
+      setenv("KESTREL_ANSWER", answer, 1);
+      setenv("KESTREL_DEPTH", "32", 1);
+      execl(game.c_str(), game.c_str(), nullptr);
+      _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    std::printf("peak RSS, %s: %.1f MB (exit %d)\n",
+                answer[0] == 'n' ? "window at depth 32" : "full screen at depth 16",
+                usage.ru_maxrss / 1024.0, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  PrintPeakMemory();
+  return 0;
+}
