@@ -141,4 +141,35 @@ TEST_F(SdlMixerTest, SilentOutputNeedsNoDevice) {
   unsetenv("SDL_AUDIODRIVER");
 }
 
+TEST_F(SdlMixerTest, ModulesPlayOnTheMusicPlayer) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  // A small four-channel module: one 32-byte sample, one pattern, one note.
+  std::string mod = std::string("tune") + std::string(16, '\0');
+  mod += std::string(22, '\0') + std::string("\x00\x10\x00\x40\x00\x00\x00\x01", 8);
+  mod += std::string(30 * 30, '\0');
+  mod += std::string("\x01\x7f", 2) + std::string(128, '\0') + "M.K.";
+  std::string pattern(64 * 4 * 4, '\0');
+  pattern.replace(0, 4, std::string("\x01\xac\x10\x00", 4));  // sample 1 at period 428
+  mod += pattern;
+  for (int i = 0; i < 32; ++i) mod += char(i % 8 < 4 ? 60 : -60);
+  std::string path = (dir_ / "tune.mod").string();
+  std::ofstream(path, std::ios::binary) << mod;
+
+  SoundSystem fmod(CreateSdlSoundBackend());
+  ASSERT_TRUE(fmod.FSOUND_SetOutput(FSOUND_OUTPUT_DSOUND));
+  ASSERT_TRUE(fmod.FSOUND_Init(44100, 32, 0));
+  SongHandle song = fmod.FMUSIC_LoadSong(path);
+  ASSERT_NE(song, 0u) << fmod.FSOUND_GetError();
+  EXPECT_FALSE(fmod.FMUSIC_IsPlaying(song));
+  EXPECT_TRUE(fmod.FMUSIC_PlaySong(song));
+  EXPECT_TRUE(fmod.FMUSIC_IsPlaying(song));
+  EXPECT_TRUE(fmod.FMUSIC_StopSong(song));
+  EXPECT_FALSE(fmod.FMUSIC_IsPlaying(song));
+  EXPECT_EQ(fmod.FMUSIC_LoadSong((dir_ / "junk.wav").string()), 0u);
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_FILE_FORMAT);
+  EXPECT_TRUE(fmod.FMUSIC_FreeSong(song));
+  EXPECT_FALSE(fmod.FMUSIC_PlaySong(song));
+  fmod.FSOUND_Close();
+}
+
 }  // namespace
