@@ -150,29 +150,44 @@ void PaintHelp(View& v) {
     Text(v, 62, y, l.what, body, 1);
     y += 17;
   }
-  // The arrows, drawn as little key caps.
-  Text(v, 20, 134, "Ctrl dispara, Cima salta,", body, 1);
-  Text(v, 20, 146, "as setas andam, Esc sai.", body, 1);
+  Text(v, 20, 134, "Atravessa os oito níveis", body, 1);
+  Text(v, 20, 146, "e derrota RirEza!", body, 1);
 
+  // The pick-ups, drawn as they look in play.
   Text(v, 168, 46, "Objectos", head, 1);
-  // Coin, energy, shot power, extra life.
+  const Rgb gold{232, 176, 40}, goldDark{170, 110, 24}, red{214, 40, 48};
+  auto heart = [&](double cx, double cy, double s) {
+    FillCircle(v, cx - 2.2 * s, cy - 0.8 * s, 2.5 * s, red);
+    FillCircle(v, cx + 2.2 * s, cy - 0.8 * s, 2.5 * s, red);
+    FillPolygon(v, {{cx - 4.6 * s, cy - 0.4 * s}, {cx + 4.6 * s, cy - 0.4 * s}, {cx, cy + 4.4 * s}}, red);
+  };
   int iy = 60;
-  FillCircle(v, 178, iy + 3, 5, {230, 180, 40});
-  FillCircle(v, 178, iy + 3, 3.2, {255, 220, 90});
+  FillCircle(v, 178, iy + 3, 5.5, gold);
+  Poly star;
+  for (int i = 0; i < 10; ++i) {
+    double a = -3.14159 / 2 + i * 3.14159 / 5, r = i % 2 ? 1.4 : 3.4;
+    star.push_back({178 + r * std::cos(a), iy + 3.3 + r * std::sin(a)});
+  }
+  FillPolygon(v, star, goldDark);
   Text(v, 190, iy, "Moeda", body, 1);
   iy += 20;
-  FillCircle(v, 175.5, iy + 1, 3, {220, 30, 40});
-  FillCircle(v, 180.5, iy + 1, 3, {220, 30, 40});
-  FillPolygon(v, {{172.5, iy + 2}, {183.5, iy + 2}, {178, iy + 8}}, {220, 30, 40});
+  heart(178, iy + 2, 1.1);
   Text(v, 190, iy, "Energia", body, 1);
   iy += 20;
-  FillCircle(v, 178, iy + 3, 5, {70, 60, 200});
-  Glow(v, 178, iy + 3, 8, {120, 80, 255}, 0.6);
-  FillCircle(v, 177, iy + 2, 1.8, {200, 190, 255});
+  FillCircle(v, 178, iy + 3, 5.5, {60, 120, 230});
+  FillCircle(v, 176.5, iy + 1.5, 2, {150, 200, 255});
+  FillPolygon(v, {{179.5, iy - 1.5}, {175.5, iy + 3.5}, {178.5, iy + 3.5}, {176.5, iy + 7.5}, {180.5, iy + 2.5},
+                  {177.5, iy + 2.5}},
+              {255, 236, 90});
   Text(v, 190, iy, "Poder do tiro", body, 1);
   iy += 20;
-  FillPolygon(v, {{173, iy + 8}, {178, iy - 2}, {183, iy + 8}}, {60, 170, 70});
-  FillCircle(v, 178, iy + 1, 2.2, {140, 230, 130});
+  for (int i = 0; i < 8; ++i) {
+    double a = i * 3.14159 / 4;
+    ThickLine(v, 178 + 4 * std::cos(a), iy + 3 + 4 * std::sin(a), 178 + 6.5 * std::cos(a),
+              iy + 3 + 6.5 * std::sin(a), 2.2, gold);
+  }
+  FillCircle(v, 178, iy + 3, 5, gold);
+  heart(178, iy + 3, 0.6);
   Text(v, 190, iy, "Vida extra", body, 1);
   Text(v, 168, 146, "Apanha tudo o que", body, 1);
   Text(v, 168, 158, "brilha pelo caminho!", body, 1);

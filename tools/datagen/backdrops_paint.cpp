@@ -535,8 +535,8 @@ void Warrior(View& v, double x, double g, double h, Rgb c, Pose pose) {
   FillRect(v, int(x - 1.2 * u), int(g - 34 * u), int(x + 1.2 * u), int(g - 31 * u), c);
   FillCircle(v, x + 0.5 * u, g - 36 * u, 3.3 * u, c);
   FillPolygon(v, {{x + 3.8 * u, g - 36 * u}, {x + 5 * u, g - 34 * u}, {x + 2 * u, g - 33 * u}}, c);
-  FillPolygon(v, {{x - 1 * u, g - 39.2 * u}, {x + 2 * u, g - 40 * u}, {x - 4 * u, g - 42 * u},
-                  {x - 9 * u, g - 37 * u}, {x - 5 * u, g - 38 * u}},
+  FillPolygon(v, {{x + 1.5 * u, g - 38.5 * u}, {x - 1 * u, g - 41 * u}, {x - 6 * u, g - 40.5 * u},
+                  {x - 10 * u, g - 36 * u}, {x - 6 * u, g - 37.5 * u}, {x - 2 * u, g - 36.5 * u}},
               c);
   // Arms.
   switch (pose) {
