@@ -78,6 +78,13 @@ SoundKind SoundKindOf(const std::string& fileName) {
 }
 
 TSound64::TSound64(TKestrel& display, const std::string& fileName, bool loop) {
+  static bool hooked = false;
+  if (!hooked) {
+    hooked = true;
+    // The sound system goes with the platform; a sound outliving it must not
+    // close the next one.
+    OnPlatformReset([] { SoundSystemOpen = false; });
+  }
   SoundSystem& fmod = GetSoundSystem();
   // Every sound checks the version and its file, not only the first.
   if (fmod.FSOUND_GetVersion() != 3.50f)
@@ -86,7 +93,7 @@ TSound64::TSound64(TKestrel& display, const std::string& fileName, bool loop) {
   if (!FileExists(fileName)) ReportError("Create", "File not found...");
   owner_ = display.Handle;
 
-  if (SoundCount == 0) SetUpSoundSystem(*this);
+  if (SoundCount == 0) SetUpSoundSystem();
 
   switch (SoundKindOf(fileName)) {
     case SoundKind::Module:
@@ -106,16 +113,16 @@ TSound64::TSound64(TKestrel& display, const std::string& fileName, bool loop) {
   counted_ = true;
 }
 
-void TSound64::SetUpSoundSystem(TSound64& sound) {
+void TSound64::SetUpSoundSystem() {
   SoundSystem& fmod = GetSoundSystem();
   SoundSystemOpen = true;
   if (!fmod.FSOUND_SetOutput(FSOUND_OUTPUT_DSOUND) && !fmod.FSOUND_SetOutput(FSOUND_OUTPUT_WINMM))
-    sound.ReportSoundError("FSOUND_SetOutput");
+    ReportSoundError("FSOUND_SetOutput");
   fmod.FSOUND_SetDriver(0);
-  if (!fmod.FSOUND_SetMixer(FSOUND_MIXER_QUALITY_AUTODETECT)) sound.ReportSoundError("FSOUND_SetMixer");
+  if (!fmod.FSOUND_SetMixer(FSOUND_MIXER_QUALITY_AUTODETECT)) ReportSoundError("FSOUND_SetMixer");
   if (!fmod.FSOUND_Init(kMixRate, 64, 0) && !fmod.FSOUND_Init(kMixRate, 32, 0) &&
       !fmod.FSOUND_Init(kMixRate, 16, 0))
-    sound.ReportSoundError("FSOUND_Init");
+    ReportSoundError("FSOUND_Init");
 }
 
 TSound64::~TSound64() { Release(); }

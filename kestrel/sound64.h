@@ -42,7 +42,7 @@ class TSound64 {
 
  private:
   [[noreturn]] void ReportSoundError(const char* operation);
-  static void SetUpSoundSystem(TSound64& sound);
+  void SetUpSoundSystem();
 
   WindowHandle owner_ = 0;
   int32_t channel_ = 0;

@@ -110,8 +110,10 @@ HResult InputDevice::Acquire() {
   backend_->TakeLost();
   if (acquired_) return DI_NOEFFECT;
   // Nothing is buffered while a device is not acquired.
-  std::deque<DIDeviceObjectData> dropped;
-  backend_->TakeMouseEvents(dropped);
+  if (kind_ == DeviceKind::Mouse) {
+    std::deque<DIDeviceObjectData> dropped;
+    backend_->TakeMouseEvents(dropped);
+  }
   acquired_ = true;
   return DI_OK;
 }

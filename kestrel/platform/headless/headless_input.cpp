@@ -34,7 +34,7 @@ HeadlessInputState* CurrentState() {
 
 class HeadlessDevice : public InputDeviceBackend {
  public:
-  HeadlessDevice() : seenGeneration_(Globals().lostGeneration) {
+  explicit HeadlessDevice(DeviceKind kind) : kind_(kind), seenGeneration_(Globals().lostGeneration) {
     if (auto* s = CurrentState()) wasFocused_ = s->focused;
   }
 
@@ -44,7 +44,7 @@ class HeadlessDevice : public InputDeviceBackend {
 
   void TakeMouseEvents(std::deque<DIDeviceObjectData>& out) override {
     auto* s = CurrentState();
-    if (!s) return;
+    if (!s || kind_ != DeviceKind::Mouse) return;
     for (const auto& e : s->buttonEvents) {
       DIDeviceObjectData d;
       d.dwOfs = e.button == 0 ? DIMOFS_BUTTON0 : e.button == 1 ? DIMOFS_BUTTON1 : DIMOFS_BUTTON2;
@@ -71,6 +71,7 @@ class HeadlessDevice : public InputDeviceBackend {
   std::vector<std::string> ButtonNames() const override { return Globals().joystickButtons; }
 
  private:
+  DeviceKind kind_;
   uint64_t seenGeneration_;
   bool wasFocused_ = true;
 };
@@ -79,7 +80,7 @@ class HeadlessInput : public InputBackend {
  public:
   HResult Open(DeviceKind kind, std::unique_ptr<InputDeviceBackend>& out) override {
     if (kind == DeviceKind::Joystick && Globals().joystickButtons.empty()) return DIERR_DEVICENOTREG;
-    out = std::make_unique<HeadlessDevice>();
+    out = std::make_unique<HeadlessDevice>(kind);
     return DI_OK;
   }
 

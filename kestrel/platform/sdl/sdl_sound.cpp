@@ -63,7 +63,11 @@ class SdlSoundBackend : public SoundBackend {
     mixInit_ = true;
     if (Mix_OpenAudioDevice(mixRate, AUDIO_S16SYS, 2, kSoundBufferFrames, nullptr, 0) != 0) return FMOD_ERR_INIT;
     open_ = true;
-    if (Mix_AllocateChannels(channels) != channels) return FMOD_ERR_MEMORY;
+    if (Mix_AllocateChannels(channels) != channels) {
+      Mix_CloseAudio();
+      open_ = false;
+      return FMOD_ERR_MEMORY;
+    }
     serials_.assign(size_t(channels), 0);
     return FMOD_ERR_NONE;
   }
