@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "tools/datagen/backdrops.h"
+#include "tools/datagen/backdrops_paint.h"
 #include "tools/datagen/datagen.h"
 #include "tools/datagen/encode.h"
 #include "tools/datagen/font.h"
@@ -187,6 +188,71 @@ TEST(Font, PortugueseLettersAreTheirOwn) {
   // Scale multiplies every dimension.
   EXPECT_EQ(font::TextWidth("NÍVEL 1", 3), font::TextWidth("NÍVEL 1") * 3);
   EXPECT_EQ(font::TextWidth(""), 0);
+}
+
+// The painting primitives the pictures are built from.
+TEST(Paint, ViewKeepsItsPictureInsideItsCell) {
+  Image img(60, 60, {0, 0, 0});
+  paint::View v(img, 20, 20, 20, 20);
+  paint::FillCircle(v, 10, 10, 40, {255, 255, 255});
+  paint::Glow(v, 0, 0, 50, {255, 0, 0}, 1);
+  paint::ThickLine(v, -30, -30, 90, 90, 6, {0, 255, 0});
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 60; ++x) {
+      if (x >= 20 && x < 40 && y >= 20 && y < 40) continue;
+      ASSERT_EQ(img.Get(x, y), (Rgb{0, 0, 0})) << x << "," << y;
+    }
+  EXPECT_EQ(img.Get(30, 30), (Rgb{0, 255, 0}));
+}
+
+// Anti-aliased shapes cover their true area: the summed coverage of a
+// polygon on black, painted white, is its area.
+TEST(Paint, PolygonCoverageMatchesArea) {
+  auto covered = [](const paint::Poly& p) {
+    Image img(40, 40, {0, 0, 0});
+    paint::View v(img, 0, 0, 40, 40);
+    paint::FillPolygon(v, p, {255, 255, 255});
+    double sum = 0;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 40; ++x) sum += img.Get(x, y).r / 255.0;
+    return sum;
+  };
+  EXPECT_NEAR(covered({{5.5, 5.25}, {15.5, 5.25}, {15.5, 15.25}, {5.5, 15.25}}), 100.0, 1.0);
+  EXPECT_NEAR(covered({{2, 2}, {32, 2}, {2, 22}}), 300.0, 3.0);
+  // Either winding fills the same pixels.
+  EXPECT_NEAR(covered({{2, 22}, {32, 2}, {2, 2}}), 300.0, 3.0);
+}
+
+TEST(Paint, GradientEndsOnItsStops) {
+  Image img(4, 50, {0, 0, 0});
+  paint::View v(img, 0, 0, 4, 50);
+  paint::VerticalGradient(v, 0, 50, {{0, {10, 20, 30}}, {0.5, {200, 100, 0}}, {1, {0, 0, 250}}});
+  EXPECT_EQ(img.Get(0, 0), (Rgb{10, 20, 30}));
+  EXPECT_EQ(img.Get(3, 49), (Rgb{0, 0, 250}));
+  Rgb mid = img.Get(2, 25);
+  EXPECT_NEAR(mid.r, 200, 10);
+}
+
+TEST(Paint, GeneratorIsSeededAndInRange) {
+  paint::Rng a(42), b(42), c(43);
+  bool differs = false;
+  for (int i = 0; i < 100; ++i) {
+    uint32_t x = a.Next();
+    EXPECT_EQ(x, b.Next());
+    differs |= x != c.Next();
+  }
+  EXPECT_TRUE(differs);
+  bool low = false, high = false;
+  for (int i = 0; i < 1000; ++i) {
+    int v = a.Int(-2, 2);
+    ASSERT_GE(v, -2);
+    ASSERT_LE(v, 2);
+    low |= v == -2, high |= v == 2;
+    double u = a.Uniform();
+    ASSERT_GE(u, 0.0);
+    ASSERT_LT(u, 1.0);
+  }
+  EXPECT_TRUE(low && high);
 }
 
 }  // namespace
