@@ -488,8 +488,9 @@ void Sorcerer(View& v, double x, double g, double h, Rgb robe, Rgb eye, bool arm
   FillPolygon(v, p, robe);
   FillEllipse(v, x, g - 42 * u, 9 * u, 4 * u, robe);  // shoulders
   // Hood with a peak.
-  FillPolygon(v, {{x - 6 * u, g - 43 * u}, {x - 5 * u, g - 53 * u}, {x + 1 * u, g - 61 * u},
-                  {x + 6 * u, g - 52 * u}, {x + 6 * u, g - 43 * u}},
+  FillPolygon(v, {{x - 7 * u, g - 42 * u}, {x - 6.5 * u, g - 50 * u}, {x - 4 * u, g - 55 * u},
+                  {x, g - 61 * u}, {x + 4 * u, g - 55 * u}, {x + 6.5 * u, g - 50 * u},
+                  {x + 7 * u, g - 42 * u}},
               robe);
   FillEllipse(v, x, g - 49 * u, 3.5 * u, 4 * u, Scale(robe, 0.35));
   FillCircle(v, x - 1.5 * u, g - 49.5 * u, 0.8 * u + 0.3, eye);
