@@ -134,14 +134,6 @@ TEST_F(InputTest, KeysAreReadFreshAndOnlyHeldKeysCount) {
   EXPECT_FALSE(input.KeyDown(-1));
 }
 
-TEST_F(InputTest, ScriptedKeysReachKeyDownFrameByFrame) {
-  display_->QueueEvents({{0, ScriptEvent::Type::Key, DIK_LCONTROL, true},
-                         {1, ScriptEvent::Type::Key, DIK_LCONTROL, false}});
-  TInput64 input(context_->Handle);
-  display_->PollEvents();
-  EXPECT_TRUE(input.KeyDown(29));
-}
-
 TEST_F(InputTest, MouseButtonsFollowTheEventBuffer) {
   TInput64 input(context_->Handle);
   Buttons b = Read(input);
@@ -250,16 +242,6 @@ TEST_F(InputTest, PointerIsInClientCoordinatesAndMayBeNegative) {
   State().mouse = {639, 399};
   EXPECT_EQ(input.MouseX(), 639);
   EXPECT_EQ(input.MouseY(), 399);
-}
-
-TEST(DirectInputTexts, CombinedAndUnknownCodes) {
-  EXPECT_EQ(DirectInputErrorText(0), "The operation completed successfully.");
-  EXPECT_EQ(DirectInputErrorText(0x0000000C), "Equal to DI_EFFECTRESTARTED | DI_TRUNCATED.");
-  // The blank inside the last quote is kept.
-  std::string handleExists = DirectInputErrorText(0x80070005);
-  EXPECT_EQ(handleExists.substr(handleExists.size() - 3), ". \"");
-  EXPECT_EQ(DirectInputErrorText(0x80070003), "Unrecognized Error");
-  EXPECT_EQ(DirectInputErrorText(0xFFFFFFFF), "Unrecognized Error");
 }
 
 TEST(SdlKeyTable, KeysTheGameUsesHaveTheirScanCodes) {
