@@ -19,14 +19,14 @@ const SpriteRect& FindSpriteRect(std::string_view name) {
 
 Image BuildSpriteSheet() {
   Image sheet(kSpriteSheetWidth, kSpriteSheetHeight, kKey);
-  // sprites::DrawMenu(sheet);
+  sprites::DrawMenu(sheet);
   sprites::DrawHero(sheet);
   sprites::DrawWalkers(sheet);
   sprites::DrawBats(sheet);
   sprites::DrawThrowers(sheet);
   sprites::DrawUndead(sheet);
   sprites::DrawSorcerer(sheet);
-  // sprites::DrawEffects(sheet);
+  sprites::DrawEffects(sheet);
   sprites::DrawPickUps(sheet);
   sprites::DrawStatus(sheet);
   return sheet;
