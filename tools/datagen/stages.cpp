@@ -50,7 +50,7 @@ Level Stage1() {
 
 Level Stage2() {
   Level l;
-  l.number = 2, l.theme = Theme::Fields;
+  l.number = 2, l.theme = Theme::Wheat;
   l.sceneX = 1, l.sceneY = 2428, l.maskX = 1, l.maskY = 204;
   l.solids = {
       Ground(0, 165, 100),  // the start is up on a hill
@@ -63,9 +63,10 @@ Level Stage2() {
   l.walkers = {{50, 13, 24, 147}, {375, 13, 334, 405}, {717, 13, 635, 794}, {921, 13, 854, 975}};
   l.batsX = {450, 850};
   l.coins = {{25, 15}, {50, 10}, {525, 90}, {550, 90}};
-  l.props = {{PropKind::Rock, 120},  {PropKind::Bush, 250}, {PropKind::Fence, 360},
-             {PropKind::Bush, 455},  {PropKind::Rock, 575}, {PropKind::Fence, 690},
-             {PropKind::Stump, 836}, {PropKind::Bush, 905}, {PropKind::Sign, 968}};
+  l.props = {{PropKind::Haystack, 120}, {PropKind::Wheat, 60},  {PropKind::Wheat, 250},
+             {PropKind::Fence, 360},    {PropKind::Wheat, 455}, {PropKind::Haystack, 560},
+             {PropKind::Rock, 590},     {PropKind::Fence, 690}, {PropKind::Wheat, 760},
+             {PropKind::Stump, 836},    {PropKind::Wheat, 905}, {PropKind::Sign, 968}};
   return l;
 }
 
@@ -142,7 +143,7 @@ Level Stage5() {
   l.props = {{PropKind::Tombstone, 40}, {PropKind::Torch, 95},      {PropKind::Cross, 230},
              {PropKind::Skulls, 280},   {PropKind::Candles, 360},   {PropKind::Torch, 468},
              {PropKind::Tombstone, 520}, {PropKind::Skulls, 640},   {PropKind::Torch, 750},
-             {PropKind::Cross, 905},    {PropKind::Candles, 945},   {PropKind::Torch, 985},
+             {PropKind::Cross, 905},    {PropKind::Candles, 945},   {PropKind::Gate, 988},
              {PropKind::Chain, 150},    {PropKind::Chain, 420},     {PropKind::Chain, 700},
              {PropKind::Chain, 930}};
   return l;
@@ -169,7 +170,7 @@ Level Stage6() {
   l.props = {{PropKind::Stalagmite, 30}, {PropKind::Crystals, 110}, {PropKind::Stalagmite, 240},
              {PropKind::Crystals, 410},  {PropKind::Stalagmite, 470}, {PropKind::Torch, 520},
              {PropKind::Crystals, 730},  {PropKind::Stalagmite, 860}, {PropKind::Crystals, 930},
-             {PropKind::Torch, 985}};
+             {PropKind::Gate, 988}};
   return l;
 }
 

@@ -37,7 +37,7 @@ inline constexpr int kFaceSkirt = 3;
 // Pits end in this many rows of kMaskStop at the stage's bottom edge.
 inline constexpr int kStopRows = 4;
 
-enum class Theme { Fields, Forest, DarkForest, Crypt, Cavern, Shaft, Arena };
+enum class Theme { Fields, Wheat, Forest, DarkForest, Crypt, Cavern, Shaft, Arena };
 
 // A piece of solid ground. A ground piece (thickness 0) is solid from its top
 // down to the stage's bottom and gets wall faces where it rises above its
@@ -69,7 +69,8 @@ struct Point {
 // of its column.
 enum class PropKind {
   Bush, Fence, Rock, Sign, Mushrooms, Fern, Stump, Tombstone, Cross, Skulls,
-  Torch, Candles, Stalagmite, Crystals, Brazier, Banner, Chain, Roots, Tree
+  Torch, Candles, Stalagmite, Crystals, Brazier, Banner, Chain, Roots, Tree,
+  Haystack, Wheat, Gate
 };
 struct Prop {
   PropKind kind;

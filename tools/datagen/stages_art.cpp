@@ -99,6 +99,9 @@ struct Palette {
 const Palette kFields{{150, 206, 72}, {88, 164, 44}, {52, 110, 30},
                       {134, 92, 52}, {96, 62, 34},  {150, 140, 128},
                       {164, 118, 66}, {104, 70, 38}};
+const Palette kWheat{{230, 204, 104}, {200, 164, 70}, {146, 112, 46},
+                     {132, 90, 50},   {94, 60, 32},   {150, 140, 128},
+                     {164, 118, 66},  {104, 70, 38}};
 const Palette kForest{{112, 170, 60}, {62, 128, 40}, {36, 86, 28},
                       {104, 72, 46}, {70, 46, 30},  {128, 120, 112},
                       {122, 86, 52}, {74, 50, 30}};
@@ -270,24 +273,52 @@ Rgb CryptStone(const Geometry& g, int x, int y, uint32_t seed) {
   if (inRow == 8 || inCol == 17) c = Shade(c, -20);
   c = Shade(c, Rand(x, y, seed + 2, 9) - 4);
   // A crack now and then.
-  if (Rand(col, row, seed + 3, 9) == 0 && (inCol == 4 + inRow / 2 || inCol == 12 - inRow / 3))
-    c = Shade(c, -46);
+  if (Rand(col, row, seed + 3, 9) == 0 && inCol == 5 + inRow / 2 + (inRow % 3 == 1)) c = Shade(c, -46);
   c = Shade(c, -std::min(30, d / 3));
   if (side == 0) c = Shade(c, -44);
   else if (side == 1) c = Shade(c, -18);
   return c;
 }
 
-// Cave rock: mottled, cracked, with a worn lighter rim on top.
+// Nearest and second-nearest distances to the feature points of a jittered
+// grid, and the nearest point's cell: rounded stones packed together.
+struct Stones {
+  float d1 = 1e9f, d2 = 1e9f;
+  int cellX = 0, cellY = 0;
+  float dx = 0, dy = 0;  // from the stone's centre
+};
+
+Stones StonesAt(int x, int y, int cw, int ch, uint32_t seed) {
+  Stones s;
+  int gx = x / cw, gy = y / ch;
+  for (int j = gy - 1; j <= gy + 1; ++j)
+    for (int i = gx - 1; i <= gx + 1; ++i) {
+      float px = float(i * cw) + Unit(i, j, seed) * float(cw);
+      float py = float(j * ch) + Unit(i, j, seed + 1) * float(ch);
+      float ddx = float(x) - px, ddy = (float(y) - py) * 1.3f;
+      float d = std::sqrt(ddx * ddx + ddy * ddy);
+      if (d < s.d1) {
+        s.d2 = s.d1;
+        s.d1 = d, s.cellX = i, s.cellY = j, s.dx = ddx, s.dy = ddy;
+      } else if (d < s.d2) {
+        s.d2 = d;
+      }
+    }
+  return s;
+}
+
+// Cave rock: packed stones with dark seams, lit from above, a worn rim on top.
 Rgb CaveRock(const Geometry& g, int x, int y, uint32_t seed, Rgb light, Rgb dark) {
   int d = g.Depth(x, y), side = g.Side(x, y, 3);
-  float n = Smooth(x, y, 17, seed) * 0.55f + Smooth(x, y, 6, seed + 1) * 0.3f + Unit(x, y, seed + 2) * 0.15f;
-  Rgb c = Mix(dark, light, n);
-  float crack = Smooth(x, y, 11, seed + 3);
-  if (std::fabs(crack - 0.5f) < 0.012f && Smooth(x, y, 29, seed + 4) > 0.45f) c = Mix(c, Shade(dark, -20), 0.6f);
-  if (d == 0) c = Shade(light, 34);
-  else if (d == 1) c = Shade(light, 16);
-  else if (d == 2) c = Shade(c, 8);
+  Stones st = StonesAt(x, y + 40, 15, 11, seed);
+  float n = 0.35f + Unit(st.cellX, st.cellY, seed + 7) * 0.4f + Smooth(x, y, 5, seed + 1) * 0.2f;
+  // Each stone is lit on its upper left and shadowed on its lower right.
+  n += (-st.dx - st.dy) * 0.012f;
+  Rgb c = Mix(dark, light, std::clamp(n, 0.0f, 1.0f));
+  if (st.d2 - st.d1 < 1.6f) c = Shade(dark, -18);
+  else if (st.d2 - st.d1 < 2.6f) c = Mix(c, dark, 0.5f);
+  if (d == 0) c = Shade(light, 30);
+  else if (d == 1) c = Shade(c, 18);
   c = Shade(c, -std::min(34, d / 2));
   if (g.Rest(x, y) == 0 && g.Floating(x, y)) c = Shade(dark, -26);
   if (side == 0 && d > 0) c = Shade(c, -40);
@@ -395,24 +426,32 @@ void CryptCeiling(Painter& pt, int width, uint32_t seed) {
     }
 }
 
-// The forest roof: a ragged mass of leaves along the top, with vines.
+// The forest roof: a ragged mass of leaf clumps along the top, with vines.
+int CanopyDepth(int x, uint32_t seed) {
+  return 6 + int(Smooth(x, 0, 37, seed) * 14 + Smooth(x, 0, 11, seed + 1) * 6);
+}
+
 void Canopy(Painter& pt, int width, const Palette& p, uint32_t seed) {
-  const Rgb deep = Shade(p.grassDark, -22);
-  for (int x = 0; x < width; ++x) {
-    int depth = 5 + int(Smooth(x, 0, 37, seed) * 16 + Smooth(x, 0, 9, seed + 1) * 7);
-    for (int y = 0; y <= depth; ++y) {
-      float n = Smooth(x, y, 4, seed + 2);
-      Rgb c = n > 0.62f ? p.grass : n > 0.35f ? p.grassDark : deep;
-      if (y > depth - 2 && Rand(x, y, seed + 3, 3) == 0) continue;  // ragged edge
-      pt.Dot(x, y, c);
+  const Rgb deep = Shade(p.grassDark, -20);
+  for (int x = 0; x < width; ++x)
+    for (int y = 0; y <= CanopyDepth(x, seed) - 4; ++y) pt.Dot(x, y, deep);
+  // Clumps: dark body, lit upper-left, a few bright leaves.
+  for (int pass = 0; pass < 2; ++pass)
+    for (int x = -4; x < width + 8; x += 5) {
+      int cx = x + Rand(x, pass, seed + 2, 5);
+      int r = 3 + Rand(x, pass, seed + 3, 4);
+      int cy = pass == 0 ? CanopyDepth(std::clamp(cx, 0, width - 1), seed) - r + 1
+                         : Rand(x, pass, seed + 4, std::max(1, CanopyDepth(std::clamp(cx, 0, width - 1), seed) - r));
+      pt.Ellipse(cx, cy, r, r - 1, p.grassDark);
+      pt.Ellipse(cx - 1, cy - 1, r - 1, r - 2, p.grass);
+      pt.Ellipse(cx - 2, cy - 2, std::max(1, r - 3), std::max(1, r - 3), Mix(p.grass, p.grassLight, 0.5f));
+      for (int i = 0; i < r; ++i)
+        pt.Dot(cx - r + Rand(cx, i, seed + 5, 2 * r), cy - r / 2 + Rand(cx, i, seed + 6, r), p.grassLight);
     }
-    // Leaves lit from above along the clumps.
-    if (Rand(x, 0, seed + 4, 4) == 0) pt.Dot(x, depth - 1 - Rand(x, 1, seed, 3), p.grassLight);
-  }
   for (int x = 7; x < width; x += 13) {
     if (Rand(x, 5, seed, 3) == 0) continue;
     int vx = x + Rand(x, 6, seed, 7);
-    int top = 5 + int(Smooth(vx, 0, 37, seed) * 16 + Smooth(vx, 0, 9, seed + 1) * 7);
+    int top = CanopyDepth(vx, seed);
     int len = 6 + Rand(x, 7, seed, 22);
     for (int i = 0; i < len; ++i) {
       int wx = vx + ((i / 4) % 2);
@@ -571,8 +610,9 @@ void DrawProp(Painter& pt, const Prop& prop, int base, const Palette& pal, uint3
       const Rgb glow[2] = {{110, 210, 220}, {176, 110, 220}};
       for (int i = 0; i < 3; ++i) {
         Rgb c = glow[(Rand(x, i, seed, 2))];
-        int cx = x - 4 + i * 4, h = 5 + (i == 1) * 4;
-        pt.Spike(cx, y - 1, 1, h, Shade(c, -40), c, true);
+        int cx = x - 5 + i * 5, h = 6 + (i == 1) * 5;
+        pt.Spike(cx, y - 1, 2, h, Shade(c, -50), c, true);
+        pt.Dot(cx - 1, y - h + 2, Shade(c, 60));
       }
       break;
     }
@@ -591,7 +631,7 @@ void DrawProp(Painter& pt, const Prop& prop, int base, const Palette& pal, uint3
       // A trunk rising into the canopy, its roots gripping the ground.
       const Rgb bark{88, 62, 44}, light{122, 90, 62}, dark{54, 38, 30};
       for (int ty = 0; ty < y; ++ty) {
-        int half = 3 + (ty > y - 6 ? (ty - (y - 6)) : 0);
+        int half = 4 + (ty > y - 6 ? (ty - (y - 6)) : 0);
         for (int tx = -half; tx <= half; ++tx) {
           Rgb c = tx <= -half + 1 ? light : tx >= half - 1 ? dark : bark;
           if (Rand(x + tx, ty / 3, seed, 6) == 0) c = Shade(c, -20);
@@ -601,6 +641,44 @@ void DrawProp(Painter& pt, const Prop& prop, int base, const Palette& pal, uint3
       pt.Line(x - 4, y - 4, x - 10, y - 1, bark, 2);
       pt.Line(x + 4, y - 4, x + 11, y - 1, dark, 2);
       pt.Ellipse(x - 1, y * 2 / 3, 1, 2, dark);  // a knot
+      break;
+    }
+    case PropKind::Haystack: {
+      const Rgb hay{214, 176, 82}, dark{160, 122, 50}, light{238, 214, 130};
+      pt.Ellipse(x, y - 8, 11, 8, dark);
+      pt.Ellipse(x - 1, y - 9, 10, 7, hay);
+      pt.Rect(x - 11, y - 2, x + 11, y - 1, dark);
+      for (int i = 0; i < 16; ++i) {
+        int sx = x - 8 + Rand(i, 0, seed, 16), sy = y - 14 + Rand(i, 1, seed, 11);
+        pt.Line(sx, sy, sx + 2, sy - 1, i % 2 ? light : dark);
+      }
+      break;
+    }
+    case PropKind::Wheat: {
+      const Rgb stalk{176, 146, 60}, ear{226, 190, 92};
+      for (int i = 0; i < 7; ++i) {
+        int sx = x - 9 + i * 3, h = 11 + Rand(x, i, seed, 6), lean = Rand(x, i + 9, seed, 3) - 1;
+        pt.Line(sx, y - 1, sx + lean, y - h, stalk);
+        pt.Rect(sx + lean, y - h - 3, sx + lean + 1, y - h, ear);
+        pt.Dot(sx + lean - 1, y - h - 2, Shade(ear, -30));
+      }
+      break;
+    }
+    case PropKind::Gate: {
+      // A stone doorway at the way out; the player walks through it.
+      const Rgb stone{118, 114, 128}, dark{62, 58, 72};
+      const int top = y - 58;
+      for (int side : {-1, 1}) {
+        int px = x + side * 9;
+        pt.Rect(px - 3, top + 10, px + 3, y - 1, stone);
+        pt.Rect(px + 3, top + 10, px + 3, y - 1, dark);
+        for (int by = top + 18; by < y; by += 9) pt.Rect(px - 3, by, px + 3, by, dark);
+      }
+      for (int ax = -12; ax <= 12; ++ax) {
+        int ay = top + 10 - int(std::lround(10.0 * std::sqrt(std::max(0.0, 1.0 - (ax / 12.5) * (ax / 12.5)))));
+        pt.Rect(x + ax, ay, x + ax, ay + 4, std::abs(ax) % 6 == 0 ? dark : stone);
+      }
+      pt.Rect(x - 2, top - 2, x + 2, top + 3, Shade(stone, 24));  // keystone
       break;
     }
     case PropKind::Banner:
@@ -647,7 +725,10 @@ void ShaftWalls(Painter& pt, const Level& level, const CellGrid& cells, Rgb ligh
     for (int x = 0; x < level.width; ++x) {
       bool wall = x <= left || (x >= right && (y < exitTop || y >= exitBottom));
       if (!wall || cells.Solid(x, y)) continue;
-      Rgb c = Mix(dark, light, Smooth(x, y, 9, seed + 2) * 0.6f + Unit(x, y, seed + 3) * 0.2f);
+      Stones st = StonesAt(x, y, 9, 14, seed + 5);
+      float n = 0.3f + Unit(st.cellX, st.cellY, seed + 6) * 0.4f + (-st.dx - st.dy) * 0.015f;
+      Rgb c = Mix(dark, light, std::clamp(n, 0.0f, 1.0f));
+      if (st.d2 - st.d1 < 1.5f) c = Shade(dark, -16);
       if (x == left - 1 || x == right + 1) c = Shade(light, 10);  // lit rim
       if (x == left || x == right) c = Shade(dark, -24);
       pt.Dot(x, y, c);
@@ -689,6 +770,7 @@ Image BuildStagePicture(const Level& level) {
   const uint32_t seed = uint32_t(level.number) * 7919u;
 
   const Palette& pal = level.theme == Theme::Fields ? kFields
+                     : level.theme == Theme::Wheat ? kWheat
                      : level.theme == Theme::Forest ? kForest : kDarkForest;
   const Rgb caveLight{132, 108, 86}, caveDark{58, 44, 40};
   const Rgb shaftLight{120, 110, 112}, shaftDark{50, 46, 54};
@@ -709,6 +791,7 @@ Image BuildStagePicture(const Level& level) {
       Rgb c;
       switch (level.theme) {
         case Theme::Fields:
+        case Theme::Wheat:
           c = g.Floating(x, y) ? Planks(g, pal, x, y, seed) : Earth(g, pal, x, y, seed);
           break;
         case Theme::Forest:
@@ -725,6 +808,7 @@ Image BuildStagePicture(const Level& level) {
 
   switch (level.theme) {
     case Theme::Fields:
+    case Theme::Wheat:
       Pebbles(pt, g, pal, seed);
       Grass(pt, g, pal, seed, true);
       break;
