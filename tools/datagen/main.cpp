@@ -38,6 +38,54 @@ Image StageView(const Image& picture, const Image& backdrop) {
   return out;
 }
 
+// Draws the sheet rectangle (x1, y1)-(x2, y2), corners included, keyed at (x, y).
+struct Cut {
+  int x1, y1, x2, y2;
+};
+constexpr Cut kHeroStand{473, 145, 498, 178}, kWalker{813, 122, 838, 161}, kThrower{1, 29, 29, 74},
+    kUndead{629, 34, 662, 66}, kBat{473, 78, 546, 109}, kCoin{303, 33, 327, 57}, kHazard{767, 5, 810, 33};
+
+void DrawSprite(Image& dst, const Image& sheet, Cut r, int x, int y) {
+  for (int sy = r.y1; sy <= r.y2; ++sy)
+    for (int sx = r.x1; sx <= r.x2; ++sx) {
+      datagen::Rgb c = sheet.Get(sx, sy);
+      if (c != datagen::kKey) dst.Set(x + sx - r.x1, y + sy - r.y1, c);
+    }
+}
+
+// The enemies' ground settling, to place them as the first frame would.
+int Settled(const datagen::CellGrid& cells, int x, int y, int h) {
+  for (int guard = 0; guard < 2000; ++guard) {
+    bool a = cells.At(x, y + h) == datagen::Cell::Ground;
+    bool b = cells.At(x, y + h - 1) == datagen::Cell::Ground;
+    y += a ? -1 : 1;
+    if (a && !b) break;
+  }
+  return y;
+}
+
+// The stage view with its cast at their start places, to judge scale and
+// footing: the hero where he lands, the enemies settled, coins and bats.
+Image StageCast(const datagen::Level& l, const Image& view, const Image& sprites) {
+  Image out = view;
+  datagen::CellGrid cells = datagen::BuildStageCells(l);
+  for (const datagen::Point& c : l.coins) DrawSprite(out, sprites, kCoin, c.x, c.y);
+  for (int x : l.batsX) DrawSprite(out, sprites, kBat, x - 37, 25);
+  for (const datagen::Patrol& w : l.walkers)
+    DrawSprite(out, sprites, kWalker, w.x - 13, Settled(cells, w.x + 11, w.y, 38));
+  for (const datagen::Patrol& t : l.throwers)
+    DrawSprite(out, sprites, kThrower, t.x - 15, Settled(cells, t.x, t.y, 44));
+  for (const datagen::Point& u : l.undead)
+    DrawSprite(out, sprites, kUndead, u.x - 17, Settled(cells, u.x + 11, u.y, 33));
+  for (size_t i = 0; i < l.hazards.size(); ++i)
+    DrawSprite(out, sprites, kHazard, 60 + int(i) * 90, l.hazards[i].y);
+  int y = l.startY;
+  while (y < l.height && cells.At(l.startX + 15, y + 34) != datagen::Cell::Ground) ++y;
+  while (cells.At(l.startX + 15, y + 33) == datagen::Cell::Ground) --y;
+  DrawSprite(out, sprites, kHeroStand, l.startX, y);
+  return out;
+}
+
 bool WritePng(const std::string& path, const Image& image) {
   if (datagen::WriteFile(path, datagen::EncodePng(image))) return true;
   std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
@@ -105,7 +153,8 @@ int main(int argc, char** argv) {
         Image backdrop = Crop(backdrops, b.x, b.y, 320, 200);
         ok = WritePng(stem + "_picture.png", picture) &&
              WritePng(stem + "_mask.png", Crop(stages, l.maskX, l.maskY, l.width, l.height)) &&
-             WritePng(stem + "_view.png", StageView(picture, backdrop));
+             WritePng(stem + "_view.png", StageView(picture, backdrop)) &&
+             WritePng(stem + "_cast.png", StageCast(l, StageView(picture, backdrop), sprites));
       }
       if (!ok) return 1;
     }

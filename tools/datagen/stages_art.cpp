@@ -343,7 +343,7 @@ Rgb Marble(const Geometry& g, int x, int y, uint32_t seed, bool wall) {
   if (inRow == 0 || inCol == 0) return joint;
   Rgb c = Shade(stone, Rand(col, row, seed, 20) - 10);
   float v = Smooth(x + col * 7, y * 2, 9, seed + 1);
-  if (std::fabs(v - 0.5f) < 0.03f) c = Mix(c, vein, 0.7f);
+  if (std::fabs(v - 0.5f) < 0.02f) c = Mix(c, vein, 0.35f);
   if (inRow == 1 || inCol == 1) c = Shade(c, 22);
   if (inRow == h - 1 || inCol == w - 1) c = Shade(c, -18);
   if (wall) c = Shade(c, -10);
