@@ -118,6 +118,28 @@ TEST_F(SdlBackendTest, LosingTheFocusLosesTheDevicesAndReleasesTheKeys) {
   EXPECT_TRUE(input.KeyDown(0xC8));
 }
 
+TEST_F(SdlBackendTest, InFullScreenThePointerIsInThePicturesCoordinates) {
+  // A context's release drops the mode table; the engine starts afresh.
+  context_.reset();
+  ResetEngine();
+  TSelfFullKestrel full(320, 200, 16, "full");
+  TInput64 input(full.Handle);
+  SDL_Window* w = display_->Window();
+  ASSERT_NE(w, nullptr);
+  int ww = 0, wh = 0;
+  SDL_GetWindowSize(w, &ww, &wh);
+  // Whatever the screen's size, its middle is the picture's middle and its
+  // far corner the picture's last pixel.
+  SDL_WarpMouseInWindow(w, ww / 2, wh / 2);
+  Pump();
+  EXPECT_NEAR(input.MouseX(), 160, 1) << ww << "x" << wh;
+  EXPECT_NEAR(input.MouseY(), 100, 1);
+  SDL_WarpMouseInWindow(w, ww - 1, wh - 1);
+  Pump();
+  EXPECT_EQ(input.MouseX(), 319);
+  EXPECT_EQ(input.MouseY(), 199);
+}
+
 TEST_F(SdlBackendTest, TheFirstControllerIsTheJoystickAndAddsKeys) {
   // The dummy video driver's window never has the focus, and SDL only reads
   // controllers for a focused window unless told otherwise.

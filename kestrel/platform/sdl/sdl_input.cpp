@@ -290,15 +290,23 @@ class SdlInput : public InputBackend {
     return DI_OK;
   }
 
-  // The pointer is asked of the desktop, so that it is known (and negative)
-  // outside the window too.
+  // Over the window SDL's own pointer state is exact. Elsewhere the pointer
+  // is asked of the desktop, so that it is known (and negative) outside the
+  // window too.
   bool CursorClientPos(WindowHandle window, Point& out) override {
     SDL_Window* w = display_.Window();
     if (!w || !display_.IsWindow(window)) return false;
-    int gx = 0, gy = 0, wx = 0, wy = 0;
-    SDL_GetGlobalMouseState(&gx, &gy);
-    SDL_GetWindowPosition(w, &wx, &wy);
-    out = display_.WindowToClient(gx - wx, gy - wy);
+    int x = 0, y = 0;
+    if (SDL_GetMouseFocus() == w) {
+      SDL_GetMouseState(&x, &y);
+    } else {
+      int wx = 0, wy = 0;
+      SDL_GetGlobalMouseState(&x, &y);
+      SDL_GetWindowPosition(w, &wx, &wy);
+      x -= wx;
+      y -= wy;
+    }
+    out = display_.WindowToClient(x, y);
     return true;
   }
 
