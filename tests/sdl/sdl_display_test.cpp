@@ -1,0 +1,413 @@
+// The SDL backend under SDL's dummy video driver, and in a real X server
+// (Xvfb) when one can be started.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "kestrel/platform/sdl/sdl_display.h"
+#include "kestrel/platform/surface.h"
+
+using namespace kestrel::platform;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr uint32_t WS_POPUP = 0x80000000;
+constexpr uint32_t WS_CAPTION_SYSMENU = 0x06C80000;
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
+    else unsetenv(name_.c_str());
+  }
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
+intptr_t QuitOnClose(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+SdlDisplay* current = nullptr;
+intptr_t QuitOnClose(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message == WM_CLOSE) {
+    current->PostMessage(window, WM_QUIT);
+    return 0;
+  }
+  return current->DefWindowProc(window, message, wParam, lParam);
+}
+
+// A window made the way the engine makes it: a class, then CreateWindowEx.
+WindowHandle OpenEngineWindow(SdlDisplay& display, bool fullScreen) {
+  current = &display;
+  display.RegisterClass("Test", QuitOnClose);
+  if (fullScreen) {
+    const Point screen = display.ScreenSize();
+    return display.CreateWindowEx(0, "Test", "Morlo v3.0 [win32]", WS_POPUP, 0, 0, screen.x, screen.y);
+  }
+  Rect r{0, 0, 640, 400};
+  display.AdjustWindowRectEx(r, WS_CAPTION_SYSMENU, 0);
+  return display.CreateWindowEx(0, "Test", "Morlo v3.0 [win32]", WS_CAPTION_SYSMENU, 100, 100,
+                                r.Width(), r.Height());
+}
+
+// A 320 x 200 picture whose pixel (x, y) has red RedAt(x), green GreenAt(y)
+// and blue 0xA0, stored at `depth`. The channels are multiples of 8, so every
+// depth holds them exactly.
+int RedAt(int x) { return (x * 3 / 4) & 0xF8; }
+int GreenAt(int y) { return y & 0xF8; }
+
+std::unique_ptr<Surface> TestPicture(int depth) {
+  auto s = std::make_unique<Surface>(Surface::Kind::OffScreen, 320, 200, depth, false, nullptr);
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      const uint32_t r = RedAt(x), g = GreenAt(y), b = 0xA0;
+      uint32_t p = 0;
+      switch (depth) {
+        case 15: p = (r >> 3) << 10 | (g >> 3) << 5 | b >> 3; break;
+        case 16: p = (r >> 3) << 11 | (g >> 2) << 5 | b >> 3; break;
+        default: p = r << 16 | g << 8 | b; break;
+      }
+      std::memcpy(s->Pixels() + (y * 320 + x) * s->BytesPerPixel(), &p, s->BytesPerPixel());
+    }
+  }
+  return s;
+}
+
+void ExpectScreenPixel(const std::vector<uint8_t>& rgb, int width, int sx, int sy, int r, int g,
+                       int b, const std::string& what) {
+  const uint8_t* p = &rgb[(size_t(sy) * width + sx) * 3];
+  // 5-bit channels widen with bit replication; allow for it.
+  EXPECT_NEAR(p[0], r, 7) << what << " red at " << sx << "," << sy;
+  EXPECT_NEAR(p[1], g, 7) << what << " green at " << sx << "," << sy;
+  EXPECT_NEAR(p[2], b, 7) << what << " blue at " << sx << "," << sy;
+}
+
+class SdlDummy : public testing::Test {
+ protected:
+  ScopedEnv driver_{"SDL_VIDEODRIVER", "dummy"};
+  ScopedEnv answer_{"KESTREL_ANSWER", nullptr};
+};
+
+}  // namespace
+
+TEST_F(SdlDummy, OffersTheEmulatedModesAndTheDesktop) {
+  SdlDisplay display;
+  const std::vector<ModeEntry> modes = display.DisplayModes();
+  ASSERT_GE(modes.size(), 5u);
+  const int depths[] = {15, 16, 24, 32};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(modes[i].Width, 320);
+    EXPECT_EQ(modes[i].Height, 200);
+    EXPECT_EQ(modes[i].BitsPerPixel, depths[i]);
+  }
+  // The dummy driver's desktop.
+  EXPECT_EQ(modes[4].Width, display.ScreenSize().x);
+  EXPECT_EQ(modes[4].Height, display.ScreenSize().y);
+
+  EXPECT_EQ(display.ChangeMode(320, 200, 16), DD_OK);
+  EXPECT_EQ(display.ChangeMode(320, 200, 8), DDERR_INVALIDMODE);
+  EXPECT_EQ(display.ChangeMode(640, 480, 16), DDERR_INVALIDMODE);
+  display.RestoreMode();
+}
+
+TEST_F(SdlDummy, DesktopDepthFollowsTheEnvironment) {
+  SdlDisplay display;
+  {
+    ScopedEnv depth("KESTREL_DEPTH", nullptr);
+    EXPECT_EQ(display.DesktopDepth(), 32);
+  }
+  for (const char* value : {"15", "16", "24", "32"}) {
+    ScopedEnv depth("KESTREL_DEPTH", value);
+    EXPECT_EQ(display.DesktopDepth(), std::atoi(value));
+  }
+  ScopedEnv depth("KESTREL_DEPTH", "8");
+  EXPECT_EQ(display.DesktopDepth(), 32);
+}
+
+TEST_F(SdlDummy, WindowShowsFramesDoubledAtEveryDepth) {
+  SdlDisplay display;
+  ASSERT_NE(OpenEngineWindow(display, false), 0u);
+  for (int depth : {15, 16, 24, 32}) {
+    auto picture = TestPicture(depth);
+    display.ShowFrame(*picture, Rect{0, 0, 320, 200});
+    std::vector<uint8_t> rgb;
+    int w = 0, h = 0;
+    ASSERT_TRUE(display.ReadScreen(rgb, w, h));
+    ASSERT_EQ(w, 640);
+    ASSERT_EQ(h, 400);
+    const std::string what = "depth " + std::to_string(depth);
+    for (auto [x, y] : {std::pair{0, 0}, {17, 9}, {160, 100}, {319, 199}}) {
+      for (int d = 0; d < 4; ++d) {
+        ExpectScreenPixel(rgb, w, 2 * x + (d & 1), 2 * y + (d >> 1), RedAt(x), GreenAt(y), 0xA0, what);
+      }
+    }
+  }
+  // A part of a picture fills the window on its own.
+  auto picture = TestPicture(32);
+  display.ShowFrame(*picture, Rect{160, 100, 320, 200});
+  std::vector<uint8_t> rgb;
+  int w = 0, h = 0;
+  ASSERT_TRUE(display.ReadScreen(rgb, w, h));
+  ExpectScreenPixel(rgb, w, 0, 0, RedAt(160), GreenAt(100), 0xA0, "quarter");
+  ExpectScreenPixel(rgb, w, 639, 399, RedAt(319), GreenAt(199), 0xA0, "quarter");
+  EXPECT_EQ(display.WindowToClient(100, 50).x, 100);
+  EXPECT_EQ(display.WindowToClient(100, 50).y, 50);
+}
+
+TEST_F(SdlDummy, FullScreenIsLetterboxedAtAWholeScale) {
+  SdlDisplay display;
+  ASSERT_EQ(display.ChangeMode(320, 200, 16), DD_OK);
+  ASSERT_NE(OpenEngineWindow(display, true), 0u);
+  auto picture = TestPicture(16);
+  display.ShowFrame(*picture, Rect{0, 0, 320, 200});
+  std::vector<uint8_t> rgb;
+  int w = 0, h = 0;
+  ASSERT_TRUE(display.ReadScreen(rgb, w, h));
+  const int scale = std::min(w / 320, h / 200);
+  ASSERT_GE(scale, 1);
+  const int left = (w - 320 * scale) / 2, top = (h - 200 * scale) / 2;
+  if (left > 0) ExpectScreenPixel(rgb, w, left - 1, h / 2, 0, 0, 0, "border");
+  if (top > 0) ExpectScreenPixel(rgb, w, w / 2, top - 1, 0, 0, 0, "border");
+  ExpectScreenPixel(rgb, w, left, top, 0, 0, 0xA0, "corner");
+  ExpectScreenPixel(rgb, w, left + 40 * scale + scale - 1, top + 24 * scale, RedAt(40), GreenAt(24), 0xA0, "inside");
+  ExpectScreenPixel(rgb, w, left + 320 * scale - 1, top + 200 * scale - 1, RedAt(319), GreenAt(199), 0xA0,
+                    "far corner");
+  // The pointer maps to the picture's pixels, and to its edge over the border.
+  const Point p = display.WindowToClient(left + 40 * scale, top + 24 * scale);
+  EXPECT_EQ(p.x, 40);
+  EXPECT_EQ(p.y, 24);
+  const Point outside = display.WindowToClient(0, 0);
+  EXPECT_EQ(outside.x, 0);
+  EXPECT_EQ(outside.y, 0);
+}
+
+TEST_F(SdlDummy, PresentingThroughTheSeamReachesTheScreen) {
+  SdlDisplay display;
+  const WindowHandle window = OpenEngineWindow(display, false);
+  ASSERT_NE(window, 0u);
+  std::shared_ptr<DirectDraw> dd;
+  ASSERT_EQ(display.DirectDrawCreate(dd), DD_OK);
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+  std::shared_ptr<Surface> primary, back;
+  ASSERT_EQ(dd->CreateSurface(SurfaceRequest{DDSD_CAPS, DDSCAPS_PRIMARYSURFACE}, primary), DD_OK);
+  ASSERT_EQ(dd->CreateSurface(SurfaceRequest{DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT,
+                                             DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, 320, 200},
+                              back),
+            DD_OK);
+  EXPECT_EQ(back->Depth(), display.DesktopDepth());
+  BltFx fx;
+  fx.fillColor = 0x00FF8000;
+  ASSERT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+  const uint64_t before = display.FramesPresented();
+  for (int i = 0; i < 3; ++i) {
+    const Point origin = display.ClientToScreen(window, Point{0, 0});
+    Rect dest{origin.x, origin.y, origin.x + 640, origin.y + 400};
+    ASSERT_EQ(primary->Blt(&dest, back.get(), nullptr, 0, nullptr), DD_OK);
+  }
+  EXPECT_EQ(display.FramesPresented(), before + 3);
+  std::vector<uint8_t> rgb;
+  int w = 0, h = 0;
+  ASSERT_TRUE(display.ReadScreen(rgb, w, h));
+  ExpectScreenPixel(rgb, w, 320, 200, 0xFF, 0x80, 0x00, "filled");
+}
+
+TEST_F(SdlDummy, ClosingTheWindowPostsOneCloseAndThenQuit) {
+  SdlDisplay display;
+  const WindowHandle window = OpenEngineWindow(display, false);
+  ASSERT_NE(window, 0u);
+  int seen = 0;
+  display.AddEventListener([&](const SDL_Event& e) {
+    if (e.type == SDL_USEREVENT) ++seen;
+  });
+  // What SDL sends when the close box is clicked: a window event, then quit.
+  SDL_Event close{};
+  close.type = SDL_WINDOWEVENT;
+  close.window.event = SDL_WINDOWEVENT_CLOSE;
+  close.window.windowID = SDL_GetWindowID(display.Window());
+  SDL_PushEvent(&close);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  SDL_Event user{};
+  user.type = SDL_USEREVENT;
+  SDL_PushEvent(&user);
+
+  display.PollEvents();
+  EXPECT_EQ(seen, 1) << "every event goes to the listeners";
+  ASSERT_EQ(display.PendingMessages(), 1u);
+  Message m;
+  ASSERT_TRUE(display.PeekMessage(window, m));
+  EXPECT_EQ(m.message, WM_SYSCOMMAND);
+  EXPECT_EQ(m.wParam, SC_CLOSE);
+  display.DispatchMessage(m);
+  ASSERT_TRUE(display.PeekMessage(window, m));
+  EXPECT_EQ(m.message, WM_QUIT);
+  EXPECT_FALSE(display.PeekMessage(window, m));
+
+  // A quit on its own (Ctrl+C in the terminal) is a close request too.
+  SDL_PushEvent(&quit);
+  display.PollEvents();
+  EXPECT_EQ(display.PendingMessages(), 1u);
+}
+
+TEST_F(SdlDummy, VerticalBlankIsASteadySixtyHertzClock) {
+  SdlDisplay display;
+  display.WaitForVerticalBlank();  // starts the clock
+  auto start = Clock::now();
+  for (int i = 0; i < 12; ++i) display.WaitForVerticalBlank();
+  double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  EXPECT_GT(ms, 190.0);
+  EXPECT_LT(ms, 280.0);
+
+  // After a stall the clock starts afresh instead of rushing the missed ticks.
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  start = Clock::now();
+  display.WaitForVerticalBlank();
+  const double late = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  EXPECT_LT(late, 5.0);
+  start = Clock::now();
+  for (int i = 0; i < 6; ++i) display.WaitForVerticalBlank();
+  ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  EXPECT_GT(ms, 90.0);
+  EXPECT_LT(ms, 160.0);
+}
+
+TEST_F(SdlDummy, TheAnswerCanComeFromTheEnvironment) {
+  SdlDisplay display;
+  {
+    ScopedEnv answer("KESTREL_ANSWER", "yes");
+    EXPECT_TRUE(display.AskYesNo("Do you want...", "Fullscreen?"));
+  }
+  ScopedEnv answer("KESTREL_ANSWER", "no");
+  EXPECT_FALSE(display.AskYesNo("Do you want...", "Fullscreen?"));
+}
+
+TEST(SdlNoDisplay, OpeningFailsAndNamesTheCause) {
+  ScopedEnv driver("SDL_VIDEODRIVER", "no-such-driver");
+  SdlDisplay display;
+  testing::internal::CaptureStderr();
+  const WindowHandle window = OpenEngineWindow(display, false);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(window, 0u);
+  EXPECT_NE(said.find("no display can be opened"), std::string::npos) << said;
+  EXPECT_NE(said.find("no-such-driver"), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
+// ---- in a real X server ----
+
+namespace {
+
+bool ExecutableOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    const size_t end = std::min(dirs.find(':', start), dirs.size());
+    if (access((dirs.substr(start, end - start) + "/" + name).c_str(), X_OK) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+class Xvfb {
+ public:
+  // Starts a server on the first free display number from 90 on.
+  bool Start() {
+    for (int n = 90; n < 140; ++n) {
+      const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+      struct stat st;
+      if (stat(lock.c_str(), &st) == 0 || stat(socket.c_str(), &st) == 0) continue;
+      display_ = ":" + std::to_string(n);
+      pid_ = fork();
+      if (pid_ == 0) {
+        // The server goes with us, however the test ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+      }
+      if (pid_ < 0) return false;
+      for (int i = 0; i < 100; ++i) {
+        if (stat(socket.c_str(), &st) == 0) return true;
+        int status;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+          pid_ = -1;  // lost a race for this number; try the next
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      Stop();
+    }
+    return false;
+  }
+  void Stop() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+  }
+  ~Xvfb() { Stop(); }
+  const std::string& Display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+}  // namespace
+
+TEST(SdlXvfb, RealWindowIsFixedSizeCaptionedAndDrawn) {
+  if (!ExecutableOnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
+  Xvfb server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
+  ScopedEnv display_var("DISPLAY", server.Display().c_str());
+  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
+  {
+    SdlDisplay display;
+    const WindowHandle window = OpenEngineWindow(display, false);
+    ASSERT_NE(window, 0u);
+    SDL_Window* w = display.Window();
+    EXPECT_STREQ(SDL_GetWindowTitle(w), "Morlo v3.0 [win32]");
+    int cw = 0, ch = 0;
+    SDL_GetWindowSize(w, &cw, &ch);
+    EXPECT_EQ(cw, 640);
+    EXPECT_EQ(ch, 400);
+    EXPECT_EQ(SDL_GetWindowFlags(w) & SDL_WINDOW_RESIZABLE, 0u);
+    EXPECT_EQ(display.IsVsyncOn(), false) << "Xvfb reports no 60 Hz refresh";
+    auto picture = TestPicture(16);
+    for (int i = 0; i < 5; ++i) {
+      display.WaitForVerticalBlank();
+      display.ShowFrame(*picture, Rect{0, 0, 320, 200});
+      display.PollEvents();
+    }
+    std::vector<uint8_t> rgb;
+    int sw = 0, sh = 0;
+    ASSERT_TRUE(display.ReadScreen(rgb, sw, sh));
+    ASSERT_EQ(sw, 640);
+    ExpectScreenPixel(rgb, sw, 2 * 200 + 1, 2 * 150 + 1, RedAt(200), GreenAt(150), 0xA0, "x11");
+    display.DestroyWindow(window);
+    EXPECT_EQ(display.Window(), nullptr);
+  }
+  server.Stop();
+}
