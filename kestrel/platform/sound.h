@@ -59,7 +59,7 @@ enum : int {
   FMOD_ERR_MEDIAPLAYER = 18,
 };
 
-// The mixing rate and the device buffer the layer opens the audio with.
+// Frames per audio device buffer: 1024 at 44100 Hz is 23.2 ms of latency.
 constexpr int kSoundBufferFrames = 1024;
 
 // What a backend does. SoundSystem wraps it with the fault checks and the
