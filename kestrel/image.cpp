@@ -185,46 +185,60 @@ class PictureWriter {
   uint32_t red_[256], green_[256], blue_[256];
 };
 
-// Gives the buffer the picture's size and readies it for the copy; every
-// report on the way is the buffer's own.
-void PrepareBuffer(TBuffer64& buffer, int64_t width, int64_t height, bool videoMemory) {
+// Refuses sizes no surface should be made for, before anything is allocated.
+void CheckPictureSize(TBuffer64& buffer, int64_t width, int64_t height) {
   if (width < 0 || height < 0 || width > INT32_MAX || height > INT32_MAX ||
       width * height > kMaxPicturePixels)
     buffer.ReportError("CreateSurface", "Error creating surface...");
-  if (buffer.SetSize(int32_t(width), int32_t(height), videoMemory) == -1)
-    buffer.ReportError("CreateSurface", "Error creating surface...");
-  buffer.RestoreSurfaces();
-  // Our buffer holds its pixels itself, so the copy is a loop over rows. It
-  // keeps the original's reports for the steps that stand for it.
-  if (platform::Failed(platform::CheckFault("CreateCompatibleDC")))
-    buffer.ReportError("CreateCompatibleDC", "Error creating a compatible device context...");
-  if (platform::Failed(platform::CheckFault("SelectObject")))
-    buffer.ReportError("SelectObject", "Error retrieving device context handle...");
-  bool layoutOk = buffer.Width == width && buffer.Height == height &&
-                  buffer.Rows.size() >= size_t(height) &&
-                  (buffer.BytesPerPixel == 2 || buffer.BytesPerPixel == 3 ||
-                   buffer.BytesPerPixel == 4) &&
-                  buffer.Pitch >= buffer.Width * buffer.BytesPerPixel;
-  if (!layoutOk || platform::Failed(platform::CheckFault("StretchBlt")))
-    buffer.ReportError("StretchBlt", "Error blitting bitmap to surface image...");
 }
 
-// Holds the surface's device context over the copy. Without one the copy is
-// skipped and the buffer keeps what it had, as the original did.
-class SurfaceContext {
+// Gives the buffer the picture's size, then holds the surface's device
+// context over the copy. Without a context the copy is skipped with no
+// report and the buffer keeps what it had (black after a re-creation).
+class CopyTarget {
  public:
-  explicit SurfaceContext(TBuffer64& buffer) : surface_(buffer.Surface.get()) {
-    if (surface_ && platform::Failed(surface_->GetDC(dc_))) dc_ = nullptr;
+  CopyTarget(TBuffer64& buffer, int64_t width, int64_t height, bool videoMemory) {
+    CheckPictureSize(buffer, width, height);
+    if (buffer.SetSize(int32_t(width), int32_t(height), videoMemory) == -1)
+      buffer.ReportError("CreateSurface", "Error creating surface...");
+    buffer.RestoreSurfaces();
+    surface_ = buffer.Surface;
+    if (!surface_ || platform::Failed(surface_->GetDC(dc_))) {
+      dc_ = nullptr;
+      return;
+    }
+    // Our buffer holds its pixels itself, so the copy is a loop over rows. It
+    // keeps the original's reports for the steps that stand for it.
+    if (platform::Failed(platform::CheckFault("CreateCompatibleDC")))
+      Fail(buffer, "CreateCompatibleDC", "Error creating a compatible device context...");
+    if (platform::Failed(platform::CheckFault("SelectObject")))
+      Fail(buffer, "SelectObject", "Error retrieving device context handle...");
+    bool layoutOk = buffer.Width == width && buffer.Height == height &&
+                    buffer.Rows.size() >= size_t(height) &&
+                    (buffer.BytesPerPixel == 2 || buffer.BytesPerPixel == 3 ||
+                     buffer.BytesPerPixel == 4) &&
+                    buffer.Pitch >= buffer.Width * buffer.BytesPerPixel;
+    if (!layoutOk || platform::Failed(platform::CheckFault("StretchBlt")))
+      Fail(buffer, "StretchBlt", "Error blitting bitmap to surface image...");
   }
-  ~SurfaceContext() {
-    if (dc_) surface_->ReleaseDC(dc_);
-  }
-  SurfaceContext(const SurfaceContext&) = delete;
-  SurfaceContext& operator=(const SurfaceContext&) = delete;
-  bool Held() const { return dc_ != nullptr; }
+  ~CopyTarget() { ReleaseContext(); }
+  CopyTarget(const CopyTarget&) = delete;
+  CopyTarget& operator=(const CopyTarget&) = delete;
+
+  bool Enabled() const { return dc_ != nullptr; }
 
  private:
-  platform::Surface* surface_;
+  void ReleaseContext() {
+    if (dc_) surface_->ReleaseDC(dc_);
+    dc_ = nullptr;
+  }
+  // A report releases the buffer's surface; give the context back first.
+  [[noreturn]] void Fail(TBuffer64& buffer, const char* operation, const char* text) {
+    ReleaseContext();
+    buffer.ReportError(operation, text);
+  }
+
+  std::shared_ptr<platform::Surface> surface_;
   platform::DeviceContext* dc_ = nullptr;
 };
 
@@ -324,10 +338,9 @@ void LoadPng(TBuffer64& buffer, const uint8_t* data, size_t size, bool videoMemo
   PngReader reader(data, size);
   PngStep& s = reader.Step();
   if (PngReadHeader(&s) != 0) reader.Fail();
-  PrepareBuffer(buffer, s.width, s.height, videoMemory);
+  CopyTarget target(buffer, s.width, s.height, videoMemory);
   PictureWriter writer(buffer);
-  SurfaceContext dc(buffer);
-  writer.SetEnabled(dc.Held());
+  writer.SetEnabled(target.Enabled());
   size_t rowBytes = size_t(s.width) * size_t(s.channels);
   auto put = [&](int32_t y, const uint8_t* row) {
     if (s.channels == 4) writer.PutRgbaRow(y, row);
@@ -445,14 +458,11 @@ void LoadJpeg(TBuffer64& buffer, const uint8_t* data, size_t size, bool videoMem
   }
   // Checked before the decompressor starts: a progressive picture allocates
   // its whole coefficient store there.
-  int64_t width = s.cinfo.image_width, height = s.cinfo.image_height;
-  if (width * height > kMaxPicturePixels)
-    buffer.ReportError("CreateSurface", "Error creating surface...");
+  CheckPictureSize(buffer, s.cinfo.image_width, s.cinfo.image_height);
   if (JpegStart(&s) != 0) reader.Fail();
-  PrepareBuffer(buffer, s.cinfo.output_width, s.cinfo.output_height, videoMemory);
+  CopyTarget target(buffer, s.cinfo.output_width, s.cinfo.output_height, videoMemory);
   PictureWriter writer(buffer);
-  SurfaceContext dc(buffer);
-  writer.SetEnabled(dc.Held());
+  writer.SetEnabled(target.Enabled());
 
   JDIMENSION batch = JDIMENSION(std::max(1, s.cinfo.rec_outbuf_height));
   size_t rowBytes = size_t(s.cinfo.output_width) * 4;
@@ -483,8 +493,7 @@ class BmpReader {
     ReadHeaders();
     if (width_ < 0) Fail("negative width");
     int64_t rows = topDown_ ? -height_ : height_;
-    if (width_ * rows > kMaxPicturePixels)
-      buffer.ReportError("CreateSurface", "Error creating surface...");
+    CheckPictureSize(buffer, width_, rows);
     if (compression_ == kRgb || compression_ == kBitFields || compression_ == kAlphaBitFields) {
       int64_t stride = ((width_ * bitCount_ + 31) / 32) * 4;
       // The last row's padding is often left off by writers; do without it.
@@ -494,10 +503,9 @@ class BmpReader {
     } else if (offBits_ >= size_) {
       Fail("pixel data missing");
     }
-    PrepareBuffer(buffer, width_, rows, videoMemory);
+    CopyTarget target(buffer, width_, rows, videoMemory);
     PictureWriter writer(buffer);
-    SurfaceContext dc(buffer);
-    writer.SetEnabled(dc.Held());
+    writer.SetEnabled(target.Enabled());
     for (const auto& c : paletteRgb_) palette_.push_back(writer.Pack(c[0], c[1], c[2]));
     std::vector<uint32_t> line(static_cast<size_t>(width_));
     if (compression_ == kRle8 || compression_ == kRle4)
