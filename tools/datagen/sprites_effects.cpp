@@ -28,7 +28,7 @@ void PlayerShot(Image& sheet) {
   f.NoOutline();
   Ink rim = f.Flat({30, 110, 200});
   Ink glow = f.Flat({80, 210, 255});
-  Ink core = f.Flat({250, 255, 255});
+  Ink core = f.Flat({214, 255, 255});
   f.Ellipse(3, 2.5, 3, 2.5, rim);
   f.Ellipse(3, 2.5, 2.2, 1.6, glow);
   f.Box(2, 2, 3, 2, core);

@@ -48,7 +48,7 @@ HeroInks MakeInks(Figure& f) {
   k.visor = f.Flat({20, 22, 40});
   k.eye = f.Flat({110, 250, 255});
   k.glow = f.Flat({80, 220, 255});
-  k.core = f.Flat({244, 255, 255});
+  k.core = f.Flat({190, 255, 244});
   return k;
 }
 

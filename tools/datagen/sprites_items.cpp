@@ -181,12 +181,12 @@ void PowerFrame(Image& sheet) {
   Ink steel = f.Material({86, 84, 104}, {140, 140, 160}, {204, 204, 220});
   Ink cavity = f.Flat({14, 20, 44});
   Ink orb = f.Material({30, 60, 170}, {60, 120, 230}, {150, 200, 255});
-  Ink shine = f.Flat({230, 244, 255});
+  Ink shine = f.Flat({196, 226, 255});
   // Tube: the fill lands on columns 9 to 13, rows 1 (power 9) to 46.
   f.Box(8, 0, 14, 47, steel);
   f.Box(9, 1, 13, 46, cavity);
   for (int k = 1; k <= 9; ++k) f.Box(15, 46 - 5 * k, 16 + (k % 3 == 0), 46 - 5 * k, steel);
-  f.Circle(11.5, 51, 5.6, orb);
+  f.Circle(11.5, 51.8, 5.2, orb);  // clear of the cavity's last row
   f.Dot(9, 48, shine);
   f.RenderInto(sheet, r);
 }

@@ -146,7 +146,7 @@ void DeathFrame(Image& sheet, int frame, bool right) {
   p.head_tilt = frame == 1 ? -20 : 0;
   p.dead = frame >= 4;
   // Once down, the tail drops to lie along the ground.
-  const double tail[] = {25, 0, -40, -70, -70}, curl[] = {5, 10, 6, -3, -2};
+  const double tail[] = {25, 40, -40, -70, -70}, curl[] = {5, 2, 6, -3, -2};
   p.tail_wave = tail[frame - 1];
   p.tail_curl = right ? curl[frame - 1] : -curl[frame - 1];
   const double angle[] = {-8, 22, 55, 88, 92};
@@ -155,15 +155,10 @@ void DeathFrame(Image& sheet, int frame, bool right) {
   const Xform turn = facing.Then(Xform::Rotate(angle[frame - 1], 12, 38));
   if (frame == 5) {
     // A pool spreading under the body.
-    f.Ellipse(r.Width() / 2.0 + 2, 38.5, r.Width() / 2.0 - 4, 2.0, k.blood);
+    f.Ellipse(r.Width() / 2.0 + 2, 37.6, r.Width() / 2.0 - 4, 1.6, k.blood);
   }
   auto draw = [&](Figure& g) { DrawRat(g, k, p); };
-  if (left[frame - 1] < 0) {
-    f.xf = turn;
-    draw(f);
-  } else {
-    f.Place(turn, left[frame - 1], frame == 5 ? 37 : 38, draw);
-  }
+  f.Place(turn, left[frame - 1], frame == 5 ? 37 : 38, draw);
   f.RenderInto(sheet, r);
 }
 

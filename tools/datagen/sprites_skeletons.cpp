@@ -117,7 +117,7 @@ std::vector<Bone> Skeleton(const SkeletonPose& p) {
     const Pt knee = Joint(hip, foot, 8.2, 8.2, -1);
     v.push_back({kLong, near, hip, knee});
     v.push_back({kLong, near, knee, foot});
-    v.push_back({kFoot, near, {foot.x - 0.5, foot.y + 1}, {foot.x + 3, foot.y + 1}});
+    v.push_back({kFoot, near, {foot.x - 0.5, foot.y + 1.5}, {foot.x + 3, foot.y + 1.5}});
   };
   arm({shoulder.x - 1, shoulder.y}, p.hand_far, false);
   leg(p.foot_far, false);
@@ -139,7 +139,7 @@ std::vector<Bone> Heap() {
       {kLong, false, {2, 43.5}, {10, 43}},      // far thigh
       {kLong, false, {5, 41.5}, {13, 39.5}},    // far shin
       {kFoot, false, {45, 43.5}, {48, 43}},     // far foot
-      {kPelvis, true, {14, 42}, {}, 15},
+      {kPelvis, true, {14, 38.5}, {}, 10},
       {kSpine, false, {17, 43.5}, {29, 43}},
       {kRibs, true, {23, 40}, {}, 85},
       {kLong, true, {26, 43.5}, {34, 42.5}},    // near thigh
