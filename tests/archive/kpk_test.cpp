@@ -1,5 +1,6 @@
 // The archive: the record format, the name rule, inflation and the files it
 // writes, and its behaviour on broken archives.
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include "kestrel/error.h"
@@ -110,6 +111,42 @@ TEST(KpkInflate, UnpackedSizeIsOnlyAHint) {
   TKPK kpk(MakeArchive("zeros.kpk", Archive({r})));
   EXPECT_EQ(Lookup(kpk, "zeros"), std::string(zeros.size(), '\0'));
 }
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KPK_TEST_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KPK_TEST_ASAN 1
+#endif
+
+#ifndef KPK_TEST_ASAN
+// A 2 GiB hint over a small entry must not be taken at its word: with the
+// address space held to what the process has plus 256 MiB, it still loads.
+TEST(KpkInflate, AHugeHintIsNotAllocated) {
+  Record r = Entry("small", Bytes("just a few bytes"));
+  r.unpacked = INT32_MAX;
+  std::string path = MakeArchive("hint-huge.kpk", Archive({r}));
+  EXPECT_EXIT(
+      {
+        long vmKb = 0;
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+          if (line.rfind("VmSize:", 0) == 0) vmKb = std::stol(line.substr(7));
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = rlim_t(vmKb) * 1024 + (rlim_t(256) << 20);
+        setrlimit(RLIMIT_AS, &limit);
+        try {
+          TKPK kpk(path);
+          std::_Exit(Lookup(kpk, "small") == "just a few bytes" ? 0 : 1);
+        } catch (const std::bad_alloc&) {
+          std::_Exit(2);
+        }
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST(KpkInflate, EmptyContentIsFoundAndEmpty) {
   TKPK kpk(MakeArchive("empty-content.kpk", Archive({Entry("none", {})})));
