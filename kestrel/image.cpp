@@ -256,15 +256,15 @@ struct PngStep {
   char message[256] = {0};
 };
 
-extern "C" void PngErrorFn(png_structp png, png_const_charp text) {
+void PngErrorFn(png_structp png, png_const_charp text) {
   auto* step = static_cast<PngStep*>(png_get_error_ptr(png));
   std::snprintf(step->message, sizeof step->message, "%s", text ? text : "PNG error");
   png_longjmp(png, 1);
 }
 
-extern "C" void PngWarningFn(png_structp, png_const_charp) {}
+void PngWarningFn(png_structp, png_const_charp) {}
 
-extern "C" void PngReadFn(png_structp png, png_bytep out, size_t count) {
+void PngReadFn(png_structp png, png_bytep out, size_t count) {
   auto* step = static_cast<PngStep*>(png_get_io_ptr(png));
   if (count > step->size - step->pos) png_error(png, "Read past the end of the PNG data");
   std::memcpy(out, step->data + step->pos, count);
@@ -370,11 +370,10 @@ struct JpegStep {
   jpeg_progress_mgr progress;
   jmp_buf jump;
   bool created = false;
-  bool tooManyScans = false;
   char message[JMSG_LENGTH_MAX] = {0};
 };
 
-extern "C" void JpegErrorExit(j_common_ptr cinfo) {
+void JpegErrorExit(j_common_ptr cinfo) {
   auto* step = reinterpret_cast<JpegStep*>(cinfo->client_data);
   (*cinfo->err->format_message)(cinfo, step->message);
   longjmp(step->jump, 1);
@@ -382,14 +381,13 @@ extern "C" void JpegErrorExit(j_common_ptr cinfo) {
 
 // Warnings (a stream cut short, extra bytes) do not stop decoding; the
 // library pads the picture as it always does.
-extern "C" void JpegEmitMessage(j_common_ptr, int) {}
+void JpegEmitMessage(j_common_ptr, int) {}
 
-extern "C" void JpegProgress(j_common_ptr cinfo) {
+void JpegProgress(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (d->input_scan_number > kMaxJpegScans) {
     auto* step = reinterpret_cast<JpegStep*>(cinfo->client_data);
-    step->tooManyScans = true;
     std::snprintf(step->message, sizeof step->message, "JPEG has more than %d scans",
                   kMaxJpegScans);
     longjmp(step->jump, 1);

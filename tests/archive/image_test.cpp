@@ -334,6 +334,29 @@ TEST_F(Reports, CorruptDataRaisesTheDecodersMessage) {
   EXPECT_EQ(Fatal([&] { Load(*b, {'B', 'M', 0, 0}); }), "Invalid BMP file: header cut short");
 }
 
+// A progressive file with hundreds of scans would walk the whole picture
+// hundreds of times; it is refused instead.
+TEST_F(Reports, EndlessScansAreRefused) {
+  std::vector<uint8_t> jpg = testpics::EncodeJpeg(testpics::Pattern(64, 64), {true, false, 80});
+  size_t lastScan = 0;
+  for (size_t i = 2; i + 1 < jpg.size(); ++i)
+    if (jpg[i] == 0xFF && jpg[i + 1] == 0xDA) lastScan = i;
+  ASSERT_GT(lastScan, 0u);
+  std::vector<uint8_t> scan(jpg.begin() + long(lastScan), jpg.end() - 2);  // up to EOI
+  std::vector<uint8_t> many(jpg.begin(), jpg.end() - 2);
+  for (int i = 0; i < 600; ++i) many.insert(many.end(), scan.begin(), scan.end());
+  many.push_back(0xFF);
+  many.push_back(0xD9);
+  EXPECT_EQ(Fatal([&] { Load(*b, many); }), "JPEG has more than 500 scans");
+  // A handful of repeats is still a picture.
+  std::vector<uint8_t> few(jpg.begin(), jpg.end() - 2);
+  for (int i = 0; i < 3; ++i) few.insert(few.end(), scan.begin(), scan.end());
+  few.push_back(0xFF);
+  few.push_back(0xD9);
+  Load(*b, few);
+  EXPECT_EQ(b->Width, 64);
+}
+
 // Every prefix of every variant either loads or fails cleanly.
 TEST(LoadRobustness, EveryTruncationFailsCleanly) {
   Engine engine(32);
