@@ -27,8 +27,10 @@ constexpr const char* kUsage =
     "       kpk extract ARCHIVE NAME [-o FILE]\n"
     "       kpk pack ARCHIVE FILE...\n"
     "       kpk decode ARCHIVE NAME --depth 15|16|24|32 -o OUT.png\n"
-    "Names follow the game's rule: case-blind for a-z, and an entry is found\n"
-    "by any request that begins with its whole stored name.\n";
+    "list prints one line per entry: name, unpacked size, packed size and the\n"
+    "record's offset, separated by tabs. Names follow the game's rule: case-blind\n"
+    "for a-z, and an entry is found by any request that begins with its whole\n"
+    "stored name. decode writes what the engine's buffer holds at that depth.\n";
 
 struct UsageError {
   std::string text;
@@ -58,7 +60,6 @@ int List(const std::vector<std::string>& args) {
   kestrel::TKPK archive(args[0]);
   std::vector<kestrel::TKPKEntryInfo> entries;
   bool complete = archive.ListEntries(entries);
-  std::cout << "name\tunpacked\tpacked\toffset\n";
   for (const auto& e : entries)
     std::cout << Printable(e.Name) << '\t' << e.UnpackedSize << '\t' << e.PackedSize << '\t'
               << e.Offset << '\n';
