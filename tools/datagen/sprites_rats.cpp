@@ -1,6 +1,7 @@
 // The walkers: giant rats that stalk upright on their hind legs, hunched,
 // with a long bare tail. A walker rests with row 39 of its picture on the
 // ground's top row, so its soles are on row 38.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -76,19 +77,19 @@ void DrawRat(Figure& f, const RatInks& k, const RatPose& p) {
   const Pt hand_far = p.arms_up ? Pt{19, 8} : Pt{20.5 - 2 * std::cos(Rad(p.phase)), 22};
   f.Capsule(shoulder.x - 1, shoulder.y, hand_far.x - 1, hand_far.y, 1.5, 1.1, k.fur_back);
   // Body: a hunched pear leaning forward.
-  f.Ellipse(12, 23 - bob, 7.2, 8.5, k.fur);
-  f.Ellipse(14.5, 17 - bob, 5.5, 5.5, k.fur);
+  f.Ellipse(11.5, 24 - bob, 6.4, 7.8, k.fur);
+  f.Ellipse(13.5, 17 - bob, 5.3, 5.2, k.fur);
   f.Ellipse(15.5, 24 - bob, 3.2, 5.5, k.belly);
   leg(foot(p.phase), k.fur, k.pink);
   // Head, pointed snout, ear.
-  const Pt head{17.5, 11 - bob};
+  const Pt head{std::min(17.5, p.snout_tip - 6.5), 11 - bob};
   const Xform saved = f.xf;
   f.xf = Xform::Rotate(p.head_tilt, head.x, head.y).Then(f.xf);
-  f.Ellipse(head.x, head.y, 4.6, 4.0, k.fur);
+  f.Ellipse(head.x, head.y, 4.8, 4.3, k.fur);
   f.Polygon({{head.x + 1, head.y - 3.2}, {p.snout_tip, head.y + 1.8}, {p.snout_tip - 0.5, head.y + 3.2},
              {head.x + 0.5, head.y + 3.8}},
             k.fur);
-  f.Circle(p.snout_tip - 0.5, head.y + 2.2, 1.2, k.pink);
+  f.Circle(p.snout_tip - 0.6, head.y + 2.0, 1.4, k.pink);
   if (p.mouth_open) {
     f.Polygon({{head.x + 1.5, head.y + 3.0}, {p.snout_tip - 1, head.y + 3.4}, {head.x + 2.5, head.y + 6.0}},
               k.pink_back);
@@ -97,8 +98,9 @@ void DrawRat(Figure& f, const RatInks& k, const RatPose& p) {
     f.Box(p.snout_tip - 3, head.y + 3, p.snout_tip - 3, head.y + 4, k.tooth);
     f.Box(p.snout_tip - 4, head.y + 3, p.snout_tip - 4, head.y + 4, k.tooth);
   }
-  f.Ellipse(head.x - 2.5, head.y - 4.2, 2.6, 3.0, k.fur);
-  f.Ellipse(head.x - 2.3, head.y - 3.9, 1.4, 1.8, k.pink);
+  // A big round ear, pink inside.
+  f.Ellipse(head.x - 3.0, head.y - 4.4, 3.2, 3.5, k.fur);
+  f.Ellipse(head.x - 2.8, head.y - 4.1, 1.8, 2.2, k.pink);
   if (p.dead) {
     f.Line(head.x + 0.5, head.y - 1.5, head.x + 2.5, head.y + 0.5, k.dead_eye);
     f.Line(head.x + 0.5, head.y + 0.5, head.x + 2.5, head.y - 1.5, k.dead_eye);
