@@ -219,7 +219,7 @@ Level Stage8() {
   };
   l.undead = {{250, 20}, {500, 20}, {800, 20}};
   l.coins = {{150, 100}, {300, 100}, {450, 100}, {600, 100}, {750, 100}};
-  l.props = {{PropKind::Brazier, 80},  {PropKind::Banner, 0}, {PropKind::Brazier, 290},
+  l.props = {{PropKind::Brazier, 80}, {PropKind::Brazier, 290},
              {PropKind::Brazier, 530}, {PropKind::Brazier, 770}, {PropKind::Skulls, 660},
              {PropKind::Brazier, 940}};
   return l;

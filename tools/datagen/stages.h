@@ -69,7 +69,7 @@ struct Point {
 // of its column.
 enum class PropKind {
   Bush, Fence, Rock, Sign, Mushrooms, Fern, Stump, Tombstone, Cross, Skulls,
-  Torch, Candles, Stalagmite, Crystals, Brazier, Banner, Chain, Roots, Tree,
+  Torch, Candles, Stalagmite, Crystals, Brazier, Chain, Roots, Tree,
   Haystack, Wheat, Gate
 };
 struct Prop {

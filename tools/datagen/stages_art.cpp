@@ -681,13 +681,12 @@ void DrawProp(Painter& pt, const Prop& prop, int base, const Palette& pal, uint3
       pt.Rect(x - 2, top - 2, x + 2, top + 3, Shade(stone, 24));  // keystone
       break;
     }
-    case PropKind::Banner:
     case PropKind::Chain:
-      break;  // hung from above, drawn with the ceilings
+      break;  // hung from the vault, drawn with the ceilings
   }
 }
 
-// Chains hanging from the crypt's vault, and the arena's banners on its wall.
+// Chains hanging from the crypt's vault.
 void HangingProp(Painter& pt, const Prop& prop, uint32_t seed) {
   if (prop.kind == PropKind::Chain) {
     int len = 16 + Rand(prop.x, 0, seed, 14);
@@ -698,7 +697,7 @@ void HangingProp(Painter& pt, const Prop& prop, uint32_t seed) {
 }
 
 // The arena's far wall: banners of the sorcerer.
-void ArenaWall(Painter& pt, const Level& level) {
+void ArenaWall(Painter& pt) {
   const Rgb cloth{120, 26, 40}, trim{210, 166, 70};
   for (int bx : {968, 984}) {
     pt.Rect(bx - 6, 20, bx + 6, 70, cloth);
@@ -712,7 +711,6 @@ void ArenaWall(Painter& pt, const Level& level) {
     pt.Rect(tx, 96, tx + 2, 104, Rgb{60, 56, 62});
     Flame(pt, tx + 1, 95);
   }
-  (void)level;
 }
 
 // Rock walls down both sides of the shaft, open on the right at the way out.
@@ -824,12 +822,12 @@ Image BuildStagePicture(const Level& level) {
       Rubble(pt, g, Rgb{108, 100, 104}, seed);
       Fringe(pt, g, Rgb{70, 96, 52}, seed);
       break;
-    case Theme::Arena: ArenaWall(pt, level); break;
+    case Theme::Arena: ArenaWall(pt); break;
   }
 
   for (const Prop& prop : level.props) {
     if (prop.kind == PropKind::Tree) continue;
-    if (prop.kind == PropKind::Chain || prop.kind == PropKind::Banner) {
+    if (prop.kind == PropKind::Chain) {
       HangingProp(pt, prop, seed);
       continue;
     }
