@@ -180,7 +180,9 @@ TEST(StageRules, UndeadLandOnGroundAndTheArenaHasGroundEverywhere) {
     if (g.At(x + 15, 164) == Cell::PushLeft || g.Solid(x + 15, 120)) break;  // the far wall
     int before = y;
     ASSERT_TRUE(Settle(g, x + 11, y, 33, 220)) << "no floor at x " << x;
-    if (x > 2) EXPECT_LE(std::abs(y - before), 4) << "x " << x;
+    if (x > 2) {
+      EXPECT_LE(std::abs(y - before), 4) << "x " << x;
+    }
   }
 }
 
@@ -191,8 +193,12 @@ TEST(StageRules, FallLimitsLieBelowEveryStandingPlace) {
     CellGrid g = BuildStageCells(l);
     for (int x = 0; x < l.width; ++x)
       for (int y = 0; y < l.height; ++y)
-        if (IsGround(g, x, y) && !IsGround(g, x, y - 1)) ASSERT_LT(y - 34, l.fallLimit);
-    if (l.hasExit) EXPECT_GE(l.exitX + 15, l.width) << "the exit lies inside the stage";
+        if (IsGround(g, x, y) && !IsGround(g, x, y - 1)) {
+          ASSERT_LT(y - 34, l.fallLimit);
+        }
+    if (l.hasExit) {
+      EXPECT_GE(l.exitX + 15, l.width) << "the exit lies inside the stage";
+    }
   }
 }
 
@@ -312,7 +318,9 @@ TEST(StagePlay, EveryCoinAndTheExitCanBeReached) {
     SCOPED_TRACE(Name(l));
     Reach r = Explore(l);
     EXPECT_GT(r.states, 1000);
-    if (l.hasExit) EXPECT_TRUE(r.exitReached);
+    if (l.hasExit) {
+      EXPECT_TRUE(r.exitReached);
+    }
     for (size_t c = 0; c < l.coins.size(); ++c)
       EXPECT_TRUE(r.coins[c]) << "coin " << c + 1 << " at (" << l.coins[c].x << ", " << l.coins[c].y << ")";
   }
