@@ -385,6 +385,9 @@ void SdlDisplay::PollEvents() {
         impl_->Render();
         SDL_RenderPresent(impl_->renderer);
       }
+    } else if (event.type == SDL_RENDER_DEVICE_RESET) {
+      // The texture went with the device; the next frame makes a new one.
+      impl_->DropTexture();
     } else if (event.type == SDL_QUIT) {
       if (!closeSeen) RequestClose();
       closeSeen = false;
