@@ -8,16 +8,6 @@
 
 namespace datagen::sprites {
 
-Pt Joint(Pt root, Pt end, double l1, double l2, double bend) {
-  const double dx = end.x - root.x, dy = end.y - root.y;
-  double d = std::hypot(dx, dy);
-  d = std::clamp(d, 0.01, l1 + l2 - 1e-6);
-  const double a = (l1 * l1 - l2 * l2 + d * d) / (2 * d);
-  const double h = std::sqrt(std::max(0.0, l1 * l1 - a * a));
-  const double ux = dx / d, uy = dy / d;
-  return {root.x + ux * a - uy * h * bend, root.y + uy * a + ux * h * bend};
-}
-
 namespace {
 
 struct HeroPose {

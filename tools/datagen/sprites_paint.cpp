@@ -34,6 +34,17 @@ Xform Xform::Rotate(double deg, double px, double py) {
   return r;
 }
 
+Pt Joint(Pt root, Pt end, double l1, double l2, double bend) {
+  const double dx = end.x - root.x, dy = end.y - root.y;
+  const double reach = std::max(std::hypot(dx, dy), 1e-6);
+  const double ux = dx / reach, uy = dy / reach;
+  // Out of reach the limb lies straight towards the end.
+  const double d = std::clamp(reach, 0.01, l1 + l2);
+  const double a = (l1 * l1 - l2 * l2 + d * d) / (2 * d);
+  const double h = std::sqrt(std::max(0.0, l1 * l1 - a * a));
+  return {root.x + ux * a - uy * h * bend, root.y + uy * a + ux * h * bend};
+}
+
 Rgb Mix(Rgb a, Rgb b, double t) {
   auto m = [t](int x, int y) { return uint8_t(std::clamp(int(std::lround(x + (y - x) * t)), 0, 255)); };
   return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
