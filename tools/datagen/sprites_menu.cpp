@@ -60,12 +60,23 @@ void Title(Image& sheet) {
   int x = (w - total) / 2 - 1;
   const int top = 4;
   for (auto* l : word) {
-    for (size_t gy = 0; gy < l->size(); ++gy)
-      for (size_t gx = 0; gx < (*l)[gy].size(); ++gx)
-        if ((*l)[gy][gx] == '#')
-          for (int py = 0; py < cell; ++py)
-            for (int px = 0; px < cell; ++px) mask[(top + gy * cell + py) * w + x + gx * cell + px] = 1;
-    x += int((*l)[0].size()) * cell + 8;
+    const int gw = int((*l)[0].size()), gh = int(l->size());
+    auto cell_at = [&](int gx, int gy) { return gx >= 0 && gy >= 0 && gx < gw && gy < gh && (*l)[gy][gx] == '#'; };
+    for (int gy = 0; gy < gh; ++gy)
+      for (int gx = 0; gx < gw; ++gx)
+        for (int py = 0; py < cell; ++py)
+          for (int px = 0; px < cell; ++px) {
+            // Soften the cell steps: clip outer corners and fill inner ones
+            // with a three-pixel bevel.
+            const int sx = px < cell / 2 ? -1 : 1, sy = py < cell / 2 ? -1 : 1;
+            const int ex = sx < 0 ? px : cell - 1 - px, ey = sy < 0 ? py : cell - 1 - py;
+            const bool corner = ex + ey <= 1;
+            bool on = cell_at(gx, gy);
+            if (on && corner && !cell_at(gx + sx, gy) && !cell_at(gx, gy + sy)) on = false;
+            if (!on && corner && cell_at(gx + sx, gy) && cell_at(gx, gy + sy) && cell_at(gx + sx, gy + sy)) on = true;
+            if (on) mask[(top + gy * cell + py) * w + x + gx * cell + px] = 1;
+          }
+    x += gw * cell + 8;
   }
   auto in = [&](int px, int py) { return px >= 0 && py >= 0 && px < w && py < h && mask[py * w + px]; };
   const int letters_bottom = top + 11 * cell;
@@ -82,12 +93,11 @@ void Title(Image& sheet) {
       if (in(px, py)) {
         const double t = double(py - top) / (letters_bottom - top);
         c = t < 0.5 ? Mix({255, 240, 160}, {236, 170, 40}, t * 2) : Mix({236, 170, 40}, {190, 60, 20}, (t - 0.5) * 2);
-        const bool lit = !in(px - 1, py) || !in(px, py - 1) || !in(px - 2, py - 2);
-        const bool dark = !in(px + 1, py) || !in(px, py + 1) || !in(px + 2, py + 2);
+        const bool lit = !in(px - 1, py) || !in(px, py - 1);
+        const bool dark = !in(px + 1, py) || !in(px, py + 1);
         if (lit && !dark) c = Mix(c, {255, 255, 230}, 0.55);
         else if (dark && !lit) c = Scale(c, 0.6);
-        // A seam across the middle of every letter, like forged bands.
-        if ((py - top) % 16 == 15) c = Scale(c, 0.75);
+        else if (!in(px - 2, py) || !in(px, py - 2)) c = Mix(c, {255, 255, 230}, 0.2);
         set = true;
       }
       if (set) sheet.Set(r.x1 + px, r.y1 + py, c);
