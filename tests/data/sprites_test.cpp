@@ -287,3 +287,25 @@ TEST(SpriteSheet, PointerTipIsItsTopLeftPixel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The review sheet shows every figure pixel of every rectangle as a 4 x 4
+// block on a neutral ground, and never the key itself.
+TEST(SpriteSheet, ContactSheetShowsEveryFigureFourTimesOver) {
+  const Image contact = datagen::SpriteContactSheet(Sheet());
+  long figure = 0;
+  for (const SpriteRect& r : kSpriteRects) figure += FigureBox(r).count;
+  // Ground, frames and labels are the only other colours on it.
+  const Rgb ground = contact.Get(0, 0), frame{70, 74, 82}, label{220, 220, 200};
+  long shown = 0;
+  for (int y = 0; y < contact.height; ++y)
+    for (int x = 0; x < contact.width; ++x) {
+      const Rgb c = contact.Get(x, y);
+      ASSERT_FALSE(c == kKey) << x << "," << y;
+      shown += !(c == ground) && !(c == frame) && !(c == label);
+    }
+  EXPECT_EQ(shown, figure * 16);
+}
+
+}  // namespace
