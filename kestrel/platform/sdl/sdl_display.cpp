@@ -452,8 +452,6 @@ Point SdlDisplay::WindowToClient(int32_t x, int32_t y) const {
           int32_t(std::clamp<int64_t>(py, 0, std::max(impl_->pictureHeight - 1, 0)))};
 }
 
-bool SdlDisplay::IsVsyncOn() const { return impl_->vsync; }
-
 bool SdlDisplay::ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height) {
   if (!impl_->renderer) return false;
   if (SDL_GetRendererOutputSize(impl_->renderer, &width, &height) != 0) return false;

@@ -43,8 +43,6 @@ class SdlDisplay : public Display {
   SDL_Window* Window() const { return window_; }
 
   // ---- for tests ----
-  // Whether presenting waits for the monitor (only on a 60 Hz monitor).
-  bool IsVsyncOn() const;
   // Draws the last frame again and reads the window's pixels back as 8-bit
   // RGB triples; false without a window.
   bool ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height);
