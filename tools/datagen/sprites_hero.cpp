@@ -10,6 +10,10 @@ namespace datagen::sprites {
 
 namespace {
 
+// The missile leaves from canvas row 16 and is 5 rows high: the casting
+// hand glows level with its middle.
+constexpr double kFireY = 17.5;
+
 struct HeroPose {
   double hip_x = 13.5, hip_y = 20.5;
   Pt foot_back{11, 32}, foot_front{16, 32};  // ankle positions
@@ -119,7 +123,7 @@ HeroPose Walk(double deg, bool firing, int width) {
   p.cape_tip = {3.5 + std::sin(Rad(deg * 2)) * 0.8, 25.5 + std::cos(Rad(deg)) * 1.2};
   if (firing) {
     p.firing = true;
-    p.hand_front = {double(width) - 5.5, 16.5};
+    p.hand_front = {double(width) - 5.5, kFireY};
     p.lean = 4;
   }
   return p;
@@ -138,7 +142,7 @@ void DrawHero(Image& sheet) {
 
   HeroPose fire = stand;
   fire.firing = true;
-  fire.hand_front = {27 - 5.5, 16.5};
+  fire.hand_front = {27 - 5.5, kFireY};
   fire.hand_back = {10, 20};
   fire.lean = 3;
   fire.foot_front = {18, 32};
@@ -158,7 +162,7 @@ void DrawHero(Image& sheet) {
 
   HeroPose jump_fire = jump;
   jump_fire.firing = true;
-  jump_fire.hand_front = {30 - 5.5, 16.5};
+  jump_fire.hand_front = {30 - 5.5, kFireY};
   DrawPose(sheet, "hero.jump_fire", jump_fire);
 
   const char* walks[] = {"hero.walk1", "hero.walk2", "hero.walk3"};
