@@ -117,7 +117,6 @@ std::vector<uint8_t> TKPK::Inflate(const uint8_t* packed, size_t packedSize, int
   size_t produced = out.size() - z.avail_out;
   inflateEnd(&z);
   out.resize(produced);
-  out.shrink_to_fit();
   return out;
 }
 
@@ -168,7 +167,9 @@ bool TKPK::LoadToStream(const std::string& name, TMemoryStream* stream) {
   if (!stream) return false;
   std::vector<uint8_t> content;
   if (!Find(name, content)) return false;
-  stream->Write(content.data(), content.size());
+  // The usual case, a fresh stream, takes the bytes without a copy.
+  if (stream->Size() == 0 && stream->Position() == 0) stream->Adopt(std::move(content));
+  else stream->Write(content.data(), content.size());
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace kestrel {
@@ -35,6 +36,12 @@ class TMemoryStream {
     if (position_ + count > bytes_.size()) bytes_.resize(position_ + count);
     std::memcpy(bytes_.data() + position_, src, count);
     position_ += count;
+  }
+
+  // Takes `bytes` as the whole content, with the position at its end.
+  void Adopt(std::vector<uint8_t>&& bytes) {
+    bytes_ = std::move(bytes);
+    position_ = bytes_.size();
   }
 
   void Clear() {
