@@ -2,6 +2,7 @@
 // thrower rests with row 45 of its picture on the ground's top row, so its
 // feet are on row 44; its body stands on column 15, where the game puts X.
 // The collapse moves every bone from where it stood to a heap on the ground.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -79,14 +80,16 @@ void DrawBone(Figure& f, const SkeletonInks& k, const Bone& b, bool right) {
     case kSkull: {
       const double s = right ? 1 : -1;
       f.xf = Xform::Rotate(b.angle, b.a.x, b.a.y).Then(base);
-      f.Circle(b.a.x, b.a.y, 4.2, k.bone);
-      // Jaw and cheek jut forward.
-      f.Box(std::round(b.a.x - s * 1.5 - (s < 0 ? 3 : 0)), b.a.y + 2, std::round(b.a.x - s * 1.5 + (s > 0 ? 3.5 : 0)),
-            b.a.y + 5, k.bone);
-      f.Box(b.a.x + (s > 0 ? 1 : -3), b.a.y - 1.5, b.a.x + (s > 0 ? 3 : -1), b.a.y + 0.5, k.socket);
-      f.Dot(b.a.x + (s > 0 ? 2 : -2), b.a.y - 1, k.eye);
-      f.Dot(b.a.x + (s > 0 ? 3 : -3), b.a.y + 2, k.socket);
-      for (int i = 0; i < 3; ++i) f.Dot(b.a.x + s * (i * 1.0) - (s < 0 ? 1 : 0), b.a.y + 4, k.socket);
+      // Cranium, the face jutting forward under it, the jaw hung below a
+      // row of teeth.
+      const double cx = std::round(b.a.x), cy = std::round(b.a.y);
+      f.Ellipse(cx, cy - 0.5, 4.0, 3.8, k.bone);
+      f.Box(std::min(cx - s, cx + 3 * s), cy, std::max(cx - s, cx + 3 * s), cy + 2, k.bone);
+      f.Box(std::min(cx, cx + 2 * s), cy + 3, std::max(cx, cx + 2 * s), cy + 3, k.bone);
+      for (int i = 0; i < 4; ++i) f.Dot(cx + s * (i - 0.5) - (s < 0 ? 0 : 0), cy + 2, i % 2 ? k.socket : k.bone);
+      f.Box(std::min(cx + s, cx + 2 * s), cy - 1, std::max(cx + s, cx + 2 * s), cy, k.socket);
+      f.Dot(cx + 2 * s, cy - 1, k.eye);
+      f.Dot(cx + 3 * s, cy + 1, k.socket);
       break;
     }
   }
@@ -105,7 +108,7 @@ struct SkeletonPose {
 std::vector<Bone> Skeleton(const SkeletonPose& p) {
   const Pt neck = Toward(p.hip, -90 + p.lean, 16.5);
   const Pt shoulder = Toward(p.hip, -90 + p.lean, 13.5);
-  const Pt ribs = Toward(p.hip, -90 + p.lean, 10.0);
+  const Pt ribs = Toward(p.hip, -90 + p.lean, 9.5);
   std::vector<Bone> v;
   auto arm = [&](Pt sh, Pt hand, bool near) {
     const Pt elbow = Joint(sh, hand, 6.5, 6.2, 1);
@@ -125,7 +128,7 @@ std::vector<Bone> Skeleton(const SkeletonPose& p) {
   v.push_back({kSpine, false, {p.hip.x, p.hip.y - 1}, neck});
   v.push_back({kRibs, true, {ribs.x + 0.8, ribs.y}, {}, p.lean});
   leg(p.foot_near, true);
-  v.push_back({kSkull, true, {neck.x + 1.5, neck.y - 4}, {}, p.lean * 0.6});
+  v.push_back({kSkull, true, {neck.x + 1.5, neck.y - 4.5}, {}, p.lean * 0.6});
   arm({shoulder.x + 0.5, shoulder.y}, p.hand_near, true);
   return v;
 }
