@@ -158,6 +158,28 @@ TEST_F(SdlDummy, WindowShowsFramesDoubledAtEveryDepth) {
   EXPECT_EQ(display.WindowToClient(100, 50).y, 50);
 }
 
+TEST_F(SdlDummy, AWindowGivenAnotherSizeKeepsTheClientShape) {
+  SdlDisplay display;
+  ASSERT_NE(OpenEngineWindow(display, false), 0u);
+  // As a tiling window manager might do.
+  SDL_SetWindowSize(display.Window(), 800, 600);
+  display.PollEvents();
+  auto picture = TestPicture(32);
+  display.ShowFrame(*picture, Rect{0, 0, 320, 200});
+  std::vector<uint8_t> rgb;
+  int w = 0, h = 0;
+  ASSERT_TRUE(display.ReadScreen(rgb, w, h));
+  ASSERT_EQ(w, 800);
+  ASSERT_EQ(h, 600);
+  ExpectScreenPixel(rgb, w, 79, 100, 0, 0, 0, "border");
+  ExpectScreenPixel(rgb, w, 80, 99, 0, 0, 0, "border");
+  ExpectScreenPixel(rgb, w, 80, 100, 0, 0, 0xA0, "corner");
+  ExpectScreenPixel(rgb, w, 80 + 639, 100 + 399, RedAt(319), GreenAt(199), 0xA0, "far corner");
+  const Point p = display.WindowToClient(80 + 20, 100 + 10);
+  EXPECT_EQ(p.x, 20);
+  EXPECT_EQ(p.y, 10);
+}
+
 TEST_F(SdlDummy, FullScreenIsLetterboxedAtAWholeScale) {
   SdlDisplay display;
   ASSERT_EQ(display.ChangeMode(320, 200, 16), DD_OK);

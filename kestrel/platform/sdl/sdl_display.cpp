@@ -161,10 +161,13 @@ struct SdlDisplay::Impl {
     hasFrame = false;
   }
 
+  // Where the picture goes in the renderer's output. A window's picture
+  // fills the client area; should a window manager give the window another
+  // size, the client area's shape is kept.
   SDL_Rect Destination() const {
     int ow = 0, oh = 0;
     if (renderer) SDL_GetRendererOutputSize(renderer, &ow, &oh);
-    if (!fullScreen) return SDL_Rect{0, 0, ow, oh};
+    if (!fullScreen) return Letterbox(ow, oh, clientWidth, clientHeight);
     return Letterbox(ow, oh, pictureWidth, pictureHeight);
   }
 
@@ -440,11 +443,12 @@ Point SdlDisplay::WindowToClient(int32_t x, int32_t y) const {
   if (ww <= 0 || wh <= 0 || ow <= 0 || oh <= 0) return {x, y};
   // Window coordinates to output pixels (they differ on high-density screens).
   const int64_t ox = int64_t(x) * ow / ww, oy = int64_t(y) * oh / wh;
-  if (!impl_->fullScreen) {
-    return {int32_t(ox * impl_->clientWidth / ow), int32_t(oy * impl_->clientHeight / oh)};
-  }
   const SDL_Rect dest = impl_->Destination();
   if (dest.w <= 0 || dest.h <= 0) return {0, 0};
+  if (!impl_->fullScreen) {
+    return {int32_t((ox - dest.x) * impl_->clientWidth / dest.w),
+            int32_t((oy - dest.y) * impl_->clientHeight / dest.h)};
+  }
   const int64_t px = (ox - dest.x) * impl_->pictureWidth / dest.w;
   const int64_t py = (oy - dest.y) * impl_->pictureHeight / dest.h;
   // The pointer over the black border counts as on the picture's edge.
