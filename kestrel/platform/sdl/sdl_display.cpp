@@ -305,7 +305,7 @@ HResult SdlDisplay::ChangeMode(int32_t width, int32_t height, int32_t bitsPerPix
 void SdlDisplay::RestoreMode() { impl_->modeSet = false; }
 
 void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
-  if (!impl_->renderer) return;
+  if (!impl_->renderer || !picture.Pixels()) return;
   const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.Width()),
                std::min(area.bottom, picture.Height())};
   if (r.Width() <= 0 || r.Height() <= 0) return;
