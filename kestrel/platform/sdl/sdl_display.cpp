@@ -173,12 +173,16 @@ struct SdlDisplay::Impl {
 
   // Draws the last uploaded frame into the renderer's back buffer.
   void Render() {
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
-    if (hasFrame) {
-      const SDL_Rect dest = Destination();
-      SDL_RenderCopy(renderer, texture, nullptr, &dest);
+    const SDL_Rect dest = Destination();
+    int ow = 0, oh = 0;
+    SDL_GetRendererOutputSize(renderer, &ow, &oh);
+    // Only a border needs clearing; a picture that covers everything
+    // replaces the old frame anyway.
+    if (!hasFrame || dest.x > 0 || dest.y > 0 || dest.w < ow || dest.h < oh) {
+      SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+      SDL_RenderClear(renderer);
     }
+    if (hasFrame) SDL_RenderCopy(renderer, texture, nullptr, &dest);
   }
 };
 
