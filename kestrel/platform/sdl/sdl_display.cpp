@@ -399,7 +399,8 @@ void SdlDisplay::PollEvents() {
       if (!closeSeen) RequestClose();
       closeSeen = false;
     }
-    for (const EventListener& listener : listeners_) listener(event);
+    // By index: a listener may add another.
+    for (size_t i = 0; i < listeners_.size(); ++i) listeners_[i](event);
   }
 }
 
