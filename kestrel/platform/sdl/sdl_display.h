@@ -3,6 +3,7 @@
 #pragma once
 #include <SDL.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,7 +54,7 @@ class SdlDisplay : public Display {
   struct Impl;
   std::unique_ptr<Impl> impl_;
   SDL_Window* window_ = nullptr;
-  std::vector<EventListener> listeners_;
+  std::deque<EventListener> listeners_;  // stays in place as listeners are added
 };
 
 }  // namespace kestrel::platform
