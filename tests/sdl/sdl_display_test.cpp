@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "kestrel/buffer64.h"
+#include "kestrel/kestrel.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/surface.h"
 
@@ -422,4 +424,59 @@ TEST(SdlXvfb, RealWindowIsFixedSizeCaptionedAndDrawn) {
     EXPECT_EQ(display.Window(), nullptr);
   }
   server.Stop();
+}
+
+// ---- the engine on the real backend ----
+
+class SdlEngine : public SdlDummy {
+ protected:
+  SdlDisplay& Install() {
+    auto owned = std::make_unique<SdlDisplay>();
+    SdlDisplay& display = *owned;
+    InstallDisplay(std::move(owned));
+    kestrel::ResetEngine();
+    return display;
+  }
+  void TearDown() override {
+    ResetPlatform();
+    kestrel::ResetEngine();
+  }
+};
+
+TEST_F(SdlEngine, FullScreenContextPresentsTheEmulatedModeLetterboxed) {
+  SdlDisplay& display = Install();
+  kestrel::TSelfFullKestrel context(320, 200, 16, "Morlo v3.0 [win32]");
+  EXPECT_EQ(context.BitsPerPixel, 16);
+  kestrel::TBuffer64 screen(context, 320, 200, false);
+  screen.Clear(context.MakeColor(255, 0, 0));
+  screen.HLine(0, 319, 199, context.MakeColor(0, 255, 0));
+  screen.Present(false);
+  std::vector<uint8_t> rgb;
+  int w = 0, h = 0;
+  ASSERT_TRUE(display.ReadScreen(rgb, w, h));
+  const int scale = std::min(w / 320, h / 200);
+  const int left = (w - 320 * scale) / 2, top = (h - 200 * scale) / 2;
+  ExpectScreenPixel(rgb, w, left, top, 255, 0, 0, "first row");
+  ExpectScreenPixel(rgb, w, left + 320 * scale - 1, top + 200 * scale - 1, 0, 255, 0, "last row");
+  if (top > 0) ExpectScreenPixel(rgb, w, left, top - 1, 0, 0, 0, "border");
+}
+
+TEST_F(SdlEngine, WindowedContextAtA16BitDesktopShowsTheBufferDoubled) {
+  ScopedEnv depth("KESTREL_DEPTH", "16");
+  SdlDisplay& display = Install();
+  kestrel::TSelfExKestrel context(640, 400, "Morlo v3.0 [win32]", 256);
+  EXPECT_EQ(context.BitsPerPixel, 16);
+  kestrel::TBuffer64 screen(context, 320, 200, false);
+  screen.Clear(context.MakeColor(0, 0, 255));
+  screen.VLine(0, 199, 319, context.MakeColor(255, 255, 255));
+  screen.Present(true);
+  std::vector<uint8_t> rgb;
+  int w = 0, h = 0;
+  ASSERT_TRUE(display.ReadScreen(rgb, w, h));
+  ASSERT_EQ(w, 640);
+  ASSERT_EQ(h, 400);
+  ExpectScreenPixel(rgb, w, 0, 0, 0, 0, 255, "inside");
+  ExpectScreenPixel(rgb, w, 637, 399, 0, 0, 255, "inside");
+  ExpectScreenPixel(rgb, w, 638, 0, 255, 255, 255, "last column");
+  ExpectScreenPixel(rgb, w, 639, 399, 255, 255, 255, "last column");
 }
