@@ -243,16 +243,20 @@ HResult Surface::GetDC(DeviceContext*& dc) {
   if (HResult r = CheckFault("GetDC")) return r;
   if (kind_ == Kind::Primary) return DDERR_CANTCREATEDC;
   if (lost_) return DDERR_SURFACELOST;
-  if (dc_) return DDERR_DCALREADYCREATED;
-  dc_ = std::make_unique<DeviceContext>(*this);
+  if (dcTaken_) return DDERR_DCALREADYCREATED;
+  // One context per surface, made once and handed out fresh each time, so
+  // text drawing allocates nothing per call.
+  if (!dc_) dc_ = std::make_unique<DeviceContext>(*this);
+  dc_->Reset();
+  dcTaken_ = true;
   dc = dc_.get();
   return DD_OK;
 }
 
 HResult Surface::ReleaseDC(DeviceContext* dc) {
   if (HResult r = CheckFault("ReleaseDC")) return r;
-  if (!dc_ || dc != dc_.get()) return DDERR_INVALIDPARAMS;
-  dc_.reset();
+  if (!dcTaken_ || dc != dc_.get()) return DDERR_INVALIDPARAMS;
+  dcTaken_ = false;
   return DD_OK;
 }
 

@@ -141,6 +141,7 @@ class Surface : public std::enable_shared_from_this<Surface> {
   std::shared_ptr<Surface> attached_;  // the back buffer of a flip chain
   std::shared_ptr<Clipper> clipper_;
   std::unique_ptr<DeviceContext> dc_;
+  bool dcTaken_ = false;
   friend class Display;
 };
 

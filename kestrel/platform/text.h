@@ -34,6 +34,12 @@ constexpr int OPAQUE = 2;
 class DeviceContext {
  public:
   explicit DeviceContext(Surface& surface) : surface_(surface) {}
+  // Back to a fresh context's state: no font, black text, opaque background.
+  void Reset() {
+    font_.reset();
+    textColor_ = 0;
+    bkMode_ = OPAQUE;
+  }
   // Returns the font selected before.
   std::shared_ptr<FontFace> SelectObject(std::shared_ptr<FontFace> font);
   // `colorRef` is red + green * 256 + blue * 65536.
