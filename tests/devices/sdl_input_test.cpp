@@ -12,6 +12,7 @@
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/sdl/sdl_display.h"
+#include "../support/xvfb.h"
 
 using namespace kestrel;
 using namespace kestrel::platform;
@@ -23,7 +24,14 @@ bool Shell(const std::string& command) { return std::system((command + " >/dev/n
 class SdlInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("DISPLAY") || !Shell("command -v xdotool")) GTEST_SKIP() << "needs an X display and xdotool";
+    if (!Shell("command -v xdotool")) GTEST_SKIP() << "needs xdotool (apt-get install xdotool)";
+    // Without an X display of our own, bring up a private one.
+    if (!std::getenv("DISPLAY")) {
+      if (!Shell("command -v Xvfb")) GTEST_SKIP() << "needs an X display or Xvfb";
+      if (!server_.Start()) GTEST_SKIP() << "Xvfb could not be started";
+      setenv("DISPLAY", server_.Display().c_str(), 1);
+      ownDisplay_ = true;
+    }
     ResetPlatform();
     ResetEngine();
     InstallDisplay(CreateSdlDisplay());
@@ -40,6 +48,7 @@ class SdlInputTest : public ::testing::Test {
     context_.reset();
     ResetPlatform();
     ResetEngine();
+    if (ownDisplay_) unsetenv("DISPLAY");
   }
 
   static std::string XWindowOf() {
@@ -62,6 +71,8 @@ class SdlInputTest : public ::testing::Test {
     }
   }
 
+  kestrel::testing::Xvfb server_;
+  bool ownDisplay_ = false;
   std::unique_ptr<TSelfExKestrel> context_;
   std::string xid_;
 };

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "../support/headless_fixture.h"
+#include "../support/xvfb.h"
 #include "kestrel/kpk.h"
 #include "kestrel/stream.h"
 #include "morlo3/startup.h"
@@ -259,13 +260,12 @@ TEST_F(Startup, TheProgramExitsWithItsCodes) {
 
 TEST_F(Startup, TheRealWindowUnderXvfb) {
   if (RunProcess("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
+  Xvfb server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
   UseRealData();
-  // A display number of our own, so parallel runs do not meet.
-  const std::string display = ":" + std::to_string(150 + (::getpid() % 100));
-  const std::string cmd = "Xvfb " + display + " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!; "
-                          "sleep 1; DISPLAY=" + display + " SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no timeout 60 " +
-                          kGame + " >out.txt 2>&1; rc=$?; kill $xvfb; exit $rc";
-  EXPECT_EQ(RunProcess("bash -c '" + cmd + "'"), 0) << [] {
+  const std::string cmd = "DISPLAY=" + server.Display() + " SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no timeout 60 " +
+                          kGame + " >out.txt 2>&1";
+  EXPECT_EQ(RunProcess(cmd), 0) << [] {
     std::ifstream in("out.txt");
     std::stringstream ss;
     ss << in.rdbuf();
