@@ -156,34 +156,38 @@ void TBuffer64::Clear(uint32_t color) {
           [this] { RestoreSurfaces(); });
 }
 
-void TBuffer64::Draw(TBuffer64& dest, int32_t x, int32_t y) {
-  if (!Surface || !dest.Surface) return;
-  if (x > dest.Width || y > dest.Height || int64_t(x) + Width < 0 || int64_t(y) + Height < 0) return;
-  int32_t w = Width;
+namespace {
+
+// The clipping of a whole-buffer copy; false when nothing is drawn. An empty
+// rectangle that comes out of it is handed on unchanged and the surface
+// refuses it.
+bool ClipWhole(const TBuffer64& source, const TBuffer64& dest, int32_t& x, int32_t& y, Rect& src) {
+  if (x > dest.Width || y > dest.Height || int64_t(x) + source.Width < 0 || int64_t(y) + source.Height < 0)
+    return false;
+  int32_t w = source.Width;
   if (int64_t(x) + w > dest.Width) w = dest.Width - x;
-  int32_t h = Height;
+  int32_t h = source.Height;
   if (int64_t(y) + h > dest.Height) h = dest.Height - y;
   int32_t sx = 0, sy = 0;
   if (x < 0) sx = -x, x = 0;
   if (y < 0) sy = -y, y = 0;
-  const Rect src{sx, sy, w, h};
-  // An empty rectangle is handed on unchanged; the surface refuses it.
+  src = Rect{sx, sy, w, h};
+  return true;
+}
+
+}  // namespace
+
+void TBuffer64::Draw(TBuffer64& dest, int32_t x, int32_t y) {
+  Rect src;
+  if (!Surface || !dest.Surface || !ClipWhole(*this, dest, x, y, src)) return;
   RunBlit(*dest.Surface, [&] { return dest.Surface->BltFast(x, y, *Surface, src, DDBLTFAST_NOCOLORKEY); },
           [this] { RestoreSurfaces(); });
 }
 
 void TBuffer64::DrawKeyed(TBuffer64& dest, int32_t x, int32_t y, uint32_t key) {
-  if (!Surface || !dest.Surface) return;
-  if (x > dest.Width || y > dest.Height || int64_t(x) + Width < 0 || int64_t(y) + Height < 0) return;
-  int32_t w = Width;
-  if (int64_t(x) + w > dest.Width) w = dest.Width - x;
-  int32_t h = Height;
-  if (int64_t(y) + h > dest.Height) h = dest.Height - y;
-  int32_t sx = 0, sy = 0;
-  if (x < 0) sx = -x, x = 0;
-  if (y < 0) sy = -y, y = 0;
+  Rect src;
+  if (!Surface || !dest.Surface || !ClipWhole(*this, dest, x, y, src)) return;
   Surface->SetColorKey(DDCKEY_SRCBLT, key, key);
-  const Rect src{sx, sy, w, h};
   RunBlit(*dest.Surface, [&] { return dest.Surface->BltFast(x, y, *Surface, src, DDBLTFAST_SRCCOLORKEY); },
           [this] { RestoreSurfaces(); });
 }

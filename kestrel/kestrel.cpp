@@ -135,6 +135,15 @@ TKestrel::~TKestrel() {
 
 Display& TKestrel::Platform() const { return GetDisplay(); }
 
+void TKestrel::SetScreenSize(int32_t width, int32_t height) {
+  Width = width;
+  Height = height;
+  MaxX = width - 1;
+  MaxY = height - 1;
+  HalfWidth = width >> 1;
+  HalfHeight = height >> 1;
+}
+
 void TKestrel::Release() {
   if (released_) return;
   released_ = true;
@@ -275,12 +284,7 @@ TSelfExKestrel::TSelfExKestrel(int32_t width, int32_t height, const char* captio
                             outer.Width(), outer.Height());
   if (Handle == 0) ReportError("CreateWindowEx", "Error creating window...");
   d.ShowWindow(Handle);
-  Width = width;
-  Height = height;
-  MaxX = width - 1;
-  MaxY = height - 1;
-  HalfWidth = width >> 1;
-  HalfHeight = height >> 1;
+  SetScreenSize(width, height);
   IsFullScreen = false;
   InitDirectDraw(false);
   if (ScreenDepth != 15 && ScreenDepth != 16 && ScreenDepth != 24 && ScreenDepth != 32)
@@ -325,12 +329,7 @@ TSelfFullKestrel::TSelfFullKestrel(int32_t width, int32_t height, int32_t bitsPe
                             screen.x, screen.y);
   if (Handle == 0) ReportError("CreateWindowEx", "Error creating window...");
   d.ShowWindow(Handle);
-  Width = width;
-  Height = height;
-  MaxX = width - 1;
-  MaxY = height - 1;
-  HalfWidth = width >> 1;
-  HalfHeight = height >> 1;
+  SetScreenSize(width, height);
   if (bitsPerPixel != 15 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32)
     ReportError("Create", "Desktop color depth not supported (only 15,16,24,32bit)");
   BitsPerPixel = uint8_t(bitsPerPixel);

@@ -77,6 +77,8 @@ class TKestrel {
   [[noreturn]] void ReportError(const std::string& operation, const std::string& text);
   [[noreturn]] void ReportErrorAs(const char* tag, const std::string& operation, const std::string& text);
   platform::Display& Platform() const;
+  // Width and Height with the values derived from them.
+  void SetScreenSize(int32_t width, int32_t height);
   bool released_ = false;
 };
 
