@@ -115,7 +115,7 @@ int Pack(const std::vector<std::string>& args) {
   std::vector<uint8_t> bytes = tools::BuildKpk(entries);
   std::string temp = args[0] + ".tmp";
   FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) throw ToolError{"Cannot create file " + temp};
+  if (!f) throw ToolError{"Cannot create file " + args[0]};
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = std::fclose(f) == 0 && ok;
   if (!ok || std::rename(temp.c_str(), args[0].c_str()) != 0) {
