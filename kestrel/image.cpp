@@ -30,9 +30,10 @@
 namespace kestrel {
 namespace {
 
-// No picture of the game comes near this; a header claiming more is refused
-// before anything of that size is allocated or decoded.
-constexpr int64_t kMaxPicturePixels = int64_t(1) << 26;
+// 16 million pixels, four times the game's largest picture. A header
+// claiming more is refused before anything of that size is allocated or
+// decoded: a few bytes of RLE or deflate can claim any size at all.
+constexpr int64_t kMaxPicturePixels = int64_t(1) << 24;
 // Each progressive scan walks the whole picture again, so a file with
 // thousands of tiny scans would take minutes. Real encoders use about ten.
 constexpr int kMaxJpegScans = 500;

@@ -273,6 +273,20 @@ TEST_F(Reports, AbsurdSizesAreRefusedBeforeDecoding) {
   ExpectReport(BmpSized(1, INT32_MAX), text);
 }
 
+// A few bytes of RLE can claim any size; the limit is 16 million pixels.
+TEST_F(Reports, SizeLimitIsSixteenMegapixels) {
+  std::vector<uint8_t> rle = testpics::EncodeBmp(testpics::Pattern(2, 2), {8, 1, false, 40, false}, nullptr);
+  auto sized = [&](int32_t w, int32_t h) {
+    std::vector<uint8_t> bmp = rle;
+    for (int i = 0; i < 4; ++i) bmp[18 + i] = uint8_t(uint32_t(w) >> (8 * i)), bmp[22 + i] = uint8_t(uint32_t(h) >> (8 * i));
+    return bmp;
+  };
+  Load(*b, sized(4096, 4096));
+  EXPECT_EQ(b->Width, 4096);
+  EXPECT_EQ(b->Height, 4096);
+  ExpectReport(sized(4096, 4097), "[TBuffer64]CreateSurface -> Error creating surface...");
+}
+
 TEST_F(Reports, MissingEntry) {
   TKPK archive(WriteFile("one.kpk", testpics::Archive({testpics::Entry("a.png", {1})})));
   std::remove(kestrel::kErrorLogName);
