@@ -32,6 +32,7 @@ class SdlInputTest : public ::testing::Test {
       setenv("DISPLAY", server_.Display().c_str(), 1);
       ownDisplay_ = true;
     }
+    leakPause_ = std::make_unique<kestrel::testing::LeakCheckPause>();
     ResetPlatform();
     ResetEngine();
     InstallDisplay(CreateSdlDisplay());
@@ -49,6 +50,7 @@ class SdlInputTest : public ::testing::Test {
     ResetPlatform();
     ResetEngine();
     if (ownDisplay_) unsetenv("DISPLAY");
+    leakPause_.reset();
   }
 
   static std::string XWindowOf() {
@@ -72,6 +74,7 @@ class SdlInputTest : public ::testing::Test {
   }
 
   kestrel::testing::Xvfb server_;
+  std::unique_ptr<kestrel::testing::LeakCheckPause> leakPause_;
   bool ownDisplay_ = false;
   std::unique_ptr<TSelfExKestrel> context_;
   std::string xid_;

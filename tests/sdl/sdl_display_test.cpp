@@ -22,6 +22,7 @@
 #include "../support/xvfb.h"
 
 using namespace kestrel::platform;
+using kestrel::testing::LeakCheckPause;
 using kestrel::testing::Xvfb;
 using Clock = std::chrono::steady_clock;
 
@@ -329,20 +330,6 @@ bool ExecutableOnPath(const std::string& name) {
   }
   return false;
 }
-
-// The X11 and OpenGL libraries SDL loads keep a few allocations for the life
-// of the process and are unloaded before the leak check can name them. Leak
-// checking pauses while a real X server is in use (in sanitizer builds).
-extern "C" void __lsan_disable() __attribute__((weak));
-extern "C" void __lsan_enable() __attribute__((weak));
-struct LeakCheckPause {
-  LeakCheckPause() {
-    if (__lsan_disable) __lsan_disable();
-  }
-  ~LeakCheckPause() {
-    if (__lsan_enable) __lsan_enable();
-  }
-};
 
 }  // namespace
 

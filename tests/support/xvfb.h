@@ -11,7 +11,22 @@
 #include <string>
 #include <thread>
 
+// The X11 and OpenGL libraries SDL loads keep a few allocations for the life
+// of the process and are unloaded before the leak check can name them. Leak
+// checking pauses while a real X server is in use (in sanitizer builds).
+extern "C" void __lsan_disable() __attribute__((weak));
+extern "C" void __lsan_enable() __attribute__((weak));
+
 namespace kestrel::testing {
+
+struct LeakCheckPause {
+  LeakCheckPause() {
+    if (__lsan_disable) __lsan_disable();
+  }
+  ~LeakCheckPause() {
+    if (__lsan_enable) __lsan_enable();
+  }
+};
 
 class Xvfb {
  public:

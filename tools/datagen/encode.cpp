@@ -91,7 +91,8 @@ Image DecodePng(const std::vector<uint8_t>& bytes) {
   png_infop info = png_create_info_struct(png);
   PngReader reader{&bytes};
   auto* image = new Image();
-  png_bytep* rows = nullptr;
+  // Set after setjmp, so it must live in memory for the error path to see it.
+  png_bytep* volatile rows = nullptr;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
     delete image;
