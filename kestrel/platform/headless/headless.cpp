@@ -169,10 +169,41 @@ HResult HeadlessDisplay::ChangeMode(int32_t, int32_t, int32_t) {
 void HeadlessDisplay::RestoreMode() { modeChanged_ = false; }
 
 void HeadlessDisplay::ShowFrame(const Surface& picture, const Rect& area) {
-  lastFrame_ = SurfaceToRgb(picture, area);
   lastWidth_ = area.Width();
   lastHeight_ = area.Height();
-  lastHash_ = Fnv1a64(lastFrame_.data(), lastFrame_.size());
+  rawDepth_ = picture.Depth();
+  const size_t rowBytes = size_t(lastWidth_) * size_t(picture.BytesPerPixel());
+  rawFrame_.resize(rowBytes * size_t(lastHeight_));
+  for (int32_t y = 0; y < lastHeight_; ++y)
+    std::memcpy(rawFrame_.data() + size_t(y) * rowBytes,
+                picture.Pixels() + size_t(area.top + y) * size_t(picture.Pitch()) +
+                    size_t(area.left) * size_t(picture.BytesPerPixel()),
+                rowBytes);
+  rgbValid_ = hashValid_ = false;
+}
+
+const std::vector<uint8_t>& HeadlessDisplay::LastFrame() const {
+  if (!rgbValid_) {
+    const int bpp = BytesPerPixelOfDepth(rawDepth_);
+    const size_t pixels = bpp ? rawFrame_.size() / size_t(bpp) : 0;
+    lastFrame_.resize(pixels * 3);
+    for (size_t i = 0; i < pixels; ++i) {
+      uint32_t p = 0;
+      for (int b = 0; b < bpp; ++b) p |= uint32_t(rawFrame_[i * size_t(bpp) + size_t(b)]) << (8 * b);
+      PixelToRgb(p, rawDepth_, lastFrame_[i * 3], lastFrame_[i * 3 + 1], lastFrame_[i * 3 + 2]);
+    }
+    rgbValid_ = true;
+  }
+  return lastFrame_;
+}
+
+uint64_t HeadlessDisplay::LastFrameHash() const {
+  if (!hashValid_) {
+    const auto& rgb = LastFrame();
+    lastHash_ = Fnv1a64(rgb.data(), rgb.size());
+    hashValid_ = true;
+  }
+  return lastHash_;
 }
 
 void HeadlessDisplay::WaitForVerticalBlank() { ++vblankWaits_; }
@@ -214,13 +245,13 @@ void HeadlessDisplay::AfterFrame() {
   const uint64_t frame = framesPresented_;
   if (frameLog_) {
     std::fprintf(frameLog_, "%llu %016llx\n", static_cast<unsigned long long>(frame),
-                 static_cast<unsigned long long>(lastHash_));
+                 static_cast<unsigned long long>(LastFrameHash()));
     std::fflush(frameLog_);
   }
   if (!options_.captureDir.empty() && frame % uint64_t(options_.captureEvery) == 0) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(frame));
-    if (!WriteRgbPng(options_.captureDir + name, lastFrame_, lastWidth_, lastHeight_))
+    if (!WriteRgbPng(options_.captureDir + name, LastFrame(), lastWidth_, lastHeight_))
       std::fprintf(stderr, "cannot write %s%s\n", options_.captureDir.c_str(), name);
   }
   if (options_.maxFrames >= 0 && int64_t(frame) >= options_.maxFrames && !closeSent_) {

@@ -89,10 +89,10 @@ class HeadlessDisplay : public Display {
   // Events applied when the frame count reaches their frame.
   void QueueEvents(std::vector<ScriptEvent> events);
   // The last presented picture, unpacked to 8-bit RGB, and its size.
-  const std::vector<uint8_t>& LastFrame() const { return lastFrame_; }
+  const std::vector<uint8_t>& LastFrame() const;
   int32_t LastFrameWidth() const { return lastWidth_; }
   int32_t LastFrameHeight() const { return lastHeight_; }
-  uint64_t LastFrameHash() const { return lastHash_; }
+  uint64_t LastFrameHash() const;
   uint64_t VerticalBlankWaits() const { return vblankWaits_; }
   bool CursorVisible() const { return cursorVisible_; }
   bool WindowOpen() const { return windowOpen_; }
@@ -109,9 +109,15 @@ class HeadlessDisplay : public Display {
   HeadlessOptions options_;
   HeadlessInputState input_;
   std::deque<ScriptEvent> events_;
-  std::vector<uint8_t> lastFrame_;
+  // The last frame as stored; it is unpacked and hashed only when asked for,
+  // so a run that nobody watches costs one copy per frame.
+  std::vector<uint8_t> rawFrame_;
+  int rawDepth_ = 0;
+  mutable std::vector<uint8_t> lastFrame_;
+  mutable bool rgbValid_ = false;
+  mutable uint64_t lastHash_ = 0;
+  mutable bool hashValid_ = false;
   int32_t lastWidth_ = 0, lastHeight_ = 0;
-  uint64_t lastHash_ = 0;
   uint64_t vblankWaits_ = 0;
   bool cursorVisible_ = true;
   bool windowOpen_ = false;
