@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF -DKESTREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build
-cd build && exec ./morlo3 "$@"
+cd build && exec ./morlo3/morlo3 "$@"
