@@ -17,6 +17,14 @@ using testpics::Bytes;
 using testpics::Entry;
 using testpics::Record;
 
+// The scratch files of a run go with it.
+class ScratchCleanup : public ::testing::Environment {
+ public:
+  void TearDown() override { fs::remove_all(ScratchDir()); }
+};
+const ::testing::Environment* const kScratchCleanup =
+    ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
+
 std::string MakeArchive(const std::string& file, const std::vector<uint8_t>& bytes) {
   SaveSeed("kpk", file, bytes);
   return WriteFile(file, bytes);
