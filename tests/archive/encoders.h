@@ -119,7 +119,7 @@ inline void PutSample(std::vector<uint8_t>& row, int x, int depth, unsigned v) {
 }
 }  // namespace detail
 
-// Encodes `src` as the spec says. The picture's colours are first reduced to
+// Encodes `src` in the variant `spec` describes. The picture's colours are first reduced to
 // what the format can hold; `expected` gets the colours after the loader's
 // expansion and flattening over black.
 inline std::vector<uint8_t> EncodePng(const Picture& src, const PngSpec& spec, Expected* expected) {
