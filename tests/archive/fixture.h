@@ -56,10 +56,13 @@ inline void SaveSeed(const std::string& kind, const std::string& name,
                                                   std::streamsize(bytes.size()));
 }
 
-// A headless display at `depth` with a 640 x 400 window context on it.
+// A headless display at `depth` with a 640 x 400 window context on it, run in
+// this process's scratch directory so that the error log of one test program
+// never meets another's when the tests run side by side.
 class Engine {
  public:
-  explicit Engine(int depth) {
+  explicit Engine(int depth) : oldDir_(fs::current_path()) {
+    fs::current_path(ScratchDir());
     kestrel::platform::ResetPlatform();
     kestrel::ResetEngine();
     kestrel::platform::ClearFaults();
@@ -73,10 +76,12 @@ class Engine {
     kestrel::platform::ClearFaults();
     kestrel::platform::ResetPlatform();
     kestrel::ResetEngine();
+    fs::current_path(oldDir_);
   }
   std::unique_ptr<kestrel::TBuffer64> NewBuffer(int32_t w = 1, int32_t h = 1) {
     return std::make_unique<kestrel::TBuffer64>(*context, w, h, false);
   }
+  fs::path oldDir_;
   std::unique_ptr<kestrel::TSelfExKestrel> context;
 };
 
