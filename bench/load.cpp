@@ -20,6 +20,7 @@
 #include "kestrel/platform/display.h"
 #include "kestrel/platform/headless/headless.h"
 #include "tests/archive/encoders.h"
+#include "bench/bare_decode.h"
 
 namespace {
 
@@ -95,36 +96,6 @@ Fixture& TheFixture() {
   return *f;
 }
 
-// The baseline: libpng to 8-bit RGB in memory.
-void PngToRgb(const std::vector<uint8_t>& data, std::vector<uint8_t>& out) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, data.data(), data.size())) std::abort();
-  image.format = PNG_FORMAT_RGB;
-  out.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, out.data(), 0, nullptr)) std::abort();
-}
-
-// The baseline: libjpeg-turbo to 8-bit RGB in memory.
-void JpegToRgb(const std::vector<uint8_t>& data, std::vector<uint8_t>& out) {
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr err{};
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, data.data(), static_cast<unsigned long>(data.size()));
-  jpeg_read_header(&d, TRUE);
-  d.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&d);
-  size_t stride = size_t(d.output_width) * 3;
-  out.resize(stride * d.output_height);
-  while (d.output_scanline < d.output_height) {
-    JSAMPROW row = out.data() + stride * d.output_scanline;
-    jpeg_read_scanlines(&d, &row, 1);
-  }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
-}
-
 void BM_LoadKPKImage(benchmark::State& state, const char* name) {
   Fixture& f = TheFixture();
   for (auto _ : state) {
@@ -150,8 +121,8 @@ void BM_BareDecode(benchmark::State& state, const char* name) {
   bool jpeg = file[0] == 0xFF;
   std::vector<uint8_t> rgb;
   for (auto _ : state) {
-    if (jpeg) JpegToRgb(file, rgb);
-    else PngToRgb(file, rgb);
+    if (jpeg) bench::JpegToRgb(file, rgb);
+    else bench::PngToRgb(file, rgb);
     benchmark::DoNotOptimize(rgb.data());
   }
 }

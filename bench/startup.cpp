@@ -3,8 +3,6 @@
 // depth 32 and in full screen at depth 16, against a bare decode of the three
 // sheets with libpng and libjpeg. Peak memory is read from a child process.
 #include <benchmark/benchmark.h>
-#include <jpeglib.h>
-#include <png.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +18,7 @@
 #include "kestrel/kpk.h"
 #include "kestrel/platform/headless/headless.h"
 #include "kestrel/stream.h"
+#include "bench/bare_decode.h"
 #include "morlo3/startup.h"
 
 namespace {
@@ -33,40 +32,13 @@ std::vector<uint8_t> Entry(const char* name) {
   return s.Bytes();
 }
 
-void DecodePng(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& out) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  png_image_begin_read_from_memory(&image, bytes.data(), bytes.size());
-  image.format = PNG_FORMAT_RGB;
-  out.resize(PNG_IMAGE_SIZE(image));
-  png_image_finish_read(&image, nullptr, out.data(), 0, nullptr);
-}
-
-void DecodeJpeg(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& out) {
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr err;
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, bytes.data(), bytes.size());
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  out.resize(size_t(cinfo.output_width) * cinfo.output_height * 3);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = out.data() + size_t(cinfo.output_scanline) * cinfo.output_width * 3;
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-}
-
 void BM_BareDecodeOfTheSheets(benchmark::State& state) {
   const auto sprites = Entry("sprites.png"), backdrops = Entry("320200.jpg"), stages = Entry("niveis.png");
   std::vector<uint8_t> out;
   for (auto _ : state) {
-    DecodePng(sprites, out);
-    DecodeJpeg(backdrops, out);
-    DecodePng(stages, out);
+    bench::PngToRgb(sprites, out);
+    bench::JpegToRgb(backdrops, out);
+    bench::PngToRgb(stages, out);
     benchmark::DoNotOptimize(out.data());
   }
 }
