@@ -34,6 +34,7 @@ class TSound64 {
   WindowHandle OwnerWindow() const { return owner_; }
   int32_t Channel() const { return channel_; }
   bool IsModule() const { return stream_ == 0; }
+  platform::StreamHandle Stream() const { return stream_; }
 
  protected:
   // Frees the handle; safe to call more than once.

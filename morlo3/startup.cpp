@@ -32,6 +32,13 @@ void SetUpColours(GameState& g) {
   g.MaskGround = d.MakeColor(248, 168, 72);
 }
 
+void FillPoseTables(GameState& g) {
+  for (int i = 0; i < 26; ++i) {
+    g.WalkPoses[size_t(i)] = i <= 7 ? 3 : i <= 16 ? 4 : 5;
+    g.WalkFirePoses[size_t(i)] = i <= 7 ? 6 : i <= 16 ? 7 : 8;
+  }
+}
+
 void LoadingStep(GameState& g) {
   if (!g.Display->PumpMessage()) ShutdownAndExit(g);
   g.LoadProgress += 7;
@@ -125,10 +132,7 @@ void Run(GameState& g) {
   g.Speed = 0;
   g.Difficulty = 0;
   g.SoundOn = 1;
-  for (int i = 0; i < 26; ++i) {
-    g.WalkPoses[size_t(i)] = i <= 7 ? 3 : i <= 16 ? 4 : 5;
-    g.WalkFirePoses[size_t(i)] = i <= 7 ? 6 : i <= 16 ? 7 : 8;
-  }
+  FillPoseTables(g);
 
   // The story intro plays here, then the main menu, which returns when the
   // player leaves the game. Until they exist, start-up goes straight on.

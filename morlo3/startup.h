@@ -16,6 +16,8 @@ int Main();
 [[noreturn]] void Run(GameState& game);
 
 void SetUpColours(GameState& game);
+// The walking poses by walk step, without and with fire held.
+void FillPoseTables(GameState& game);
 // Widens the loading bar by one step and presents it; a closed window ends
 // the program through Shutdown.
 void LoadingStep(GameState& game);

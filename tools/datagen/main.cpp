@@ -92,12 +92,6 @@ bool WritePng(const std::string& path, const Image& image) {
   return false;
 }
 
-// Far background of each stage, top-left corner in the backdrop sheet.
-struct BackdropAt {
-  int x, y;
-};
-constexpr BackdropAt kBackdrops[8] = {{1, 204},   {1, 204},   {1, 204},   {1, 204},
-                                      {647, 204}, {647, 204}, {647, 204}, {324, 204}};
 
 }  // namespace
 
@@ -149,8 +143,8 @@ int main(int argc, char** argv) {
         if (!ok) break;
         std::string stem = review + "/stage" + std::to_string(l.number);
         Image picture = Crop(stages, l.sceneX, l.sceneY, l.width, l.height);
-        const BackdropAt& b = kBackdrops[l.number - 1];
-        Image backdrop = Crop(backdrops, b.x, b.y, 320, 200);
+        const morlo3::StageFacts& f = morlo3::kStages[size_t(l.number - 1)];
+        Image backdrop = Crop(backdrops, f.BackdropX, f.BackdropY, 320, 200);
         ok = WritePng(stem + "_picture.png", picture) &&
              WritePng(stem + "_mask.png", Crop(stages, l.maskX, l.maskY, l.width, l.height)) &&
              WritePng(stem + "_view.png", StageView(picture, backdrop)) &&

@@ -8,6 +8,31 @@
 namespace datagen {
 namespace {
 
+// The stage's size, sheet places, start and exit, and its cast, as the game
+// sets them up.
+Level FromTable(int number, Theme theme) {
+  const morlo3::StageFacts& f = morlo3::kStages[size_t(number - 1)];
+  Level l;
+  l.number = number, l.theme = theme;
+  l.width = f.Width, l.height = f.Height;
+  l.sceneX = f.SceneX, l.sceneY = f.SceneY, l.maskX = f.MaskX, l.maskY = f.MaskY;
+  l.startX = f.StartX, l.startY = f.StartY, l.exitX = f.ExitX, l.hasExit = f.HasExit;
+  l.fallLimit = f.FallLimit;
+  for (int i = 0; i < f.WalkerCount; ++i) {
+    const morlo3::StagePatrol& w = f.Walkers[size_t(i)];
+    l.walkers.push_back({w.X, w.Y, w.PatrolMin, w.PatrolMax});
+  }
+  for (int i = 0; i < f.BatCount; ++i) l.batsX.push_back(f.BatX[size_t(i)]);
+  for (int i = 0; i < f.ThrowerCount; ++i) {
+    const morlo3::StagePatrol& t = f.Throwers[size_t(i)];
+    l.throwers.push_back({t.X, t.Y, t.PatrolMin, t.PatrolMax});
+  }
+  for (int i = 0; i < f.UndeadCount; ++i) l.undead.push_back({f.UndeadX[size_t(i)], f.kUndeadY});
+  for (int i = 0; i < f.HazardCount; ++i) l.hazards.push_back({0, f.HazardY[size_t(i)]});
+  for (int i = 0; i < f.CoinCount; ++i) l.coins.push_back({f.Coins[size_t(i)].X, f.Coins[size_t(i)].Y});
+  return l;
+}
+
 // A ground piece, flat or sloping, solid down to the stage's bottom.
 Solid Ground(int x1, int x2, int top, int topRight = INT_MIN) {
   return Solid{x1, x2, top, topRight == INT_MIN ? top : topRight, 0};
@@ -27,9 +52,7 @@ void Stairs(std::vector<Solid>& solids, int x1, int fromTop, int toTop) {
 }
 
 Level Stage1() {
-  Level l;
-  l.number = 1, l.theme = Theme::Fields;
-  l.sceneX = 1, l.sceneY = 2225, l.maskX = 1, l.maskY = 1;
+  Level l = FromTable(1, Theme::Fields);
   l.solids = {
       Ground(0, 118, 150),   Ground(119, 170, 150, 140), Ground(171, 230, 140),
       Ground(231, 290, 140, 150), Ground(291, 329, 150),
@@ -39,9 +62,6 @@ Level Stage1() {
       // pit 690..737
       Ground(738, 999, 150),
   };
-  l.walkers = {{216, 20, 113, 300}, {614, 20, 470, 665}, {867, 20, 752, 971}, {378, 20, 340, 400}};
-  l.batsX = {350, 550, 770};
-  l.coins = {{135, 95}, {150, 95}, {345, 45}, {370, 45}, {395, 45}, {770, 85}};
   l.props = {{PropKind::Bush, 52},   {PropKind::Fence, 176}, {PropKind::Rock, 300},
              {PropKind::Bush, 404},  {PropKind::Fence, 500}, {PropKind::Rock, 652},
              {PropKind::Bush, 795},  {PropKind::Fence, 880}, {PropKind::Sign, 968}};
@@ -49,9 +69,7 @@ Level Stage1() {
 }
 
 Level Stage2() {
-  Level l;
-  l.number = 2, l.theme = Theme::Wheat;
-  l.sceneX = 1, l.sceneY = 2428, l.maskX = 1, l.maskY = 204;
+  Level l = FromTable(2, Theme::Wheat);
   l.solids = {
       Ground(0, 165, 100),  // the start is up on a hill
       Ground(166, 225, 100, 150), Ground(226, 300, 150),
@@ -60,9 +78,6 @@ Level Stage2() {
       // pit 601..636
       Ground(637, 820, 150), Ground(821, 850, 132), Ground(851, 999, 150),
   };
-  l.walkers = {{50, 13, 24, 147}, {375, 13, 334, 405}, {717, 13, 635, 794}, {921, 13, 854, 975}};
-  l.batsX = {450, 850};
-  l.coins = {{25, 15}, {50, 10}, {525, 90}, {550, 90}};
   l.props = {{PropKind::Haystack, 120}, {PropKind::Wheat, 60},  {PropKind::Wheat, 250},
              {PropKind::Fence, 360},    {PropKind::Wheat, 455}, {PropKind::Haystack, 560},
              {PropKind::Rock, 590},     {PropKind::Fence, 690}, {PropKind::Wheat, 760},
@@ -71,9 +86,7 @@ Level Stage2() {
 }
 
 Level Stage3() {
-  Level l;
-  l.number = 3, l.theme = Theme::Forest;
-  l.sceneX = 1, l.sceneY = 2631, l.maskX = 1, l.maskY = 407;
+  Level l = FromTable(3, Theme::Forest);
   l.solids = {
       Ground(0, 299, 150), Ledge(170, 280, 118, 9),
       // pit 300..340
@@ -84,9 +97,6 @@ Level Stage3() {
       Ground(806, 869, 150), Ground(870, 900, 150, 142), Ground(901, 930, 142),
       Ground(931, 960, 142, 150), Ground(961, 999, 150),
   };
-  l.walkers = {{468, 13, 413, 549}, {899, 13, 812, 980}};
-  l.batsX = {350, 450, 750};
-  l.coins = {{193, 40}, {243, 40}, {422, 141}, {472, 115}, {727, 43}};
   l.props = {{PropKind::Tree, 128},     {PropKind::Tree, 500},   {PropKind::Tree, 690},
              {PropKind::Tree, 940},
              {PropKind::Fern, 40},      {PropKind::Stump, 110},  {PropKind::Mushrooms, 150},
@@ -97,9 +107,7 @@ Level Stage3() {
 }
 
 Level Stage4() {
-  Level l;
-  l.number = 4, l.theme = Theme::DarkForest;
-  l.sceneX = 1, l.sceneY = 2834, l.maskX = 1, l.maskY = 610;
+  Level l = FromTable(4, Theme::DarkForest);
   l.solids = {
       Ground(0, 120, 150), Ground(121, 160, 150, 138), Ground(161, 200, 138),
       Ground(201, 240, 138, 150), Ground(241, 272, 150),
@@ -108,9 +116,6 @@ Level Stage4() {
       // pit 616..655
       Ground(656, 870, 150), Ground(871, 930, 126), Ground(931, 999, 150),
   };
-  l.walkers = {{157, 13, 43, 251}, {525, 13, 425, 596}, {767, 13, 689, 845}};
-  l.batsX = {350, 450, 750};
-  l.coins = {{208, 105}, {233, 105}, {505, 118}, {530, 118}, {905, 92}};
   l.props = {{PropKind::Tree, 80},   {PropKind::Tree, 450},      {PropKind::Tree, 760},
              {PropKind::Stump, 30},  {PropKind::Mushrooms, 95}, {PropKind::Fern, 250},
              {PropKind::Roots, 345}, {PropKind::Fern, 470},     {PropKind::Stump, 560},
@@ -120,9 +125,7 @@ Level Stage4() {
 }
 
 Level Stage5() {
-  Level l;
-  l.number = 5, l.theme = Theme::Crypt;
-  l.sceneX = 1, l.sceneY = 3037, l.maskX = 1, l.maskY = 813;
+  Level l = FromTable(5, Theme::Crypt);
   l.solids = {
       Ground(0, 300, 150),
       // pit 301..340
@@ -137,9 +140,6 @@ Level Stage5() {
   l.solids.push_back(Ledge(770, 840, 120, 9));
   // pit 850..878
   l.solids.push_back(Ground(879, 999, 150));
-  l.throwers = {{171, -20, 129, 266}, {684, -20, 626, 730}, {947, -20, 887, 980}};
-  l.undead = {{195, 20}, {487, 20}};
-  l.coins = {{807, 92}, {634, 92}, {659, 92}, {114, 124}, {139, 124}};
   l.props = {{PropKind::Tombstone, 40}, {PropKind::Torch, 95},      {PropKind::Cross, 230},
              {PropKind::Skulls, 280},   {PropKind::Candles, 360},   {PropKind::Torch, 468},
              {PropKind::Tombstone, 520}, {PropKind::Skulls, 640},   {PropKind::Torch, 750},
@@ -150,9 +150,7 @@ Level Stage5() {
 }
 
 Level Stage6() {
-  Level l;
-  l.number = 6, l.theme = Theme::Cavern;
-  l.sceneX = 1, l.sceneY = 3240, l.maskX = 1, l.maskY = 1016;
+  Level l = FromTable(6, Theme::Cavern);
   l.solids = {
       Ground(0, 292, 150),
       // pit 293..322
@@ -164,9 +162,6 @@ Level Stage6() {
       // pit 881..910
       Ground(911, 999, 150),
   };
-  l.throwers = {{146, -20, 48, 255}, {645, -20, 603, 689}, {955, -20, 922, 980}};
-  l.undead = {{269, 20}};
-  l.coins = {{361, 49}, {386, 49}, {626, 22}, {651, 22}, {166, 106}};
   l.props = {{PropKind::Stalagmite, 30}, {PropKind::Crystals, 110}, {PropKind::Stalagmite, 240},
              {PropKind::Crystals, 410},  {PropKind::Stalagmite, 470}, {PropKind::Torch, 520},
              {PropKind::Crystals, 730},  {PropKind::Stalagmite, 860}, {PropKind::Crystals, 930},
@@ -177,11 +172,7 @@ Level Stage6() {
 // The shaft is climbed up ledges 29 to 32 rows apart, set left and right in
 // turn so no ledge hangs in front of the player standing on the one below.
 Level Stage7() {
-  Level l;
-  l.number = 7, l.theme = Theme::Shaft;
-  l.width = 320, l.height = 800;
-  l.sceneX = 324, l.sceneY = 1219, l.maskX = 1, l.maskY = 1219;
-  l.startX = 10, l.startY = 700, l.exitX = 310, l.fallLimit = 850;
+  Level l = FromTable(7, Theme::Shaft);
   l.solids = {Ground(0, 319, 783)};
   const int kLedges[][3] = {
       {751, 100, 180}, {719, 196, 280}, {687, 116, 180}, {655, 30, 100},  {623, 120, 190},
@@ -193,9 +184,6 @@ Level Stage7() {
       {131, 20, 84},   {131, 196, 319},  // the last coin, and the way out
   };
   for (const auto& e : kLedges) l.solids.push_back(Ledge(e[1], e[2], e[0], 12));
-  l.throwers = {{122, 386, 26, 190}, {196, 738, 100, 246}, {158, 240, 114, 234}};
-  l.hazards = {{0, 0}, {0, 300}, {0, 600}};
-  l.coins = {{132, 676}, {157, 676}, {44, 372}, {69, 372}, {50, 52}};
   l.props = {{PropKind::Torch, 40, 783},  {PropKind::Skulls, 250, 783}, {PropKind::Crystals, 60, 655},
              {PropKind::Torch, 170, 559}, {PropKind::Stalagmite, 60, 527},
              {PropKind::Crystals, 30, 431}, {PropKind::Torch, 286, 373},
@@ -205,10 +193,7 @@ Level Stage7() {
 }
 
 Level Stage8() {
-  Level l;
-  l.number = 8, l.theme = Theme::Arena;
-  l.sceneX = 1, l.sceneY = 3443, l.maskX = 1, l.maskY = 2022;
-  l.hasExit = false;
+  Level l = FromTable(8, Theme::Arena);
   l.solids = {
       Ground(0, 959, 165),
       // The far wall keeps the player off the arena's last columns, where
@@ -217,8 +202,6 @@ Level Stage8() {
       Ledge(110, 190, 130, 10), Ledge(340, 440, 124, 10), Ledge(580, 680, 130, 10),
       Ledge(840, 920, 128, 10),
   };
-  l.undead = {{250, 20}, {500, 20}, {800, 20}};
-  l.coins = {{150, 100}, {300, 100}, {450, 100}, {600, 100}, {750, 100}};
   l.props = {{PropKind::Brazier, 80}, {PropKind::Brazier, 290},
              {PropKind::Brazier, 530}, {PropKind::Brazier, 770}, {PropKind::Skulls, 660},
              {PropKind::Brazier, 940}};

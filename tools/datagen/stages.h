@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "morlo3/stage_table.h"
 #include "tools/datagen/datagen.h"
 
 namespace datagen {
