@@ -30,12 +30,16 @@ void SettleOnGround(const GameState& g, EnemyRecord& e, int32_t dx, int32_t h, i
     const bool a = ProbeMask(g, e.X + dx, e.Y + h) == g.MaskGround;
     const bool b = ProbeMask(g, e.X + dx, e.Y + h - 1) == g.MaskGround;
     e.Y += a ? -1 : 1;
-    if (lowest != kNoLowest && e.Y > lowest) return;
+    if (lowest != kNoLowest) {
+      if (e.Y > lowest) return;
+    } else if (e.Y + h >= height) {
+      // No ground below: the test point has dropped out of the bottom of the
+      // mask. (It cannot leave by the top: rising needs ground at the test
+      // point, and ground in the top row stops the search there.) The
+      // undead's own bound lets them sink past the bottom as far as it says.
+      return;
+    }
     if (a && !b) return;
-    // No ground below: the test point has dropped out of the bottom of the
-    // mask. (It cannot leave by the top: rising needs ground at the test
-    // point, and ground in the top row stops the search there.)
-    if (e.Y + h >= height) return;
   }
 }
 
