@@ -271,9 +271,12 @@ inline int32_t Random(GameState& g, int32_t n) {
   return int32_t((uint64_t(g.RandSeed) * uint64_t(uint32_t(n))) >> 32);
 }
 
-// Plays a sound slot when sound is on.
+// Plays or stops a sound slot when sound is on.
 inline void PlaySound(GameState& g, int32_t slot) {
   if (g.SoundOn == 1 && g.Sounds[size_t(slot)]) g.Sounds[size_t(slot)]->Play();
+}
+inline void StopSound(GameState& g, int32_t slot) {
+  if (g.SoundOn == 1 && g.Sounds[size_t(slot)]) g.Sounds[size_t(slot)]->Stop();
 }
 
 }  // namespace morlo3
