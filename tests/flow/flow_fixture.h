@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "../support/game_fixture.h"
 #include "kestrel/error.h"
 #include "morlo3/game_state.h"
+#include "morlo3/startup.h"
 
 namespace kestrel::testing {
 
@@ -188,6 +190,41 @@ class FlowTest : public GameTest {
   }
 
   WatchingDisplay* watch_ = nullptr;
+};
+
+// The whole program on a game state the test can watch, in a scratch
+// directory holding the generated data.kpk.
+class Program : public HeadlessTest {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk");
+  }
+  WatchingDisplay& InstallWatching() {
+    platform::HeadlessOptions o;
+    o.maxFrames = 100000;  // however a script goes wrong, the run ends
+    auto d = std::make_unique<WatchingDisplay>(std::move(o));
+    WatchingDisplay& ref = *d;
+    platform::InstallDisplay(std::move(d));
+    ResetEngine();
+    return ref;
+  }
+  // Runs the program on `game` and returns its exit code.
+  int Play(morlo3::GameState& game) {
+    try {
+      morlo3::Run(game);
+    } catch (const ProgramExit& e) {
+      return e.Code();
+    } catch (const EngineError& e) {
+      ADD_FAILURE() << e.what();
+      return -1;
+    }
+    return -1;
+  }
+  void ExpectCleanEnd(const WatchingDisplay& d, const std::string& where) {
+    EXPECT_FALSE(std::filesystem::exists(scratch_.Path() / "temp")) << where;
+    EXPECT_FALSE(std::filesystem::exists(kErrorLogName)) << where;
+    EXPECT_FALSE(d.WindowOpen()) << where;
+  }
 };
 
 }  // namespace kestrel::testing

@@ -2,8 +2,9 @@
 // data.kpk: start-up hands over to the story and the menu, and a closed
 // window ends every loop cleanly. Also the pace of the real display.
 #include <chrono>
-#include <filesystem>
 
+#include "../support/real_game.h"
+#include "../support/xvfb.h"
 #include "flow_fixture.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "morlo3/startup.h"
@@ -12,39 +13,6 @@ namespace kestrel::testing {
 namespace {
 
 using morlo3::kKeyEsc;
-
-class Program : public HeadlessTest {
- protected:
-  void SetUp() override {
-    std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk");
-  }
-  WatchingDisplay& InstallWatching() {
-    platform::HeadlessOptions o;
-    o.maxFrames = 100000;  // however a script goes wrong, the run ends
-    auto d = std::make_unique<WatchingDisplay>(std::move(o));
-    WatchingDisplay& ref = *d;
-    platform::InstallDisplay(std::move(d));
-    ResetEngine();
-    return ref;
-  }
-  // Runs the program on `game` and returns its exit code.
-  int Play(morlo3::GameState& game) {
-    try {
-      morlo3::Run(game);
-    } catch (const ProgramExit& e) {
-      return e.Code();
-    } catch (const EngineError& e) {
-      ADD_FAILURE() << e.what();
-      return -1;
-    }
-    return -1;
-  }
-  void ExpectCleanEnd(const WatchingDisplay& d, const std::string& where) {
-    EXPECT_FALSE(std::filesystem::exists(scratch_.Path() / "temp")) << where;
-    EXPECT_FALSE(std::filesystem::exists(kErrorLogName)) << where;
-    EXPECT_FALSE(d.WindowOpen()) << where;
-  }
-};
 
 // Loading presents 24 frames; the story's first frame is frame 25.
 constexpr uint64_t kLoadingFrames = 24;
@@ -93,6 +61,62 @@ TEST_F(Program, AClosedWindowEndsTheStoryAndTheMenuCleanly) {
     EXPECT_EQ(d.frames, closedAfter + 1);
     ExpectCleanEnd(d, "menu frame " + std::to_string(menuFrame));
   }
+}
+
+// ---- a real window ----
+
+bool Installed(const std::string& program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Window coordinates of a menu element's middle: the picture is doubled.
+constexpr int kNewGameX = 2 * 76, kNewGameY = 2 * 137;
+constexpr int kOptionsX = 2 * 134, kOptionsY = 2 * 137;
+constexpr int kOptionsQuitX = 2 * 294, kOptionsQuitY = 2 * 138;
+constexpr int kQuitX = 2 * 265, kQuitY = 2 * 137;
+
+TEST_F(Program, ARealWindowPlaysWithRealKeysAndClicks) {
+  if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+  Xvfb server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
+  const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+  // SDL's X11 libraries keep allocations the leak check cannot name.
+  RealGame real(server.Display(),
+                "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no " + game + " >out.txt 2>&1");
+  ASSERT_TRUE(real.Started());
+  ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
+  // Esc held skips the story as soon as loading is over; the menu does not
+  // read it, so it stays held until a game is about to start. The elements
+  // take under two seconds to slide in at 60 frames a second; the waits
+  // leave room for a slow machine.
+  real.KeyDown("Escape");
+  RealGame::Sleep(5000);
+  real.Click(kOptionsX, kOptionsY);
+  RealGame::Sleep(2500);
+  // Back from the options page, then "Novo Jogo": the picture before stage 1
+  // waits for Enter.
+  real.Click(kOptionsQuitX, kOptionsQuitY);
+  RealGame::Sleep(2500);
+  real.KeyUp("Escape");
+  real.Click(kNewGameX, kNewGameY);
+  RealGame::Sleep(500);
+  real.Key("Return");
+  RealGame::Sleep(500);
+  // Walk right for a second, then end the game with Esc.
+  real.KeyDown("Right");
+  RealGame::Sleep(1000);
+  real.KeyUp("Right");
+  real.Key("Escape");
+  RealGame::Sleep(500);
+  EXPECT_EQ(real.Wait(0), -1) << "still running in the menu";
+  EXPECT_EQ(real.ClickUntilExit(kQuitX, kQuitY), 0) << [] {
+    std::ifstream in("out.txt");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }();
+  EXPECT_FALSE(std::filesystem::exists(scratch_.Path() / "temp"));
+  EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
 }
 
 // ---- the pace ----

@@ -76,15 +76,16 @@ class RealGame {
   // The exit code once the game has ended, or -1 while it is still running
   // after `seconds`.
   int Wait(int seconds) {
-    for (int i = 0; i < seconds * 20; ++i) {
+    if (pid_ <= 0) return -2;
+    for (int i = 0;; ++i) {
       int status = 0;
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
       }
+      if (i >= seconds * 20) return -1;
       Sleep(50);
     }
-    return -1;
   }
 
  private:
