@@ -169,6 +169,8 @@ bool TKestrel::PumpMessage() {
   return true;
 }
 
+void TKestrel::SetFrameRate(int32_t framesPerSecond) { Platform().SetFrameRate(framesPerSecond); }
+
 uint32_t TKestrel::MakeColor(uint8_t red, uint8_t green, uint8_t blue) const {
   return kestrel::MakeColor(red, green, blue);
 }

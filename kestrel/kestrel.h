@@ -45,6 +45,9 @@ class TKestrel {
   // Handles at most one pending message; false once the quit message is taken.
   bool PumpMessage();
   uint32_t MakeColor(uint8_t red, uint8_t green, uint8_t blue) const;
+  // Sets how many frames a second presentation waits for (60 unless set).
+  // Only a real screen waits; the headless display never does.
+  void SetFrameRate(int32_t framesPerSecond);
 
   void InitDirectDraw(bool fullScreen);
   void ReleaseDirectDraw();

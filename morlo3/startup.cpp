@@ -9,6 +9,8 @@
 #include "kestrel/colour.h"
 #include "kestrel/error.h"
 #include "kestrel/platform/display.h"
+#include "morlo3/menu.h"
+#include "morlo3/screens.h"
 
 namespace morlo3 {
 
@@ -134,9 +136,9 @@ void Run(GameState& g) {
   g.SoundOn = 1;
   FillPoseTables(g);
 
-  // The story intro plays here, then the main menu, which returns when the
-  // player leaves the game. Until they exist, start-up goes straight on.
-
+  StoryIntro(g);
+  // The menu returns when the player leaves the game by "Sair".
+  MainMenu(g);
   ShutdownAndExit(g);
 }
 

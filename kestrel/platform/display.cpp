@@ -1,5 +1,6 @@
 #include "kestrel/platform/display.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -239,6 +240,10 @@ void Display::DispatchPending() {
     }
     DispatchMessage(m);
   }
+}
+
+void Display::SetFrameRate(int32_t framesPerSecond) {
+  frameRate_ = std::clamp(framesPerSecond, int32_t(1), int32_t(1000));
 }
 
 void Display::RequestClose() {

@@ -118,7 +118,8 @@ class Display {
   // A finished frame reached the screen: `area` of `picture`, stretched over
   // the client area of the current window.
   virtual void ShowFrame(const Surface& picture, const Rect& area) = 0;
-  // Waits for the next tick of the emulated display's 60 Hz clock.
+  // Waits for the next tick of the emulated display's clock, FrameRate()
+  // ticks a second. The headless backend does not wait.
   virtual void WaitForVerticalBlank() = 0;
   // Moves pending backend events (a window closed, keys, the mouse) into the
   // message queue and to the input layer.
@@ -182,6 +183,10 @@ class Display {
   void PresentSurface(const Surface& picture, const Rect& area);
   // Number of frames that reached the screen.
   uint64_t FramesPresented() const { return framesPresented_; }
+  // The refresh rate of the emulated display, 60 frames a second unless set;
+  // kept within 1 to 1000.
+  void SetFrameRate(int32_t framesPerSecond);
+  int32_t FrameRate() const { return frameRate_; }
   std::shared_ptr<Surface> PrimarySurface() const { return primary_.lock(); }
 
  protected:
@@ -189,6 +194,7 @@ class Display {
   // Called after each presented frame (frame bound, logs, capture).
   virtual void AfterFrame() {}
   uint64_t framesPresented_ = 0;
+  int32_t frameRate_ = 60;
 
  private:
   struct WindowInfo {

@@ -31,7 +31,7 @@ class GameTest : public HeadlessTest {
  protected:
   // Depth of the pretend desktop; tests of drawing run at 16 and 32.
   void SetUpGame(int depth = 32) {
-    display_ = &InstallDepth(depth);
+    display_ = &InstallGameDisplay(depth);
     g.Display = std::make_unique<TSelfExKestrel>(640, 400, morlo3::kCaption, 256);
     morlo3::SetUpColours(g);
     morlo3::FillPoseTables(g);
@@ -54,6 +54,9 @@ class GameTest : public HeadlessTest {
     }
     if (sounds_) sounds_->calls.clear();
   }
+
+  // The display SetUpGame installs; a test may put one of its own in place.
+  virtual platform::HeadlessDisplay& InstallGameDisplay(int depth) { return InstallDepth(depth); }
 
   // The big sheets, for tests that cut stages or pictures from them.
   void LoadSheets() {

@@ -18,7 +18,8 @@ namespace kestrel::platform {
 
 namespace {
 
-// The emulated display's vertical blank comes this many times a second.
+// The refresh rate the emulated modes are listed with; the clock itself
+// ticks FrameRate() times a second.
 constexpr uint64_t kFrameRate = 60;
 // Falling behind by more than this many frames restarts the clock rather
 // than running the missed frames back to back.
@@ -153,6 +154,7 @@ struct SdlDisplay::Impl {
   bool clockStarted = false;
   uint64_t clockBase = 0;
   uint64_t clockTicks = 0;
+  uint64_t clockRate = 0;  // ticks a second the clock counts at
 
   void DropTexture() {
     if (texture) SDL_DestroyTexture(texture);
@@ -347,17 +349,20 @@ void SdlDisplay::WaitForVerticalBlank() {
   const uint64_t frequency = SDL_GetPerformanceFrequency();
   const uint64_t now = SDL_GetPerformanceCounter();
   Impl& c = *impl_;
-  if (!c.clockStarted) {
+  const uint64_t rate = uint64_t(FrameRate());
+  // A new rate counts afresh from now.
+  if (!c.clockStarted || c.clockRate != rate) {
     c.clockStarted = true;
     c.clockBase = now;
     c.clockTicks = 0;
+    c.clockRate = rate;
   }
   ++c.clockTicks;
-  const uint64_t deadline = c.clockBase + c.clockTicks * frequency / kFrameRate;
+  const uint64_t deadline = c.clockBase + c.clockTicks * frequency / rate;
   if (now >= deadline) {
     // Late: go on at once, and after a long stall start counting afresh
     // instead of rushing through the frames that were missed.
-    if (now - deadline > kMaxLagFrames * frequency / kFrameRate) {
+    if (now - deadline > kMaxLagFrames * frequency / rate) {
       c.clockBase = now;
       c.clockTicks = 0;
     }

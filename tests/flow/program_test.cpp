@@ -1,0 +1,177 @@
+// The whole program in-process on the headless backend with the generated
+// data.kpk: start-up hands over to the story and the menu, and a closed
+// window ends every loop cleanly. Also the pace of the real display.
+#include <chrono>
+
+#include "../support/real_game.h"
+#include "../support/xvfb.h"
+#include "flow_fixture.h"
+#include "kestrel/platform/sdl/sdl_display.h"
+#include "morlo3/startup.h"
+
+namespace kestrel::testing {
+namespace {
+
+using morlo3::kKeyEsc;
+
+// Loading presents 24 frames; the story's first frame is frame 25.
+constexpr uint64_t kLoadingFrames = 24;
+
+TEST_F(Program, StartUpPlaysTheStoryThenTheMenuUntilSair) {
+  auto& d = InstallWatching();
+  morlo3::GameState game;
+  ScriptedPlayer player(d, game);
+  uint64_t menuStart = 0;
+  // The whole story, left alone, then the menu's first frames.
+  player.Then([&](uint64_t frame) {
+    if (game.MenuItems[0].X == 0) return false;
+    menuStart = frame;
+    EXPECT_EQ(game.MenuItems[0].X, -98);
+    EXPECT_EQ(game.MenuPage, 1);
+    return true;
+  });
+  player.Click(4);
+  EXPECT_EQ(Play(game), 0);
+  EXPECT_TRUE(player.Finished());
+  EXPECT_EQ(menuStart, kLoadingFrames + 4283 + 1);
+  ExpectCleanEnd(d, "after Sair");
+}
+
+TEST_F(Program, AClosedWindowEndsTheStoryAndTheMenuCleanly) {
+  // Frames after which the window closes: loading's end, early and late in
+  // the story, and in the menu (Esc skips the story after frame 100).
+  for (uint64_t closeAt : {kLoadingFrames, kLoadingFrames + 1, uint64_t(2000), uint64_t(4300)}) {
+    auto& d = InstallWatching();
+    morlo3::GameState game;
+    d.QueueEvents({platform::ScriptEvent{closeAt, platform::ScriptEvent::Type::Close}});
+    EXPECT_EQ(Play(game), 0) << "close after frame " << closeAt;
+    EXPECT_EQ(d.frames, closeAt + 1) << "the next frame's pump sees it";
+    ExpectCleanEnd(d, "story, close after " + std::to_string(closeAt));
+  }
+  for (int menuFrame : {1, 2, 60, 300}) {
+    auto& d = InstallWatching();
+    morlo3::GameState game;
+    ScriptedPlayer player(d, game);
+    uint64_t closedAfter = 0;
+    player.Wait(100).Key(kKeyEsc, true).Wait(menuFrame).Do([&] {
+      closedAfter = d.frames;
+      d.RequestClose();
+    });
+    EXPECT_EQ(Play(game), 0);
+    EXPECT_EQ(d.frames, closedAfter + 1);
+    ExpectCleanEnd(d, "menu frame " + std::to_string(menuFrame));
+  }
+}
+
+// ---- a real window ----
+
+bool Installed(const std::string& program) {
+  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Window coordinates of a menu element's middle: the picture is doubled.
+constexpr int kNewGameX = 2 * 76, kNewGameY = 2 * 137;
+constexpr int kOptionsX = 2 * 134, kOptionsY = 2 * 137;
+constexpr int kOptionsQuitX = 2 * 294, kOptionsQuitY = 2 * 138;
+constexpr int kQuitX = 2 * 265, kQuitY = 2 * 137;
+
+TEST_F(Program, ARealWindowPlaysWithRealKeysAndClicks) {
+  if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+  Xvfb server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
+  const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+  // SDL's X11 libraries keep allocations the leak check cannot name.
+  RealGame real(server.Display(),
+                "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no " + game + " >out.txt 2>&1");
+  ASSERT_TRUE(real.Started());
+  ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
+  // Esc held skips the story as soon as loading is over; the menu does not
+  // read it, so it stays held until a game is about to start. The elements
+  // take under two seconds to slide in at 60 frames a second; the waits
+  // leave room for a slow machine.
+  real.KeyDown("Escape");
+  RealGame::Sleep(5000);
+  real.Click(kOptionsX, kOptionsY);
+  RealGame::Sleep(2500);
+  // Back from the options page, then "Novo Jogo": the picture before stage 1
+  // waits for Enter.
+  real.Click(kOptionsQuitX, kOptionsQuitY);
+  RealGame::Sleep(2500);
+  real.KeyUp("Escape");
+  real.Click(kNewGameX, kNewGameY);
+  RealGame::Sleep(500);
+  real.Key("Return");
+  RealGame::Sleep(500);
+  // Walk right for a second, then end the game with Esc.
+  real.KeyDown("Right");
+  RealGame::Sleep(1000);
+  real.KeyUp("Right");
+  real.Key("Escape");
+  RealGame::Sleep(500);
+  EXPECT_EQ(real.Wait(0), -1) << "still running in the menu";
+  EXPECT_EQ(real.ClickUntilExit(kQuitX, kQuitY), 0) << [] {
+    std::ifstream in("out.txt");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }();
+  EXPECT_FALSE(std::filesystem::exists(scratch_.Path() / "temp"));
+  EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
+}
+
+// ---- the pace ----
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    setenv(name, value, 1);
+  }
+  ~ScopedEnv() {
+    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
+    else unsetenv(name_.c_str());
+  }
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
+TEST(Pace, TheRateSetThroughTheEngineDrivesTheRealDisplaysClock) {
+  ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+  ScopedEnv answer("KESTREL_ANSWER", "no");
+  platform::ResetPlatform();
+  ResetEngine();
+  platform::InstallDisplay(platform::CreateSdlDisplay());
+  {
+    TSelfExKestrel context(640, 400, "pace", 256);
+    TBuffer64 screen(context, 320, 200, false);
+    // Milliseconds that 34 presented frames take.
+    auto time34 = [&] {
+      screen.Present(true);  // the clock starts counting from a new rate here
+      const auto start = std::chrono::steady_clock::now();
+      for (int i = 0; i < 34; ++i) screen.Present(true);
+      return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    EXPECT_EQ(platform::GetDisplay().FrameRate(), 60);
+    context.SetFrameRate(85);
+    EXPECT_EQ(platform::GetDisplay().FrameRate(), 85);
+    // 400 ms at 85 frames a second; 567 ms at 60.
+    const double fast = time34();
+    EXPECT_GT(fast, 385.0);
+    EXPECT_LT(fast, 530.0);
+    context.SetFrameRate(60);
+    EXPECT_GT(time34(), 550.0);
+    // A rate outside what a display can do is kept within 1 to 1000.
+    context.SetFrameRate(0);
+    EXPECT_EQ(platform::GetDisplay().FrameRate(), 1);
+    context.SetFrameRate(100000);
+    EXPECT_EQ(platform::GetDisplay().FrameRate(), 1000);
+  }
+  platform::ResetPlatform();
+  ResetEngine();
+}
+
+}  // namespace
+}  // namespace kestrel::testing
