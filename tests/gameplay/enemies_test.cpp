@@ -19,13 +19,6 @@ EnemyRecord Walker(int32_t x, int32_t y, int32_t health) {
   return e;
 }
 
-// The seed after `draws` draws from a fresh generator.
-uint32_t SeedAfter(int draws) {
-  morlo3::GameState fresh;
-  for (int i = 0; i < draws; ++i) morlo3::Random(fresh, 100);
-  return fresh.RandSeed;
-}
-
 using Enemies = FigureTest;
 
 TEST_P(Enemies, APatrolTurnsAtBothEndsWithoutAPause) {

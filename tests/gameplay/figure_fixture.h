@@ -28,6 +28,13 @@ class FigureTest : public GameTest, public ::testing::WithParamInterface<int> {
     g.RandSeed = (seedAfter - 1u) * inverse;
   }
 
+  // The seed after `draws` draws from a fresh generator.
+  static uint32_t SeedAfter(int draws) {
+    morlo3::GameState fresh;
+    for (int i = 0; i < draws; ++i) morlo3::Random(fresh, 100);
+    return fresh.RandSeed;
+  }
+
   void ClearScreen() { g.Screen->Clear(g.ColourKey); }
 
   // Pixels of Screen that are not the key colour.

@@ -16,12 +16,6 @@ EnemyRecord Undead(int32_t x, int32_t health, int32_t state = 1) {
   return e;
 }
 
-uint32_t SeedAfter(int draws) {
-  morlo3::GameState fresh;
-  for (int i = 0; i < draws; ++i) morlo3::Random(fresh, 100);
-  return fresh.RandSeed;
-}
-
 using UndeadFigures = FigureTest;
 
 TEST_P(UndeadFigures, AnUndeadWalksAtThePlayerOnFourFramesOfTen) {
