@@ -1,6 +1,6 @@
-// The SDL2 display: one window with a renderer. A frame is copied into a
-// streaming texture and drawn stretched over the client area, or letterboxed
-// on the whole screen in full screen.
+// The SDL2 display: one window. A frame is scaled by a whole factor into the
+// window's surface, doubled over the client area or letterboxed on the whole
+// screen in full screen; or, when asked for, drawn through a renderer.
 #include "kestrel/platform/sdl/sdl_display.h"
 
 #include <unistd.h>
@@ -12,6 +12,7 @@
 #include <cstring>
 #include <thread>
 
+#include "kestrel/platform/scale.h"
 #include "kestrel/platform/text.h"
 
 namespace kestrel::platform {
@@ -25,49 +26,45 @@ constexpr uint64_t kFrameRate = 60;
 // than running the missed frames back to back.
 constexpr uint64_t kMaxLagFrames = 2;
 
-// Frames reach the renderer as 32-bit X-R-G-B, a format every SDL renderer
-// takes natively. A 32-bit picture already is one; the others are widened
-// here while they are copied into the texture, which is several times faster
-// than letting the renderer convert while it scales.
+// Frames reach a renderer as 32-bit X-R-G-B, a format every SDL renderer
+// takes natively. The other depths are widened while they are copied into
+// the texture, which is several times faster than letting the renderer
+// convert while it scales.
 constexpr uint32_t kTextureFormat = SDL_PIXELFORMAT_RGB888;
 
-// X-R-G-B of every 15- or 16-bit pixel value, 5- and 6-bit fields widened
-// by bit replication as a screen shows them.
-const uint32_t* WideningTable(int depth) {
-  static const std::vector<uint32_t> table15 = [] {
-    std::vector<uint32_t> t(65536);
-    for (uint32_t p = 0; p < 65536; ++p) {
-      const uint32_t r = (p >> 10) & 31, g = (p >> 5) & 31, b = p & 31;
-      t[p] = ((r << 3 | r >> 2) << 16) | ((g << 3 | g >> 2) << 8) | (b << 3 | b >> 2);
-    }
-    return t;
-  }();
-  static const std::vector<uint32_t> table16 = [] {
-    std::vector<uint32_t> t(65536);
-    for (uint32_t p = 0; p < 65536; ++p) {
-      const uint32_t r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-      t[p] = ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
-    }
-    return t;
-  }();
-  return depth == 15 ? table15.data() : table16.data();
+// How frames reach the window.
+enum class PresentPath {
+  // Scaled by our own loops into the window's surface, which SDL hands to
+  // the window system (shared memory under X11). No GL stack is loaded.
+  WindowSurface,
+  // Uploaded into a texture that an SDL renderer stretches.
+  Renderer,
+};
+
+// The one place that chooses. Our own integer scale into the window surface
+// gives the same pixels as the renderer in a fraction of its time on every
+// machine measured, and keeps the GL stack (most of the memory a window
+// costs) out of the process. KESTREL_PRESENT=renderer or =surface forces
+// either.
+PresentPath ChoosePresentPath() {
+  if (const char* v = std::getenv("KESTREL_PRESENT")) {
+    if (std::strcmp(v, "renderer") == 0) return PresentPath::Renderer;
+    if (std::strcmp(v, "surface") == 0) return PresentPath::WindowSurface;
+  }
+  return PresentPath::WindowSurface;
 }
 
-// Copies `width` x `height` pixels of `depth` into 32-bit X-R-G-B rows.
+// A window surface we can write X-R-G-B into directly.
+bool IsXrgb(const SDL_Surface* s) {
+  const SDL_PixelFormat* f = s->format;
+  return f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000 && f->Gmask == 0x0000FF00 &&
+         f->Bmask == 0x000000FF;
+}
+
 void WidenRows(const uint8_t* src, int srcPitch, int depth, uint8_t* dst, int dstPitch, int width,
                int height) {
-  for (int y = 0; y < height; ++y, src += srcPitch, dst += dstPitch) {
-    auto* out = reinterpret_cast<uint32_t*>(dst);
-    if (depth == 24) {
-      for (int x = 0; x < width; ++x) {
-        const uint8_t* p = src + 3 * x;
-        out[x] = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-      }
-    } else {
-      const uint32_t* table = WideningTable(depth);
-      for (int x = 0; x < width; ++x) out[x] = table[src[2 * x] | src[2 * x + 1] << 8];
-    }
-  }
+  for (int y = 0; y < height; ++y, src += srcPitch, dst += dstPitch)
+    WidenRow(src, depth, reinterpret_cast<uint32_t*>(dst), width);
 }
 
 bool IsValidUtf8(const std::string& s) {
@@ -137,9 +134,23 @@ struct SdlDisplay::Impl {
   bool videoOk = false;
   std::string videoError;
 
+  SDL_Window* window = nullptr;
+  PresentPath path = PresentPath::WindowSurface;
+
+  // The renderer path.
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
   int textureWidth = 0, textureHeight = 0;
+
+  // The window-surface path. The surface belongs to the window, and SDL
+  // replaces it when the window changes size.
+  SDL_Surface* surface = nullptr;
+  void* surfacePixels = nullptr;
+  int surfaceWidth = 0, surfaceHeight = 0;
+  SDL_Surface* staging = nullptr;  // X-R-G-B picture, for a window surface of another format
+  bool sendWhole = false;          // the border changed too, not only the picture
+  SDL_Rect lastDest{0, 0, 0, 0};
+
   bool hasFrame = false;
 
   WindowHandle handle = 0;
@@ -163,12 +174,25 @@ struct SdlDisplay::Impl {
     hasFrame = false;
   }
 
-  // Where the picture goes in the renderer's output. A window's picture
-  // fills the client area; should a window manager give the window another
-  // size, the client area's shape is kept.
+  void DropSurface() {
+    surface = nullptr;
+    if (staging) SDL_FreeSurface(staging);
+    staging = nullptr;
+    hasFrame = false;
+  }
+
+  void OutputSize(int& w, int& h) const {
+    w = h = 0;
+    if (renderer) SDL_GetRendererOutputSize(renderer, &w, &h);
+    else if (window) SDL_GetWindowSizeInPixels(window, &w, &h);
+  }
+
+  // Where the picture goes in the window. A window's picture fills the
+  // client area; should a window manager give the window another size, the
+  // client area's shape is kept.
   SDL_Rect Destination() const {
     int ow = 0, oh = 0;
-    if (renderer) SDL_GetRendererOutputSize(renderer, &ow, &oh);
+    OutputSize(ow, oh);
     if (!fullScreen) return Letterbox(ow, oh, clientWidth, clientHeight);
     return Letterbox(ow, oh, pictureWidth, pictureHeight);
   }
@@ -186,6 +210,82 @@ struct SdlDisplay::Impl {
     }
     if (hasFrame) SDL_RenderCopy(renderer, texture, nullptr, &dest);
   }
+
+  // The window's surface, cleared to black each time SDL has made a new one
+  // (after the window changed size); the border is then never written again.
+  SDL_Surface* WindowSurface() {
+    SDL_Surface* s = window ? SDL_GetWindowSurface(window) : nullptr;
+    if (!s) return nullptr;
+    if (s != surface || s->pixels != surfacePixels || s->w != surfaceWidth || s->h != surfaceHeight) {
+      SDL_FillRect(s, nullptr, 0);
+      surface = s;
+      surfacePixels = s->pixels;
+      surfaceWidth = s->w;
+      surfaceHeight = s->h;
+      sendWhole = true;
+      hasFrame = false;
+    }
+    return s;
+  }
+
+  // Hands the window surface to the window system: only the picture, unless
+  // the border changed.
+  void Send(const SDL_Rect& dest) {
+    if (sendWhole) {
+      if (SDL_UpdateWindowSurface(window) == 0) sendWhole = false;
+    } else {
+      SDL_UpdateWindowSurfaceRects(window, &dest, 1);
+    }
+  }
+
+  // Puts `pw` x `ph` pixels of `depth` into the window surface.
+  void ShowOnSurface(const uint8_t* first, int pitch, int depth, int pw, int ph) {
+    SDL_Surface* s = WindowSurface();
+    if (!s) return;
+    pictureWidth = pw;
+    pictureHeight = ph;
+    const SDL_Rect dest = Destination();
+    if (dest.w <= 0 || dest.h <= 0) return;
+    if (hasFrame && !SDL_RectEquals(&dest, &lastDest)) {
+      // A picture of another size leaves parts of the old one in the border.
+      SDL_FillRect(s, nullptr, 0);
+      sendWhole = true;
+    }
+    if (IsXrgb(s)) {
+      if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return;
+      uint8_t* out = static_cast<uint8_t*>(s->pixels) + size_t(dest.y) * size_t(s->pitch) + size_t(dest.x) * 4;
+      const int scale = dest.w / pw;
+      if (dest.w == pw * scale && dest.h == ph * scale)
+        ScaleToXrgb(first, pitch, depth, pw, ph, scale, out, s->pitch);
+      else
+        StretchToXrgb(first, pitch, depth, pw, ph, out, s->pitch, dest.w, dest.h);
+      if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+    } else {
+      // A window system of another format (a 16-bit X server): widen, then
+      // let SDL convert while it scales.
+      if (!staging || staging->w != pw || staging->h != ph) {
+        if (staging) SDL_FreeSurface(staging);
+        staging = SDL_CreateRGBSurfaceWithFormat(0, pw, ph, 32, kTextureFormat);
+        if (!staging) return;
+      }
+      WidenRows(first, pitch, depth, static_cast<uint8_t*>(staging->pixels), staging->pitch, pw, ph);
+      SDL_Rect d = dest;
+      if (SDL_BlitScaled(staging, nullptr, s, &d) != 0) return;
+    }
+    hasFrame = true;
+    lastDest = dest;
+    Send(dest);
+  }
+
+  // Shows the last frame again, after the window system lost it.
+  void Redraw() {
+    if (renderer) {
+      Render();
+      SDL_RenderPresent(renderer);
+    } else if (WindowSurface()) {
+      if (SDL_UpdateWindowSurface(window) == 0) sendWhole = false;
+    }
+  }
 };
 
 SdlDisplay::SdlDisplay() : impl_(std::make_unique<Impl>()) {}
@@ -200,6 +300,11 @@ std::unique_ptr<Display> CreateSdlDisplay() { return std::make_unique<SdlDisplay
 bool SdlDisplay::EnsureVideo() const {
   if (!impl_->videoTried) {
     impl_->videoTried = true;
+    // A window surface drawn through shared memory, not through a GL texture:
+    // without a GPU, GL is a software rasteriser that costs a millisecond a
+    // frame and most of the memory a window takes. SDL reads this once, when
+    // the first window surface is made.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
       impl_->videoOk = true;
     } else {
@@ -259,14 +364,22 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
   const int displayIndex = SDL_GetWindowDisplayIndex(window_);
   impl_->vsync = displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &current) == 0 &&
                  current.refresh_rate >= 59 && current.refresh_rate <= 61;
-  const Uint32 vsync = impl_->vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
-  impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | vsync);
-  if (!impl_->renderer) impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-  if (!impl_->renderer) {
-    std::fprintf(stderr, "kestrel: cannot draw into the window: %s\n", SDL_GetError());
-    SDL_DestroyWindow(window_);
-    window_ = nullptr;
-    return DDERR_GENERIC;
+  impl_->window = window_;
+  impl_->path = ChoosePresentPath();
+  // A window system that offers no surface for the window still has the renderer.
+  if (impl_->path == PresentPath::WindowSurface && !impl_->WindowSurface())
+    impl_->path = PresentPath::Renderer;
+  if (impl_->path == PresentPath::Renderer) {
+    const Uint32 vsync = impl_->vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
+    impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | vsync);
+    if (!impl_->renderer) impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!impl_->renderer) {
+      std::fprintf(stderr, "kestrel: cannot draw into the window: %s\n", SDL_GetError());
+      SDL_DestroyWindow(window_);
+      window_ = nullptr;
+      impl_->window = nullptr;
+      return DDERR_GENERIC;
+    }
   }
   impl_->handle = window;
   impl_->fullScreen = fullScreen;
@@ -276,18 +389,19 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
   impl_->pictureHeight = impl_->modeSet ? impl_->mode.Height : h;
   if (fullScreen) SDL_ShowCursor(SDL_DISABLE);
   SDL_RaiseWindow(window_);
-  impl_->Render();
-  SDL_RenderPresent(impl_->renderer);
+  impl_->Redraw();
   return DD_OK;
 }
 
 void SdlDisplay::CloseWindow(WindowHandle window) {
   if (window == 0 || window != impl_->handle) return;
   impl_->DropTexture();
+  impl_->DropSurface();
   if (impl_->renderer) SDL_DestroyRenderer(impl_->renderer);
   impl_->renderer = nullptr;
   if (window_) SDL_DestroyWindow(window_);
   window_ = nullptr;
+  impl_->window = nullptr;
   if (impl_->fullScreen) SDL_ShowCursor(SDL_ENABLE);
   impl_->handle = 0;
   impl_->fullScreen = false;
@@ -311,12 +425,18 @@ HResult SdlDisplay::ChangeMode(int32_t width, int32_t height, int32_t bitsPerPix
 void SdlDisplay::RestoreMode() { impl_->modeSet = false; }
 
 void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
-  if (!impl_->renderer || !picture.Pixels()) return;
+  if (!window_ || !picture.Pixels()) return;
   const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.Width()),
                std::min(area.bottom, picture.Height())};
   if (r.Width() <= 0 || r.Height() <= 0) return;
   const int depth = picture.Depth();
   if (depth != 15 && depth != 16 && depth != 24 && depth != 32) return;
+  const uint8_t* first = picture.Pixels() + size_t(r.top) * picture.Pitch() +
+                         size_t(r.left) * picture.BytesPerPixel();
+  if (!impl_->renderer) {
+    impl_->ShowOnSurface(first, picture.Pitch(), depth, r.Width(), r.Height());
+    return;
+  }
   if (!impl_->texture || impl_->textureWidth != r.Width() || impl_->textureHeight != r.Height()) {
     impl_->DropTexture();
     impl_->texture = SDL_CreateTexture(impl_->renderer, kTextureFormat, SDL_TEXTUREACCESS_STREAMING,
@@ -326,8 +446,6 @@ void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
     impl_->textureWidth = r.Width();
     impl_->textureHeight = r.Height();
   }
-  const uint8_t* first = picture.Pixels() + size_t(r.top) * picture.Pitch() +
-                         size_t(r.left) * picture.BytesPerPixel();
   if (depth == 32) {
     if (SDL_UpdateTexture(impl_->texture, nullptr, first, picture.Pitch()) != 0) return;
   } else {
@@ -393,9 +511,8 @@ void SdlDisplay::PollEvents() {
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
         RequestClose();
         closeSeen = true;
-      } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED && impl_->renderer) {
-        impl_->Render();
-        SDL_RenderPresent(impl_->renderer);
+      } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+        impl_->Redraw();
       }
     } else if (event.type == SDL_RENDER_DEVICE_RESET) {
       // The texture went with the device; the next frame makes a new one.
@@ -446,10 +563,10 @@ void SdlDisplay::AddEventListener(EventListener listener) {
 }
 
 Point SdlDisplay::WindowToClient(int32_t x, int32_t y) const {
-  if (!window_ || !impl_->renderer) return {x, y};
+  if (!window_) return {x, y};
   int ww = 0, wh = 0, ow = 0, oh = 0;
   SDL_GetWindowSize(window_, &ww, &wh);
-  SDL_GetRendererOutputSize(impl_->renderer, &ow, &oh);
+  impl_->OutputSize(ow, oh);
   if (ww <= 0 || wh <= 0 || ow <= 0 || oh <= 0) return {x, y};
   // Window coordinates to output pixels (they differ on high-density screens).
   const int64_t ox = int64_t(x) * ow / ww, oy = int64_t(y) * oh / wh;
@@ -466,13 +583,27 @@ Point SdlDisplay::WindowToClient(int32_t x, int32_t y) const {
           int32_t(std::clamp<int64_t>(py, 0, std::max(impl_->pictureHeight - 1, 0)))};
 }
 
+bool SdlDisplay::UsesRenderer() const { return impl_->renderer != nullptr; }
+
 bool SdlDisplay::ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height) {
-  if (!impl_->renderer) return false;
-  if (SDL_GetRendererOutputSize(impl_->renderer, &width, &height) != 0) return false;
-  impl_->Render();
+  if (!window_) return false;
+  if (impl_->renderer) {
+    if (SDL_GetRendererOutputSize(impl_->renderer, &width, &height) != 0) return false;
+    impl_->Render();
+    rgb.assign(size_t(width) * height * 3, 0);
+    return SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(),
+                                width * 3) == 0;
+  }
+  SDL_Surface* s = impl_->WindowSurface();
+  if (!s) return false;
+  width = s->w;
+  height = s->h;
   rgb.assign(size_t(width) * height * 3, 0);
-  return SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(),
-                              width * 3) == 0;
+  if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return false;
+  const bool ok = SDL_ConvertPixels(width, height, s->format->format, s->pixels, s->pitch,
+                                    SDL_PIXELFORMAT_RGB24, rgb.data(), width * 3) == 0;
+  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+  return ok;
 }
 
 }  // namespace kestrel::platform

@@ -1,5 +1,5 @@
-// The real backend's display: an SDL2 window with a renderer that shows the
-// emulated picture, nearest-neighbour scaled, letterboxed in full screen.
+// The real backend's display: an SDL2 window that shows the emulated picture
+// scaled by a whole factor, letterboxed in full screen.
 #pragma once
 #include <SDL.h>
 
@@ -44,6 +44,9 @@ class SdlDisplay : public Display {
   SDL_Window* Window() const { return window_; }
 
   // ---- for tests ----
+  // True when frames go through an SDL renderer rather than the window
+  // surface (KESTREL_PRESENT=renderer, or no window surface to be had).
+  bool UsesRenderer() const;
   // Draws the last frame again and reads the window's pixels back as 8-bit
   // RGB triples; false without a window.
   bool ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height);

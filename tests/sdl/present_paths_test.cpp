@@ -1,0 +1,342 @@
+// The two ways a frame reaches an SDL window, our own whole-number scale into
+// the window surface and SDL's renderer, must show the same pixels: at every
+// depth, in a window and in full screen, on the dummy and offscreen drivers
+// and in a real X server, read back there by the X server itself.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "kestrel/platform/scale.h"
+#include "kestrel/platform/sdl/sdl_display.h"
+#include "kestrel/platform/surface.h"
+#include "../support/xvfb.h"
+
+// Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace kestrel::platform;
+
+namespace {
+
+class Env {
+ public:
+  Env(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+  }
+  ~Env() {
+    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
+    else unsetenv(name_.c_str());
+  }
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
+// Keeps SDL's video up across the displays a test makes one after another:
+// SDL's X11 driver does not always start again once stopped in a process.
+struct VideoHold {
+  VideoHold() { SDL_InitSubSystem(SDL_INIT_VIDEO); }
+  ~VideoHold() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+};
+
+SdlDisplay* shown = nullptr;
+intptr_t Proc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  return shown->DefWindowProc(window, message, wParam, lParam);
+}
+
+// A window as the engine makes one: 640 x 400 client area, or a borderless
+// window over the whole screen in the emulated 320 x 200 mode.
+WindowHandle OpenWindow(SdlDisplay& display, bool fullScreen, int depth) {
+  shown = &display;
+  display.RegisterClass("Paths", Proc);
+  if (fullScreen) {
+    if (display.ChangeMode(320, 200, depth) != DD_OK) return 0;
+    const Point screen = display.ScreenSize();
+    return display.CreateWindowEx(0, "Paths", "paths", 0x86000000, 0, 0, screen.x, screen.y);
+  }
+  Rect r{0, 0, 640, 400};
+  display.AdjustWindowRectEx(r, 0x06C80000, 0);
+  return display.CreateWindowEx(0, "Paths", "paths", 0x06C80000, 0, 0, r.Width(), r.Height());
+}
+
+// Random pixel values, every bit of the format in use.
+std::unique_ptr<Surface> RandomPicture(int depth, int32_t w, int32_t h, unsigned seed) {
+  auto s = std::make_unique<Surface>(Surface::Kind::OffScreen, w, h, depth, false, nullptr);
+  std::mt19937 random(seed);
+  for (size_t i = 0; i < size_t(s->Pitch()) * size_t(h); ++i) s->Pixels()[i] = uint8_t(random());
+  return s;
+}
+
+// What the screen must show: each picture pixel as a scale x scale block at
+// (left, top), black elsewhere. Worked out from PixelToRgb, not the scaler.
+std::vector<uint8_t> Expected(const Surface& picture, int width, int height, int left, int top,
+                              int scale) {
+  std::vector<uint8_t> rgb(size_t(width) * height * 3, 0);
+  for (int y = 0; y < picture.Height() * scale; ++y)
+    for (int x = 0; x < picture.Width() * scale; ++x) {
+      uint8_t* p = &rgb[(size_t(top + y) * width + size_t(left + x)) * 3];
+      PixelToRgb(ReadPixel(picture, x / scale, y / scale), picture.Depth(), p[0], p[1], p[2]);
+    }
+  return rgb;
+}
+
+// Where the first pixel that differs lies, for a readable failure.
+std::string FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int width) {
+  if (a.size() != b.size()) return "sizes differ: " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) {
+      const size_t pixel = i / 3;
+      return "first difference at " + std::to_string(pixel % size_t(width)) + "," +
+             std::to_string(pixel / size_t(width));
+    }
+  return "same";
+}
+
+struct Shot {
+  std::vector<uint8_t> rgb;
+  int width = 0, height = 0;
+  bool renderer = false;
+};
+
+// One frame through the path `path` names, read back by the backend.
+Shot Show(const char* path, bool fullScreen, const Surface& picture) {
+  Env present("KESTREL_PRESENT", path);
+  SdlDisplay display;
+  Shot shot;
+  if (OpenWindow(display, fullScreen, picture.Depth()) == 0) return shot;
+  shot.renderer = display.UsesRenderer();
+  display.ShowFrame(picture, Rect{0, 0, picture.Width(), picture.Height()});
+  display.PollEvents();
+  if (!display.ReadScreen(shot.rgb, shot.width, shot.height)) shot.rgb.clear();
+  return shot;
+}
+
+void ExpectPathsAgree(bool fullScreen) {
+  for (int depth : {15, 16, 24, 32}) {
+    SCOPED_TRACE("depth " + std::to_string(depth) + (fullScreen ? ", full screen" : ", window"));
+    auto picture = RandomPicture(depth, 320, 200, unsigned(depth));
+    const Shot old = Show("renderer", fullScreen, *picture);
+    const Shot now = Show("surface", fullScreen, *picture);
+    ASSERT_TRUE(old.renderer);
+    ASSERT_FALSE(now.renderer);
+    ASSERT_FALSE(old.rgb.empty());
+    ASSERT_FALSE(now.rgb.empty());
+    ASSERT_EQ(now.width, old.width);
+    ASSERT_EQ(now.height, old.height);
+    int scale = 2, left = 0, top = 0;
+    if (fullScreen) {
+      scale = std::min(now.width / 320, now.height / 200);
+      left = (now.width - 320 * scale) / 2;
+      top = (now.height - 200 * scale) / 2;
+    } else {
+      ASSERT_EQ(now.width, 640);
+      ASSERT_EQ(now.height, 400);
+    }
+    const auto expected = Expected(*picture, now.width, now.height, left, top, scale);
+    EXPECT_TRUE(now.rgb == expected) << FirstDifference(now.rgb, expected, now.width);
+    EXPECT_TRUE(old.rgb == now.rgb) << FirstDifference(old.rgb, now.rgb, now.width);
+  }
+}
+
+}  // namespace
+
+TEST(Scale, WidensEachDepthByBitReplication) {
+  // Hand-worked: 5 bits 10000 widen to 10000100 (0x84), 6 bits 100000 to
+  // 10000010 (0x82); full fields to 0xFF.
+  const uint16_t p16[] = {0xF800, 0x07E0, 0x001F, 0x8410, 0x0000, 0xFFFF};
+  const uint32_t x16[] = {0xFF0000, 0x00FF00, 0x0000FF, 0x848284, 0x000000, 0xFFFFFF};
+  const uint16_t p15[] = {0x7C00, 0x03E0, 0x001F, 0x4210, 0x8000, 0x7FFF};
+  const uint32_t x15[] = {0xFF0000, 0x00FF00, 0x0000FF, 0x848484, 0x000000, 0xFFFFFF};
+  uint32_t out[6];
+  WidenRow(reinterpret_cast<const uint8_t*>(p16), 16, out, 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(out[i], x16[i]) << "16-bit " << i;
+  WidenRow(reinterpret_cast<const uint8_t*>(p15), 15, out, 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(out[i], x15[i]) << "15-bit " << i;
+  const uint8_t p24[] = {0x56, 0x34, 0x12, 0xFF, 0x00, 0x80};
+  WidenRow(p24, 24, out, 2);
+  EXPECT_EQ(out[0], 0x123456u);
+  EXPECT_EQ(out[1], 0x8000FFu);
+  // The X byte of a 32-bit pixel never reaches the screen.
+  const uint32_t p32[] = {0xAB123456, 0x00FEDCBA};
+  WidenRow(reinterpret_cast<const uint8_t*>(p32), 32, out, 2);
+  EXPECT_EQ(out[0], 0x123456u);
+  EXPECT_EQ(out[1], 0xFEDCBAu);
+}
+
+TEST(Scale, EveryValueAndScaleMakesWholeBlocks) {
+  // 256 x 256 16-bit pixels hold every value once; a width of 13 leaves a
+  // tail after the eight-pixel steps.
+  for (int depth : {15, 16, 24, 32}) {
+    for (auto [w, h] : {std::pair{256, 256}, {13, 3}}) {
+      if (depth > 16 && w == 256) continue;
+      auto picture = RandomPicture(depth, w, h, 7);
+      if (w == 256)
+        for (int i = 0; i < 65536; ++i) std::memcpy(picture->Pixels() + 2 * i, &i, 2);
+      for (int scale : {1, 2, 3}) {
+        SCOPED_TRACE("depth " + std::to_string(depth) + " width " + std::to_string(w) + " scale " +
+                     std::to_string(scale));
+        // Two pixels of margin all round catch a write past the block.
+        const int ow = w * scale + 4, oh = h * scale + 4;
+        std::vector<uint32_t> out(size_t(ow) * oh, 0xDEADBEEF);
+        ScaleToXrgb(picture->Pixels(), picture->Pitch(), depth, w, h, scale,
+                    reinterpret_cast<uint8_t*>(&out[size_t(2) * ow + 2]), ow * 4);
+        int wrong = 0;
+        for (int y = 0; y < oh; ++y)
+          for (int x = 0; x < ow; ++x) {
+            uint32_t want = 0xDEADBEEF;
+            if (x >= 2 && y >= 2 && x < 2 + w * scale && y < 2 + h * scale) {
+              uint8_t r, g, b;
+              PixelToRgb(ReadPixel(*picture, (x - 2) / scale, (y - 2) / scale), depth, r, g, b);
+              want = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+            }
+            wrong += out[size_t(y) * ow + x] != want;
+          }
+        EXPECT_EQ(wrong, 0);
+      }
+    }
+  }
+}
+
+TEST(Scale, StretchTakesThePixelUnderEachCentre) {
+  // Three source columns over five: centres at 0.3, 0.9, 1.5, 2.1, 2.7.
+  const uint32_t src[] = {0x000001, 0x000002, 0x000003};
+  uint32_t out[5 * 2] = {};
+  StretchToXrgb(reinterpret_cast<const uint8_t*>(src), 12, 32, 3, 1,
+                reinterpret_cast<uint8_t*>(out), 20, 5, 2);
+  const uint32_t want[] = {1, 1, 2, 3, 3};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(out[y * 5 + x], want[x]) << x << "," << y;
+}
+
+TEST(PresentPaths, AgreeInAWindowOnTheDummyDriver) {
+  Env driver("SDL_VIDEODRIVER", "dummy");
+  ExpectPathsAgree(false);
+}
+
+TEST(PresentPaths, AgreeInFullScreenOnTheDummyDriver) {
+  Env driver("SDL_VIDEODRIVER", "dummy");
+  ExpectPathsAgree(true);
+}
+
+TEST(PresentPaths, AgreeOnTheOffscreenDriver) {
+  Env driver("SDL_VIDEODRIVER", "offscreen");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no offscreen driver: " << SDL_GetError();
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  kestrel::testing::LeakCheckPause pause;  // it may load the GL stack
+  ExpectPathsAgree(false);
+  ExpectPathsAgree(true);
+}
+
+TEST(PresentPaths, ASmallerPictureClearsTheOldOneFromTheBorder) {
+  Env driver("SDL_VIDEODRIVER", "dummy");
+  Env present("KESTREL_PRESENT", "surface");
+  SdlDisplay display;
+  ASSERT_NE(OpenWindow(display, true, 32), 0u);
+  auto big = RandomPicture(32, 320, 200, 1);
+  auto small = RandomPicture(32, 160, 100, 2);
+  display.ShowFrame(*big, Rect{0, 0, 320, 200});
+  display.ShowFrame(*small, Rect{0, 0, 160, 100});
+  Shot shot;
+  ASSERT_TRUE(display.ReadScreen(shot.rgb, shot.width, shot.height));
+  const int scale = std::min(shot.width / 160, shot.height / 100);
+  const auto expected = Expected(*small, shot.width, shot.height, (shot.width - 160 * scale) / 2,
+                                 (shot.height - 100 * scale) / 2, scale);
+  EXPECT_TRUE(shot.rgb == expected) << FirstDifference(shot.rgb, expected, shot.width);
+}
+
+// ---- in a real X server ----
+
+namespace {
+
+bool HaveXvfb() {
+  for (const char* dir : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
+    if (access((std::string(dir) + "Xvfb").c_str(), X_OK) == 0) return true;
+  return false;
+}
+
+// The window's pixels as the X server holds them.
+bool XScreenshot(SDL_Window* window, std::vector<uint8_t>& rgb, int& width, int& height) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  ::Display* x = info.info.x11.display;
+  XSync(x, False);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(x, info.info.x11.window, &attributes)) return false;
+  width = attributes.width;
+  height = attributes.height;
+  XImage* image = XGetImage(x, info.info.x11.window, 0, 0, unsigned(width), unsigned(height),
+                            AllPlanes, ZPixmap);
+  if (!image) return false;
+  auto channel = [](unsigned long pixel, unsigned long mask) {
+    int shift = 0;
+    while (mask && !(mask & 1)) mask >>= 1, ++shift;
+    return uint8_t(((pixel >> shift) & mask) * 255 / (mask ? mask : 1));
+  };
+  rgb.resize(size_t(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int px = 0; px < width; ++px) {
+      const unsigned long p = XGetPixel(image, px, y);
+      uint8_t* o = &rgb[(size_t(y) * width + px) * 3];
+      o[0] = channel(p, image->red_mask);
+      o[1] = channel(p, image->green_mask);
+      o[2] = channel(p, image->blue_mask);
+    }
+  XDestroyImage(image);
+  return true;
+}
+
+Shot XShow(const char* path, bool fullScreen, const Surface& picture) {
+  Env present("KESTREL_PRESENT", path);
+  SdlDisplay display;
+  Shot shot;
+  if (OpenWindow(display, fullScreen, picture.Depth()) == 0) return shot;
+  shot.renderer = display.UsesRenderer();
+  // A few frames, as a game would show them, with the events in between.
+  for (int i = 0; i < 3; ++i) {
+    display.ShowFrame(picture, Rect{0, 0, picture.Width(), picture.Height()});
+    display.PollEvents();
+  }
+  if (!XScreenshot(display.Window(), shot.rgb, shot.width, shot.height)) shot.rgb.clear();
+  return shot;
+}
+
+}  // namespace
+
+TEST(PresentPaths, AgreeInARealXServer) {
+  if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
+  kestrel::testing::Xvfb server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
+  Env display("DISPLAY", server.Display().c_str());
+  Env driver("SDL_VIDEODRIVER", "x11");
+  kestrel::testing::LeakCheckPause pause;
+  VideoHold video;  // stopped before the server goes
+  for (bool fullScreen : {false, true}) {
+    for (int depth : {15, 16, 24, 32}) {
+      SCOPED_TRACE("depth " + std::to_string(depth) + (fullScreen ? ", full screen" : ", window"));
+      auto picture = RandomPicture(depth, 320, 200, unsigned(depth) + 100);
+      const Shot now = XShow("surface", fullScreen, *picture);
+      const Shot old = XShow("renderer", fullScreen, *picture);
+      ASSERT_FALSE(now.renderer);
+      ASSERT_FALSE(now.rgb.empty());
+      ASSERT_FALSE(old.rgb.empty());
+      const int scale = fullScreen ? std::min(now.width / 320, now.height / 200) : 2;
+      const auto expected = Expected(*picture, now.width, now.height, (now.width - 320 * scale) / 2,
+                                     (now.height - 200 * scale) / 2, scale);
+      EXPECT_TRUE(now.rgb == expected) << FirstDifference(now.rgb, expected, now.width);
+      EXPECT_TRUE(old.rgb == now.rgb) << FirstDifference(old.rgb, now.rgb, now.width);
+    }
+  }
+}
