@@ -92,6 +92,9 @@ const std::array<CreditsLine, 12> kCreditsLines = {{
 constexpr int32_t kCreditsStartY = 200;
 constexpr int32_t kCreditsEndY = -240;
 
+// Made before the game starts, so losing a life allocates nothing.
+const std::string kLifeLost = "Perdeste uma vida";
+
 // How long a message line stays on screen, in presented frames.
 constexpr int32_t kMessageFrames = 100;
 
@@ -199,7 +202,6 @@ void CheckLifeLost(GameState& g, int32_t respawnX, int32_t respawnY, int32_t fal
   if (g.Energy < 0 || g.PlayerY > fallLimit) {
     g.Energy = 100;
     g.Lives -= 1;
-    static const std::string kLifeLost = "Perdeste uma vida";
     ShowMessage(g, kLifeLost, 90, 50);
     g.PlayerX = respawnX;
     g.PlayerY = respawnY;

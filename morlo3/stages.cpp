@@ -1,5 +1,7 @@
 #include "morlo3/stages.h"
 
+#include <string>
+
 #include "morlo3/enemies.h"
 #include "morlo3/player.h"
 #include "morlo3/projectiles.h"
@@ -11,6 +13,9 @@
 
 namespace morlo3 {
 namespace {
+
+// Made before the game starts, so the last frame of the arena allocates nothing.
+const std::string kVictory = "Parab\xE9ns, mataste RirEza!!!";
 
 int32_t ByDifficulty(const GameState& g, StageHealth h) { return g.Difficulty == 1 ? h.Hard : h.Normal; }
 
@@ -129,8 +134,8 @@ void StageFrame(GameState& g, const StageFacts& s) {
 
   // The arena is won when RirEza dies.
   if (!s.HasExit && g.SorcererHealth < 0) {
-    ShowMessage(g, "Parab\xE9ns, mataste RirEza!!!", 30, 90);
-    ShowMessage(g, "Parab\xE9ns, mataste RirEza!!!", 30, 90);
+    ShowMessage(g, kVictory, 30, 90);
+    ShowMessage(g, kVictory, 30, 90);
     Credits(g);
   }
 

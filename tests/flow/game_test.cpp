@@ -138,10 +138,15 @@ TEST_F(Game, EachStageLeadsStraightIntoTheNextAndStageFiveHasItsPicture) {
     EXPECT_EQ(game.StageNumber, 8);
     EXPECT_EQ(game.GameRunning, 1);
   });
-  // Esc ends the game at the end of the frame, with no picture: the next
-  // frame is the menu's.
-  bool menuAfterEsc = false;
+  // Esc ends the game at the end of the frame, with no picture. The menu
+  // frame the stage ran in then presents what the stage left, under the
+  // pointer, and the menu's own picture follows.
+  bool menuAfterEsc = false, pictureAfterEsc = true;
   player->Key(kKeyEsc, true).WaitUntil([&] { return game.GameRunning == 0; }).Then([&](uint64_t) {
+    pictureAfterEsc = IsPicture(1, 407);
+    return true;
+  });
+  player->Then([&](uint64_t) {
     menuAfterEsc = IsMenuFrame();
     return true;
   });
@@ -165,6 +170,7 @@ TEST_F(Game, EachStageLeadsStraightIntoTheNextAndStageFiveHasItsPicture) {
     EXPECT_EQ(h.nextInStage, k != 4);
   }
   EXPECT_LE(furthest, 990 + 2) << "held at 990 before each step of 2";
+  EXPECT_FALSE(pictureAfterEsc);
   EXPECT_TRUE(menuAfterEsc);
   EXPECT_EQ(game.StageNumber, 1);
 }
@@ -185,7 +191,8 @@ TEST_F(Game, StageSevenStartsAndRespawnsAtTheFootOfTheShaft) {
   });
   // Below 850 is out of the stage.
   player->Then([&](uint64_t frame) {
-    game.PlayerY = 851;
+    // The jump arc places the player from JumpBaseY each frame.
+    game.PlayerY = game.JumpBaseY = 851;
     fellAt = frame;
     return true;
   });
@@ -229,7 +236,9 @@ TEST_F(Game, TheLastLifeGoesToTheGameOverPictureThenTheMenuAndANewGameStartsAfre
     pictureShown = IsPicture(1, 407);
     return true;
   });
-  player->Wait(20).Key(kKeyEnter, true).WaitUntil([&] { return game.GameRunning == 0; }).Then([&](uint64_t) {
+  // After the picture the stage frame and the menu frame it ran in present
+  // once more; the menu's own picture follows.
+  player->Wait(20).Key(kKeyEnter, true).WaitUntil([&] { return game.GameRunning == 0; }).Wait(1).Then([&](uint64_t) {
     menuAfterEnter = IsMenuFrame();
     return true;
   });
@@ -355,14 +364,15 @@ TEST_F(Game, WinningRollsTheCreditsAndReturnsToTheMenu) {
     overAt = frame;
     return true;
   });
-  player->Then([&](uint64_t) {
+  player->Wait(1).Then([&](uint64_t) {
     menuAfter = IsMenuFrame();
     return true;
   });
   player->Click(4);
   EXPECT_EQ(PlayToTheEnd(), 0);
   // 200 message frames and 440 credits frames, then the stage frame's own
-  // present; the menu's frame follows.
+  // present; the menu frame the stage ran in shows that picture once more,
+  // and then the menu's own picture follows.
   EXPECT_EQ(overAt, diedAt + 200 + 440 + 1);
   EXPECT_TRUE(finalLine);
   EXPECT_TRUE(menuAfter);
