@@ -141,8 +141,8 @@ constexpr FramePoses kBatPoses[] = {
   {{Sprite("bat.dead"),         38, 21}, {Sprite("bat.dead"),        38, 19}},
 };
 
-// Getting up (frame 1) shows the first walking picture. The falls facing
-// left are drawn further left, since the body topples away from X.
+// Getting up (frame 1) shows the first walking picture. Falling, a figure
+// facing left topples the other way and has offsets of its own.
 constexpr FramePoses kUndeadPoses[] = {
   {{Sprite("undead.walk1.left"), 17}, {Sprite("undead.walk1.right"), 17}},
   {{Sprite("undead.walk1.left"), 17}, {Sprite("undead.walk1.right"), 17}},

@@ -13,7 +13,9 @@
 #include "morlo3/status.h"
 
 // The replacements below hand malloc's memory to free, as they must.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 
 namespace {
 std::atomic<long> gAllocations{0};
