@@ -352,6 +352,7 @@ void TBuffer64::HLine(int32_t x1, int32_t x2, int32_t y, uint32_t color) {
   }
   const int32_t n = int32_t(right - left);
   if (n <= 0) return;
+  if (Surface) Surface->PixelsChanged();
   uint8_t* row = Rows[size_t(y)];
   // The pixel size comes from the context's depth; it matches the surface's,
   // since every surface is made in the display's format.
@@ -370,6 +371,7 @@ void TBuffer64::VLine(int32_t y1, int32_t y2, int32_t x, uint32_t color) {
   if (y2 < 0 || y1 >= Height) return;
   if (y1 < 0) y1 = 0;
   if (y2 >= Height) y2 = Height - 1;
+  if (Surface) Surface->PixelsChanged();
   for (int32_t y = y1; y <= y2; ++y) {
     uint8_t* row = Rows[size_t(y)];
     switch (BitsPerPixel) {

@@ -64,6 +64,8 @@ class TBuffer64 {
   int32_t Pitch = 0;
   uint8_t BytesPerPixel = 0;
   uint8_t BitsPerPixel = 0;
+  // Writes through Pixels or Rows outside the engine's own routines must be
+  // followed by Surface->PixelsChanged(), or keyed copies may show old pixels.
   std::vector<uint8_t*> Rows;
   WindowHandle Window = 0;
   uint32_t ContextDepth = 0;

@@ -15,6 +15,9 @@ struct Fault {
 struct FaultTable {
   std::map<std::string, Fault, std::less<>> faults;
   std::map<std::string, int, std::less<>> calls;
+  // Changes whenever a node of either map may have come or gone; a FaultSite
+  // holding pointers into them looks again then.
+  uint64_t generation = 1;
 };
 
 FaultTable& Table() {
@@ -25,13 +28,31 @@ FaultTable& Table() {
 }  // namespace
 
 void InjectFault(std::string_view name, HResult code, int times, int skip) {
-  Table().faults[std::string(name)] = Fault{code, times, skip};
+  FaultTable& t = Table();
+  t.faults[std::string(name)] = Fault{code, times, skip};
+  ++t.generation;
 }
 
 void ClearFaults() {
-  Table().faults.clear();
-  Table().calls.clear();
+  FaultTable& t = Table();
+  t.faults.clear();
+  t.calls.clear();
+  ++t.generation;
 }
+
+namespace {
+
+HResult Apply(Fault& f) {
+  if (f.skip > 0) {
+    --f.skip;
+    return DD_OK;
+  }
+  if (f.times == 0) return DD_OK;
+  if (f.times > 0) --f.times;
+  return f.code;
+}
+
+}  // namespace
 
 HResult CheckFault(std::string_view name) {
   FaultTable& t = Table();
@@ -40,14 +61,21 @@ HResult CheckFault(std::string_view name) {
   ++counted->second;
   auto it = t.faults.find(name);
   if (it == t.faults.end()) return DD_OK;
-  Fault& f = it->second;
-  if (f.skip > 0) {
-    --f.skip;
-    return DD_OK;
+  return Apply(it->second);
+}
+
+HResult FaultSite::Check() {
+  FaultTable& t = Table();
+  if (generation_ != t.generation) {
+    auto counted = t.calls.find(name_);
+    if (counted == t.calls.end()) counted = t.calls.emplace(std::string(name_), 0).first;
+    count_ = &counted->second;
+    auto it = t.faults.find(name_);
+    fault_ = it == t.faults.end() ? nullptr : &it->second;
+    generation_ = t.generation;
   }
-  if (f.times == 0) return DD_OK;
-  if (f.times > 0) --f.times;
-  return f.code;
+  ++*count_;
+  return fault_ ? Apply(*static_cast<Fault*>(fault_)) : DD_OK;
 }
 
 int CallCount(std::string_view name) {

@@ -2,6 +2,7 @@
 // result code. Every backend asks here before doing the real work, so the
 // engine's failure paths can be exercised on the headless backend and the real one.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,21 @@ HResult CheckFault(std::string_view name);
 
 // How many times a named call has been made since the last ClearFaults().
 int CallCount(std::string_view name);
+
+// CheckFault for one call site that runs many times a frame (the blits): it
+// keeps its own hold on the name's counter and fault, so a check costs a
+// compare and an increment instead of two searches by name. It counts and
+// fails exactly as CheckFault of the same name.
+class FaultSite {
+ public:
+  constexpr explicit FaultSite(std::string_view name) : name_(name) {}
+  HResult Check();
+
+ private:
+  std::string_view name_;
+  uint64_t generation_ = 0;
+  int* count_ = nullptr;
+  void* fault_ = nullptr;
+};
 
 }  // namespace kestrel::platform

@@ -10,6 +10,12 @@
 namespace kestrel::platform {
 
 constexpr HResult DDERR_NOTFOUND = 0x887600FF;
+
+namespace {
+// The calls every blit makes.
+FaultSite bltFault("Blt"), bltFastFault("BltFast"), bltStatusFault("GetBltStatus"),
+    colorKeyFault("SetColorKey");
+}  // namespace
 constexpr HResult DDERR_NOTLOCKED = 0x88760248;
 
 int BytesPerPixelOfDepth(int depth) {
@@ -35,7 +41,7 @@ Surface::Surface(Kind kind, int32_t width, int32_t height, int depth, bool video
   pitch_ = width_ * bytesPerPixel_;
   // The primary surface is the screen itself: copies onto it go to the
   // display, so it holds no pixels of its own.
-  if (kind_ != Kind::Primary) pixels_.assign(size_t(pitch_) * size_t(height_), 0);
+  if (kind_ != Kind::Primary) pixels_.resize(size_t(pitch_) * size_t(height_));
 }
 
 Surface::~Surface() = default;
@@ -86,7 +92,7 @@ void StretchRows(Surface& dst, const Rect& dr, const Surface& src, const Rect& s
 
 HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags,
                      const BltFx* fx) {
-  if (HResult r = CheckFault("Blt")) return r;
+  if (HResult r = bltFault.Check()) return r;
   if (lost_ || (src && src->lost_)) return DDERR_SURFACELOST;
   const Rect whole{0, 0, width_, height_};
 
@@ -95,6 +101,9 @@ HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32
     if (kind_ == Kind::Primary) return DD_OK;  // the screen is redrawn by every frame
     Rect r = dest ? *dest : whole;
     if (!InsideSurface(r, *this)) return DDERR_INVALIDRECT;
+    // A new surface is cleared once, by the memory it was given.
+    if (allZero_ && color == 0) return DD_OK;
+    PixelsChanged();
     FillRows(pixels_.data() + size_t(r.top) * pitch_ + size_t(r.left) * bytesPerPixel_, pitch_,
              r.Width(), r.Height(), bytesPerPixel_, color);
     return DD_OK;
@@ -104,6 +113,7 @@ HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32
     if (!fx || fx->effects != DDBLTFX_MIRRORLEFTRIGHT || src != this || dest || srcRect)
       return DDERR_UNSUPPORTED;
     if (kind_ == Kind::Primary) return DDERR_UNSUPPORTED;
+    PixelsChanged();
     MirrorRows(pixels_.data(), pitch_, width_, height_, bytesPerPixel_);
     return DD_OK;
   }
@@ -117,6 +127,7 @@ HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32
     return DD_OK;
   }
   if (src->depth_ != depth_) return DDERR_INVALIDPARAMS;
+  PixelsChanged();
   Rect dr = dest ? *dest : whole;
   // Destination rectangles reaching outside the surface are clipped to it,
   // keeping the scale the full rectangle asked for.
@@ -157,7 +168,7 @@ HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32
 }
 
 HResult Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect, uint32_t flags) {
-  if (HResult r = CheckFault("BltFast")) return r;
+  if (HResult r = bltFastFault.Check()) return r;
   if (lost_ || src.lost_) return DDERR_SURFACELOST;
   if (kind_ == Kind::Primary || src.depth_ != depth_) return DDERR_INVALIDPARAMS;
   // DirectDraw refuses rectangles that are empty or reach outside either
@@ -165,6 +176,7 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect
   if (!InsideSurface(srcRect, src)) return DDERR_INVALIDRECT;
   const int32_t w = srcRect.Width(), h = srcRect.Height();
   if (x < 0 || y < 0 || int64_t(x) + w > width_ || int64_t(y) + h > height_) return DDERR_INVALIDRECT;
+  PixelsChanged();
 
   const uint8_t* s = src.pixels_.data() + size_t(srcRect.top) * src.pitch_ +
                      size_t(srcRect.left) * bytesPerPixel_;
@@ -181,6 +193,13 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect
     }
     return DD_OK;
   }
+  if (keyed && &src != this) {
+    if (const SpanIndex* index = src.SpansFor(src.keyLow_)) {
+      index->CopyKeyed(d, pitch_, src.pixels_.data(), src.pitch_, srcRect.left, srcRect.top, w, h,
+                       bytesPerPixel_);
+      return DD_OK;
+    }
+  }
   if (keyed)
     CopyRowsKeyed(d, pitch_, s, src.pitch_, w, h, bytesPerPixel_, src.keyLow_);
   else
@@ -188,7 +207,36 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect
   return DD_OK;
 }
 
-HResult Surface::GetBltStatus(uint32_t) { return CheckFault("GetBltStatus"); }
+const SpanIndex* Surface::SpansFor(uint32_t key) {
+  if (spans_ && spans_->Key() == key) {
+    ++spanUses_;
+    return spans_.get();
+  }
+  if (spans_) DropSpans();  // made for another key
+  if (changesOften_) return nullptr;
+  try {
+    auto index = std::make_unique<SpanIndex>();
+    if (!index->Build(pixels_.data(), pitch_, width_, height_, bytesPerPixel_, key)) {
+      changesOften_ = true;  // too wide: never worth another try
+      return nullptr;
+    }
+    spans_ = std::move(index);
+  } catch (const std::bad_alloc&) {
+    return nullptr;  // the plain copy needs no memory
+  }
+  spanUses_ = 1;
+  return spans_.get();
+}
+
+void Surface::DropSpans() {
+  // An index that served fewer copies than this did not pay for its making.
+  constexpr uint32_t kUsesToKeepIndexing = 4;
+  if (spanUses_ < kUsesToKeepIndexing) changesOften_ = true;
+  spans_.reset();
+  spanUses_ = 0;
+}
+
+HResult Surface::GetBltStatus(uint32_t) { return bltStatusFault.Check(); }
 
 HResult Surface::Flip(uint32_t flags) {
   if (HResult r = CheckFault("Flip")) return r;
@@ -209,7 +257,7 @@ HResult Surface::GetAttachedSurface(uint32_t caps, std::shared_ptr<Surface>& out
 }
 
 HResult Surface::SetColorKey(uint32_t flags, uint32_t low, uint32_t high) {
-  if (HResult r = CheckFault("SetColorKey")) return r;
+  if (HResult r = colorKeyFault.Check()) return r;
   if (flags != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
   // Pixels hold only as many bits as the format has; so does the key.
   const uint32_t mask = bytesPerPixel_ == 1 ? 0xFFu : bytesPerPixel_ == 2 ? 0xFFFFu : bytesPerPixel_ == 3 ? 0xFFFFFFu : 0xFFFFFFFFu;
@@ -244,6 +292,8 @@ HResult Surface::GetDC(DeviceContext*& dc) {
   if (kind_ == Kind::Primary) return DDERR_CANTCREATEDC;
   if (lost_) return DDERR_SURFACELOST;
   if (dcTaken_) return DDERR_DCALREADYCREATED;
+  // Whatever is drawn through the context lands in the pixels.
+  PixelsChanged();
   // One context per surface, made once and handed out fresh each time, so
   // text drawing allocates nothing per call.
   if (!dc_) dc_ = std::make_unique<DeviceContext>(*this);
@@ -257,6 +307,7 @@ HResult Surface::ReleaseDC(DeviceContext* dc) {
   if (HResult r = CheckFault("ReleaseDC")) return r;
   if (!dcTaken_ || dc != dc_.get()) return DDERR_INVALIDPARAMS;
   dcTaken_ = false;
+  PixelsChanged();
   return DD_OK;
 }
 

@@ -4,11 +4,15 @@
 // screen through the display that made it.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kestrel/platform/result.h"
+#include "kestrel/platform/span_index.h"
 
 namespace kestrel::platform {
 
@@ -81,6 +85,30 @@ constexpr int64_t kMaxSurfaceBytes = int64_t(1) << 30;
 
 int BytesPerPixelOfDepth(int depth);
 
+// Pixel memory that reads as zero without being written: large blocks come
+// from the kernel's zeroed pages, so a new surface costs no clearing pass and
+// its pages are touched only when drawn on.
+template <typename T>
+struct ZeroedAllocator {
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <typename U>
+  ZeroedAllocator(const ZeroedAllocator<U>&) {}
+  T* allocate(size_t n) {
+    if (void* p = std::calloc(n, sizeof(T))) return static_cast<T*>(p);
+    throw std::bad_alloc();
+  }
+  void deallocate(T* p, size_t) { std::free(p); }
+  // An element made without a value stays as calloc left it.
+  template <typename U>
+  void construct(U*) noexcept {}
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  bool operator==(const ZeroedAllocator&) const = default;
+};
+
 class Surface : public std::enable_shared_from_this<Surface> {
  public:
   enum class Kind { OffScreen, Primary, BackBuffer };
@@ -127,6 +155,16 @@ class Surface : public std::enable_shared_from_this<Surface> {
   void Lose() { lost_ = true; }
   bool IsLost() const { return lost_; }
 
+  // Must follow every write through the address a lock handed out (the
+  // engine's row table); the surface's own blits and device context see
+  // their writes themselves. An index of the old pixels is dropped.
+  void PixelsChanged() {
+    allZero_ = false;
+    if (spans_) DropSpans();
+  }
+  // True while keyed copies from this surface go by its span index.
+  bool HasSpanIndex() const { return spans_ != nullptr; }
+
  private:
   Kind kind_;
   int32_t width_, height_, pitch_;
@@ -137,7 +175,19 @@ class Surface : public std::enable_shared_from_this<Surface> {
   bool hasKey_ = false;
   uint32_t keyLow_ = 0, keyHigh_ = 0;
   Display* display_;
-  std::vector<uint8_t> pixels_;
+  std::vector<uint8_t, ZeroedAllocator<uint8_t>> pixels_;
+  // Nothing has been written since the surface was made: a fill with 0 has
+  // nothing to do.
+  bool allZero_ = true;
+  // Keyed copies from a picture that stays as it is go run by run. The index
+  // is made at the first keyed copy for the key in use. A surface whose index
+  // is dropped by a write (or another key) before it has served a few copies
+  // changes about as often as it is drawn, and keeps the plain copy.
+  std::unique_ptr<SpanIndex> spans_;
+  uint32_t spanUses_ = 0;
+  bool changesOften_ = false;
+  const SpanIndex* SpansFor(uint32_t key);
+  void DropSpans();
   std::shared_ptr<Surface> attached_;  // the back buffer of a flip chain
   std::shared_ptr<Clipper> clipper_;
   std::unique_ptr<DeviceContext> dc_;
