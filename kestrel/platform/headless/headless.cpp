@@ -1,4 +1,5 @@
 #include "kestrel/platform/headless/headless.h"
+#include "kestrel/platform/input.h"
 
 #include <png.h>
 
@@ -120,6 +121,10 @@ std::vector<ScriptEvent> ParseInputScript(const std::string& text) {
       e.down = upDown();
     } else if (kind == "close") {
       e.type = ScriptEvent::Type::Close;
+    } else if (kind == "focus") {
+      std::string what;
+      if (!(in >> what) || what != "lost") fail("expected lost");
+      e.type = ScriptEvent::Type::FocusLost;
     } else {
       fail("unknown event '" + kind + "'");
     }
@@ -237,6 +242,9 @@ void HeadlessDisplay::ApplyDueEvents() {
       case ScriptEvent::Type::Mouse: input_.mouse = Point{e.x, e.y}; break;
       case ScriptEvent::Type::Button: input_.buttonEvents.push_back({e.code, e.down}); break;
       case ScriptEvent::Type::Close: RequestClose(); break;
+      // Every device is lost once, as when the window loses the focus; a
+      // recording lists the keys that were let go with it.
+      case ScriptEvent::Type::FocusLost: LoseHeadlessDevices(); break;
     }
   }
 }

@@ -35,7 +35,7 @@ struct HeadlessOptions {
 
 // One scripted event. `frame` is the number of frames presented before it applies.
 struct ScriptEvent {
-  enum class Type { Key, Mouse, Button, Close };
+  enum class Type { Key, Mouse, Button, Close, FocusLost };
   uint64_t frame = 0;
   Type type = Type::Key;
   int code = 0;       // key scan code, or button 0 left, 1 right, 2 middle

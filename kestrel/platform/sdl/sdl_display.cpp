@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "kestrel/platform/scale.h"
+#include "kestrel/platform/sdl/sdl_record.h"
 #include "kestrel/platform/text.h"
 
 namespace kestrel::platform {
@@ -288,7 +289,7 @@ struct SdlDisplay::Impl {
   }
 };
 
-SdlDisplay::SdlDisplay() : impl_(std::make_unique<Impl>()) {}
+SdlDisplay::SdlDisplay() : impl_(std::make_unique<Impl>()), recorder_(SdlRecorder::FromEnvironment()) {}
 
 SdlDisplay::~SdlDisplay() {
   CloseWindow(impl_->handle);
@@ -425,6 +426,7 @@ HResult SdlDisplay::ChangeMode(int32_t width, int32_t height, int32_t bitsPerPix
 void SdlDisplay::RestoreMode() { impl_->modeSet = false; }
 
 void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
+  if (recorder_) recorder_->Frame(picture, area);
   if (!window_ || !picture.Pixels()) return;
   const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.Width()),
                std::min(area.bottom, picture.Height())};
@@ -501,29 +503,47 @@ void SdlDisplay::WaitForVerticalBlank() {
 
 void SdlDisplay::PollEvents() {
   if (!impl_->videoOk) return;
-  // Closing the last window brings a window-close event and a quit event
-  // together; they are one close request.
   bool closeSeen = false;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
-    if (event.type == SDL_WINDOWEVENT && window_ &&
-        event.window.windowID == SDL_GetWindowID(window_)) {
-      if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-        RequestClose();
-        closeSeen = true;
-      } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-        impl_->Redraw();
-      }
-    } else if (event.type == SDL_RENDER_DEVICE_RESET) {
-      // The texture went with the device; the next frame makes a new one.
-      impl_->DropTexture();
-    } else if (event.type == SDL_QUIT) {
-      if (!closeSeen) RequestClose();
-      closeSeen = false;
-    }
-    // By index: a listener may add another.
-    for (size_t i = 0; i < listeners_.size(); ++i) listeners_[i](event);
+    // While recording, input waits for the next frame.
+    if (recorder_ && recorder_->Hold(event)) continue;
+    HandleEvent(event, closeSeen);
   }
+  if (recorder_) {
+    bool heldCloseSeen = false;
+    recorder_->Release(*this, [&](const SDL_Event& e) { return HandleEvent(e, heldCloseSeen); });
+  }
+}
+
+bool SdlDisplay::HandleEvent(const SDL_Event& event, bool& closeSeen) {
+  // Closing the last window brings a window-close event and a quit event
+  // together; they are one close request.
+  bool closing = false;
+  if (event.type == SDL_WINDOWEVENT && window_ && event.window.windowID == SDL_GetWindowID(window_)) {
+    if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+      RequestClose();
+      closeSeen = closing = true;
+    } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+      impl_->Redraw();
+    }
+  } else if (event.type == SDL_RENDER_DEVICE_RESET) {
+    // The texture went with the device; the next frame makes a new one.
+    impl_->DropTexture();
+  } else if (event.type == SDL_QUIT) {
+    if (!closeSeen) {
+      RequestClose();
+      closing = true;
+    }
+    closeSeen = false;
+  }
+  // By index: a listener may add another.
+  for (size_t i = 0; i < listeners_.size(); ++i) listeners_[i](event);
+  return closing;
+}
+
+void SdlDisplay::AfterFrame() {
+  if (recorder_) recorder_->AfterFrame(framesPresented_);
 }
 
 void SdlDisplay::SetCursorVisible(bool visible) {

@@ -13,6 +13,8 @@
 
 namespace kestrel::platform {
 
+class SdlRecorder;
+
 class SdlDisplay : public Display {
  public:
   SdlDisplay();
@@ -42,6 +44,9 @@ class SdlDisplay : public Display {
   // pixels in a window, the emulated picture's pixels in full screen.
   Point WindowToClient(int32_t x, int32_t y) const;
   SDL_Window* Window() const { return window_; }
+  // What KESTREL_RECORD and KESTREL_FRAMELOG ask to be written; null when
+  // neither is set.
+  SdlRecorder* Recorder() const { return recorder_.get(); }
 
   // ---- for tests ----
   // True when frames go through an SDL renderer rather than the window
@@ -51,13 +56,20 @@ class SdlDisplay : public Display {
   // RGB triples; false without a window.
   bool ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height);
 
+ protected:
+  void AfterFrame() override;
+
  private:
   // Starts SDL's video once; false (with the reason kept) when it cannot.
   bool EnsureVideo() const;
+  // Acts on one SDL event and hands it to the listeners; true when it asked
+  // the window to close. `closeSeen` joins a close and a quit into one.
+  bool HandleEvent(const SDL_Event& event, bool& closeSeen);
   struct Impl;
   std::unique_ptr<Impl> impl_;
   SDL_Window* window_ = nullptr;
   std::deque<EventListener> listeners_;  // stays in place as listeners are added
+  std::unique_ptr<SdlRecorder> recorder_;
 };
 
 }  // namespace kestrel::platform

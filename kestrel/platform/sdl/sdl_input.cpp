@@ -10,6 +10,7 @@
 
 #include "kestrel/platform/input.h"
 #include "kestrel/platform/sdl/sdl_display.h"
+#include "kestrel/platform/sdl/sdl_record.h"
 
 namespace kestrel::platform {
 
@@ -102,6 +103,35 @@ constexpr uint8_t kPadLeft = 0xCB, kPadRight = 0xCD, kPadJump = 0xC8, kPadFire =
 constexpr int16_t kStickThreshold = 16384;
 // More queued button events than any buffer takes; the rest only mean overflow.
 constexpr size_t kMaxQueuedEvents = 256;
+
+// The recorder of the current display while it records input: the game then
+// reads the keys and the pointer the recording says it saw.
+const SdlRecorder* InputRecorder() {
+  if (!HasDisplay()) return nullptr;
+  auto* sdl = dynamic_cast<SdlDisplay*>(&GetDisplay());
+  const SdlRecorder* r = sdl ? sdl->Recorder() : nullptr;
+  return r && r->RecordsInput() ? r : nullptr;
+}
+
+// Over the window SDL's own pointer state is exact. Elsewhere the pointer is
+// asked of the desktop, so that it is known (and negative) outside the window
+// too.
+bool LivePointer(SdlDisplay& display, Point& out) {
+  SDL_Window* w = display.Window();
+  if (!w) return false;
+  int x = 0, y = 0;
+  if (SDL_GetMouseFocus() == w) {
+    SDL_GetMouseState(&x, &y);
+  } else {
+    int wx = 0, wy = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    SDL_GetWindowPosition(w, &wx, &wy);
+    x -= wx;
+    y -= wy;
+  }
+  out = display.WindowToClient(x, y);
+  return true;
+}
 
 struct MouseQueue {
   std::deque<DIDeviceObjectData> events;
@@ -239,6 +269,10 @@ class SdlDevice : public InputDeviceBackend {
   }
 
   void ReadKeys(uint8_t (&keys)[256]) override {
+    if (const SdlRecorder* r = InputRecorder()) {
+      std::memcpy(keys, r->Keys().data(), 256);
+      return;
+    }
     std::memcpy(keys, shared_->keys.data(), 256);
     shared_->AddControllerKeys(keys);
   }
@@ -274,6 +308,17 @@ class SdlInput : public InputBackend {
     display_.AddEventListener([weak](const SDL_Event& e) {
       if (auto s = weak.lock()) s->OnEvent(e);
     });
+    if (SdlRecorder* r = display_.Recorder()) {
+      SdlDisplay& display = display_;
+      r->SetSources(
+          [weak](uint8_t (&keys)[256]) {
+            if (auto s = weak.lock()) {
+              std::memcpy(keys, s->keys.data(), 256);
+              s->AddControllerKeys(keys);
+            }
+          },
+          [&display](Point& out) { return LivePointer(display, out); });
+    }
   }
 
   ~SdlInput() override {
@@ -290,24 +335,13 @@ class SdlInput : public InputBackend {
     return DI_OK;
   }
 
-  // Over the window SDL's own pointer state is exact. Elsewhere the pointer
-  // is asked of the desktop, so that it is known (and negative) outside the
-  // window too.
   bool CursorClientPos(WindowHandle window, Point& out) override {
-    SDL_Window* w = display_.Window();
-    if (!w || !display_.IsWindow(window)) return false;
-    int x = 0, y = 0;
-    if (SDL_GetMouseFocus() == w) {
-      SDL_GetMouseState(&x, &y);
-    } else {
-      int wx = 0, wy = 0;
-      SDL_GetGlobalMouseState(&x, &y);
-      SDL_GetWindowPosition(w, &wx, &wy);
-      x -= wx;
-      y -= wy;
+    if (!display_.Window() || !display_.IsWindow(window)) return false;
+    if (const SdlRecorder* r = InputRecorder()) {
+      out = r->Pointer();
+      return true;
     }
-    out = display_.WindowToClient(x, y);
-    return true;
+    return LivePointer(display_, out);
   }
 
  private:

@@ -1,0 +1,187 @@
+#include "kestrel/platform/sdl/sdl_record.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "kestrel/platform/headless/headless.h"
+#include "kestrel/platform/surface.h"
+
+namespace kestrel::platform {
+
+namespace {
+
+const char* Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v ? v : nullptr;
+}
+
+FILE* Create(const std::string& path, const char* what) {
+  FILE* f = std::fopen(path.c_str(), "w");
+  if (!f) throw std::runtime_error(std::string("Cannot create ") + what + " " + path + ": " + std::strerror(errno));
+  return f;
+}
+
+// The script's name of a mouse button; null for the side buttons, which the
+// game does not use and a script cannot name.
+const char* ButtonName(uint8_t button) {
+  switch (button) {
+    case SDL_BUTTON_LEFT: return "left";
+    case SDL_BUTTON_RIGHT: return "right";
+    case SDL_BUTTON_MIDDLE: return "middle";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<SdlRecorder> SdlRecorder::FromEnvironment() {
+  const char* input = Env("KESTREL_RECORD");
+  const char* frameLog = Env("KESTREL_FRAMELOG");
+  if (!input && !frameLog) return nullptr;
+  return std::make_unique<SdlRecorder>(input ? input : "", frameLog ? frameLog : "");
+}
+
+SdlRecorder::SdlRecorder(const std::string& inputPath, const std::string& frameLogPath)
+    : inputPath_(inputPath) {
+  if (!inputPath.empty()) input_ = Create(inputPath, "recording");
+  try {
+    if (!frameLogPath.empty()) frameLog_ = Create(frameLogPath, "frame log");
+  } catch (...) {
+    if (input_) std::fclose(input_);
+    throw;
+  }
+}
+
+SdlRecorder::~SdlRecorder() {
+  if (input_) {
+    std::fprintf(input_, "# the session ended after %llu frames\n", static_cast<unsigned long long>(lastFrame_));
+    std::fclose(input_);
+  }
+  if (frameLog_) std::fclose(frameLog_);
+}
+
+void SdlRecorder::SetSources(KeySource keys, PointerSource pointer) {
+  keySource_ = std::move(keys);
+  pointerSource_ = std::move(pointer);
+}
+
+bool SdlRecorder::Hold(const SDL_Event& event) {
+  if (!input_) return false;
+  switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_QUIT:
+      break;
+    case SDL_WINDOWEVENT:
+      if (event.window.event != SDL_WINDOWEVENT_CLOSE && event.window.event != SDL_WINDOWEVENT_FOCUS_LOST)
+        return false;
+      break;
+    default:
+      return false;
+  }
+  held_.push_back(event);
+  return true;
+}
+
+void SdlRecorder::Line(uint64_t frame, const char* format, ...) {
+  std::fprintf(input_, "%llu ", static_cast<unsigned long long>(frame));
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(input_, format, args);
+  va_end(args);
+  std::fputc('\n', input_);
+  wrote_ = true;
+}
+
+void SdlRecorder::WriteHeader(const Display& display) {
+  headerWritten_ = true;
+  std::fprintf(input_,
+               "# Input recorded on the real display, one event a line at the frame the game saw it.\n"
+               "# Play it again with:\n"
+               "# KESTREL_PLATFORM=headless KESTREL_ANSWER=%s KESTREL_DEPTH=%d KESTREL_INPUT=%s\n",
+               display.IsFullScreenWindow() ? "yes" : "no", display.DesktopDepth(), inputPath_.c_str());
+  wrote_ = true;
+}
+
+void SdlRecorder::Release(const Display& display, const Deliver& deliver) {
+  if (!input_) return;
+  const uint64_t frame = display.FramesPresented();
+  lastFrame_ = frame;
+  // Between two presents the game sees no change; the headless backend
+  // applies a frame's events at the same poll.
+  if (released_ && frame == releasedAt_) return;
+  released_ = true;
+  releasedAt_ = frame;
+  if (!headerWritten_ && display.MainWindow() != 0) WriteHeader(display);
+
+  std::vector<SDL_Event> batch;
+  batch.swap(held_);
+  for (const SDL_Event& e : batch) {
+    if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
+      const char* name = ButtonName(e.button.button);
+      if (!name) continue;
+      deliver(e);
+      Line(frame, "button %s %s", name, e.type == SDL_MOUSEBUTTONDOWN ? "down" : "up");
+    } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+      deliver(e);
+      Line(frame, "focus lost");
+    } else if (deliver(e)) {
+      Line(frame, "close");
+    }
+  }
+
+  // The keys and the pointer of this moment stand until the next frame.
+  uint8_t now[256] = {};
+  if (keySource_) keySource_(now);
+  for (int code = 0; code < 256; ++code) {
+    const uint8_t held = now[code] & 0x80;
+    if (held == keys_[size_t(code)]) continue;
+    keys_[size_t(code)] = held;
+    Line(frame, "key %d %s", code, held ? "down" : "up");
+  }
+  Point p;
+  if (pointerSource_ && pointerSource_(p) && (p.x != pointer_.x || p.y != pointer_.y)) {
+    pointer_ = p;
+    Line(frame, "mouse %d %d", int(p.x), int(p.y));
+  }
+  // A session that ends in a crash keeps everything up to its last frame.
+  if (wrote_) std::fflush(input_);
+  wrote_ = false;
+}
+
+void SdlRecorder::Frame(const Surface& picture, const Rect& area) {
+  if (!frameLog_) return;
+  const int bpp = BytesPerPixelOfDepth(picture.Depth());
+  const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.Width()),
+               std::min(area.bottom, picture.Height())};
+  rgb_.clear();
+  if (bpp > 0 && picture.Pixels() && r.Width() > 0 && r.Height() > 0) {
+    rgb_.resize(size_t(r.Width()) * size_t(r.Height()) * 3);
+    uint8_t* out = rgb_.data();
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+      const uint8_t* in = picture.Pixels() + size_t(y) * size_t(picture.Pitch()) + size_t(r.left) * size_t(bpp);
+      for (int32_t x = r.left; x < r.right; ++x, in += bpp, out += 3) {
+        uint32_t pixel = 0;
+        for (int b = 0; b < bpp; ++b) pixel |= uint32_t(in[b]) << (8 * b);
+        PixelToRgb(pixel, picture.Depth(), out[0], out[1], out[2]);
+      }
+    }
+  }
+  frameHash_ = Fnv1a64(rgb_.data(), rgb_.size());
+}
+
+void SdlRecorder::AfterFrame(uint64_t frame) {
+  lastFrame_ = frame;
+  if (!frameLog_) return;
+  std::fprintf(frameLog_, "%llu %016llx\n", static_cast<unsigned long long>(frame),
+               static_cast<unsigned long long>(frameHash_));
+  std::fflush(frameLog_);
+}
+
+}  // namespace kestrel::platform
