@@ -1,6 +1,7 @@
-// A private X server for tests that need a real window: started on the
-// first free display number and stopped with the test (or with us).
+// A private X server for tests that need a real window: started on a free
+// display number and stopped with the test (or with us).
 #pragma once
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -30,35 +31,38 @@ struct LeakCheckPause {
 
 class Xvfb {
  public:
-  // Starts a server on the first free display number from 90 on.
+  // Starts a server on a display number it picks itself. Two test programs
+  // starting servers at once must never share one, so the number is the one
+  // the server took, not one that merely looked free.
   bool Start() {
-    for (int n = 90; n < 140; ++n) {
-      const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-      const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-      struct stat st;
-      if (stat(lock.c_str(), &st) == 0 || stat(socket.c_str(), &st) == 0) continue;
-      display_ = ":" + std::to_string(n);
-      pid_ = fork();
-      if (pid_ == 0) {
-        // The server goes with us, however the test ends.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-      }
-      if (pid_ < 0) return false;
-      for (int i = 0; i < 100; ++i) {
-        if (stat(socket.c_str(), &st) == 0) return true;
-        int status;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-          pid_ = -1;  // lost a race for this number; try the next
-          break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      }
-      Stop();
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    pid_ = fork();
+    if (pid_ == 0) {
+      // The server goes with us, however the test ends.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
     }
-    return false;
+    close(fds[1]);
+    if (pid_ < 0) {
+      close(fds[0]);
+      return false;
+    }
+    // The server writes its number once it takes connections.
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    for (char c; poll(&p, 1, 20000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n';) number += c;
+    close(fds[0]);
+    if (number.empty()) {
+      Stop();
+      return false;
+    }
+    display_ = ":" + number;
+    return true;
   }
   void Stop() {
     if (pid_ > 0) {
