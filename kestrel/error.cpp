@@ -14,23 +14,50 @@ std::string ReportText(const char* tag, const std::string& operation, const std:
   return std::string(tag) + operation + " -> " + text;
 }
 
-void RaiseEngineError(const std::string& text) {
+namespace {
+bool errorLogEnabled = true;
+}  // namespace
+
+void SetErrorLogEnabled(bool enabled) { errorLogEnabled = enabled; }
+
+void RaiseEngineError(const std::string& text, const std::string& detail) {
   // The desktop gets its own display mode back first.
   if (platform::HasDisplay()) platform::GetDisplay().ChangeDisplaySettings();
-  if (FILE* log = std::fopen(kErrorLogName, "wb")) {
-    std::fwrite(text.data(), 1, text.size(), log);
-    std::fwrite("\r\n", 1, 2, log);
-    std::fclose(log);
+  if (errorLogEnabled) {
+    if (FILE* log = std::fopen(kErrorLogName, "wb")) {
+      std::fwrite(text.data(), 1, text.size(), log);
+      std::fwrite("\r\n", 1, 2, log);
+      std::fclose(log);
+    }
   }
-  throw EngineError(text, HaltOnError);
+  throw EngineError(text, HaltOnError, detail);
 }
 
 int HandleTopLevelError(const EngineError& error) {
-  if (!error.Quiet()) {
-    std::cerr << error.what() << '\n';
-    if (platform::HasDisplay()) platform::GetDisplay().ShowErrorMessage("Morlo v3.0", error.what());
-  }
+  // Full screen ends without a message on the screen, but a terminal still
+  // learns why.
+  std::cerr << error.what() << '\n';
+  if (!error.Detail().empty()) std::cerr << error.Detail() << '\n';
+  if (!error.Quiet() && platform::HasDisplay())
+    platform::GetDisplay().ShowErrorMessage("Morlo v3.0", error.what());
   return 1;
+}
+
+int HandleTopLevelException() {
+  try {
+    throw;
+  } catch (const EngineError& e) {
+    return HandleTopLevelError(e);
+  } catch (const UsageError& e) {
+    std::cerr << e.what() << '\n';
+    return 2;
+  } catch (const std::exception& e) {
+    // The archive's open error, a decompression error, a decoder's message:
+    // always shown, whatever the screen mode.
+    return HandleTopLevelError(EngineError(e.what(), false));
+  } catch (...) {
+    return HandleTopLevelError(EngineError("Unknown error", false));
+  }
 }
 
 namespace {

@@ -2,8 +2,10 @@
 // program ends; "ends" means an exception that only `main` catches, so the
 // whole program can run inside a test.
 #pragma once
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace kestrel {
 
@@ -16,12 +18,17 @@ inline constexpr const char* kErrorLogName = "KRL_ERR.txt";
 
 class EngineError : public std::runtime_error {
  public:
-  EngineError(const std::string& text, bool quiet) : std::runtime_error(text), quiet_(quiet) {}
+  EngineError(const std::string& text, bool quiet, std::string detail = {})
+      : std::runtime_error(text), quiet_(quiet), detail_(std::move(detail)) {}
   // True when the program is to end without showing the text (full screen).
   bool Quiet() const { return quiet_; }
+  // A second line for standard error only, such as the file a sound looked
+  // for; the report itself and the log keep their one line.
+  const std::string& Detail() const { return detail_; }
 
  private:
   bool quiet_;
+  std::string detail_;
 };
 
 // A failure outside the engine's report path that still ends the program:
@@ -42,9 +49,21 @@ class ProgramExit {
   int code_;
 };
 
+// A bad setting from outside the program (an environment variable, a
+// command-line argument): one line on standard error and exit code 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Restores the desktop's display mode, writes the report to the log (a log that
-// cannot be written does not stop it) and ends the program.
-[[noreturn]] void RaiseEngineError(const std::string& text);
+// cannot be written does not stop it) and ends the program. `detail`, when
+// given, follows the report on standard error only.
+[[noreturn]] void RaiseEngineError(const std::string& text, const std::string& detail = {});
+
+// Tools that print their own errors turn the log off, so that they leave no
+// "KRL_ERR.txt" wherever they happen to run.
+void SetErrorLogEnabled(bool enabled);
 
 // Builds "[Tag]Operation -> Text".
 std::string ReportText(const char* tag, const std::string& operation, const std::string& text);
@@ -53,8 +72,12 @@ std::string ReportText(const char* tag, const std::string& operation, const std:
 // outside the table.
 const char* DirectDrawErrorText(uint32_t code);
 
-// What `main` does with an engine error: in a window the text goes to the user
-// in a message box and to standard error. Returns the process exit code.
+// What `main` does with an engine error: the text goes to standard error, and
+// in a window also to the user in a message box. Returns the process exit code.
 int HandleTopLevelError(const EngineError& error);
+
+// Called from `main`'s catch-all: turns the exception being handled into its
+// message and the process exit code (2 for a UsageError, 1 for any other).
+int HandleTopLevelException();
 
 }  // namespace kestrel

@@ -6,10 +6,11 @@
 // with a destructor, and only libpng/libjpeg frames and our plain callbacks
 // lie between the library call and the jump target. The C++ caller turns the
 // step's failure into an exception afterwards.
-#include <jerror.h>
 #include <png.h>
 #include <stdio.h>  // jpeglib.h needs FILE declared first
 #include <jpeglib.h>
+// After jpeglib.h: which messages exist depends on its configuration.
+#include <jerror.h>
 
 #include <algorithm>
 #include <array>
@@ -337,9 +338,10 @@ class PngReader {
 
 void LoadPng(TBuffer64& buffer, const uint8_t* data, size_t size, bool videoMemory) {
   // libpng refuses a zero-sized header outright; the original decoder came
-  // back with an empty picture, which has a report of its own.
-  if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0 &&
-      std::all_of(data + 16, data + 24, [](uint8_t b) { return b == 0; }))
+  // back with an empty picture, which has a report of its own. One zero side
+  // is as empty as two.
+  auto zero = [](const uint8_t* p) { return std::all_of(p, p + 4, [](uint8_t b) { return b == 0; }); };
+  if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0 && (zero(data + 16) || zero(data + 20)))
     buffer.ReportError("LoadStreamImage", "Error loading PNG from Stream...");
 
   PngReader reader(data, size);
@@ -386,9 +388,32 @@ void JpegErrorExit(j_common_ptr cinfo) {
   longjmp(step->jump, 1);
 }
 
-// Warnings (a stream cut short, extra bytes) do not stop decoding; the
-// library pads the picture as it always does.
-void JpegEmitMessage(j_common_ptr, int) {}
+// Warnings that mean the data is damaged stop decoding like errors: left to
+// itself the library pads a cut or corrupt picture with grey and goes on.
+// Other warnings (an unknown JFIF revision, say) and trace messages pass.
+bool IsDamageWarning(int code) {
+  switch (code) {
+    case JWRN_JPEG_EOF:         // "Premature end of JPEG file"
+    case JWRN_HIT_MARKER:       // "Corrupt JPEG data: premature end of data segment"
+    case JWRN_EXTRANEOUS_DATA:  // "Corrupt JPEG data: N extraneous bytes before marker"
+    case JWRN_HUFF_BAD_CODE:    // "Corrupt JPEG data: bad Huffman code"
+    case JWRN_MUST_RESYNC:      // "Corrupt JPEG data: found marker ... instead of RST"
+    case JWRN_NOT_SEQUENTIAL:   // "Invalid SOS parameters for sequential JPEG"
+#if JPEG_LIB_VERSION >= 70 || defined(D_ARITH_CODING_SUPPORTED)
+    case JWRN_ARITH_BAD_CODE:   // "Corrupt JPEG data: bad arithmetic code"
+#endif
+      return true;
+    default:
+      return false;
+  }
+}
+
+void JpegEmitMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0 || !IsDamageWarning(cinfo->err->msg_code)) return;
+  auto* step = reinterpret_cast<JpegStep*>(cinfo->client_data);
+  (*cinfo->err->format_message)(cinfo, step->message);
+  longjmp(step->jump, 1);
+}
 
 void JpegProgress(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
@@ -455,9 +480,9 @@ void LoadJpeg(TBuffer64& buffer, const uint8_t* data, size_t size, bool videoMem
   JpegStep& s = reader.Step();
   if (JpegReadHeader(&s, data, size) != 0) {
     // The library refuses an empty frame; the original decoder came back
-    // with a 0 x 0 picture, which has a report of its own.
-    if (s.err.msg_code == JERR_EMPTY_IMAGE && s.cinfo.image_width == 0 &&
-        s.cinfo.image_height == 0)
+    // with an empty picture, which has a report of its own. One zero side
+    // is as empty as two.
+    if (s.err.msg_code == JERR_EMPTY_IMAGE && (s.cinfo.image_width == 0 || s.cinfo.image_height == 0))
       buffer.ReportError("LoadStreamImage", "Error loading JPEG from Stream...");
     reader.Fail();
   }
@@ -724,7 +749,12 @@ void TBuffer64::LoadKPKImage(TKPK& archive, const std::string& name, bool videoM
   TMemoryStream stream;
   if (!archive.LoadToStream(name, &stream)) ReportError("LoadKPKImage", "Error loading " + name + "...");
   stream.SetPosition(0);
-  LoadStreamImage(stream, videoMemory);
+  try {
+    LoadStreamImage(stream, videoMemory);
+  } catch (const FatalError& e) {
+    // The decoder's message alone does not say which picture was damaged.
+    throw FatalError(std::string(e.what()) + ", in entry " + name + " of " + archive.Path());
+  }
 }
 
 void TBuffer64::LoadStreamImage(TMemoryStream& stream, bool videoMemory) {

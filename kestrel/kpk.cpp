@@ -40,15 +40,28 @@ void PumpBetweenRecords() {
 }  // namespace
 
 TKPK::TKPK(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw FatalError("Cannot open file " + path);
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd_ < 0) throw FatalError("Cannot open file " + path + ": " + std::strerror(errno));
   struct stat st {};
-  // A directory opens read-only on Linux but is no archive.
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd_, &st) != 0) {
+    const int e = errno;
     ::close(fd_);
     fd_ = -1;
-    throw FatalError("Cannot open file " + path);
+    throw FatalError("Cannot open file " + path + ": " + std::strerror(e));
   }
+  // A directory, a FIFO or a device opens read-only on Linux but is no
+  // archive: a FIFO or a terminal would be read for ever.
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    const char* what = S_ISDIR(st.st_mode)    ? "it is a directory"
+                       : S_ISFIFO(st.st_mode) ? "it is a named pipe, not a file"
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "it is a device, not a file"
+                                                                     : "it is not a regular file";
+    throw FatalError("Cannot open file " + path + ": " + what);
+  }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
 }
 
 TKPK::~TKPK() {
@@ -153,7 +166,12 @@ bool TKPK::Find(const std::string& name, std::vector<uint8_t>& content) {
       if (NameMatches(stored, name)) {
         std::vector<uint8_t> packed(size_t(h.packed));
         if (h.packed > 0 && !ReadAt(h.contentOffset, packed.data(), packed.size())) return false;
-        content = Inflate(packed.data(), packed.size(), h.unpacked);
+        try {
+          content = Inflate(packed.data(), packed.size(), h.unpacked);
+        } catch (const FatalError& e) {
+          // Say which entry of which archive is damaged.
+          throw FatalError(std::string(e.what()) + ", in entry " + name + " of " + path_);
+        }
         return true;
       }
     }
@@ -179,7 +197,7 @@ bool TKPK::ExtractFile(const std::string& name, const std::string& path) {
   std::vector<uint8_t> content;
   if (!Find(name, content)) return false;
   FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) throw FatalError("Cannot create file " + path);
+  if (!f) throw FatalError("Cannot create file " + path + ": " + std::strerror(errno));
   bool ok = content.empty() || std::fwrite(content.data(), 1, content.size(), f) == content.size();
   ok = (std::fclose(f) == 0) && ok;
   if (!ok) {

@@ -90,7 +90,7 @@ TSound64::TSound64(TKestrel& display, const std::string& fileName, bool loop) {
   if (fmod.FSOUND_GetVersion() != 3.50f)
     ReportError("Create", std::string("Wrong FMOD version, you should be using version 3.50, get it at ") +
                               kVendorAddress + "...");
-  if (!FileExists(fileName)) ReportError("Create", "File not found...");
+  if (!FileExists(fileName)) ReportError("Create", "File not found...", "looked for " + fileName);
   owner_ = display.Handle;
 
   if (SoundCount == 0) SetUpSoundSystem();
@@ -142,12 +142,13 @@ void TSound64::Release() {
   }
 }
 
-void TSound64::ReportError(const std::string& operation, const std::string& text) {
+void TSound64::ReportError(const std::string& operation, const std::string& text,
+                           const std::string& detail) {
   Release();
   // The sound system goes down with exactly one close, whoever else is alive.
   SoundSystemOpen = false;
   GetSoundSystem().FSOUND_Close();
-  RaiseEngineError(ReportText("[Sound64]", operation, text));
+  RaiseEngineError(ReportText("[Sound64]", operation, text), detail);
 }
 
 void TSound64::ReportSoundError(const char* operation) {

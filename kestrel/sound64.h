@@ -39,7 +39,9 @@ class TSound64 {
  protected:
   // Frees the handle; safe to call more than once.
   void Release();
-  [[noreturn]] void ReportError(const std::string& operation, const std::string& text);
+  // `detail` goes to standard error after the report, never into the log.
+  [[noreturn]] void ReportError(const std::string& operation, const std::string& text,
+                                const std::string& detail = {});
 
  private:
   [[noreturn]] void ReportSoundError(const char* operation);

@@ -1,3 +1,3 @@
 #include "morlo3/startup.h"
 
-int main() { return morlo3::Main(); }
+int main(int argc, char** argv) { return morlo3::Main(std::vector<std::string>(argv + (argc > 0), argv + argc)); }

@@ -50,8 +50,8 @@ void LoadingStep(GameState& g) {
 
 void LoadSounds(GameState& g) {
   LoadingStep(g);
-  // An existing directory is fine; any other failure shows up as the sound's
-  // own "File not found..." below.
+  // An existing directory is fine; any other failure shows up when the first
+  // sound is extracted, as the archive's "Cannot create file temp/...".
   ::mkdir(kTempDir, 0755);
   for (int slot = 1; slot < kSoundSlots; ++slot) {
     const std::string path = TempPath(SoundFiles[size_t(slot)]);
@@ -142,18 +142,37 @@ void Run(GameState& g) {
   ShutdownAndExit(g);
 }
 
-int Main() {
+namespace {
+
+constexpr const char* kHelp =
+    "usage: morlo3 [--help | --version]\n"
+    "Morlo v3.0, a side-view action game. It reads data.kpk from the current\n"
+    "folder and writes KRL_ERR.txt there when something goes wrong. The\n"
+    "KESTREL_* environment variables in the README choose the backend and\n"
+    "answer the start-up question.\n";
+
+}  // namespace
+
+int Main(const std::vector<std::string>& args) {
+  if (args.size() == 1 && args[0] == "--help") {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::puts("Morlo v3.0");
+    return 0;
+  }
+  if (!args.empty()) {
+    std::fprintf(stderr, "morlo3: unexpected argument '%s' (try --help)\n", args[0].c_str());
+    return 2;
+  }
   GameState game;
   try {
     Run(game);
   } catch (const ProgramExit& e) {
     return e.Code();
-  } catch (const EngineError& e) {
-    return HandleTopLevelError(e);
-  } catch (const std::exception& e) {
-    // The archive's open error, a decompression error, a decoder's message:
-    // always shown, whatever the screen mode.
-    return HandleTopLevelError(EngineError(e.what(), false));
+  } catch (...) {
+    return HandleTopLevelException();
   }
 }
 

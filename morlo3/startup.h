@@ -2,14 +2,17 @@
 // while everything is made and loaded, and the orderly end.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "morlo3/game_state.h"
 
 namespace morlo3 {
 
-// Runs the whole program and returns its exit code: 0 after a normal
-// shutdown, non-zero after an engine error or any other failure.
-int Main();
+// Runs the whole program with its command-line arguments (without the
+// program's name) and returns its exit code: 0 after a normal shutdown or
+// --help and --version, 2 for a bad argument or setting, 1 after an engine
+// error or any other failure.
+int Main(const std::vector<std::string>& args = {});
 
 // The start-up sequence, then the story, the menu and Shutdown. Ends by
 // throwing kestrel::ProgramExit; engine errors leave as kestrel::EngineError.

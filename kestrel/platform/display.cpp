@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "kestrel/platform/environment.h"
 #include "kestrel/platform/faults.h"
 
 namespace kestrel::platform {
@@ -371,14 +372,15 @@ PlatformState& State() {
 
 }  // namespace
 
-bool HeadlessSelected() {
-  const char* v = std::getenv("KESTREL_PLATFORM");
-  return v && std::strcmp(v, "headless") == 0;
-}
+bool HeadlessSelected() { return EnvChoice("KESTREL_PLATFORM", {"headless", "sdl"}) == "headless"; }
 
 Display& GetDisplay() {
   PlatformState& s = State();
-  if (!s.display) s.display = HeadlessSelected() ? CreateHeadlessDisplayFromEnvironment() : CreateSdlDisplay();
+  if (!s.display) {
+    // A bad setting stops both backends the same way, before either starts.
+    CheckEnvironment();
+    s.display = HeadlessSelected() ? CreateHeadlessDisplayFromEnvironment() : CreateSdlDisplay();
+  }
   return *s.display;
 }
 
@@ -399,13 +401,9 @@ void ResetPlatform() {
 void OnPlatformReset(std::function<void()> hook) { State().resetHooks.push_back(std::move(hook)); }
 
 int AnswerFromEnvironment() {
-  const char* v = std::getenv("KESTREL_ANSWER");
+  const std::optional<std::string> v = EnvChoice("KESTREL_ANSWER", {"yes", "no"});
   if (!v) return -1;
-  std::string s(v);
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  if (s == "yes" || s == "y" || s == "1") return 1;
-  if (s == "no" || s == "n" || s == "0") return 0;
-  return -1;
+  return *v == "yes" ? 1 : 0;
 }
 
 }  // namespace kestrel::platform

@@ -222,8 +222,8 @@ class Display {
 };
 
 // ---- the current backend ----
-// KESTREL_PLATFORM=headless selects the in-memory backend; anything else, or
-// nothing, the SDL one.
+// KESTREL_PLATFORM=headless selects the in-memory backend; sdl, or nothing,
+// the SDL one. Any other value is a UsageError.
 bool HeadlessSelected();
 // The display of this process, made on first use by the selected backend.
 Display& GetDisplay();
@@ -239,7 +239,8 @@ void OnPlatformReset(std::function<void()> hook);
 std::unique_ptr<Display> CreateSdlDisplay();
 std::unique_ptr<Display> CreateHeadlessDisplayFromEnvironment();
 
-// KESTREL_ANSWER: 1 for yes, 0 for no, -1 when unset or not understood.
+// KESTREL_ANSWER: 1 for yes, 0 for no, -1 when unset; any other value is a
+// UsageError.
 int AnswerFromEnvironment();
 
 }  // namespace kestrel::platform

@@ -14,7 +14,7 @@ struct Fault {
 
 struct FaultTable {
   std::map<std::string, Fault, std::less<>> faults;
-  std::map<std::string, int, std::less<>> calls;
+  std::map<std::string, uint64_t, std::less<>> calls;
   // Changes whenever a node of either map may have come or gone; a FaultSite
   // holding pointers into them looks again then.
   uint64_t generation = 1;
@@ -78,7 +78,7 @@ HResult FaultSite::Check() {
   return fault_ ? Apply(*static_cast<Fault*>(fault_)) : DD_OK;
 }
 
-int CallCount(std::string_view name) {
+uint64_t CallCount(std::string_view name) {
   auto it = Table().calls.find(name);
   return it == Table().calls.end() ? 0 : it->second;
 }

@@ -20,7 +20,8 @@ void ClearFaults();
 HResult CheckFault(std::string_view name);
 
 // How many times a named call has been made since the last ClearFaults().
-int CallCount(std::string_view name);
+// Blits count too, every frame, so the count is wide enough for years of play.
+uint64_t CallCount(std::string_view name);
 
 // CheckFault for one call site that runs many times a frame (the blits): it
 // keeps its own hold on the name's counter and fault, so a check costs a
@@ -34,7 +35,7 @@ class FaultSite {
  private:
   std::string_view name_;
   uint64_t generation_ = 0;
-  int* count_ = nullptr;
+  uint64_t* count_ = nullptr;
   void* fault_ = nullptr;
 };
 

@@ -88,6 +88,24 @@ void StretchRows(Surface& dst, const Rect& dr, const Surface& src, const Rect& s
   }
 }
 
+// A keyed copy of one row onto an overlapping part of the same row. Walking
+// away from the overlap reads every source pixel before the copy overwrites
+// it, so the result is what a copy through a spare row would give, as the
+// unkeyed copy's memmove does.
+void KeyedRowOverlapping(uint8_t* d, const uint8_t* s, int32_t n, int bpp, uint32_t key) {
+  uint8_t k[4];
+  for (int i = 0; i < 4; ++i) k[i] = uint8_t(key >> (8 * i));
+  auto one = [&](int32_t i) {
+    const uint8_t* sp = s + size_t(i) * size_t(bpp);
+    if (std::memcmp(sp, k, size_t(bpp)) != 0) std::memmove(d + size_t(i) * size_t(bpp), sp, size_t(bpp));
+  };
+  if (d > s) {
+    for (int32_t i = n - 1; i >= 0; --i) one(i);
+  } else {
+    for (int32_t i = 0; i < n; ++i) one(i);
+  }
+}
+
 }  // namespace
 
 HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags,
@@ -182,6 +200,13 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect
                      size_t(srcRect.left) * bytesPerPixel_;
   uint8_t* d = pixels_.data() + size_t(y) * pitch_ + size_t(x) * bytesPerPixel_;
   const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) && src.hasKey_;
+  if (&src == this && keyed && y == srcRect.top) {
+    // Source and destination share their rows; the row loops may not be
+    // handed overlapping pointers.
+    for (int32_t row = 0; row < h; ++row)
+      KeyedRowOverlapping(d + size_t(row) * pitch_, s + size_t(row) * pitch_, w, bytesPerPixel_, src.keyLow_);
+    return DD_OK;
+  }
   if (&src == this && y > srcRect.top) {
     // Overlapping copy downwards within one surface: walk the rows from the bottom.
     for (int32_t row = h - 1; row >= 0; --row) {

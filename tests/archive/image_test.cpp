@@ -2,6 +2,9 @@
 // pixel with MakeColor of the source colours, and every report.
 #include <zlib.h>
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "kestrel/error.h"
 #include "kestrel/kpk.h"
 #include "tests/archive/fixture.h"
@@ -258,8 +261,14 @@ TEST_F(Reports, UnknownFormats) {
 }
 
 TEST_F(Reports, EmptyPictures) {
-  ExpectReport(PngSized(0, 0), "[TBuffer64]LoadStreamImage -> Error loading PNG from Stream...");
-  ExpectReport(JpegSized(0, 0), "[TBuffer64]LoadStreamImage -> Error loading JPEG from Stream...");
+  // One side of zero is as empty as both: the engine's own report, never
+  // the decoder's.
+  for (auto [w, h] : {std::pair{0, 0}, std::pair{0, 5}, std::pair{5, 0}}) {
+    ExpectReport(PngSized(w, h), "[TBuffer64]LoadStreamImage -> Error loading PNG from Stream...");
+    ExpectReport(JpegSized(uint16_t(w), uint16_t(h)),
+                 "[TBuffer64]LoadStreamImage -> Error loading JPEG from Stream...");
+    b = engine.NewBuffer(8, 8);
+  }
   // A BMP has no check of its own; the surface cannot be made.
   ExpectReport(BmpSized(0, 0), "[TBuffer64]CreateSurface -> Error creating surface...");
 }
@@ -339,7 +348,7 @@ TEST_F(Reports, CorruptDataRaisesTheDecodersMessage) {
   std::vector<uint8_t> onlySig(png.begin(), png.begin() + 8);
   EXPECT_EQ(Fatal([&] { Load(*b, onlySig); }), "Read past the end of the PNG data");
 
-  EXPECT_EQ(Fatal([&] { Load(*b, {0xFF, 0xD8, 0x00, 0x00}); }), "JPEG datastream contains no image");
+  EXPECT_EQ(Fatal([&] { Load(*b, {0xFF, 0xD8, 0x00, 0x00}); }), "Premature end of JPEG file");
   std::vector<uint8_t> jpg = testpics::EncodeJpeg(testpics::Pattern(16, 16), {});
   jpg.resize(20);
   EXPECT_NE(Fatal([&] { Load(*b, jpg); }), "<none>");
@@ -354,23 +363,66 @@ TEST_F(Reports, CorruptDataRaisesTheDecodersMessage) {
 // hundreds of times; it is refused instead.
 TEST_F(Reports, EndlessScansAreRefused) {
   std::vector<uint8_t> jpg = testpics::EncodeJpeg(testpics::Pattern(64, 64), {true, false, 80});
-  size_t lastScan = 0;
-  for (size_t i = 2; i + 1 < jpg.size(); ++i)
-    if (jpg[i] == 0xFF && jpg[i + 1] == 0xDA) lastScan = i;
-  ASSERT_GT(lastScan, 0u);
-  std::vector<uint8_t> scan(jpg.begin() + long(lastScan), jpg.end() - 2);  // up to EOI
-  std::vector<uint8_t> many(jpg.begin(), jpg.end() - 2);
-  for (int i = 0; i < 600; ++i) many.insert(many.end(), scan.begin(), scan.end());
-  many.push_back(0xFF);
-  many.push_back(0xD9);
-  EXPECT_EQ(Fatal([&] { Load(*b, many); }), "JPEG has more than 500 scans");
+  // The first scan (the DC one) with the Huffman table written just before
+  // it: repeated after the last scan it decodes again, only out of order.
+  auto marker = [&](size_t from, std::initializer_list<uint8_t> kinds) {
+    for (size_t i = from; i + 1 < jpg.size(); ++i)
+      if (jpg[i] == 0xFF && std::find(kinds.begin(), kinds.end(), jpg[i + 1]) != kinds.end()) return i;
+    return jpg.size();
+  };
+  const size_t firstScan = marker(2, {0xDA});
+  size_t table = 0;
+  for (size_t i = marker(2, {0xC4}); i < firstScan; i = marker(i + 2, {0xC4})) table = i;
+  const size_t next = marker(firstScan + 2, {0xC4, 0xDA});
+  ASSERT_GT(table, 0u);
+  ASSERT_LT(next, jpg.size());
+  std::vector<uint8_t> scan(jpg.begin() + long(table), jpg.begin() + long(next));
+  auto repeated = [&](int times) {
+    std::vector<uint8_t> out(jpg.begin(), jpg.end() - 2);  // up to EOI
+    for (int i = 0; i < times; ++i) out.insert(out.end(), scan.begin(), scan.end());
+    out.push_back(0xFF);
+    out.push_back(0xD9);
+    return out;
+  };
+  EXPECT_EQ(Fatal([&] { Load(*b, repeated(600)); }), "JPEG has more than 500 scans");
   // A handful of repeats is still a picture.
-  std::vector<uint8_t> few(jpg.begin(), jpg.end() - 2);
-  for (int i = 0; i < 3; ++i) few.insert(few.end(), scan.begin(), scan.end());
-  few.push_back(0xFF);
-  few.push_back(0xD9);
-  Load(*b, few);
+  Load(*b, repeated(3));
   EXPECT_EQ(b->Width, 64);
+}
+
+// A JPEG cut short or with corrupt data is refused with the decoder's own
+// message, as a PNG is; left to itself the decoder would pad it with grey.
+// Through the archive the message also names the entry and the archive, and
+// a decoder's failure writes no error log.
+TEST_F(Reports, DamagedJpegsAreRefused) {
+  const std::vector<uint8_t> jpg = testpics::EncodeJpeg(testpics::Pattern(48, 48), {false, false, 90});
+  std::vector<uint8_t> cut(jpg.begin(), jpg.begin() + long(jpg.size() * 6 / 10));
+  SaveSeed("image", "damaged-cut.jpg", cut);
+  EXPECT_EQ(Fatal([&] { Load(*b, cut); }), "Premature end of JPEG file");
+
+  // Two stray bytes before the scan's marker.
+  std::vector<uint8_t> stray = jpg;
+  for (size_t i = 2; i + 1 < stray.size(); ++i)
+    if (stray[i] == 0xFF && stray[i + 1] == 0xDA) {
+      stray.insert(stray.begin() + long(i), {0x12, 0x34});
+      break;
+    }
+  SaveSeed("image", "damaged-stray.jpg", stray);
+  EXPECT_EQ(Fatal([&] { Load(*b, stray); }), "Corrupt JPEG data: 2 extraneous bytes before marker 0xda");
+
+  // A progressive picture cut in its later scans.
+  const std::vector<uint8_t> prog = testpics::EncodeJpeg(testpics::Pattern(48, 48), {true, false, 90});
+  std::vector<uint8_t> progCut(prog.begin(), prog.begin() + long(prog.size() * 8 / 10));
+  SaveSeed("image", "damaged-progressive-cut.jpg", progCut);
+  EXPECT_EQ(Fatal([&] { Load(*b, progCut); }), "Premature end of JPEG file");
+
+  std::string path = WriteFile("damaged.kpk", testpics::Archive({testpics::Entry("load.jpg", cut)}));
+  SaveSeed("kpk", "damaged-jpeg.kpk", ReadFile(path));
+  TKPK archive(path);
+  std::remove(kestrel::kErrorLogName);
+  EXPECT_EQ(Fatal([&] { b->LoadKPKImage(archive, "load.jpg", false); }),
+            "Premature end of JPEG file, in entry load.jpg of " + path);
+  EXPECT_FALSE(fs::exists(kestrel::kErrorLogName));
 }
 
 // Every prefix of every variant either loads or fails cleanly.

@@ -1,6 +1,7 @@
 // The archive: the record format, the name rule, inflation and the files it
 // writes, and its behaviour on broken archives.
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include "kestrel/error.h"
@@ -192,12 +193,15 @@ TEST(KpkInflate, CorruptStreamsRaiseZlibsMessage) {
       {nothing, "Decompression error: buffer error"},
   };
   for (const Case& c : cases) {
-    TKPK kpk(MakeArchive("corrupt.kpk", Archive({c.rec})));
+    const std::string path = MakeArchive("corrupt.kpk", Archive({c.rec}));
+    TKPK kpk(path);
     TMemoryStream s;
-    EXPECT_EQ(FatalText([&] { kpk.LoadToStream("c", &s); }), c.text);
+    // zlib's message first, then which entry of which archive it was.
+    const std::string where = ", in entry c of " + path;
+    EXPECT_EQ(FatalText([&] { kpk.LoadToStream("c", &s); }), c.text + where);
     // A corrupt entry neither creates the destination nor spoils one there.
     std::string out = WriteFile("keep.bin", Bytes("precious"));
-    EXPECT_EQ(FatalText([&] { kpk.ExtractFile("c", out); }), c.text);
+    EXPECT_EQ(FatalText([&] { kpk.ExtractFile("c", out); }), c.text + where);
     EXPECT_EQ(ReadFile(out), Bytes("precious"));
   }
 }
@@ -221,10 +225,11 @@ TEST(KpkInflate, OutputIsCapped) {
   }
   deflateEnd(&z);
   Record r{"huge", int32_t(0x7FFFFFFF), packed};
-  TKPK kpk(MakeArchive("huge.kpk", Archive({r})));
+  const std::string path = MakeArchive("huge.kpk", Archive({r}));
+  TKPK kpk(path);
   TMemoryStream s;
   EXPECT_EQ(FatalText([&] { kpk.LoadToStream("huge", &s); }),
-            "Decompression error: content larger than 256 MiB");
+            "Decompression error: content larger than 256 MiB, in entry huge of " + path);
   EXPECT_EQ(s.Size(), 0u);
 }
 
@@ -289,13 +294,33 @@ TEST(KpkFiles, ExtractReplacesAndReportsCreateFailures) {
   EXPECT_EQ(ReadFile(out), Bytes("RIFFdata"));
 
   std::string noDir = (ScratchDir() / "no-such-dir" / "x.wav").string();
-  EXPECT_EQ(FatalText([&] { kpk.ExtractFile("click2.wav", noDir); }), "Cannot create file " + noDir);
+  EXPECT_EQ(FatalText([&] { kpk.ExtractFile("click2.wav", noDir); }),
+            "Cannot create file " + noDir + ": No such file or directory");
   // A missing entry never gets as far as creating the file.
   EXPECT_FALSE(kpk.ExtractFile("other.wav", noDir));
+}
 
-  EXPECT_EQ(FatalText([] { TKPK k("no-such-archive.kpk"); }), "Cannot open file no-such-archive.kpk");
+// The open error names the file and then says why; a FIFO or a device is
+// refused at once instead of being read for ever.
+TEST(KpkFiles, OpenErrorsSayWhy) {
+  EXPECT_EQ(FatalText([] { TKPK k("no-such-archive.kpk"); }),
+            "Cannot open file no-such-archive.kpk: No such file or directory");
   std::string dir = ScratchDir().string();
-  EXPECT_EQ(FatalText([&] { TKPK k(dir); }), "Cannot open file " + dir);
+  EXPECT_EQ(FatalText([&] { TKPK k(dir); }), "Cannot open file " + dir + ": it is a directory");
+  std::string fifo = (ScratchDir() / "fifo.kpk").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(FatalText([&] { TKPK k(fifo); }), "Cannot open file " + fifo + ": it is a named pipe, not a file");
+  fs::remove(fifo);
+  EXPECT_EQ(FatalText([] { TKPK k("/dev/zero"); }), "Cannot open file /dev/zero: it is a device, not a file");
+  std::string notDir = WriteFile("plain", Bytes("x"));
+  EXPECT_EQ(FatalText([&] { TKPK k(notDir + "/data.kpk"); }),
+            "Cannot open file " + notDir + "/data.kpk: Not a directory");
+  // Permissions do not stop root, so only others see this one.
+  if (::geteuid() != 0) {
+    std::string locked = WriteFile("locked.kpk", Bytes("x"));
+    fs::permissions(locked, fs::perms::none);
+    EXPECT_EQ(FatalText([&] { TKPK k(locked); }), "Cannot open file " + locked + ": Permission denied");
+  }
 }
 
 TEST(KpkFiles, ListShowsEveryRecord) {

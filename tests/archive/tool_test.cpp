@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 
 #include "tests/archive/fixture.h"
 
@@ -93,16 +95,89 @@ TEST_F(KpkTool, DecodeShowsWhatTheBufferHolds) {
 TEST_F(KpkTool, ErrorsAreOneLineAndExitCodes) {
   ToolRun r = Kpk("list " + (ScratchDir() / "absent.kpk").string());
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "kpk: Cannot open file " + (ScratchDir() / "absent.kpk").string() + "\n");
+  EXPECT_EQ(r.err, "kpk: Cannot open file " + (ScratchDir() / "absent.kpk").string() +
+                       ": No such file or directory\n");
   std::string bad = WriteFile("bad.kpk", testpics::Archive({testpics::Record{"x", 5, {1, 2, 3}}}));
   r = Kpk("extract " + bad + " x -o " + (ScratchDir() / "x").string());
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "kpk: Decompression error: data error (incorrect header check)\n");
+  EXPECT_EQ(r.err, "kpk: Decompression error: data error (incorrect header check), in entry x of " + bad + "\n");
   EXPECT_EQ(Kpk("").code, 2);
   EXPECT_EQ(Kpk("frobnicate x").code, 2);
   EXPECT_EQ(Kpk("decode " + bad + " x --depth 8 -o y.png").code, 2);
   EXPECT_EQ(Kpk("decode " + bad + " x --depth 16").code, 2);
   EXPECT_EQ(Kpk("pack only-archive.kpk").code, 2);
+}
+
+// pack never touches a file it did not make and refuses two files that
+// would share an entry; decode names a missing entry as extract does and
+// leaves no error log behind.
+TEST_F(KpkTool, PackAndDecodeLeaveNothingBehind) {
+  fs::path dir = ScratchDir() / "pack";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "a");
+  fs::create_directories(dir / "b");
+  const std::string arc = (dir / "out.kpk").string();
+  WriteFile("pack/out.kpk.tmp", testpics::Bytes("someone's own file"));
+  WriteFile("pack/a/x.png", testpics::Bytes("one"));
+  WriteFile("pack/b/X.PNG", testpics::Bytes("two"));
+  ToolRun r = Kpk("pack " + arc + " " + (dir / "a/x.png").string() + " " + (dir / "b/X.PNG").string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "kpk: two files would share the entry name 'X.PNG': " + (dir / "a/x.png").string() + " and " +
+                       (dir / "b/X.PNG").string() + "\n");
+  ASSERT_EQ(Kpk("pack " + arc + " " + (dir / "a/x.png").string()).code, 0);
+  EXPECT_EQ(ReadFile((dir / "out.kpk.tmp").string()), testpics::Bytes("someone's own file"));
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"a", "b", "out.kpk", "out.kpk.tmp"}));
+  // A folder in the way: the archive's own name and why.
+  r = Kpk("pack " + (dir / "a").string() + " " + (dir / "a/x.png").string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "kpk: Cannot create file " + (dir / "a").string() + ": it is a directory\n");
+
+  // decode runs the engine's loading in the current folder; it must not
+  // leave the engine's error log there.
+  const fs::path old = fs::current_path();
+  fs::current_path(dir);
+  r = Kpk("decode out.kpk nothing --depth 16 -o o.png");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "kpk: no entry matches 'nothing' in out.kpk\n");
+  r = Kpk("decode out.kpk x.png --depth 16 -o o.png");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "kpk: [TBuffer64]LoadStreamImage -> Stream Image format not supported...\n");
+  EXPECT_FALSE(fs::exists("KRL_ERR.txt"));
+  EXPECT_FALSE(fs::exists("o.png"));
+  fs::current_path(old);
+}
+
+// datagen refuses what it cannot write before it draws anything, makes its
+// review folder, and answers --help.
+TEST_F(KpkTool, DatagenChecksItsArgumentsFirst) {
+  const std::string datagen = std::string(KESTREL_BINARY_DIR) + "/tools/datagen/datagen";
+  auto run = [&](const std::string& args) {
+    std::string errFile = (ScratchDir() / "datagen.err").string();
+    const int status = std::system((datagen + " " + args + " >/dev/null 2>" + errFile).c_str());
+    ToolRun r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    for (uint8_t c : ReadFile(errFile)) r.err += char(c);
+    return r;
+  };
+  EXPECT_EQ(run("--help").code, 0);
+  ToolRun r = run("");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "datagen: no output archive given");
+  r = run("x.kpk --review");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "datagen: --review needs a folder");
+  const std::string missing = (ScratchDir() / "no-such-dir" / "out.kpk").string();
+  r = run(missing);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "datagen: Cannot create file " + missing + ": No such file or directory\n");
+  // A review folder that cannot be made stops it before the archive is
+  // written.
+  const std::string plain = WriteFile("plain-file", testpics::Bytes("x"));
+  r = run((ScratchDir() / "ok.kpk").string() + " --review " + plain + "/review");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_FALSE(fs::exists(ScratchDir() / "ok.kpk"));
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(InputTest, ConstructorReportsEveryFailingStepWithItsDescription) {
     EXPECT_EQ(report, std::string("[TInput64]") + c.report + " -> " + c.text);
     // The object released what it had made: a keyboard that exists is let go once.
     std::string op = c.report;
-    EXPECT_EQ(CallCount("UnacquireK"), op == "DirectInputCreate" || op == "CreateDeviceK" ? 0 : 1);
+    EXPECT_EQ(CallCount("UnacquireK"), op == "DirectInputCreate" || op == "CreateDeviceK" ? 0u : 1u);
   }
 }
 
@@ -221,10 +221,10 @@ TEST_F(InputTest, AReacquireThatNeverSucceedsDoesNotHang) {
   LoseHeadlessDevices();
   InjectFault("AcquireK", DIERR_INPUTLOST);
   InjectFault("AcquireM", DIERR_INPUTLOST);
-  int before = CallCount("AcquireK");
+  const uint64_t before = CallCount("AcquireK");
   EXPECT_FALSE(input.KeyDown(DIK_UP));
   EXPECT_FALSE(input.KeyDown(DIK_UP));  // still not acquired
-  EXPECT_LE(CallCount("AcquireK") - before, 64);
+  EXPECT_LE(CallCount("AcquireK") - before, 64u);
   Click(0, true);
   EXPECT_FALSE(Read(input).left);
   ClearFaults();

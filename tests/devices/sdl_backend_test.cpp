@@ -228,12 +228,12 @@ TEST_F(SdlBackendTest, SoundsOfAnSdlDisplayPlayThroughTheMixer) {
     int first = wind.Channel();
     EXPECT_TRUE(GetSoundSystem().FSOUND_IsPlaying(first));
     wind.Play();
-    EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 1);
+    EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 1u);
     EXPECT_TRUE(GetSoundSystem().FSOUND_IsPlaying(wind.Channel()));
     wind.Stop();
     EXPECT_FALSE(GetSoundSystem().FSOUND_IsPlaying(wind.Channel()));
   }
-  EXPECT_EQ(CallCount("FSOUND_Close"), 1);
+  EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
   EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
   std::filesystem::remove(path);
   unsetenv("SDL_AUDIODRIVER");

@@ -38,30 +38,30 @@ TEST_F(SoundTest, FirstSoundSetsUpLastSoundCloses) {
   EXPECT_EQ(SoundCount, 2);
   EXPECT_EQ(a->OwnerWindow(), context_->Handle);
   // Set-up once; the version and the file are checked for every sound.
-  EXPECT_EQ(CallCount("FSOUND_SetOutput"), 1);
-  EXPECT_EQ(CallCount("FSOUND_SetDriver"), 1);
-  EXPECT_EQ(CallCount("FSOUND_SetMixer"), 1);
-  EXPECT_EQ(CallCount("FSOUND_Init"), 1);
-  EXPECT_EQ(CallCount("FSOUND_GetVersion"), 2);
+  EXPECT_EQ(CallCount("FSOUND_SetOutput"), 1u);
+  EXPECT_EQ(CallCount("FSOUND_SetDriver"), 1u);
+  EXPECT_EQ(CallCount("FSOUND_SetMixer"), 1u);
+  EXPECT_EQ(CallCount("FSOUND_Init"), 1u);
+  EXPECT_EQ(CallCount("FSOUND_GetVersion"), 2u);
   EXPECT_TRUE(Logged("Open 2 44100 64"));
   EXPECT_TRUE(Logged("OpenStream a.wav"));
   EXPECT_TRUE(Logged("OpenStream b.wav loop"));
 
   a.reset();
-  EXPECT_EQ(CallCount("FSOUND_Close"), 0);
-  EXPECT_EQ(CallCount("FSOUND_Stream_Close"), 1);
+  EXPECT_EQ(CallCount("FSOUND_Close"), 0u);
+  EXPECT_EQ(CallCount("FSOUND_Stream_Close"), 1u);
   b.reset();
-  EXPECT_EQ(CallCount("FSOUND_Close"), 1);
+  EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
 
   // A new first sound sets the system up again.
   TSound64 c(*context_, "c.wav", false);
-  EXPECT_EQ(CallCount("FSOUND_Init"), 2);
+  EXPECT_EQ(CallCount("FSOUND_Init"), 2u);
 }
 
 TEST_F(SoundTest, InitFallsBackFrom64To32ChannelsWithoutReport) {
   InjectFault("FSOUND_Init", FMOD_ERR_INIT, 1);
   TSound64 a(*context_, "a.wav", false);
-  EXPECT_EQ(CallCount("FSOUND_Init"), 2);
+  EXPECT_EQ(CallCount("FSOUND_Init"), 2u);
   EXPECT_TRUE(Logged("Open 2 44100 32"));
   EXPECT_TRUE(GetSoundSystem().Initialised());
   EXPECT_EQ(GetSoundSystem().MaxChannels(), 32);
@@ -102,7 +102,7 @@ TEST_F(SoundTest, EveryReportCarriesItsText) {
     ClearFaults();
     if (c.fault) InjectFault(c.fault, HResult(c.code));
     EXPECT_EQ(ReportOf([&] { TSound64 s(*context_, c.file, false); }), c.report);
-    EXPECT_EQ(CallCount("FSOUND_Close"), 1);
+    EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
     EXPECT_EQ(SoundCount, 0);
     EXPECT_FALSE(GetSoundSystem().Initialised());
   }
@@ -113,7 +113,7 @@ TEST_F(SoundTest, WrongVersionIsCheckedForEverySound) {
   log_->version = 3.51f;
   EXPECT_EQ(ReportOf([&] { TSound64 b(*context_, "b.wav", false); }),
             "[Sound64]Create -> Wrong FMOD version, you should be using version 3.50, get it at www.fmod.org...");
-  EXPECT_EQ(CallCount("FSOUND_Close"), 1);
+  EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
 }
 
 TEST_F(SoundTest, AReportWithSoundsAliveClosesOnce) {
@@ -122,12 +122,12 @@ TEST_F(SoundTest, AReportWithSoundsAliveClosesOnce) {
   InjectFault("FSOUND_Stream_OpenFile", FMOD_ERR_MEMORY, 1);
   EXPECT_EQ(ReportOf([&] { TSound64 c(*context_, "c.wav", false); }),
             "[Sound64]FSOUND_Stream_OpenFile -> Not enough memory or resources");
-  EXPECT_EQ(CallCount("FSOUND_Close"), 1);
+  EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
   EXPECT_EQ(SoundCount, 2);
   // The sounds left alive do not close the system a second time.
   a.reset();
   b.reset();
-  EXPECT_EQ(CallCount("FSOUND_Close"), 1);
+  EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
 }
 
 TEST_F(SoundTest, AReportWithOneSoundAliveClosesOnce) {
@@ -136,7 +136,7 @@ TEST_F(SoundTest, AReportWithOneSoundAliveClosesOnce) {
   auto a = std::make_unique<TSound64>(*context_, "a.wav", false);
   ReportOf([&] { TSound64 c(*context_, "missing.wav", false); });
   a.reset();
-  EXPECT_EQ(CallCount("FSOUND_Close"), 1);
+  EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
 }
 
 TEST_F(SoundTest, PlayRestartsAPlayingSound) {
@@ -146,14 +146,14 @@ TEST_F(SoundTest, PlayRestartsAPlayingSound) {
   s.Play();
   ASSERT_EQ(CallsSince(mark).size(), 1u);
   EXPECT_EQ(CallsSince(mark)[0].rfind("PlayStream ", 0), 0u);
-  EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 0);
+  EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 0u);
   int first = s.Channel();
   EXPECT_GT(first, 0);
   EXPECT_TRUE(GetSoundSystem().FSOUND_IsPlaying(first));
 
   s.Play();
-  EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 1);
-  EXPECT_EQ(CallCount("FSOUND_Stream_Play"), 2);
+  EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 1u);
+  EXPECT_EQ(CallCount("FSOUND_Stream_Play"), 2u);
   EXPECT_NE(s.Channel(), first);
   EXPECT_FALSE(GetSoundSystem().FSOUND_IsPlaying(first));
 
@@ -161,23 +161,23 @@ TEST_F(SoundTest, PlayRestartsAPlayingSound) {
   EXPECT_FALSE(GetSoundSystem().FSOUND_IsPlaying(s.Channel()));
   // Not playing: Play only starts it.
   s.Play();
-  EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 2);
-  EXPECT_EQ(CallCount("FSOUND_Stream_Play"), 3);
+  EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 2u);
+  EXPECT_EQ(CallCount("FSOUND_Stream_Play"), 3u);
 }
 
 TEST_F(SoundTest, ModulesPlayOnTheMusicPlayerWhateverTheLoopFlag) {
   TSound64 m(*context_, "song.mod", true);
   EXPECT_TRUE(m.IsModule());
-  EXPECT_EQ(CallCount("FSOUND_Stream_OpenFile"), 0);
-  EXPECT_EQ(CallCount("FMUSIC_LoadSong"), 1);
+  EXPECT_EQ(CallCount("FSOUND_Stream_OpenFile"), 0u);
+  EXPECT_EQ(CallCount("FMUSIC_LoadSong"), 1u);
   m.Play();
-  EXPECT_EQ(CallCount("FMUSIC_StopSong"), 0);
-  EXPECT_EQ(CallCount("FMUSIC_PlaySong"), 1);
+  EXPECT_EQ(CallCount("FMUSIC_StopSong"), 0u);
+  EXPECT_EQ(CallCount("FMUSIC_PlaySong"), 1u);
   m.Play();
-  EXPECT_EQ(CallCount("FMUSIC_StopSong"), 1);
-  EXPECT_EQ(CallCount("FMUSIC_PlaySong"), 2);
+  EXPECT_EQ(CallCount("FMUSIC_StopSong"), 1u);
+  EXPECT_EQ(CallCount("FMUSIC_PlaySong"), 2u);
   m.Stop();
-  EXPECT_EQ(CallCount("FMUSIC_StopSong"), 2);
+  EXPECT_EQ(CallCount("FMUSIC_StopSong"), 2u);
 }
 
 TEST(SoundKinds, ExtensionTableWithAsciiUpperCase) {

@@ -177,6 +177,45 @@ TEST_P(Buffer, KeyedCopiesSkipExactlyTheKey) {
   for (int x = 0; x < 4; ++x) EXPECT_EQ(dst->GetPixel(x, 0), src->GetPixel(x, 0));
 }
 
+// A keyed copy of a buffer onto itself reads every source pixel before it is
+// overwritten, whichever way the rectangles overlap: with no key pixel it is
+// the unkeyed copy, and key pixels leave what was there before the copy.
+TEST_P(Buffer, KeyedCopyOntoItselfIsACopyThroughASpareBuffer) {
+  const uint32_t key = MakeColor(232, 252, 252);
+  const uint32_t absent = MakeColor(1, 129, 3);
+  for (int dy : {-1, 0, 1})
+    for (int dx : {-9, -3, -1, 0, 1, 3, 9}) {
+      auto keyed = Make(48, 6), plain = Make(48, 6);
+      Paint(*keyed);
+      // Every fifth pixel is the key.
+      for (int y = 0; y < 6; ++y)
+        for (int x = (y * 2) % 5; x < 48; x += 5) keyed->HLine(x, x, y, key);
+      keyed->Draw(*plain, 0, 0);
+      std::vector<uint32_t> before(48 * 6);
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 48; ++x) before[size_t(y * 48 + x)] = keyed->GetPixel(x, y);
+      // The source (12, 1)-(35, 4) lands at (12 + dx, 1 + dy).
+      keyed->DrawRectKeyed(*keyed, 12, 1, 35, 4, 12 + dx, 1 + dy, key);
+      plain->DrawRect(*plain, 12, 1, 35, 4, 12 + dx, 1 + dy);
+      auto unkeyed = Make(48, 6);
+      plain->Draw(*unkeyed, 0, 0);
+      // The same copy with a key no pixel has gives the unkeyed picture.
+      auto again = Make(48, 6);
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 48; ++x) again->HLine(x, x, y, before[size_t(y * 48 + x)]);
+      again->DrawRectKeyed(*again, 12, 1, 35, 4, 12 + dx, 1 + dy, absent);
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 48; ++x) {
+          const int sx = x - dx, sy = y - dy;
+          const bool inside = sx >= 12 && sx <= 35 && sy >= 1 && sy <= 4;
+          const uint32_t src = inside ? before[size_t(sy * 48 + sx)] : key;
+          const uint32_t want = src == key ? before[size_t(y * 48 + x)] : src;
+          ASSERT_EQ(keyed->GetPixel(x, y), want) << "dx " << dx << " dy " << dy << " at " << x << "," << y;
+          ASSERT_EQ(again->GetPixel(x, y), unkeyed->GetPixel(x, y)) << "dx " << dx << " dy " << dy;
+        }
+    }
+}
+
 TEST_P(Buffer, MirrorTwiceRestoresAndKeepsTheMiddle) {
   auto b = Make(7, 3);
   Paint(*b);

@@ -15,18 +15,18 @@ TEST_F(HeadlessTest, BlitsRetryWhileDrawingAndDropTheCopyOnALostSurface) {
   TBuffer64 src(ctx, 4, 4, false), dst(ctx, 4, 4, false);
   const uint32_t red = MakeColor(200, 0, 0);
   src.Clear(red);
-  const int blits = platform::CallCount("BltFast"), waits = platform::CallCount("GetBltStatus");
+  const uint64_t blits = platform::CallCount("BltFast"), waits = platform::CallCount("GetBltStatus");
   InjectFault("BltFast", DDERR_WASSTILLDRAWING, 2);
   InjectFault("GetBltStatus", DDERR_WASSTILLDRAWING, 3);
   src.Draw(dst, 0, 0);
-  EXPECT_EQ(platform::CallCount("BltFast") - blits, 3);
-  EXPECT_EQ(platform::CallCount("GetBltStatus") - waits, 4);
+  EXPECT_EQ(platform::CallCount("BltFast") - blits, 3u);
+  EXPECT_EQ(platform::CallCount("GetBltStatus") - waits, 4u);
   EXPECT_EQ(dst.GetPixel(3, 3), red);
 
   // A lost destination: the copy is dropped and the source's surfaces restored.
   dst.Clear(0);
   dst.Surface->Lose();
-  const int restores = platform::CallCount("Restore");
+  const uint64_t restores = platform::CallCount("Restore");
   src.Draw(dst, 0, 0);
   EXPECT_GT(platform::CallCount("Restore"), restores);
   EXPECT_EQ(dst.GetPixel(0, 0), 0u);
@@ -93,7 +93,7 @@ TEST_F(HeadlessTest, BufferReportsCarryTheirCalls) {
             "[TBuffer64]ReleaseDC -> There is an undefined error condition.");
   // An empty text still takes and gives back the device context.
   TBuffer64 c(ctx, 8, 8, false);
-  const int gets = platform::CallCount("GetDC"), releases = platform::CallCount("ReleaseDC");
+  const uint64_t gets = platform::CallCount("GetDC"), releases = platform::CallCount("ReleaseDC");
   c.TextOut(0, 0, "", MakeColor(255, 255, 255));
   EXPECT_EQ(platform::CallCount("GetDC"), gets + 1);
   EXPECT_EQ(platform::CallCount("ReleaseDC"), releases + 1);

@@ -1,8 +1,13 @@
 #include "tools/common/kpk_writer.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 namespace tools {
@@ -38,12 +43,53 @@ std::vector<uint8_t> BuildKpk(const std::vector<KpkEntry>& entries) {
 }
 
 bool WriteKpk(const std::string& path, const std::vector<KpkEntry>& entries) {
-  std::vector<uint8_t> bytes = BuildKpk(entries);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = (std::fclose(f) == 0) && ok;
-  return ok;
+  try {
+    AsideFile out(path);
+    out.Commit(BuildKpk(entries));
+    return true;
+  } catch (const std::runtime_error&) {
+    return false;
+  }
+}
+
+AsideFile::AsideFile(std::string path) : path_(std::move(path)) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path_, ec))
+    throw std::runtime_error("Cannot create file " + path_ + ": it is a directory");
+  temp_ = path_ + ".XXXXXX";
+  fd_ = ::mkstemp(temp_.data());
+  if (fd_ < 0) throw std::runtime_error("Cannot create file " + path_ + ": " + std::strerror(errno));
+  // mkstemp makes the file private; the result gets the usual permissions.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd_, 0666 & ~mask);
+}
+
+AsideFile::~AsideFile() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(temp_.c_str());
+  }
+}
+
+void AsideFile::Commit(const std::vector<uint8_t>& bytes) {
+  if (fd_ < 0) throw std::runtime_error("Cannot write file " + path_ + ": already written");
+  const uint8_t* p = bytes.data();
+  size_t left = bytes.size();
+  int why = 0;
+  while (left > 0 && why == 0) {
+    const ssize_t n = ::write(fd_, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) why = n < 0 ? errno : EIO;
+    else p += n, left -= size_t(n);
+  }
+  if (::close(fd_) != 0 && why == 0) why = errno;
+  fd_ = -1;
+  if (why == 0 && std::rename(temp_.c_str(), path_.c_str()) != 0) why = errno;
+  if (why != 0) {
+    ::unlink(temp_.c_str());
+    throw std::runtime_error("Cannot write file " + path_ + ": " + std::strerror(why));
+  }
 }
 
 }  // namespace tools

@@ -16,8 +16,28 @@ struct KpkEntry {
 // The whole archive as bytes, entries in the given order, each compressed at
 // zlib's best level. Deterministic: the same entries give the same bytes.
 std::vector<uint8_t> BuildKpk(const std::vector<KpkEntry>& entries);
-// Writes BuildKpk's bytes to `path`; false (with errno set) when it cannot.
+// Writes BuildKpk's bytes to `path` through an AsideFile; false when it cannot.
 bool WriteKpk(const std::string& path, const std::vector<KpkEntry>& entries);
+
+// A file written beside its final path under a name no one else uses, and
+// renamed over that path by Commit: a failure never leaves half a file in
+// place of a good one, and no other file is ever touched. Made before long
+// work, it also shows at once whether the output can be written at all.
+class AsideFile {
+ public:
+  // Throws std::runtime_error "Cannot create file PATH: why".
+  explicit AsideFile(std::string path);
+  // Removes the temporary file unless Commit put it in place.
+  ~AsideFile();
+  AsideFile(const AsideFile&) = delete;
+  AsideFile& operator=(const AsideFile&) = delete;
+  // Throws std::runtime_error "Cannot write file PATH: why".
+  void Commit(const std::vector<uint8_t>& bytes);
+
+ private:
+  std::string path_, temp_;
+  int fd_ = -1;
+};
 // zlib stream of `data` at the best compression.
 std::vector<uint8_t> ZlibCompress(const std::vector<uint8_t>& data);
 

@@ -5,6 +5,8 @@
 // view of the picture over its far background, for people to look at.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,24 +97,53 @@ bool WritePng(const std::string& path, const Image& image) {
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "usage: datagen OUT.kpk [--review DIR]\n"
+    "Draws every picture and makes every sound of the game and writes them\n"
+    "to OUT.kpk. With --review it also writes the sheets, a contact sheet of\n"
+    "the figures and each stage's picture, mask and cast as PNG into DIR,\n"
+    "which it creates.\n";
+
 int main(int argc, char** argv) {
   std::string out, review;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--review") == 0 && i + 1 < argc) {
-      review = argv[++i];
-    } else if (out.empty() && argv[i][0] != '-') {
-      out = argv[i];
-    } else {
-      out.clear();
-      break;
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
     }
   }
-  if (out.empty()) {
-    std::fprintf(stderr, "usage: datagen OUT.kpk [--review DIR]\n");
+  std::string error;
+  for (int i = 1; i < argc && error.empty(); ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--review") {
+      if (i + 1 >= argc) error = "--review needs a folder";
+      else if (!review.empty()) error = "--review is given twice";
+      else review = argv[++i];
+    } else if (!arg.empty() && arg[0] == '-') {
+      error = "unknown option " + arg;
+    } else if (!out.empty()) {
+      error = "only one output archive, please";
+    } else {
+      out = arg;
+    }
+  }
+  if (error.empty() && out.empty()) error = "no output archive given";
+  if (!error.empty()) {
+    std::fprintf(stderr, "datagen: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
 
   try {
+    // Both places are checked before the seconds of drawing begin.
+    tools::AsideFile archive(out);
+    if (!review.empty()) {
+      std::error_code ec;
+      std::filesystem::create_directories(review, ec);
+      if (!std::filesystem::is_directory(review))
+        throw std::runtime_error("cannot make the review folder " + review +
+                                 (ec ? " (" + ec.message() + ")" : std::string(": a file is in the way")));
+    }
+
     Image loading = datagen::BuildLoadingPicture();
     Image bar = datagen::BuildLoadingBar();
     Image sprites = datagen::BuildSpriteSheet();
@@ -128,10 +159,7 @@ int main(int argc, char** argv) {
     };
     for (datagen::SoundFile& s : datagen::BuildSounds()) entries.push_back({s.name, std::move(s.wav)});
 
-    if (!tools::WriteKpk(out, entries)) {
-      std::fprintf(stderr, "datagen: cannot write %s\n", out.c_str());
-      return 1;
-    }
+    archive.Commit(tools::BuildKpk(entries));
 
     if (!review.empty()) {
       bool ok = WritePng(review + "/load.png", loading) && WritePng(review + "/load2.png", bar) &&

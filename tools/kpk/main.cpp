@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "kestrel/error.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/kpk.h"
+#include "kestrel/stream.h"
 #include "kestrel/platform/headless/headless.h"
 #include "tools/common/kpk_writer.h"
 
@@ -99,28 +101,32 @@ int Extract(const std::vector<std::string>& args) {
 int Pack(const std::vector<std::string>& args) {
   if (args.size() < 2) throw UsageError{"pack takes an archive and at least one file"};
   std::vector<tools::KpkEntry> entries;
+  // Entry name -> the file it came from, to catch two files of one name.
+  std::map<std::string, std::string> sources;
   for (size_t i = 1; i < args.size(); ++i) {
     std::ifstream in(args[i], std::ios::binary);
     if (!in || std::filesystem::is_directory(args[i])) throw ToolError{"Cannot read file " + args[i]};
     tools::KpkEntry e;
     e.name = std::filesystem::path(args[i]).filename().string();
+    // Lookups find the first of two names that are equal but for the case
+    // of a-z, so the second could never be read back.
+    std::string key = e.name;
+    for (char& c : key)
+      if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    auto [at, fresh] = sources.emplace(key, args[i]);
+    if (!fresh)
+      throw ToolError{"two files would share the entry name '" + Printable(e.name) + "': " + at->second + " and " + args[i]};
     e.content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) throw ToolError{"Cannot read file " + args[i]};
     // Sizes are signed 32-bit in the format.
     if (e.content.size() > 0x7FFFFFFFu) throw ToolError{args[i] + " is too large for an archive"};
     entries.push_back(std::move(e));
   }
-  // Written aside and renamed, so a failure never leaves half an archive in
-  // place of a good one.
-  std::vector<uint8_t> bytes = tools::BuildKpk(entries);
-  std::string temp = args[0] + ".tmp";
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) throw ToolError{"Cannot create file " + args[0]};
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok || std::rename(temp.c_str(), args[0].c_str()) != 0) {
-    std::remove(temp.c_str());
-    throw ToolError{"Cannot write file " + args[0]};
+  try {
+    tools::AsideFile out(args[0]);
+    out.Commit(tools::BuildKpk(entries));
+  } catch (const std::runtime_error& e) {
+    throw ToolError{e.what()};
   }
   return 0;
 }
@@ -147,6 +153,8 @@ int Decode(const std::vector<std::string>& args) {
   if (depth == 0) throw UsageError{"decode needs --depth"};
   if (out.empty()) throw UsageError{"decode needs -o OUT.png"};
 
+  // The tool prints its own errors; it leaves no error log behind.
+  kestrel::SetErrorLogEnabled(false);
   namespace platform = kestrel::platform;
   platform::HeadlessOptions options;
   options.desktopDepth = depth;
@@ -154,6 +162,9 @@ int Decode(const std::vector<std::string>& args) {
   kestrel::TSelfExKestrel context(640, 400, "kpk", 256);
   kestrel::TBuffer64 buffer(context, 1, 1, false);
   kestrel::TKPK archive(rest[0]);
+  kestrel::TMemoryStream probe;
+  if (!archive.LoadToStream(rest[1], &probe))
+    throw ToolError{"no entry matches '" + Printable(rest[1]) + "' in " + rest[0]};
   buffer.LoadKPKImage(archive, rest[1], false);
 
   // What the buffer holds, unpacked as the engine unpacks colours.

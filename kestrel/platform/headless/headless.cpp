@@ -2,15 +2,19 @@
 #include "kestrel/platform/input.h"
 
 #include <png.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
+
+#include "kestrel/error.h"
+#include "kestrel/platform/environment.h"
 
 namespace kestrel::platform {
 
@@ -25,26 +29,22 @@ uint64_t Fnv1a64(const uint8_t* data, size_t size) {
 
 namespace {
 
-const char* Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v && *v ? v : nullptr;
+// The one-line error for a file setting given in code or the environment.
+[[noreturn]] void EnvFailAt(const char* name, const std::string& value, const std::string& why) {
+  throw UsageError(std::string(name) + "=\"" + value + "\" is not usable: " + why);
 }
 
-long long EnvNumber(const char* name, long long fallback) {
-  const char* v = Env(name);
-  if (!v) return fallback;
-  char* end = nullptr;
-  errno = 0;
-  long long n = std::strtoll(v, &end, 10);
-  if (errno || *end != '\0') throw std::runtime_error(std::string(name) + ": not a number: " + v);
-  return n;
-}
-
-std::string ReadFile(const std::string& path) {
+// The input script named by KESTREL_INPUT; a folder or a file that cannot be
+// read is a bad setting, like a bad value.
+std::string ReadInputScript(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec))
+    EnvFailAt("KESTREL_INPUT", path, "it is a folder; name a file of input lines");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("Cannot open input script " + path);
+  if (!in) EnvFailAt("KESTREL_INPUT", path, std::string("cannot read it (") + std::strerror(errno) + ")");
   std::ostringstream ss;
   ss << in.rdbuf();
+  if (in.bad()) EnvFailAt("KESTREL_INPUT", path, "cannot read it");
   return ss.str();
 }
 
@@ -61,20 +61,17 @@ bool WriteRgbPng(const std::string& path, const std::vector<uint8_t>& rgb, int32
 }  // namespace
 
 HeadlessOptions HeadlessOptions::FromEnvironment() {
+  CheckEnvironment();
   HeadlessOptions o;
-  if (const char* d = Env("KESTREL_DEPTH")) {
-    int depth = std::atoi(d);
-    if (depth != 15 && depth != 16 && depth != 24 && depth != 32)
-      throw std::runtime_error(std::string("KESTREL_DEPTH must be 15, 16, 24 or 32, not ") + d);
-    o.desktopDepth = depth;
-  }
+  if (auto d = EnvChoice("KESTREL_DEPTH", {"15", "16", "24", "32"})) o.desktopDepth = std::stoi(*d);
   o.answer = AnswerFromEnvironment();
-  o.maxFrames = EnvNumber("KESTREL_MAX_FRAMES", -1);
-  if (const char* v = Env("KESTREL_INPUT")) o.inputScript = v;
-  if (const char* v = Env("KESTREL_FRAMELOG")) o.frameLog = v;
-  if (const char* v = Env("KESTREL_CAPTURE")) o.captureDir = v;
-  o.captureEvery = int(EnvNumber("KESTREL_CAPTURE_EVERY", 1));
-  if (o.captureEvery < 1) o.captureEvery = 1;
+  o.maxFrames = EnvWholeNumber("KESTREL_MAX_FRAMES", 0, INT64_MAX / 2, "a whole number of frames, 0 or more")
+                    .value_or(-1);
+  o.inputScript = EnvValue("KESTREL_INPUT").value_or("");
+  o.frameLog = EnvValue("KESTREL_FRAMELOG").value_or("");
+  o.captureDir = EnvValue("KESTREL_CAPTURE").value_or("");
+  o.captureEvery = int(EnvWholeNumber("KESTREL_CAPTURE_EVERY", 1, INT32_MAX, "a whole number of frames, 1 or more")
+                           .value_or(1));
   return o;
 }
 
@@ -136,12 +133,36 @@ std::vector<ScriptEvent> ParseInputScript(const std::string& text) {
 }
 
 HeadlessDisplay::HeadlessDisplay(HeadlessOptions options) : options_(std::move(options)) {
-  if (!options_.inputScript.empty()) QueueEvents(ParseInputScript(ReadFile(options_.inputScript)));
-  if (!options_.frameLog.empty()) {
-    frameLog_ = std::fopen(options_.frameLog.c_str(), "w");
-    if (!frameLog_) throw std::runtime_error("Cannot create frame log " + options_.frameLog);
+  // The file settings are checked here, before the first frame, so that a
+  // run that cannot keep its log or its pictures stops at once instead of
+  // warning on every frame.
+  if (!options_.inputScript.empty()) {
+    try {
+      QueueEvents(ParseInputScript(ReadInputScript(options_.inputScript)));
+    } catch (const UsageError&) {
+      throw;
+    } catch (const std::runtime_error& e) {
+      throw UsageError(std::string("KESTREL_INPUT=\"") + options_.inputScript + "\": " + e.what());
+    }
   }
-  if (!options_.captureDir.empty()) ::mkdir(options_.captureDir.c_str(), 0755);
+  if (!options_.captureDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(options_.captureDir, ec);
+    if (!std::filesystem::is_directory(options_.captureDir))
+      EnvFailAt("KESTREL_CAPTURE", options_.captureDir,
+                ec ? "cannot make the folder (" + ec.message() + ")" : std::string("it is not a folder"));
+    if (::access(options_.captureDir.c_str(), W_OK | X_OK) != 0)
+      EnvFailAt("KESTREL_CAPTURE", options_.captureDir, std::string("cannot write into it (") + std::strerror(errno) + ")");
+  }
+  // Last, so that a refused setting above leaves no empty log behind.
+  if (!options_.frameLog.empty()) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(options_.frameLog, ec))
+      EnvFailAt("KESTREL_FRAMELOG", options_.frameLog, "it is a folder; name a file to write");
+    frameLog_ = std::fopen(options_.frameLog.c_str(), "w");
+    if (!frameLog_)
+      EnvFailAt("KESTREL_FRAMELOG", options_.frameLog, std::string("cannot write it (") + std::strerror(errno) + ")");
+  }
 }
 
 HeadlessDisplay::~HeadlessDisplay() {
@@ -254,13 +275,16 @@ void HeadlessDisplay::AfterFrame() {
   if (frameLog_) {
     std::fprintf(frameLog_, "%llu %016llx\n", static_cast<unsigned long long>(frame),
                  static_cast<unsigned long long>(LastFrameHash()));
-    std::fflush(frameLog_);
+    if (std::fflush(frameLog_) != 0 || std::ferror(frameLog_))
+      throw std::runtime_error("Cannot write file " + options_.frameLog);
   }
   if (!options_.captureDir.empty() && frame % uint64_t(options_.captureEvery) == 0) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(frame));
+    // A picture that cannot be written (a full disk) ends the run: a capture
+    // with holes in it is no record of the run.
     if (!WriteRgbPng(options_.captureDir + name, LastFrame(), lastWidth_, lastHeight_))
-      std::fprintf(stderr, "cannot write %s%s\n", options_.captureDir.c_str(), name);
+      throw std::runtime_error("Cannot write file " + options_.captureDir + name);
   }
   if (options_.maxFrames >= 0 && int64_t(frame) >= options_.maxFrames && !closeSent_) {
     closeSent_ = true;

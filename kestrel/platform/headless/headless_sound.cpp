@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "kestrel/platform/environment.h"
 #include "kestrel/platform/sound.h"
 
 namespace kestrel::platform {
@@ -22,11 +23,7 @@ int CheckReadable(const std::string& file) {
 class HeadlessSoundBackend : public SoundBackend {
  public:
   HeadlessSoundBackend() {
-    if (const char* v = std::getenv("KESTREL_SOUND_VERSION")) {
-      char* end = nullptr;
-      float f = std::strtof(v, &end);
-      if (end != v) log_.version = f;
-    }
+    if (auto v = EnvDecimal("KESTREL_SOUND_VERSION")) log_.version = *v;
   }
 
   HeadlessSoundLog& Log() { return log_; }

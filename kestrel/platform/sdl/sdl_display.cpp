@@ -12,6 +12,7 @@
 #include <cstring>
 #include <thread>
 
+#include "kestrel/platform/environment.h"
 #include "kestrel/platform/scale.h"
 #include "kestrel/platform/sdl/sdl_record.h"
 #include "kestrel/platform/text.h"
@@ -316,10 +317,7 @@ bool SdlDisplay::EnsureVideo() const {
 }
 
 int SdlDisplay::DesktopDepth() const {
-  if (const char* env = std::getenv("KESTREL_DEPTH")) {
-    const int depth = std::atoi(env);
-    if (depth == 15 || depth == 16 || depth == 24 || depth == 32) return depth;
-  }
+  if (auto depth = EnvChoice("KESTREL_DEPTH", {"15", "16", "24", "32"})) return std::stoi(*depth);
   return 32;
 }
 
