@@ -4,6 +4,7 @@
 // time, so sounds still start, run their length and finish, without a device.
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <map>
@@ -21,6 +22,24 @@ constexpr int kChannelBits = 12;
 constexpr int kChannelMask = (1 << kChannelBits) - 1;
 constexpr int kSerialMask = (1 << (31 - kChannelBits)) - 1;
 
+void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA writes its complaints (no sound card, no such device) straight to
+// standard error while SDL looks for an output. A missing device is answered
+// by the silent output, so on a machine without sound those lines are only
+// noise. SDL loads the same library, so the quiet handler set here is the one
+// its ALSA driver meets; the library stays loaded for the process.
+void SilenceAlsa() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+  if (!alsa) return;
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  auto setHandler = reinterpret_cast<int (*)(Handler)>(::dlsym(alsa, "snd_lib_error_set_handler"));
+  if (setHandler) setHandler(IgnoreAlsaMessage);
+}
+
 class SdlSoundBackend : public SoundBackend {
  public:
   ~SdlSoundBackend() override { Shut(); }
@@ -28,6 +47,7 @@ class SdlSoundBackend : public SoundBackend {
   int SelectOutput(int output) override {
     QuitAudio();
     if (output == FSOUND_OUTPUT_DSOUND) {
+      SilenceAlsa();
       if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return FMOD_ERR_INIT;
       audioUp_ = true;
       // Choosing the device only succeeds when one can really be opened, so
