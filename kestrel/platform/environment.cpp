@@ -74,6 +74,7 @@ void CheckEnvironment() {
   EnvWholeNumber("KESTREL_MAX_FRAMES", 0, INT64_MAX / 2, "a whole number of frames, 0 or more");
   EnvWholeNumber("KESTREL_CAPTURE_EVERY", 1, INT32_MAX, "a whole number of frames, 1 or more");
   EnvDecimal("KESTREL_SOUND_VERSION");
+  EnvChoice("KESTREL_PRESENT", {"surface", "renderer"});
 }
 
 }  // namespace kestrel::platform

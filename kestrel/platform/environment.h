@@ -27,7 +27,7 @@ std::optional<float> EnvDecimal(const char* name);
 
 // Every variable the engine knows, each as its backend would read it:
 // KESTREL_PLATFORM, KESTREL_ANSWER, KESTREL_DEPTH, KESTREL_MAX_FRAMES,
-// KESTREL_CAPTURE_EVERY and KESTREL_SOUND_VERSION. Both backends run it before
+// KESTREL_CAPTURE_EVERY, KESTREL_SOUND_VERSION and KESTREL_PRESENT. Both backends run it before
 // they start, so a bad value stops either one the same way. The file and
 // folder variables are checked by the headless backend, which uses them.
 void CheckEnvironment();

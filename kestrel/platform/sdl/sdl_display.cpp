@@ -49,10 +49,7 @@ enum class PresentPath {
 // costs) out of the process. KESTREL_PRESENT=renderer or =surface forces
 // either.
 PresentPath ChoosePresentPath() {
-  if (const char* v = std::getenv("KESTREL_PRESENT")) {
-    if (std::strcmp(v, "renderer") == 0) return PresentPath::Renderer;
-    if (std::strcmp(v, "surface") == 0) return PresentPath::WindowSurface;
-  }
+  if (EnvChoice("KESTREL_PRESENT", {"surface", "renderer"}) == "renderer") return PresentPath::Renderer;
   return PresentPath::WindowSurface;
 }
 
