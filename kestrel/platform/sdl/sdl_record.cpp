@@ -7,6 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "kestrel/error.h"
+#include "kestrel/platform/environment.h"
 #include "kestrel/platform/headless/headless.h"
 #include "kestrel/platform/surface.h"
 
@@ -14,14 +16,13 @@ namespace kestrel::platform {
 
 namespace {
 
-const char* Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v && *v ? v : nullptr;
-}
-
-FILE* Create(const std::string& path, const char* what) {
+// A file a setting names; one that cannot be written is a bad setting, as
+// on the headless backend.
+FILE* Create(const std::string& path, const char* variable) {
   FILE* f = std::fopen(path.c_str(), "w");
-  if (!f) throw std::runtime_error(std::string("Cannot create ") + what + " " + path + ": " + std::strerror(errno));
+  if (!f)
+    throw UsageError(std::string(variable) + "=\"" + path + "\" is not usable: cannot write it (" +
+                     std::strerror(errno) + ")");
   return f;
 }
 
@@ -39,17 +40,17 @@ const char* ButtonName(uint8_t button) {
 }  // namespace
 
 std::unique_ptr<SdlRecorder> SdlRecorder::FromEnvironment() {
-  const char* input = Env("KESTREL_RECORD");
-  const char* frameLog = Env("KESTREL_FRAMELOG");
-  if (!input && !frameLog) return nullptr;
-  return std::make_unique<SdlRecorder>(input ? input : "", frameLog ? frameLog : "");
+  const std::string input = EnvValue("KESTREL_RECORD").value_or("");
+  const std::string frameLog = EnvValue("KESTREL_FRAMELOG").value_or("");
+  if (input.empty() && frameLog.empty()) return nullptr;
+  return std::make_unique<SdlRecorder>(input, frameLog);
 }
 
 SdlRecorder::SdlRecorder(const std::string& inputPath, const std::string& frameLogPath)
     : inputPath_(inputPath) {
-  if (!inputPath.empty()) input_ = Create(inputPath, "recording");
+  if (!inputPath.empty()) input_ = Create(inputPath, "KESTREL_RECORD");
   try {
-    if (!frameLogPath.empty()) frameLog_ = Create(frameLogPath, "frame log");
+    if (!frameLogPath.empty()) frameLog_ = Create(frameLogPath, "KESTREL_FRAMELOG");
   } catch (...) {
     if (input_) std::fclose(input_);
     throw;
