@@ -1,5 +1,6 @@
 // Start-up on the headless backend with the real data: the whole run from the
-// question to the end of loading (and the shutdown after it), in a window at
+// question to the end of loading (and the shutdown after it, asked for as the
+// story begins), in a window at
 // depth 32 and in full screen at depth 16, against a bare decode of the three
 // sheets with libpng and libjpeg. Peak memory is read from child processes:
 // headless, and in a real window when DISPLAY names an X server.
@@ -26,6 +27,11 @@
 namespace {
 
 const std::string kData = std::string(KESTREL_BENCH_BINARY_DIR) + "/data.kpk";
+
+// The frames the loading screen presents: its first picture, then the 23
+// steps of the bar. A close request after them ends the run where the story
+// would begin.
+constexpr int kLoadingFrames = 24;
 
 std::vector<uint8_t> Entry(const char* name) {
   kestrel::TKPK archive(kData);
@@ -59,6 +65,7 @@ void BM_Startup(benchmark::State& state) {
     kestrel::platform::HeadlessOptions o;
     o.desktopDepth = 32;
     o.answer = full ? 1 : 0;
+    o.maxFrames = kLoadingFrames;
     kestrel::platform::InstallDisplay(std::make_unique<kestrel::platform::HeadlessDisplay>(o));
     kestrel::ResetEngine();
     if (morlo3::Main() != 0) state.SkipWithError("start-up failed");
@@ -70,9 +77,9 @@ void BM_Startup(benchmark::State& state) {
 BENCHMARK(BM_Startup)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Runs the game as a process with `env` set and prints its peak resident
-// memory. A run that has not ended after 20 s is asked to stop (SDL turns
-// SIGTERM into a close request), and killed 10 s later.
-void PrintPeakMemoryOf(const char* label, std::vector<std::pair<const char*, const char*>> env) {
+// memory. A run that has not ended after `seconds` is asked to stop (SDL
+// turns SIGTERM into a close request), and killed 10 s later.
+void PrintPeakMemoryOf(const char* label, int seconds, std::vector<std::pair<const char*, const char*>> env) {
   const std::string game = std::string(KESTREL_BENCH_BINARY_DIR) + "/morlo3/morlo3";
   const pid_t pid = fork();
   if (pid == 0) {
@@ -87,25 +94,29 @@ void PrintPeakMemoryOf(const char* label, std::vector<std::pair<const char*, con
   for (int tenths = 0;; ++tenths) {
     const pid_t done = wait4(pid, &status, WNOHANG, &usage);
     if (done == pid || done < 0) break;
-    if (tenths == 200) kill(pid, SIGTERM);
-    if (tenths == 300) kill(pid, SIGKILL);
+    if (tenths == 10 * seconds) kill(pid, SIGTERM);
+    if (tenths == 10 * seconds + 100) kill(pid, SIGKILL);
     usleep(100000);
   }
   std::printf("peak RSS, %s: %.1f MB (exit %d)\n", label, usage.ru_maxrss / 1024.0,
               WIFEXITED(status) ? WEXITSTATUS(status) : -1);
 }
 
-// Peak resident memory of a whole run of the game as a process: headless,
-// and, when an X display is at hand, in a real window and in full screen.
+// Peak resident memory of runs of the game as a process: headless to the
+// end of loading, and, when an X display is at hand, in a real window and in
+// full screen through loading, the story and some seconds of the menu.
 void PrintPeakMemory() {
-  PrintPeakMemoryOf("headless, window at depth 32",
-                    {{"KESTREL_PLATFORM", "headless"}, {"KESTREL_ANSWER", "no"}, {"KESTREL_DEPTH", "32"}});
-  PrintPeakMemoryOf("headless, full screen at depth 16",
-                    {{"KESTREL_PLATFORM", "headless"}, {"KESTREL_ANSWER", "yes"}, {"KESTREL_DEPTH", "32"}});
+  const std::string frames = std::to_string(kLoadingFrames);
+  PrintPeakMemoryOf("headless, window at depth 32", 20,
+                    {{"KESTREL_PLATFORM", "headless"}, {"KESTREL_ANSWER", "no"}, {"KESTREL_DEPTH", "32"},
+                     {"KESTREL_MAX_FRAMES", frames.c_str()}});
+  PrintPeakMemoryOf("headless, full screen at depth 16", 20,
+                    {{"KESTREL_PLATFORM", "headless"}, {"KESTREL_ANSWER", "yes"}, {"KESTREL_DEPTH", "32"},
+                     {"KESTREL_MAX_FRAMES", frames.c_str()}});
   if (!std::getenv("DISPLAY")) return;
-  PrintPeakMemoryOf("X11, window at depth 32",
+  PrintPeakMemoryOf("X11, window at depth 32", 8,
                     {{"SDL_VIDEODRIVER", "x11"}, {"KESTREL_ANSWER", "no"}, {"KESTREL_DEPTH", "32"}});
-  PrintPeakMemoryOf("X11, full screen at depth 16",
+  PrintPeakMemoryOf("X11, full screen at depth 16", 8,
                     {{"SDL_VIDEODRIVER", "x11"}, {"KESTREL_ANSWER", "yes"}, {"KESTREL_DEPTH", "32"}});
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <libdeflate.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "kestrel/error.h"
 #include "kestrel/platform/display.h"
@@ -35,6 +37,16 @@ void PumpBetweenRecords() {
   if (z.msg) text += std::string(" (") + z.msg + ")";
   inflateEnd(&z);
   throw FatalError(text);
+}
+
+// One decompressor for the thread, made on first use (it holds tables of a
+// few tens of kilobytes, worth keeping between entries).
+libdeflate_decompressor* Decompressor() {
+  struct Free {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+  };
+  thread_local std::unique_ptr<libdeflate_decompressor, Free> d(libdeflate_alloc_decompressor());
+  return d.get();
 }
 
 }  // namespace
@@ -95,15 +107,32 @@ bool TKPK::NameMatches(const std::string& stored, const std::string& requested) 
   return true;
 }
 
-std::vector<uint8_t> TKPK::Inflate(const uint8_t* packed, size_t packedSize, int32_t unpackedHint) {
+std::vector<uint8_t> TKPK::Inflate(const uint8_t* packed, size_t packedSize, int32_t unpackedHint,
+                                   TInflatePath* taken) {
+  // The unpacked size is only a hint. Deflate cannot expand more than about
+  // 1032:1, so a larger hint is a lie and must not become a huge allocation.
+  const size_t plausible = std::min<size_t>(packedSize * 1032 + 1024, kMaxInflatedSize);
+  if (unpackedHint > 0 && size_t(unpackedHint) <= plausible) {
+    if (libdeflate_decompressor* d = Decompressor()) {
+      std::vector<uint8_t> out(size_t(unpackedHint), 0);
+      size_t produced = 0;
+      if (libdeflate_zlib_decompress(d, packed, packedSize, out.data(), out.size(), &produced) ==
+          LIBDEFLATE_SUCCESS) {
+        out.resize(produced);
+        if (taken) *taken = TInflatePath::OneShot;
+        return out;
+      }
+      // Larger than the record says, or faulty: zlib starts over, and it is
+      // zlib that names a fault.
+    }
+  }
+  if (taken) *taken = TInflatePath::Streaming;
+
   // Growth step: the packed size rounded up to 256, never 0 so an empty
   // entry cannot spin.
   size_t step = std::max<size_t>((packedSize + 255) & ~size_t(255), 256);
-  // The unpacked size is only a hint. Deflate cannot expand more than about
-  // 1032:1, so a larger hint is a lie and must not become a huge allocation.
   size_t first = unpackedHint > 0 ? size_t(unpackedHint) : step;
-  first = std::min<size_t>(first, packedSize * 1032 + 1024);
-  first = std::min(first, kMaxInflatedSize);
+  first = std::min(first, plausible);
 
   std::vector<uint8_t> out(first);
   z_stream z{};

@@ -14,6 +14,11 @@ namespace kestrel {
 // sound the game carries comes anywhere near it.
 inline constexpr size_t kMaxInflatedSize = size_t(256) << 20;
 
+// How an entry was inflated: in one call into a buffer of the size the
+// record gives (libdeflate), or by zlib's streaming inflate, which grows its
+// buffer as it goes and is the one that names any fault in the data.
+enum class TInflatePath { OneShot, Streaming };
+
 // One record as `TKPK::ListEntries` sees it.
 struct TKPKEntryInfo {
   std::string Name;
@@ -49,9 +54,12 @@ class TKPK {
   // of the request, and an empty stored name matches anything.
   static bool NameMatches(const std::string& stored, const std::string& requested);
   // Inflates one zlib stream; `unpackedHint` is only the first buffer size.
-  // Throws FatalError "Decompression error: ..." on any zlib failure.
+  // A plausible hint is tried first in one call; when the content turns out
+  // larger or the data faulty, zlib's streaming inflate starts over. Throws
+  // FatalError "Decompression error: ..." with zlib's message on any fault.
+  // `taken`, when given, says which path produced the result.
   static std::vector<uint8_t> Inflate(const uint8_t* packed, size_t packedSize,
-                                      int32_t unpackedHint);
+                                      int32_t unpackedHint, TInflatePath* taken = nullptr);
 
  private:
   // Scans from the start for the first matching record and inflates it.

@@ -19,13 +19,27 @@ void PutInt(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> ZlibCompress(const std::vector<uint8_t>& data) {
+namespace {
+
+std::vector<uint8_t> Compress(const std::vector<uint8_t>& data, int level) {
   uLongf size = compressBound(uLong(data.size()));
   std::vector<uint8_t> out(size);
-  int rc = compress2(out.data(), &size, data.data(), uLong(data.size()), Z_BEST_COMPRESSION);
+  int rc = compress2(out.data(), &size, data.data(), uLong(data.size()), level);
   if (rc != Z_OK) throw std::runtime_error(std::string("zlib: ") + zError(rc));
   out.resize(size);
   return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ZlibCompress(const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> best = Compress(data, Z_BEST_COMPRESSION);
+  // Content that is compressed already (the PNG and JPEG pictures) shrinks by
+  // a few per cent at most; those few per cent are not worth decoding every
+  // byte through Huffman tables at each start of the game. Stored, it
+  // inflates at the speed of a copy.
+  std::vector<uint8_t> stored = Compress(data, Z_NO_COMPRESSION);
+  return stored.size() <= best.size() + best.size() / 16 ? stored : best;
 }
 
 std::vector<uint8_t> BuildKpk(const std::vector<KpkEntry>& entries) {

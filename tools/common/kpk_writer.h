@@ -13,8 +13,8 @@ struct KpkEntry {
   std::vector<uint8_t> content;
 };
 
-// The whole archive as bytes, entries in the given order, each compressed at
-// zlib's best level. Deterministic: the same entries give the same bytes.
+// The whole archive as bytes, entries in the given order, each compressed by
+// ZlibCompress. Deterministic: the same entries give the same bytes.
 std::vector<uint8_t> BuildKpk(const std::vector<KpkEntry>& entries);
 // Writes BuildKpk's bytes to `path` through an AsideFile; false when it cannot.
 bool WriteKpk(const std::string& path, const std::vector<KpkEntry>& entries);
@@ -38,7 +38,8 @@ class AsideFile {
   std::string path_, temp_;
   int fd_ = -1;
 };
-// zlib stream of `data` at the best compression.
+// zlib stream of `data` at the best compression, or stored (level 0) when
+// that is at most a sixteenth larger.
 std::vector<uint8_t> ZlibCompress(const std::vector<uint8_t>& data);
 
 }  // namespace tools
