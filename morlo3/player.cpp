@@ -20,19 +20,19 @@ constexpr int32_t kPoseCount = int32_t(sizeof kPoses / sizeof kPoses[0]);
 constexpr int32_t kFootDX = 15;
 constexpr int32_t kFootDY = 34;
 
-bool KeyDown(GameState& g, int32_t key) { return g.Input->KeyDown(key); }
-
-uint32_t Foot(const GameState& g) { return ProbeMask(g, g.PlayerX + kFootDX, g.PlayerY + kFootDY); }
+uint32_t Foot(const GameState& g, const PlayerMotion& m) {
+  return ProbeMask(g, m.X + kFootDX, m.Y + kFootDY);
+}
 
 // One walking step, shared by both walk keys. The step index wraps after 25,
 // so the pose tables are read only at entries 0 to 25.
-void WalkStep(GameState& g, int32_t dx, int32_t facing, bool fireHeld) {
-  g.PlayerX += dx;
-  g.PlayerFacing = facing;
-  if (g.WalkStep < 0 || g.WalkStep > 25) g.WalkStep = 0;
-  g.PlayerPose = fireHeld ? g.WalkFirePoses[size_t(g.WalkStep)] : g.WalkPoses[size_t(g.WalkStep)];
-  g.WalkStep += 1;
-  if (g.WalkStep > 25) g.WalkStep = 0;
+void WalkStep(const GameState& g, PlayerMotion& m, int32_t dx, int32_t facing, bool fireHeld) {
+  m.X += dx;
+  m.Facing = facing;
+  if (m.WalkStep < 0 || m.WalkStep > 25) m.WalkStep = 0;
+  m.Pose = fireHeld ? g.WalkFirePoses[size_t(m.WalkStep)] : g.WalkPoses[size_t(m.WalkStep)];
+  m.WalkStep += 1;
+  if (m.WalkStep > 25) m.WalkStep = 0;
 }
 
 }  // namespace
@@ -53,81 +53,114 @@ void ResetPlayer(GameState& g, int32_t startY) {
   g.ShotCursor = 1;
 }
 
-void UpdatePlayer(GameState& g) {
-  // The hurt sound plays in the frame after the hit that zeroed the timer.
-  g.HurtTimer += 1;
-  if (g.HurtTimer == 1) PlaySound(g, kSoundHurt);
+PlayerMotion MotionOf(const GameState& g) {
+  PlayerMotion m;
+  m.X = g.PlayerX, m.Y = g.PlayerY, m.Pose = g.PlayerPose, m.Facing = g.PlayerFacing;
+  m.OnGround = g.OnGround, m.JumpTime = g.JumpTime, m.JumpRise = g.JumpRise, m.JumpBaseY = g.JumpBaseY;
+  m.WalkStep = g.WalkStep, m.FireLatch = g.FireLatch, m.JumpLatch = g.JumpLatch;
+  return m;
+}
 
-  g.PlayerPose = 1;
+void SetMotion(GameState& g, const PlayerMotion& m) {
+  g.PlayerX = m.X, g.PlayerY = m.Y, g.PlayerPose = m.Pose, g.PlayerFacing = m.Facing;
+  g.OnGround = m.OnGround, g.JumpTime = m.JumpTime, g.JumpRise = m.JumpRise, g.JumpBaseY = m.JumpBaseY;
+  g.WalkStep = m.WalkStep, g.FireLatch = m.FireLatch, g.JumpLatch = m.JumpLatch;
+}
+
+PlayerKeys KeysHeld(GameState& g) {
+  kestrel::TInput64& in = *g.Input;
+  return {in.KeyDown(kKeyFire), in.KeyDown(kKeyLeft), in.KeyDown(kKeyRight), in.KeyDown(kKeyJump)};
+}
+
+ShotLaunch StepPlayer(PlayerMotion& m, const PlayerKeys& keys, const GameState& g) {
+  ShotLaunch shot;
+  m.Pose = 1;
 
   // Landing. While the jump clock is 0 or below (rising) ground is ignored,
   // so the player rises through a ledge from below.
-  const uint32_t foot = Foot(g);
-  if (foot != g.MaskGround) g.OnGround = 0;
-  if (foot == g.MaskGround && g.JumpTime > 0) {
-    g.JumpTime = 40;
-    g.OnGround = 1;
-    g.JumpBaseY = g.PlayerY;
+  const uint32_t foot = Foot(g, m);
+  if (foot != g.MaskGround) m.OnGround = 0;
+  if (foot == g.MaskGround && m.JumpTime > 0) {
+    m.JumpTime = 40;
+    m.OnGround = 1;
+    m.JumpBaseY = m.Y;
   }
 
   // The jump arc, from the clock before this frame's tick.
-  g.PlayerY = g.JumpBaseY;
-  g.JumpRise = 40 - (g.JumpTime * g.JumpTime) / 40;
-  if (g.OnGround == 0) g.JumpTime += 2;
-  g.PlayerY -= g.JumpRise;
+  m.Y = m.JumpBaseY;
+  m.JumpRise = 40 - (m.JumpTime * m.JumpTime) / 40;
+  if (m.OnGround == 0) m.JumpTime += 2;
+  m.Y -= m.JumpRise;
 
   // Firing comes before walking: the shot leaves from where the player stood
   // and flies the way the player faced before this frame's turn.
-  if (KeyDown(g, kKeyFire)) {
-    g.PlayerPose = 9;
-    if (g.FireLatch == 0) {
-      PlaySound(g, kSoundShot);
-      if (g.ShotCursor < 1 || g.ShotCursor > g.PlayerShots.Capacity) g.ShotCursor = 1;
-      ShotRecord& s = g.PlayerShots[g.ShotCursor];
-      s.Y = g.PlayerY + 16;
-      if (g.PlayerFacing == 0) {
-        s.X = g.PlayerX + 15;
-        s.DX = 3;
+  if (keys.Fire) {
+    m.Pose = 9;
+    if (m.FireLatch == 0) {
+      shot.Fired = true;
+      shot.Y = m.Y + 16;
+      if (m.Facing == 0) {
+        shot.X = m.X + 15;
+        shot.DX = 3;
       } else {
-        s.X = g.PlayerX;
-        s.DX = -3;
+        shot.X = m.X;
+        shot.DX = -3;
       }
-      g.ShotCursor += 1;
-      if (g.ShotCursor > g.PlayerShots.Capacity) g.ShotCursor = 1;
-      g.FireLatch = 1;
+      m.FireLatch = 1;
     }
   }
 
   // With both walk keys held both steps run: no movement, facing left, and
   // the walk animation two steps on.
-  if (KeyDown(g, kKeyRight)) WalkStep(g, 2, 0, KeyDown(g, kKeyFire));
-  if (KeyDown(g, kKeyLeft)) WalkStep(g, -2, 1, KeyDown(g, kKeyFire));
+  if (keys.Right) WalkStep(g, m, 2, 0, keys.Fire);
+  if (keys.Left) WalkStep(g, m, -2, 1, keys.Fire);
 
   // Holding the key jumps once.
-  if (KeyDown(g, kKeyJump)) {
-    if (g.OnGround == 1 && g.JumpLatch == 0) {
-      g.JumpTime = -40;
-      g.OnGround = 0;
-      g.JumpLatch = 1;
+  if (keys.Jump) {
+    if (m.OnGround == 1 && m.JumpLatch == 0) {
+      m.JumpTime = -40;
+      m.OnGround = 0;
+      m.JumpLatch = 1;
     }
   } else {
-    g.JumpLatch = 0;
+    m.JumpLatch = 0;
   }
 
   // Out of a rising slope, pixel by pixel, in the same frame. A probe off the
   // mask reads no colour, so each of these loops ends at the mask's edge.
-  if (g.JumpTime > 0) {
-    while (Foot(g) == g.MaskGround &&
-           ProbeMask(g, g.PlayerX + kFootDX, g.PlayerY + kFootDY - 1) == g.MaskGround)
-      g.PlayerY -= 1;
+  if (m.JumpTime > 0) {
+    while (Foot(g, m) == g.MaskGround && ProbeMask(g, m.X + kFootDX, m.Y + kFootDY - 1) == g.MaskGround)
+      m.Y -= 1;
   }
-  while (Foot(g) == g.MaskPushRight) g.PlayerX += 1;
-  while (Foot(g) == g.MaskPushLeft) g.PlayerX -= 1;
+  while (Foot(g, m) == g.MaskPushRight) m.X += 1;
+  while (Foot(g, m) == g.MaskPushLeft) m.X -= 1;
 
   // A fall from a ledge starts at clock 40 and keeps the walking or standing pose.
-  if (g.OnGround == 0 && g.JumpTime < 40) g.PlayerPose = KeyDown(g, kKeyFire) ? 10 : 2;
+  if (m.OnGround == 0 && m.JumpTime < 40) m.Pose = keys.Fire ? 10 : 2;
 
-  if (!KeyDown(g, kKeyFire)) g.FireLatch = 0;
+  if (!keys.Fire) m.FireLatch = 0;
+  return shot;
+}
+
+void UpdatePlayer(GameState& g) {
+  // The hurt sound plays in the frame after the hit that zeroed the timer.
+  g.HurtTimer += 1;
+  if (g.HurtTimer == 1) PlaySound(g, kSoundHurt);
+
+  PlayerMotion m = MotionOf(g);
+  const ShotLaunch shot = StepPlayer(m, KeysHeld(g), g);
+  SetMotion(g, m);
+
+  if (shot.Fired) {
+    PlaySound(g, kSoundShot);
+    if (g.ShotCursor < 1 || g.ShotCursor > g.PlayerShots.Capacity) g.ShotCursor = 1;
+    ShotRecord& s = g.PlayerShots[g.ShotCursor];
+    s.X = shot.X;
+    s.Y = shot.Y;
+    s.DX = shot.DX;
+    g.ShotCursor += 1;
+    if (g.ShotCursor > g.PlayerShots.Capacity) g.ShotCursor = 1;
+  }
 }
 
 void DrawPlayer(GameState& g) {
