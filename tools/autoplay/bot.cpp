@@ -6,6 +6,7 @@
 
 #include "morlo3/stage_map.h"
 #include "morlo3/stage_table.h"
+#include "tools/autoplay/threats.h"
 
 namespace autoplay {
 
@@ -204,7 +205,8 @@ void Bot::StartStage(int32_t number) {
   bounds_ = StageBounds::Of(Facts(number));
   route_ = Route{};
   routeStep_ = 0;
-  goal_ = -2;
+  goal_ = kToExit;
+  cached_ = Route{};
   coinSkipped_.assign(size_t(Facts(number).CoinCount), false);
   lastKnown_.fill(false);
   report_.stages[size_t(number - 1)].firstFrame = frame_;
@@ -224,10 +226,29 @@ void Bot::Observe() {
     route_ = Route{};
   } else if (g_.Energy < lastEnergy_) {
     r.energyLost += lastEnergy_ - g_.Energy;
-    Log("hit: energy " + std::to_string(g_.Energy));
+    Log("hit by " + std::to_string(lastEnergy_ - g_.Energy) + ": energy " + std::to_string(g_.Energy) + " at " +
+        std::to_string(g_.PlayerX) + "," + std::to_string(g_.PlayerY) + " " + Culprits());
   }
   lastLives_ = g_.Lives;
   lastEnergy_ = g_.Energy;
+}
+
+std::string Bot::Culprits() const {
+  std::string text;
+  const int32_t cx = g_.PlayerX + 12, cy = g_.PlayerY + 18;
+  for (const Foe& f : foes_)
+    if (std::abs(f.x + f.touchDx - cx) < f.touchRx + 4 && std::abs(f.y + f.touchDy - cy) < f.touchRy + 4)
+      text += "foe" + std::to_string(int(f.kind)) + "." + std::to_string(f.slot) + " ";
+  for (int i = 1; i <= g_.EnemyShots.Capacity; ++i) {
+    const morlo3::ShotRecord& s = g_.EnemyShots[i];
+    if (s.Y != morlo3::kFreeShot && std::abs(s.X + 7 - cx) < 23 && std::abs(s.Y + 7 - cy) < 29) text += "missile ";
+  }
+  for (int i = 1; i <= 3; ++i) {
+    const morlo3::EnemyRecord& e = g_.FallingHazards[i];
+    if (stage_ == 7 && std::abs(e.X + 22 - cx) < 38 && std::abs(e.Y + 14 - cy) < 36) text += "hazard ";
+  }
+  if (g_.BoltActive && std::abs(g_.BoltX + 14 - cx) < 30 && std::abs(g_.BoltY + 14 - cy) < 36) text += "bolt ";
+  return text;
 }
 
 void Bot::StageFrame() {
@@ -334,29 +355,108 @@ bool Bot::ShotWouldHit(const morlo3::ShotLaunch& shot) const {
 }
 
 Move Bot::ChooseMove(const PlayerMotion& m) {
-  Move move;
-  // A jump on a route runs to its end: a player stopping in the air over a
-  // pit falls into it.
+  constexpr size_t kAhead = 40;
+  // What the player would rather do: fight the foe in front, or go on along
+  // the route. A jump on a route runs to its end: stopping in the air over a
+  // pit drops the player into it.
+  std::vector<Move> wish;
   const bool routed = routeStep_ > 0 && routeStep_ < route_.moves.size() &&
                       SameMotion(route_.motions[routeStep_ - 1], m);
-  if (!(routed && !Standing(m)) && Engage(m, move)) {
-    route_ = Route{};
-    return move;
+  Move first;
+  bool engaged = !(routed && !Standing(m)) && Engage(m, first);
+  if (engaged) {
+    wish.push_back(first);
+  } else if (FollowRoute(m, first)) {
+    wish.push_back(first);
+    // Past the look-ahead, on to where the route next stands.
+    for (size_t i = routeStep_; i < route_.moves.size(); ++i) {
+      if (wish.size() >= kAhead && Standing(route_.motions[i - 1])) break;
+      wish.push_back(route_.moves[i]);
+    }
   }
-  if (FollowRoute(m, move)) return move;
-  return {};
+  if (wish.size() < kAhead) wish.resize(kAhead);
+
+  // Then everything else a person might do instead, should that hurt less.
+  std::vector<std::vector<Move>> options = {wish};
+  const Move left{true, false, false}, right{false, true, false};
+  options.push_back(std::vector<Move>(kAhead));
+  options.push_back(std::vector<Move>(kAhead, left));
+  options.push_back(std::vector<Move>(kAhead, right));
+  for (int wait = 0; wait <= 16; wait += 2)
+    for (const Move& way : {Move{}, left, right}) {
+      std::vector<Move> jump(kAhead, way);
+      for (int i = 0; i < wait; ++i) jump[size_t(i)] = Move{};
+      jump[size_t(wait)].jump = true;
+      options.push_back(jump);
+    }
+  for (int steps : {6, 12, 20})
+    for (const Move& way : {left, right}) {
+      std::vector<Move> walk(kAhead);
+      for (int i = 0; i < steps; ++i) walk[size_t(i)] = way;
+      options.push_back(walk);
+    }
+
+  // Foes that come after the player are fought, not fled: only what keeps to
+  // its own way is dodged.
+  std::vector<Threat> threats = GatherThreats(g_, Facts(stage_));
+  std::erase_if(threats, [](const Threat& t) {
+    return t.motion == Threat::Motion::Flyer || t.motion == Threat::Motion::Chase ||
+           t.motion == Threat::Motion::Patrol;
+  });
+  size_t best = 0;
+  int64_t bestCost = INT64_MAX;
+  auto harmless = [&](const std::vector<Move>& moves) {
+    const Outcome o = Foresee(g_, m, moves, bounds_, threats, g_.HurtTimer);
+    return !o.fell && o.damage == 0;
+  };
+  if (harmless(options[0])) {
+    evasion_.clear();
+    options.resize(1);
+  } else if (!evasion_.empty()) {
+    // Keep to a dodge already begun while it still keeps the player whole.
+    std::vector<Move> rest(evasion_.begin() + 1, evasion_.end());
+    rest.resize(kAhead);
+    if (harmless(rest)) {
+      evasion_ = rest;
+      route_ = Route{};
+      return evasion_[0];
+    }
+  }
+  for (size_t i = 0; i < options.size(); ++i) {
+    const Outcome o = Foresee(g_, m, options[i], bounds_, threats, g_.HurtTimer);
+    // A fall costs a life; energy comes next, and the player's wish breaks ties.
+    const int64_t cost = (o.fell ? 1000000 : 0) + int64_t(o.damage) * 100 + (i == 0 ? 0 : 1);
+    if (cost < bestCost) bestCost = cost, best = i;
+  }
+  if (best != 0) {
+    Log("evades with option " + std::to_string(best) + ", cost " + std::to_string(bestCost));
+    route_ = Route{};
+    evasion_ = options[best];
+  } else if (engaged) {
+    route_ = Route{};
+  }
+  return options[best][0];
+}
+
+bool Bot::AtFightingSpot(const PlayerMotion& m) const {
+  return stage_ == 8 && Standing(m) && m.Y <= kSpotTop && m.X >= kSpotMinX && m.X <= kSpotMaxX;
 }
 
 bool Bot::Engage(const PlayerMotion& m, Move& move) {
   const int32_t centreX = m.X + 12, centreY = m.Y + 18;
+  const int32_t shotY = m.Y + 16;
+  // A foe is fought where a standing shot strikes it or where it can reach
+  // the player; one on another level is left alone.
+  auto levelled = [&](const Foe& f) {
+    return std::abs(f.y + f.shotDy - shotY) < f.shotRy || std::abs(f.y + f.touchDy - centreY) < f.touchRy + 4;
+  };
   // How near a foe may come before the player stops for it, by kind; a foe
   // already fought is kept a while longer, so the player does not dither.
   auto stopAt = [&](const Foe& f) {
-    const int32_t dy = f.y + f.touchDy - centreY;
     switch (f.kind) {
       case Foe::Kind::Bat: return 70;
       case Foe::Kind::Sorcerer: return 0;
-      default: return std::abs(dy) < f.touchRy + 12 ? f.touchRx + 40 : 0;
+      default: return levelled(f) ? f.touchRx + 40 : 0;
     }
   };
   const Foe* target = nullptr;
@@ -367,6 +467,10 @@ bool Bot::Engage(const PlayerMotion& m, Move& move) {
     const bool fought = engaged_ == int(f.kind) * 10 + f.slot;
     if (dx < stopAt(f) + (fought ? 40 : 0) && dx < best) best = dx, target = &f;
   }
+  // In the arena, RirEza is fought from the high ledge.
+  if (!target && AtFightingSpot(m))
+    for (const Foe& f : foes_)
+      if (f.kind == Foe::Kind::Sorcerer) target = &f;
   engaged_ = target ? int(target->kind) * 10 + target->slot : -1;
   if (!target) return false;
   Log("engage kind " + std::to_string(int(target->kind)) + " slot " + std::to_string(target->slot) + " at " +
@@ -384,7 +488,8 @@ bool Bot::Engage(const PlayerMotion& m, Move& move) {
     return Standing(n) && std::abs(n.Y - m.Y) <= 8;
   };
   if (!Standing(m)) return true;  // let the jump run its course, keys off
-  if (target->kind != Foe::Kind::Bat && std::abs(dx) < keepAway && safe(away)) {
+  const bool ground = target->kind != Foe::Kind::Bat && target->kind != Foe::Kind::Sorcerer;
+  if (ground && std::abs(dx) < keepAway && safe(away)) {
     move = away;
     return true;
   }
@@ -393,7 +498,6 @@ bool Bot::Engage(const PlayerMotion& m, Move& move) {
     return true;
   }
   // A foe above the line of a standing shot is fought jumping.
-  const int32_t shotY = m.Y + 16;
   if (std::abs(target->y + target->shotDy - shotY) >= target->shotRy && target->y + target->shotDy < shotY &&
       target->kind != Foe::Kind::Bat) {
     move.jump = m.JumpLatch == 0;
@@ -402,39 +506,75 @@ bool Bot::Engage(const PlayerMotion& m, Move& move) {
   return true;
 }
 
+bool Bot::WantsBonus() const {
+  if (g_.BonusActive != 1 || stage_ == 8) return false;
+  if (bonusSkipped_ && g_.BonusX == skippedBonusX_ && g_.BonusY == skippedBonusY_) return false;
+  // An item of kind 0 is not to be seen.
+  switch (g_.BonusKind) {
+    case 1: return g_.Energy < 140;
+    case 2: return g_.ShotPower < 9;
+    case 3: return true;
+    default: return false;
+  }
+}
+
 bool Bot::FollowRoute(const PlayerMotion& m, Move& move) {
   const morlo3::StageFacts& s = Facts(stage_);
   const bool onTrack = routeStep_ < route_.moves.size() &&
                        (routeStep_ == 0 || SameMotion(route_.motions[routeStep_ - 1], m));
-  if (!onTrack && routeStep_ > 0 && routeStep_ < route_.motions.size()) {
-    const PlayerMotion& p = route_.motions[routeStep_ - 1];
-    Log("off the route: expected " + std::to_string(p.X) + "," + std::to_string(p.Y) + " t" +
-        std::to_string(p.JumpTime) + " got " + std::to_string(m.X) + "," + std::to_string(m.Y) + " t" +
-        std::to_string(m.JumpTime));
-  }
+  if (!onTrack && AtFightingSpot(m)) return false;
   if (!onTrack) {
-    // The next errand: the nearest coin ahead, then the exit.
-    int choice = -1;
-    int32_t bestDistance = INT32_MAX;
-    for (int i = 0; i < s.CoinCount; ++i) {
-      const morlo3::CoinRecord& c = g_.CoinTable[i + 2];
-      if (c.Y == morlo3::kFreeShot || coinSkipped_[size_t(i)]) continue;
-      const int32_t d = s.Number == 7 ? (m.Y - c.Y) : (c.X - m.X);
-      if (d < -40) continue;
-      const int32_t distance = std::abs(c.X - m.X) + std::abs(c.Y - m.Y);
-      if (distance < bestDistance) bestDistance = distance, choice = i;
+    // The next errand: an item left by a foe, the nearest coin ahead, then
+    // the exit.
+    int choice = kToExit;
+    if (WantsBonus() && std::abs(g_.BonusX - m.X) < 250) {
+      choice = kToBonus;
+    } else {
+      int32_t bestDistance = INT32_MAX;
+      for (int i = 0; i < s.CoinCount; ++i) {
+        const morlo3::CoinRecord& c = g_.CoinTable[i + 2];
+        if (c.Y == morlo3::kFreeShot || coinSkipped_[size_t(i)] || !s.HasExit) continue;
+        const int32_t d = s.Number == 7 ? (m.Y - c.Y) : (c.X - m.X);
+        if (d < -40) continue;
+        const int32_t distance = std::abs(c.X - m.X) + std::abs(c.Y - m.Y);
+        if (distance < bestDistance) bestDistance = distance, choice = i;
+      }
     }
     for (;;) {
-      Goal goal = choice >= 0 ? TakeCoin(g_.CoinTable[choice + 2].X, g_.CoinTable[choice + 2].Y)
-                              : (s.HasExit ? ReachColumn(s.ExitX) : StandWithin(400, 600));
-      route_ = FindRoute(g_, m, bounds_, goal);
+      // Standing still while a threat passed leaves the last route good.
+      if (cached_.found && cachedGoal_ == choice && SameMotion(cachedFrom_, m)) {
+        route_ = cached_;
+        routeStep_ = 0;
+        break;
+      }
+      Goal goal;
+      size_t budget = 400000;
+      if (choice == kToBonus) {
+        const int32_t bx = g_.BonusX + 7, by = g_.BonusY + 7;
+        goal.reached = [bx, by](const PlayerMotion& p) {
+          return std::abs(bx - (p.X + 12)) < 19 && std::abs(by - (p.Y + 18)) < 25;
+        };
+        goal.minX = bx - 30, goal.maxX = bx - 12 + 18, goal.topY = by - 18 + 24;
+        budget = 60000;
+      } else if (choice >= 0) {
+        goal = TakeCoin(g_.CoinTable[choice + 2].X, g_.CoinTable[choice + 2].Y);
+      } else {
+        goal = s.HasExit ? ReachColumn(s.ExitX) : StandWithin(kSpotMinX + 15, kSpotMaxX - 15, kSpotTop);
+      }
+      route_ = FindRoute(g_, m, bounds_, goal, budget);
       routeStep_ = 0;
-      Log("route to " + (choice >= 0 ? "coin " + std::to_string(choice + 1) : std::string("exit")) + ": " +
-          (route_.found ? "" : "not ") + "found, " + std::to_string(route_.moves.size()) + " frames, " +
+      Log("route to " + (choice >= 0 ? "coin " + std::to_string(choice + 1) : choice == kToBonus ? "bonus" : "exit") +
+          ": " + (route_.found ? "" : "not ") + "found, " + std::to_string(route_.moves.size()) + " frames, " +
           std::to_string(route_.explored) + " states");
+      if (choice == kToBonus && (!route_.found || route_.moves.size() > 200)) {
+        bonusSkipped_ = true, skippedBonusX_ = g_.BonusX, skippedBonusY_ = g_.BonusY;
+        choice = kToExit;
+        continue;
+      }
+      cached_ = route_, cachedFrom_ = m, cachedGoal_ = choice;
       if (route_.found || choice < 0) break;
       coinSkipped_[size_t(choice)] = true;
-      choice = -1;
+      choice = kToExit;
     }
     goal_ = choice;
     if (route_.moves.empty()) return false;
@@ -442,7 +582,5 @@ bool Bot::FollowRoute(const PlayerMotion& m, Move& move) {
   move = route_.moves[routeStep_++];
   return true;
 }
-
-bool Bot::Dodge(const PlayerMotion&, Move&) { return false; }
 
 }  // namespace autoplay

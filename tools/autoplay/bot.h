@@ -86,10 +86,14 @@ class Bot {
   // The keys of the next frame.
   Move ChooseMove(const PlayerMotion& m);
   bool FollowRoute(const PlayerMotion& m, Move& move);
+  // RirEza is fought from the arena's highest ledge, out of the undead's reach.
+  static constexpr int32_t kSpotMinX = 345, kSpotMaxX = 405, kSpotTop = 90;
+  bool AtFightingSpot(const PlayerMotion& m) const;
   bool Engage(const PlayerMotion& m, Move& move);
-  bool Dodge(const PlayerMotion& m, Move& move);
   bool ShotWouldHit(const morlo3::ShotLaunch& shot) const;
   void Log(const std::string& text) const;
+  // What stands near enough to have hurt the player this frame.
+  std::string Culprits() const;
 
   const morlo3::GameState& g_;
   BotSettings settings_;
@@ -112,9 +116,20 @@ class Bot {
   int32_t stage_ = 0;
   StageBounds bounds_;
   Route route_;
+  // A dodge under way: its moves from this frame on.
+  std::vector<Move> evasion_;
   size_t routeStep_ = 0;
-  int goal_ = -1;  // coin slot of the stage (0-based), or -1 for the exit
+  // What the route leads to: a coin of the stage (0-based), or one of these.
+  static constexpr int kToExit = -1, kToBonus = 100;
+  int goal_ = kToExit;
   std::vector<bool> coinSkipped_;
+  bool bonusSkipped_ = false;
+  int32_t skippedBonusX_ = 0, skippedBonusY_ = 0;
+  // The last route found, from where and to what.
+  Route cached_;
+  PlayerMotion cachedFrom_;
+  int cachedGoal_ = kToExit;
+  bool WantsBonus() const;
   int32_t lastEnergy_ = 100, lastLives_ = 2;
 
   struct Foe {

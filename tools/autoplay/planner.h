@@ -28,8 +28,10 @@ struct Move {
 struct StageBounds {
   int32_t maxX = INT32_MAX;
   int32_t fallLimit = 250;
+  // Past this column the stage is left.
+  int32_t exitX = INT32_MAX;
   static StageBounds Of(const morlo3::StageFacts& s) {
-    return {s.HasExit ? INT32_MAX : s.ExitX, s.FallLimit};
+    return {s.HasExit ? INT32_MAX : s.ExitX, s.FallLimit, s.HasExit ? s.ExitX : INT32_MAX};
   }
 };
 
