@@ -19,9 +19,16 @@ using morlo3::kKeyRight;
 namespace {
 
 // Menu elements the bot clicks.
-constexpr int kNewGame = 1, kOptions = 2, kQuit = 4, kEasier = 9, kOptionsBack = 11, kHarder = 13;
+constexpr int kNewGame = 1, kOptions = 2, kQuit = 4, kEasier = 9, kSoundOff = 10, kOptionsBack = 11, kHarder = 13;
 
 const morlo3::StageFacts& Facts(int32_t stage) { return morlo3::kStages[size_t(stage - 1)]; }
+
+// Foes that come after the player, or keep to a patrol the player fights
+// them on, are fought rather than dodged.
+bool Chaser(const Threat& t) {
+  return t.motion == Threat::Motion::Flyer || t.motion == Threat::Motion::Chase ||
+         t.motion == Threat::Motion::Patrol;
+}
 
 bool SameMotion(const PlayerMotion& a, const PlayerMotion& b) {
   return a.X == b.X && a.Y == b.Y && a.OnGround == b.OnGround && a.JumpTime == b.JumpTime &&
@@ -154,7 +161,11 @@ void Bot::MenuFrame() {
     clickStep_ = 0;
   }
   if (!report_.gameStarted && clicks_.empty() && clickStep_ == 0) {
-    if (!report_.difficultySet) clicks_ = {kOptions, settings_.difficulty == 1 ? kHarder : kEasier, kOptionsBack};
+    if (!report_.difficultySet) {
+      clicks_ = {kOptions, settings_.difficulty == 1 ? kHarder : kEasier};
+      if (settings_.soundOff) clicks_.push_back(kSoundOff);
+      clicks_.push_back(kOptionsBack);
+    }
   }
   if (!clicks_.empty()) {
     if (Click(clicks_.front())) {
@@ -164,13 +175,7 @@ void Bot::MenuFrame() {
     }
     return;
   }
-  if (!report_.gameStarted) {
-    if (idleFrames_ < settings_.menuDelay) {
-      ++idleFrames_;
-      return;
-    }
-    clicks_ = {kNewGame};
-  }
+  if (!report_.gameStarted) clicks_ = {kNewGame};
 }
 
 bool Bot::Click(int element) {
@@ -209,7 +214,9 @@ void Bot::StartStage(int32_t number) {
   cached_ = Route{};
   coinSkipped_.assign(size_t(Facts(number).CoinCount), false);
   lastKnown_.fill(false);
-  report_.stages[size_t(number - 1)].firstFrame = frame_;
+  StageReport& r = report_.stages[size_t(number - 1)];
+  r.firstFrame = frame_;
+  r.shotPowerAtStart = g_.ShotPower, r.energyAtStart = g_.Energy, r.livesAtStart = g_.Lives;
   report_.difficultyPlayed = g_.Difficulty;
   Log("stage " + std::to_string(number));
 }
@@ -267,6 +274,12 @@ void Bot::StageFrame() {
   GatherFoes();
 
   const PlayerMotion m = morlo3::MotionOf(g_);
+  if (stage_ == 1 && waited_ < settings_.startDelay) {
+    // The wait, once the player has landed.
+    if (Standing(m)) ++waited_;
+    ReleaseKeys();
+    return;
+  }
   const Move move = ChooseMove(m);
 
   // Fire whenever a shot leaving now would strike a foe. The key must come
@@ -362,6 +375,19 @@ Move Bot::ChooseMove(const PlayerMotion& m) {
   std::vector<Move> wish;
   const bool routed = routeStep_ > 0 && routeStep_ < route_.moves.size() &&
                       SameMotion(route_.motions[routeStep_ - 1], m);
+  // While a dodge is under way, the way back to the route is looked at
+  // only now and then.
+  if (!evasion_.empty() && ++evasionFrames_ % 8 != 0) {
+    std::vector<Move> rest(evasion_.begin() + 1, evasion_.end());
+    rest.resize(kAhead);
+    std::vector<Threat> threats = GatherThreats(g_, Facts(stage_));
+    std::erase_if(threats, [](const Threat& t) { return Chaser(t); });
+    const Outcome o = Foresee(g_, m, rest, bounds_, threats, g_.HurtTimer);
+    if (!o.fell && o.damage == 0) {
+      evasion_ = rest;
+      return evasion_[0];
+    }
+  }
   Move first;
   bool engaged = !(routed && !Standing(m)) && Engage(m, first);
   if (engaged) {
@@ -399,16 +425,19 @@ Move Bot::ChooseMove(const PlayerMotion& m) {
   // Foes that come after the player are fought, not fled: only what keeps to
   // its own way is dodged.
   std::vector<Threat> threats = GatherThreats(g_, Facts(stage_));
-  std::erase_if(threats, [](const Threat& t) {
-    return t.motion == Threat::Motion::Flyer || t.motion == Threat::Motion::Chase ||
-           t.motion == Threat::Motion::Patrol;
-  });
+  std::erase_if(threats, [](const Threat& t) { return Chaser(t); });
   size_t best = 0;
   int64_t bestCost = INT64_MAX;
   auto harmless = [&](const std::vector<Move>& moves) {
     const Outcome o = Foresee(g_, m, moves, bounds_, threats, g_.HurtTimer);
     return !o.fell && o.damage == 0;
   };
+  const Outcome wished = Foresee(g_, m, options[0], bounds_, threats, g_.HurtTimer);
+  if (wished.firstThreat >= 0)
+    Log("the wish is hurt at frame " + std::to_string(wished.firstHit) + " by a threat moving " +
+        std::to_string(int(threats[size_t(wished.firstThreat)].motion)) + " at " +
+        std::to_string(threats[size_t(wished.firstThreat)].x) + "," +
+        std::to_string(threats[size_t(wished.firstThreat)].y));
   if (harmless(options[0])) {
     evasion_.clear();
     options.resize(1);
@@ -431,6 +460,7 @@ Move Bot::ChooseMove(const PlayerMotion& m) {
   if (best != 0) {
     Log("evades with option " + std::to_string(best) + ", cost " + std::to_string(bestCost));
     route_ = Route{};
+    if (evasion_.empty()) evasionFrames_ = 0;
     evasion_ = options[best];
   } else if (engaged) {
     route_ = Route{};
@@ -467,8 +497,9 @@ bool Bot::Engage(const PlayerMotion& m, Move& move) {
     const bool fought = engaged_ == int(f.kind) * 10 + f.slot;
     if (dx < stopAt(f) + (fought ? 40 : 0) && dx < best) best = dx, target = &f;
   }
-  // In the arena, RirEza is fought from the high ledge.
-  if (!target && AtFightingSpot(m))
+  // In the arena, RirEza is fought from the high ledge, and wherever he
+  // swoops: a hit ends a swoop.
+  if (!target && (AtFightingSpot(m) || g_.SorcererMode == 2))
     for (const Foe& f : foes_)
       if (f.kind == Foe::Kind::Sorcerer) target = &f;
   engaged_ = target ? int(target->kind) * 10 + target->slot : -1;
@@ -479,7 +510,8 @@ bool Bot::Engage(const PlayerMotion& m, Move& move) {
 
   const int32_t dx = target->x + target->touchDx - centreX;
   const int32_t wantFacing = dx >= 0 ? 0 : 1;
-  const int32_t keepAway = target->touchRx + 14;
+  // One getting up walks soon: keep as far from it as from a walking one.
+  const int32_t keepAway = (target->kind == Foe::Kind::Undead ? 30 : target->touchRx) + 14;
   Move away = wantFacing == 0 ? Move{true, false, false} : Move{false, true, false};
   Move toward = wantFacing == 0 ? Move{false, true, false} : Move{true, false, false};
   auto safe = [&](Move step) {
@@ -563,7 +595,7 @@ bool Bot::FollowRoute(const PlayerMotion& m, Move& move) {
       }
       route_ = FindRoute(g_, m, bounds_, goal, budget);
       routeStep_ = 0;
-      Log("route to " + (choice >= 0 ? "coin " + std::to_string(choice + 1) : choice == kToBonus ? "bonus" : "exit") +
+      Log("route to " + (choice == kToBonus ? std::string("bonus") : choice >= 0 ? "coin " + std::to_string(choice + 1) : "exit") +
           ": " + (route_.found ? "" : "not ") + "found, " + std::to_string(route_.moves.size()) + " frames, " +
           std::to_string(route_.explored) + " states");
       if (choice == kToBonus && (!route_.found || route_.moves.size() > 200)) {

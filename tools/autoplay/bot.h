@@ -21,10 +21,13 @@ using kestrel::platform::ScriptEvent;
 
 struct BotSettings {
   int32_t difficulty = 0;  // 0 normal, 1 hard
-  // Frames the player idles in the menu before starting the game. Another
-  // start moves every later random draw, so a bot that wins whatever this is
-  // wins by play and not by a lucky sequence.
-  int32_t menuDelay = 0;
+  // Frames the player stands still at the start of the first stage. The
+  // ambient cries draw a random number every frame, so each wait moves every
+  // later draw: a player that wins whatever the wait wins by play, not by a
+  // lucky sequence.
+  int32_t startDelay = 0;
+  // Plays with the sound off, which draws fewer random numbers still.
+  bool soundOff = false;
   // Writes what the player decides, frame by frame, to stderr.
   bool verbose = false;
 };
@@ -36,6 +39,7 @@ struct StageReport {
   int32_t energyLost = 0;  // by hits, not counting the refill of a lost life
   int32_t coins = 0;       // coins taken
   int32_t kills = 0;
+  int32_t shotPowerAtStart = 0, energyAtStart = 0, livesAtStart = 0;
 };
 
 struct BotReport {
@@ -109,7 +113,7 @@ class Bot {
   // The menu's errands, in order, and how far along the current click is.
   std::deque<int> clicks_;
   int clickStep_ = 0;
-  int32_t idleFrames_ = 0;
+  int32_t waited_ = 0;
   bool gameOver_ = false;
 
   // The stage being played.
@@ -118,6 +122,7 @@ class Bot {
   Route route_;
   // A dodge under way: its moves from this frame on.
   std::vector<Move> evasion_;
+  int32_t evasionFrames_ = 0;
   size_t routeStep_ = 0;
   // What the route leads to: a coin of the stage (0-based), or one of these.
   static constexpr int kToExit = -1, kToBonus = 100;

@@ -1,6 +1,6 @@
 // Plays a whole game headless with the automatic player, writes what it did
 // as a KESTREL_INPUT script and prints how it went. Run it where data.kpk is.
-//   autoplay [--hard] [--script FILE] [--framelog FILE] [--delay N] [--depth D] [--verbose]
+//   autoplay [--hard] [--script FILE] [--framelog FILE] [--delay N] [--quiet] [--depth D] [--verbose]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,12 +25,13 @@ int main(int argc, char** argv) {
     else if (a == "--normal") options.bot.difficulty = 0;
     else if (a == "--script") script = value();
     else if (a == "--framelog") options.frameLog = value();
-    else if (a == "--delay") options.bot.menuDelay = std::atoi(value().c_str());
+    else if (a == "--delay") options.bot.startDelay = std::atoi(value().c_str());
+    else if (a == "--quiet") options.bot.soundOff = true;
     else if (a == "--depth") options.depth = std::atoi(value().c_str());
     else if (a == "--verbose") options.bot.verbose = true;
     else {
       std::fprintf(stderr, "usage: autoplay [--hard] [--script FILE] [--framelog FILE] [--delay N] "
-                           "[--depth D] [--verbose]\n");
+                           "[--quiet] [--depth D] [--verbose]\n");
       return 2;
     }
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <queue>
-#include <unordered_set>
 
 namespace autoplay {
 
@@ -31,15 +30,52 @@ uint64_t KeyOf(const PlayerMotion& m) {
          field(m.JumpBaseY, 2048, 13) << 36 | uint64_t(m.OnGround & 1) << 49 | uint64_t(m.JumpLatch & 1) << 50;
 }
 
-// A lower bound on the frames left: the player walks 2 columns a frame and
-// rises at most 4 rows a frame.
+// A guess at the frames left: the player walks 2 columns a frame, and a
+// climb of one ledge (some 30 rows) takes a jump of about 30 frames. The
+// guess may be too high, so a route found is short, not always shortest.
 int32_t Estimate(const Goal& goal, const PlayerMotion& m) {
   int32_t dx = 0;
   if (m.X < goal.minX) dx = goal.minX - m.X;
   if (m.X > goal.maxX) dx = m.X - goal.maxX;
   int32_t dy = goal.topY != INT32_MAX && m.Y > goal.topY ? m.Y - goal.topY : 0;
-  return std::max((dx + 1) / 2, (dy + 3) / 4);
+  return std::max((dx + 1) / 2, dy);
 }
+
+// The states already reached, by key: open addressing, grown at half full.
+class SeenSet {
+ public:
+  SeenSet() : slots_(1 << 14, kEmpty) {}
+  // True when the key was not there yet.
+  bool Insert(uint64_t key) {
+    if (2 * (count_ + 1) > slots_.size()) Grow();
+    if (Place(slots_, key)) {
+      ++count_;
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  static constexpr uint64_t kEmpty = ~0ull;
+  static bool Place(std::vector<uint64_t>& slots, uint64_t key) {
+    const size_t mask = slots.size() - 1;
+    for (size_t i = size_t((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;; i = (i + 1) & mask) {
+      if (slots[i] == key) return false;
+      if (slots[i] == kEmpty) {
+        slots[i] = key;
+        return true;
+      }
+    }
+  }
+  void Grow() {
+    std::vector<uint64_t> bigger(slots_.size() * 2, kEmpty);
+    for (uint64_t key : slots_)
+      if (key != kEmpty) Place(bigger, key);
+    slots_.swap(bigger);
+  }
+  std::vector<uint64_t> slots_;
+  size_t count_ = 0;
+};
 
 struct Node {
   PlayerMotion motion;
@@ -69,11 +105,10 @@ Route FindRoute(const GameState& g, const PlayerMotion& from, const StageBounds&
     bool operator<(const Open& o) const { return f != o.f ? f > o.f : frames < o.frames; }
   };
   std::priority_queue<Open> open;
-  std::unordered_set<uint64_t> seen;
-  seen.reserve(std::min<size_t>(budget, 1 << 16) * 2);
+  SeenSet seen;
 
   nodes.push_back({from, -1, {}, 0});
-  seen.insert(KeyOf(from));
+  seen.Insert(KeyOf(from));
   open.push({Estimate(goal, from), 0, 0});
   int32_t found = goal.reached(from) ? 0 : -1;
   int32_t closest = 0, closestEstimate = Estimate(goal, from);
@@ -86,7 +121,7 @@ Route FindRoute(const GameState& g, const PlayerMotion& from, const StageBounds&
       const PlayerMotion next = Advance(g, here, move, bounds);
       // A frame below the fall line costs a life.
       if (next.Y > bounds.fallLimit) continue;
-      if (!seen.insert(KeyOf(next)).second) continue;
+      if (!seen.Insert(KeyOf(next))) continue;
       const int32_t frames = top.frames + 1;
       nodes.push_back({next, top.index, move, frames});
       const int32_t index = int32_t(nodes.size() - 1);

@@ -60,9 +60,10 @@ struct Route {
   size_t explored = 0;
 };
 
-// The fewest-frames route from `from` to the goal, by A* over the player's
-// movement states; frames in which the motion would cross `fallLimit` are
-// never taken. Gives up after `budget` states.
+// A short route from `from` to the goal, by A* over the player's movement
+// states; frames in which the motion would cross `fallLimit` are never
+// taken. Gives up after `budget` states and then hands back the way to the
+// state that came nearest, marked not found.
 Route FindRoute(const GameState& g, const PlayerMotion& from, const StageBounds& bounds, const Goal& goal,
                 size_t budget = 400000);
 

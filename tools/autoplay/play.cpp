@@ -76,8 +76,11 @@ std::string Summary(const RunResult& r) {
   for (size_t i = 0; i < b.stages.size(); ++i) {
     const StageReport& s = b.stages[i];
     char line[160];
-    std::snprintf(line, sizeof line, "  stage %zu: %6llu frames, %d lives lost, %3d energy lost\n", i + 1,
-                  static_cast<unsigned long long>(s.frames), s.livesLost, s.energyLost);
+    std::snprintf(line, sizeof line,
+                  "  stage %zu: %5llu frames, %d lives lost, %3d energy lost (began with %d lives, %d energy, "
+                  "shot power %d)\n",
+                  i + 1, static_cast<unsigned long long>(s.frames), s.livesLost, s.energyLost, s.livesAtStart,
+                  s.energyAtStart, s.shotPowerAtStart);
     out << line;
   }
   return out.str();

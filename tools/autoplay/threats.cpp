@@ -48,6 +48,7 @@ void Step(Threat& t, const PlayerMotion& p) {
       break;
     case Threat::Motion::Glide:
       if (t.swoops) t.targetX = p.X, t.targetY = p.Y - 50;
+      if (t.keepsSide != 0) t.targetX = p.X - 100 * t.keepsSide, t.targetY = 5;
       t.y += (t.targetY - t.y) / 8;
       t.x += (t.targetX - t.x) / 15;
       break;
@@ -125,6 +126,7 @@ std::vector<Threat> GatherThreats(const GameState& g, const morlo3::StageFacts& 
       t.motion = Threat::Motion::Glide;
       t.x = g.SorcererX, t.y = g.SorcererY, t.targetX = g.SorcererTargetX, t.targetY = g.SorcererTargetY;
       t.swoops = g.SorcererMode == 2;
+      if (g.SorcererMode == 1) t.keepsSide = g.SorcererFacing == 1 ? 1 : -1;
       t.damage = 20;
       threats.push_back(Box(t, 20, 49, 32, 67));
     }
@@ -146,6 +148,7 @@ Outcome Foresee(const GameState& g, const PlayerMotion& from, const std::vector<
   std::vector<Threat> ts = threats;
   PlayerMotion p = from;
   for (size_t k = 0; k < moves.size(); ++k) {
+    int32_t index = 0;
     p = Advance(g, p, moves[k], bounds);
     if (p.X > bounds.exitX) break;
     if (p.Y > bounds.fallLimit) {
@@ -158,8 +161,9 @@ Outcome Foresee(const GameState& g, const PlayerMotion& from, const std::vector<
       if (Touches(t, p, margin) && hurtTimer > t.hurtAbove) {
         o.damage += t.damage;
         hurtTimer = 0;
-        if (o.firstHit < 0) o.firstHit = int32_t(k);
+        if (o.firstHit < 0) o.firstHit = int32_t(k), o.firstThreat = index;
       }
+      ++index;
     }
   }
   for (int32_t k = 0; !o.fell && k < settle && !Standing(p) && p.X <= bounds.exitX; ++k) {

@@ -40,6 +40,9 @@ struct Threat {
   // its target on the player.
   int32_t wingTicks = -1;
   bool swoops = false;
+  // A glider keeping away hangs 100 columns to one side of the player: 1 to
+  // his left, -1 to his right, 0 when it does not.
+  int32_t keepsSide = 0;
 };
 
 // Every threat of the running stage, read from the game state.
@@ -48,6 +51,7 @@ std::vector<Threat> GatherThreats(const GameState& g, const morlo3::StageFacts& 
 struct Outcome {
   int32_t damage = 0;
   int32_t firstHit = -1;  // the frame of the first hit, counting from 0
+  int32_t firstThreat = -1;  // and which threat dealt it
   bool fell = false;      // the moves, or the landing after them, cost a life by falling
   PlayerMotion end;
 };
