@@ -14,10 +14,11 @@ namespace autoplay {
 
 using namespace kestrel;
 
-BotDisplay::BotDisplay(platform::HeadlessOptions options, Bot& bot)
-    : HeadlessDisplay(std::move(options)), bot_(bot) {}
+BotDisplay::BotDisplay(platform::HeadlessOptions options, Bot& bot, FrameWatch watch)
+    : HeadlessDisplay(std::move(options)), bot_(bot), watch_(std::move(watch)) {}
 
 void BotDisplay::AfterFrame() {
+  if (watch_) watch_(FramesPresented(), *this);
   std::vector<ScriptEvent> events = bot_.Act(FramesPresented());
   recording_.insert(recording_.end(), events.begin(), events.end());
   QueueEvents(std::move(events));
@@ -33,7 +34,10 @@ RunResult PlayWholeGame(const RunOptions& options) {
   o.answer = 0;
   o.maxFrames = options.maxFrames;
   o.frameLog = options.frameLog;
-  auto display = std::make_unique<BotDisplay>(std::move(o), bot);
+  FrameWatch watch;
+  if (options.watch)
+    watch = [&](uint64_t frame, const platform::HeadlessDisplay& d) { options.watch(frame, d, game); };
+  auto display = std::make_unique<BotDisplay>(std::move(o), bot, std::move(watch));
   BotDisplay& d = *display;
   platform::InstallDisplay(std::move(display));
   ResetEngine();

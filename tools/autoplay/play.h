@@ -3,6 +3,7 @@
 // frame and records what it does as a KESTREL_INPUT script.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,12 @@ namespace autoplay {
 // answers for that same frame, through the queue a script uses, before the
 // headless backend applies what is due; a replay of the recording therefore
 // sees every event at the frame the player made it.
+// Called after each presented frame, before the player acts on it.
+using FrameWatch = std::function<void(uint64_t frame, const kestrel::platform::HeadlessDisplay& display)>;
+
 class BotDisplay : public kestrel::platform::HeadlessDisplay {
  public:
-  BotDisplay(kestrel::platform::HeadlessOptions options, Bot& bot);
+  BotDisplay(kestrel::platform::HeadlessOptions options, Bot& bot, FrameWatch watch = nullptr);
   // Everything done so far, one event a line.
   const std::vector<ScriptEvent>& Recording() const { return recording_; }
 
@@ -27,6 +31,7 @@ class BotDisplay : public kestrel::platform::HeadlessDisplay {
 
  private:
   Bot& bot_;
+  FrameWatch watch_;
   std::vector<ScriptEvent> recording_;
 };
 
@@ -35,6 +40,8 @@ struct RunOptions {
   int depth = 32;           // the pretend desktop's depth
   std::string frameLog;     // KESTREL_FRAMELOG of the run, when not empty
   int64_t maxFrames = 200000;  // the window is closed after this many frames
+  // Sees every frame of the run, and the game state it is played on.
+  std::function<void(uint64_t frame, const kestrel::platform::HeadlessDisplay&, const morlo3::GameState&)> watch;
 };
 
 struct RunResult {
