@@ -1,0 +1,271 @@
+// The saved replays: the automatic player's whole games at normal and hard
+// difficulty, as KESTREL_INPUT scripts. The real program plays each one and
+// must win: RirEza dies, the credits roll, and "Sair" ends it with exit 0.
+// Chosen frames of the story, the menu, every stage and the credits must
+// keep their golden hashes, so an unintended change to what the player sees
+// fails here. KESTREL_UPDATE_GOLDEN=1 writes the golden files afresh
+// (see the README).
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../support/game_fixture.h"
+#include "morlo3/game_state.h"
+#include "morlo3/startup.h"
+
+namespace kestrel::testing {
+namespace {
+
+const std::string kReplays = std::string(KESTREL_SOURCE_DIR) + "/tests/replays/";
+const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+
+bool Updating() {
+  const char* v = std::getenv("KESTREL_UPDATE_GOLDEN");
+  return v && std::string(v) == "1";
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// What the player sees in a frame, told from the game state.
+struct FrameInfo {
+  std::string what;
+  int32_t stage = 0;
+};
+
+// One golden frame: its number, its hash as the frame log writes it, and
+// what it shows.
+struct Golden {
+  uint64_t frame = 0;
+  std::string hash;
+  std::string what;
+};
+
+struct GoldenFile {
+  uint64_t frames = 0;  // how many frames the run presents
+  std::vector<Golden> entries;
+};
+
+GoldenFile ReadGolden(const std::string& path) {
+  GoldenFile file;
+  for (const std::string& line : Lines(path)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream in(line);
+    std::string first;
+    in >> first;
+    if (first == "frames") {
+      in >> file.frames;
+      continue;
+    }
+    Golden g;
+    g.frame = std::stoull(first);
+    in >> g.hash;
+    std::getline(in, g.what);
+    if (!g.what.empty() && g.what[0] == ' ') g.what.erase(0, 1);
+    file.entries.push_back(g);
+  }
+  return file;
+}
+
+// Keeps, for every presented frame, what it shows.
+class WatchingDisplay : public platform::HeadlessDisplay {
+ public:
+  WatchingDisplay(platform::HeadlessOptions o, const morlo3::GameState& g)
+      : HeadlessDisplay(std::move(o)), g_(g) {}
+  std::vector<FrameInfo> frames;
+  int32_t creditsFrames = 0;
+  bool sorcererBeaten = false;
+  int32_t difficulty = -1;
+
+ protected:
+  void AfterFrame() override {
+    FrameInfo f;
+    if (g_.WalkPoses[0] == 0) {
+      f.what = "loading";
+    } else if (g_.MenuItems[1].Enabled == 0) {
+      f.what = "story";
+    } else if (g_.GameRunning == 0) {
+      f.what = "menu page " + std::to_string(g_.MenuPage);
+    } else if (!g_.StageScene) {
+      f.what = "picture before stage " + std::to_string(g_.StageNumber);
+    } else if (g_.BossStage == 1 && g_.SorcererHealth < 0) {
+      sorcererBeaten = true;
+      // Two victory lines of 100 frames each, then the credits.
+      ++creditsFrames;
+      f.what = creditsFrames <= 200 ? "victory" : "credits";
+    } else {
+      // The frame a stage is left in belongs to it, though StageNumber
+      // already names the next one.
+      if (g_.StageOver == 0) stage_ = g_.StageNumber;
+      f.stage = stage_;
+      f.what = "stage " + std::to_string(stage_);
+      difficulty = g_.Difficulty;
+    }
+    frames.push_back(f);
+    HeadlessDisplay::AfterFrame();
+  }
+
+ private:
+  const morlo3::GameState& g_;
+  int32_t stage_ = 0;
+};
+
+class Replay : public HeadlessTest {
+ protected:
+  void SetUp() override { std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk"); }
+
+  // The real binary, as a process in the scratch directory: its exit code.
+  static int RunBinary(const std::string& script, const std::string& frameLog, int64_t maxFrames = -1) {
+    std::string command = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_FRAMELOG=" + frameLog + " ";
+    if (!script.empty()) command += "KESTREL_INPUT=" + script + " ";
+    if (maxFrames >= 0) command += "KESTREL_MAX_FRAMES=" + std::to_string(maxFrames) + " ";
+    const int status = std::system((command + kGame + " >out.txt 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // The same run in this process, watched frame by frame.
+  struct Watched {
+    int exitCode = -1;
+    std::vector<FrameInfo> frames;
+    int32_t creditsFrames = 0;
+    bool sorcererBeaten = false;
+    bool quitClicked = false;
+    int32_t difficulty = -1;
+  };
+  static Watched RunInProcess(const std::string& script, const std::string& frameLog, int64_t maxFrames = 200000) {
+    Watched w;
+    morlo3::GameState game;
+    platform::HeadlessOptions o;
+    o.answer = 0;
+    o.maxFrames = maxFrames;
+    o.inputScript = script;
+    o.frameLog = frameLog;
+    auto d = std::make_unique<WatchingDisplay>(o, game);
+    WatchingDisplay& display = *d;
+    platform::InstallDisplay(std::move(d));
+    ResetEngine();
+    try {
+      morlo3::Run(game);
+    } catch (const ProgramExit& e) {
+      w.exitCode = e.Code();
+    }
+    w.frames = display.frames;
+    w.creditsFrames = display.creditsFrames;
+    w.sorcererBeaten = display.sorcererBeaten;
+    w.quitClicked = game.QuitRequested == 1;
+    w.difficulty = display.difficulty;
+    platform::ResetPlatform();
+    ResetEngine();
+    return w;
+  }
+
+  // The frames worth keeping: the first of each part of the run, and every
+  // `every`th frame within a part.
+  static std::vector<size_t> Samples(const std::vector<FrameInfo>& frames, size_t every) {
+    std::vector<size_t> picks;
+    size_t partStart = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+      if (i == 0 || frames[i].what != frames[i - 1].what) partStart = i;
+      const bool last = i + 1 == frames.size() || frames[i + 1].what != frames[i].what;
+      if (i == partStart || (i - partStart) % every == 0 || (last && i - partStart > 10)) picks.push_back(i);
+    }
+    return picks;
+  }
+
+  static void WriteGolden(const std::string& path, const std::string& title, const std::vector<FrameInfo>& frames,
+                          const std::vector<std::string>& log, size_t every) {
+    std::ofstream out(path);
+    out << "# " << title << "\n"
+        << "# Frame number, its hash as KESTREL_FRAMELOG writes it, and what it shows.\n"
+        << "# Written by KESTREL_UPDATE_GOLDEN=1 build/tests/test_replays (see the README).\n"
+        << "frames " << frames.size() << "\n";
+    for (size_t i : Samples(frames, every)) {
+      std::istringstream line(log.at(i));
+      std::string number, hash;
+      line >> number >> hash;
+      out << number << " " << hash << " " << frames[i].what << "\n";
+    }
+  }
+
+  // Compares the binary's frame log with the golden file.
+  static void ExpectGolden(const std::string& goldenPath, const std::vector<std::string>& log) {
+    const GoldenFile golden = ReadGolden(goldenPath);
+    ASSERT_GT(golden.entries.size(), 0u) << goldenPath << " is missing or empty";
+    EXPECT_EQ(log.size(), golden.frames) << "the run presents another number of frames";
+    int wrong = 0;
+    for (const Golden& g : golden.entries) {
+      ASSERT_LE(g.frame, log.size()) << "the run ended before frame " << g.frame << " (" << g.what << ")";
+      std::istringstream line(log[g.frame - 1]);
+      std::string number, hash;
+      line >> number >> hash;
+      EXPECT_EQ(number, std::to_string(g.frame));
+      if (hash != g.hash && ++wrong <= 10)
+        ADD_FAILURE() << "frame " << g.frame << " (" << g.what << ") has hash " << hash << ", golden " << g.hash;
+    }
+    EXPECT_EQ(wrong, 0) << "frames differ from " << goldenPath;
+  }
+
+  // A saved whole game: won in the real program, and in this process with
+  // the game state in view.
+  void CheckWholeGame(const std::string& name, int32_t difficulty) {
+    const std::string script = kReplays + name + ".input";
+    const std::string golden = kReplays + name + ".golden";
+    ASSERT_TRUE(std::filesystem::exists(script)) << script;
+
+    const Watched w = RunInProcess(script, Updating() ? "inprocess.log" : "");
+    EXPECT_EQ(w.exitCode, 0);
+    EXPECT_TRUE(w.sorcererBeaten) << "RirEza was not beaten";
+    // The two victory lines and the 440 frames of the credits.
+    EXPECT_EQ(w.creditsFrames, 640);
+    EXPECT_TRUE(w.quitClicked) << "the game did not end by \"Sair\"";
+    EXPECT_EQ(w.difficulty, difficulty);
+    for (int32_t stage = 1; stage <= 8; ++stage)
+      EXPECT_TRUE(std::any_of(w.frames.begin(), w.frames.end(), [&](const FrameInfo& f) { return f.stage == stage; }))
+          << "stage " << stage << " was not played";
+    EXPECT_EQ(w.frames.back().what, "menu page 1");
+
+    ASSERT_EQ(RunBinary(script, "frames.log"), 0) << "the real program did not end with exit 0";
+    EXPECT_FALSE(std::filesystem::exists("temp"));
+    const std::vector<std::string> log = Lines("frames.log");
+    EXPECT_EQ(log.size(), w.frames.size()) << "the real program and this process played different games";
+    if (Updating()) {
+      EXPECT_EQ(Lines("inprocess.log"), log) << "the real program and this process drew different frames";
+      WriteGolden(golden, "The " + name + " replay, " + name + ".input.", w.frames, log, 250);
+      GTEST_SKIP() << "wrote " << golden;
+    }
+    ExpectGolden(golden, log);
+  }
+};
+
+TEST_F(Replay, TheStoryAndTheLoadingScreenKeepTheirFrames) {
+  // Left alone, the program loads and tells its story; the window closes
+  // after 1000 frames, on page 4.
+  const std::string golden = kReplays + "story.golden";
+  ASSERT_EQ(RunBinary("", "frames.log", 1000), 0);
+  const std::vector<std::string> log = Lines("frames.log");
+  if (Updating()) {
+    const Watched w = RunInProcess("", "inprocess.log", 1000);
+    EXPECT_EQ(Lines("inprocess.log"), log);
+    WriteGolden(golden, "The loading screen and the story, left alone for 1000 frames.", w.frames, log, 20);
+    GTEST_SKIP() << "wrote " << golden;
+  }
+  ExpectGolden(golden, log);
+}
+
+TEST_F(Replay, TheNormalGameIsWon) { CheckWholeGame("normal", 0); }
+
+TEST_F(Replay, TheHardGameIsWon) { CheckWholeGame("hard", 1); }
+
+}  // namespace
+}  // namespace kestrel::testing
