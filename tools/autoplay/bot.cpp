@@ -47,6 +47,7 @@ std::string FormatEvent(const ScriptEvent& e) {
       return f + "button " + kNames[e.code < 0 || e.code > 2 ? 0 : e.code] + (e.down ? " down" : " up");
     }
     case ScriptEvent::Type::Close: return f + "close";
+    case ScriptEvent::Type::FocusLost: return f + "focus lost";
   }
   return f;
 }
