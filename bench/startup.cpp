@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,11 +121,37 @@ void PrintPeakMemory() {
                     {{"SDL_VIDEODRIVER", "x11"}, {"KESTREL_ANSWER", "yes"}, {"KESTREL_DEPTH", "32"}});
 }
 
+// Prints each start-up against the bare decode after the table.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+      if ((r.run_type != Run::RT_Iteration && !median) || r.error_occurred) continue;
+      cpu_[r.run_name.str()] = {r.GetAdjustedCPUTime(), r.report_label};
+    }
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const auto bare = cpu_.find("BM_BareDecodeOfTheSheets");
+    if (bare == cpu_.end() || bare->second.first <= 0) return;
+    for (const char* run : {"BM_Startup/0", "BM_Startup/1"})
+      if (auto it = cpu_.find(run); it != cpu_.end())
+        std::printf("start-up, %s: %.1f ms, bare decode %.1f ms, ratio %.3f\n", it->second.second.c_str(),
+                    it->second.first, bare->second.first, it->second.first / bare->second.first);
+  }
+
+ private:
+  std::map<std::string, std::pair<double, std::string>> cpu_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   PrintPeakMemory();
   return 0;
