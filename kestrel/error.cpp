@@ -1,10 +1,13 @@
 #include "kestrel/error.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 
 #include "kestrel/platform/display.h"
+#include "kestrel/program.h"
 
 namespace kestrel {
 
@@ -15,22 +18,51 @@ std::string ReportText(const char* tag, const std::string& operation, const std:
 }
 
 namespace {
+
 bool errorLogEnabled = true;
+std::string fallbackName;
+std::string errorCaption;
+
+bool WriteLog(const std::string& path, const std::string& text) {
+  FILE* log = std::fopen(path.c_str(), "wb");
+  if (!log) return false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), log) == text.size();
+  ok = std::fwrite("\r\n", 1, 2, log) == 2 && ok;
+  return std::fclose(log) == 0 && ok;
+}
+
+// The second place for the log; "" when there is none.
+std::string FallbackFolder() {
+  if (fallbackName.empty()) return "";
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state && *state == '/') return std::string(state) + "/" + fallbackName;
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return std::string(home) + "/.local/state/" + fallbackName;
+  return "";
+}
+
 }  // namespace
 
 void SetErrorLogEnabled(bool enabled) { errorLogEnabled = enabled; }
+void SetErrorLogFallback(const std::string& name) { fallbackName = name; }
+void SetErrorCaption(const std::string& caption) { errorCaption = caption; }
 
 void RaiseEngineError(const std::string& text, const std::string& detail) {
   // The desktop gets its own display mode back first.
   if (platform::HasDisplay()) platform::GetDisplay().ChangeDisplaySettings();
-  if (errorLogEnabled) {
-    if (FILE* log = std::fopen(kErrorLogName, "wb")) {
-      std::fwrite(text.data(), 1, text.size(), log);
-      std::fwrite("\r\n", 1, 2, log);
-      std::fclose(log);
-    }
+  std::string more = detail;
+  if (errorLogEnabled && !WriteLog(kErrorLogName, text)) {
+    // A read-only current directory: the log goes where the user's state
+    // lives, and the message says where.
+    const std::string folder = FallbackFolder();
+    std::error_code ec;
+    if (!folder.empty() && (std::filesystem::create_directories(folder, ec), true) &&
+        WriteLog(folder + "/" + kErrorLogName, text))
+      more += (more.empty() ? "" : "\n") + std::string("The error log is in ") + folder + "/" + kErrorLogName;
   }
-  throw EngineError(text, HaltOnError, detail);
+  // The scratch folder goes before the program ends.
+  RemoveScratchFolder();
+  throw EngineError(text, HaltOnError, more);
 }
 
 int HandleTopLevelError(const EngineError& error) {
@@ -39,11 +71,13 @@ int HandleTopLevelError(const EngineError& error) {
   std::cerr << error.what() << '\n';
   if (!error.Detail().empty()) std::cerr << error.Detail() << '\n';
   if (!error.Quiet() && platform::HasDisplay())
-    platform::GetDisplay().ShowErrorMessage("Morlo v3.0", error.what());
+    platform::GetDisplay().ShowErrorMessage(errorCaption.empty() ? "Error" : errorCaption, error.what());
   return 1;
 }
 
 int HandleTopLevelException() {
+  // Whatever ended the run, the scratch folder goes.
+  RemoveScratchFolder();
   try {
     throw;
   } catch (const EngineError& e) {

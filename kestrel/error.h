@@ -65,6 +65,15 @@ class UsageError : public std::runtime_error {
 // "KRL_ERR.txt" wherever they happen to run.
 void SetErrorLogEnabled(bool enabled);
 
+// When the current directory cannot take the log, it goes to
+// $XDG_STATE_HOME/<name>/ (or ~/.local/state/<name>/), and standard error
+// says where. Without a name there is no second place.
+void SetErrorLogFallback(const std::string& name);
+
+// The caption of the last display context made: the error path's message
+// box carries it.
+void SetErrorCaption(const std::string& caption);
+
 // Builds "[Tag]Operation -> Text".
 std::string ReportText(const char* tag, const std::string& operation, const std::string& text);
 

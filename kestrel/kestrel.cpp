@@ -57,6 +57,12 @@ intptr_t FullScreenProc(WindowHandle window, uint32_t message, uintptr_t wParam,
   return d.DefWindowProc(window, message, wParam, lParam);
 }
 
+// The designed text, then why, when the platform knows.
+std::string WindowErrorText(const Display& d) {
+  const std::string why = d.WindowFailure();
+  return why.empty() ? "Error creating window..." : "Error creating window... " + why;
+}
+
 }  // namespace
 
 bool ProcessorAbove486() {
@@ -271,6 +277,8 @@ TSelfExKestrel::TSelfExKestrel(int32_t width, int32_t height, const char* captio
   Display& d = Platform();
   ReleaseDirectDraw();
   Caption = caption;
+  // The error path's message box carries the context's own caption.
+  SetErrorCaption(caption ? caption : "");
   if (!d.GetClassInfo("TSelfExKestrel") && !d.RegisterClass("TSelfExKestrel", WindowedProc))
     ReportError("RegisterClass", "Error registering window class...");
   uint32_t style = 0, exStyle = 0;
@@ -284,7 +292,7 @@ TSelfExKestrel::TSelfExKestrel(int32_t width, int32_t height, const char* captio
   const int32_t y = int32_t(uint32_t(screen.y - height) / 2);
   Handle = d.CreateWindowEx(exStyle, "TSelfExKestrel", caption ? caption : "", style, x, y,
                             outer.Width(), outer.Height());
-  if (Handle == 0) ReportError("CreateWindowEx", "Error creating window...");
+  if (Handle == 0) ReportError("CreateWindowEx", WindowErrorText(d));
   d.ShowWindow(Handle);
   SetScreenSize(width, height);
   IsFullScreen = false;
@@ -324,12 +332,14 @@ TSelfFullKestrel::TSelfFullKestrel(int32_t width, int32_t height, int32_t bitsPe
   }
   ReleaseDirectDraw();
   Caption = caption;
+  // The error path's message box carries the context's own caption.
+  SetErrorCaption(caption ? caption : "");
   if (!d.RegisterClass("TSelfFullKestrel", FullScreenProc))
     ReportError("RegisterClass", "Error registering window class...");
   const Point screen = d.ScreenSize();
   Handle = d.CreateWindowEx(kAppWindow, "TSelfFullKestrel", caption ? caption : "", kPopupStyle, 0, 0,
                             screen.x, screen.y);
-  if (Handle == 0) ReportError("CreateWindowEx", "Error creating window...");
+  if (Handle == 0) ReportError("CreateWindowEx", WindowErrorText(d));
   d.ShowWindow(Handle);
   SetScreenSize(width, height);
   if (bitsPerPixel != 15 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32)

@@ -44,8 +44,9 @@ enum SoundSlot : int32_t {
 
 inline constexpr const char* kCaption = "Morlo v3.0 [win32]";
 inline constexpr const char* kArchiveName = "data.kpk";
-// The scratch directory for the extracted sounds, in the current directory.
-inline constexpr const char* kTempDir = "temp";
+// The program's name: its scratch folder, its installed data folder
+// (share/morlo3) and the fallback folder of its error log are named after it.
+inline constexpr const char* kProgramName = "morlo3";
 
 // Keyboard scan codes the game reads.
 enum Key : int32_t {
@@ -163,6 +164,9 @@ struct GameState {
 
   // Pixels of the loading bar shown so far.
   int32_t LoadProgress = 0;
+  // The folder made for this run that holds the extracted sounds; "" until
+  // it exists.
+  std::string ScratchFolder;
 
   // ---- Settings, kept from game to game.
   int32_t Speed = 0;       // 0 slow, 1 fast

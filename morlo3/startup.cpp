@@ -1,14 +1,11 @@
 #include "morlo3/startup.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <exception>
 
 #include "kestrel/colour.h"
 #include "kestrel/error.h"
-#include "kestrel/platform/display.h"
+#include "kestrel/program.h"
 #include "morlo3/menu.h"
 #include "morlo3/screens.h"
 
@@ -16,7 +13,7 @@ namespace morlo3 {
 
 using namespace kestrel;
 
-std::string TempPath(const std::string& fileName) { return std::string(kTempDir) + "/" + fileName; }
+std::string ScratchPath(const GameState& g, const std::string& fileName) { return g.ScratchFolder + "/" + fileName; }
 
 void SetUpColours(GameState& g) {
   TKestrel& d = *g.Display;
@@ -50,11 +47,11 @@ void LoadingStep(GameState& g) {
 
 void LoadSounds(GameState& g) {
   LoadingStep(g);
-  // An existing directory is fine; any other failure shows up when the first
-  // sound is extracted, as the archive's "Cannot create file temp/...".
-  ::mkdir(kTempDir, 0755);
+  // A folder of our own for this run, never the player's "temp": nothing of
+  // theirs is overwritten or deleted, and two copies of the game do not meet.
+  g.ScratchFolder = MakeScratchFolder();
   for (int slot = 1; slot < kSoundSlots; ++slot) {
-    const std::string path = TempPath(SoundFiles[size_t(slot)]);
+    const std::string path = ScratchPath(g, SoundFiles[size_t(slot)]);
     // A missing entry is not checked here: the sound reports the missing file.
     g.Archive->ExtractFile(SoundFiles[size_t(slot)], path);
     g.Sounds[size_t(slot)] = std::make_unique<TSound64>(*g.Display, path, slot == kLoopingSlot);
@@ -65,9 +62,10 @@ void LoadSounds(GameState& g) {
 void Shutdown(GameState& g) {
   for (int slot = 1; slot < kSoundSlots; ++slot) {
     g.Sounds[size_t(slot)].reset();
-    std::remove(TempPath(SoundFiles[size_t(slot)]).c_str());
+    if (!g.ScratchFolder.empty()) std::remove(ScratchPath(g, SoundFiles[size_t(slot)]).c_str());
   }
-  ::rmdir(kTempDir);
+  RemoveScratchFolder();
+  g.ScratchFolder.clear();
   g.Screen.reset();
   g.SpriteSheet.reset();
   g.BackdropSheet.reset();
@@ -89,13 +87,13 @@ void ShutdownAndExit(GameState& g) {
 
 void Run(GameState& g) {
   g.LoadProgress = 0;
-  g.FullScreen = platform::GetDisplay().AskYesNo("Do you want...", "Fullscreen?");
+  g.FullScreen = AskYesNo("Do you want...", "Fullscreen?");
   if (g.FullScreen)
     g.Display = std::make_unique<TSelfFullKestrel>(320, 200, 16, kCaption);
   else
     g.Display = std::make_unique<TSelfExKestrel>(640, 400, kCaption, 256);
   SetUpColours(g);
-  g.Archive = std::make_unique<TKPK>(kArchiveName);
+  g.Archive = std::make_unique<TKPK>(FindDataFile(kArchiveName, MORLO3_DATA_DIR));
 
   TKestrel& d = *g.Display;
   g.LoadBackground = std::make_unique<TBuffer64>(d, 320, 200, false);
@@ -147,9 +145,10 @@ namespace {
 constexpr const char* kHelp =
     "usage: morlo3 [--help | --version]\n"
     "Morlo v3.0, a side-view action game. It reads data.kpk from the current\n"
-    "folder and writes KRL_ERR.txt there when something goes wrong. The\n"
-    "KESTREL_* environment variables in the README choose the backend and\n"
-    "answer the start-up question.\n";
+    "folder, else from beside the program, else from its installed data\n"
+    "folder, and writes KRL_ERR.txt in the current folder when something goes\n"
+    "wrong. The KESTREL_* environment variables in the README choose the\n"
+    "backend and answer the start-up question.\n";
 
 }  // namespace
 
@@ -168,9 +167,10 @@ int Main(const std::vector<std::string>& args) {
   }
   GameState game;
   try {
+    StartProgram(kProgramName);
     Run(game);
   } catch (const ProgramExit& e) {
-    return e.Code();
+    return FinalExitCode(e.Code());
   } catch (...) {
     return HandleTopLevelException();
   }

@@ -24,7 +24,8 @@ void FillPoseTables(GameState& game);
 // Widens the loading bar by one step and presents it; a closed window ends
 // the program through Shutdown.
 void LoadingStep(GameState& game);
-// Extracts the twelve sounds into "temp" and opens them.
+// Extracts the twelve sounds into a scratch folder made for this run and
+// opens them.
 void LoadSounds(GameState& game);
 // Releases what start-up made, in a fixed order; objects not made yet are
 // skipped, and it is safe to call twice.
@@ -32,7 +33,7 @@ void Shutdown(GameState& game);
 // Shutdown, then the end of the program.
 [[noreturn]] void ShutdownAndExit(GameState& game);
 
-// "temp/" followed by the file name.
-std::string TempPath(const std::string& fileName);
+// The file name in this run's scratch folder.
+std::string ScratchPath(const GameState& game, const std::string& fileName);
 
 }  // namespace morlo3

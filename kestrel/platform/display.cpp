@@ -8,6 +8,7 @@
 
 #include "kestrel/platform/environment.h"
 #include "kestrel/platform/faults.h"
+#include "kestrel/platform/termination.h"
 
 namespace kestrel::platform {
 
@@ -180,6 +181,12 @@ int Display::ShowCursor(bool show) {
 // ---- messages ----
 
 bool Display::PeekMessage(WindowHandle window, Message& out) {
+  // A termination signal closes the window as its close box would, once.
+  if (!terminationSeen_ && TerminationSignal() != 0) {
+    terminationSeen_ = true;
+    if (mainWindow_ != 0) RequestClose();
+    else PostQuitMessage(0);
+  }
   if (queue_.empty()) PollEvents();
   for (auto it = queue_.begin(); it != queue_.end(); ++it) {
     if (it->message == WM_QUIT || window == 0 || it->window == window) {

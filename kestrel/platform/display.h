@@ -130,6 +130,9 @@ class Display {
   virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
   // Shows a failure text to the user (the windowed error path).
   virtual void ShowErrorMessage(const std::string& caption, const std::string& text) = 0;
+  // Why the last OpenWindow failed, in the user's terms ("no display could
+  // be opened: DISPLAY is not set ..."), or "".
+  virtual std::string WindowFailure() const { return ""; }
 
   // ---- window classes and windows ----
   bool GetClassInfo(const std::string& className) const;
@@ -218,6 +221,7 @@ class Display {
   int32_t modeWidth_ = 0, modeHeight_ = 0;
   std::weak_ptr<Surface> primary_;
   bool quitPosted_ = false;
+  bool terminationSeen_ = false;
   friend class Surface;
 };
 

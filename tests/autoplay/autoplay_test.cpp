@@ -253,7 +253,7 @@ class WholeGame : public HeadlessTest {
     // The victory lines and the credits, 200 and 440 frames.
     EXPECT_GE(b.creditsFrames, 640u);
     EXPECT_LE(b.livesLost, 2);
-    EXPECT_FALSE(std::filesystem::exists("temp"));
+    EXPECT_TRUE(scratch_.NothingLeft());
 
     // The recording, played back, makes the very same game.
     int exitCode = -1;

@@ -221,7 +221,7 @@ class Program : public HeadlessTest {
     return -1;
   }
   void ExpectCleanEnd(const WatchingDisplay& d, const std::string& where) {
-    EXPECT_FALSE(std::filesystem::exists(scratch_.Path() / "temp")) << where;
+    EXPECT_TRUE(scratch_.NothingLeft()) << where;
     EXPECT_FALSE(std::filesystem::exists(kErrorLogName)) << where;
     EXPECT_FALSE(d.WindowOpen()) << where;
   }

@@ -115,7 +115,7 @@ TEST_F(Program, ARealWindowPlaysWithRealKeysAndClicks) {
     ss << in.rdbuf();
     return ss.str();
   }();
-  EXPECT_FALSE(std::filesystem::exists(scratch_.Path() / "temp"));
+  EXPECT_TRUE(scratch_.NothingLeft());
   EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
 }
 

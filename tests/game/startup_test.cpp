@@ -1,5 +1,6 @@
 // The whole program, in-process on the headless backend, with the generated
 // data.kpk; and a few runs of the real binary as a process.
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -12,6 +13,7 @@
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
 #include "kestrel/kpk.h"
+#include "kestrel/platform/termination.h"
 #include "kestrel/stream.h"
 #include "morlo3/startup.h"
 #include "tools/common/kpk_writer.h"
@@ -50,6 +52,11 @@ std::vector<tools::KpkEntry> RealEntries() {
 
 class Startup : public HeadlessTest {
  protected:
+  void TearDown() override {
+    platform::ClearTerminationSignal();
+    HeadlessTest::TearDown();
+  }
+
   RecordingDisplay& InstallRecording(platform::HeadlessOptions o = {}) {
     auto display = std::make_unique<RecordingDisplay>(std::move(o));
     RecordingDisplay& ref = *display;
@@ -71,7 +78,13 @@ class Startup : public HeadlessTest {
     if (err) *err = text;
     return code;
   }
-  bool TempExists() const { return std::filesystem::exists(scratch_.Path() / "temp"); }
+  // Whether a scratch folder (or the old "temp") is left behind.
+  bool TempExists() const { return !scratch_.NothingLeft(); }
+  // The one scratch folder of the running game.
+  std::filesystem::path ScratchFolder() const {
+    for (const auto& e : std::filesystem::directory_iterator(scratch_.Tmp())) return e.path();
+    return {};
+  }
   // The window closes once loading is over; the story notices it in its
   // first frame, after presenting it.
   static platform::HeadlessOptions ClosedAfterLoading(platform::HeadlessOptions o = {}) {
@@ -122,7 +135,9 @@ TEST_F(Startup, TempHoldsTheTwelveSoundsOnlyWhileTheGameRuns) {
   std::set<std::string> seen;
   d.onFrame = [&](size_t frame) {
     if (frame != 24) return;
-    for (const auto& e : std::filesystem::directory_iterator(scratch_.Path() / "temp"))
+    const std::filesystem::path folder = ScratchFolder();
+    EXPECT_TRUE(folder.filename().string().starts_with("morlo3-")) << folder;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
       if (e.file_size() > 44) seen.insert(e.path().filename().string());
   };
   ASSERT_EQ(RunGame(), 0);
@@ -184,7 +199,7 @@ TEST_F(Startup, MissingAndCorruptEntriesEndWithTheirReports) {
   } cases[] = {
       {"sprites.png", "[TBuffer64]LoadKPKImage -> Error loading sprites.png...", ""},
       {"load2.png", "[TBuffer64]LoadKPKImage -> Error loading load2.png...", ""},
-      {"osso.wav", "[Sound64]Create -> File not found...", "looked for temp/osso.wav\n"},
+      {"osso.wav", "[Sound64]Create -> File not found...", "looked for " + (scratch_.Tmp()).string() + "/morlo3-"},
   };
   for (const Case& c : cases) {
     UseArchive(without(c.drop));
@@ -192,7 +207,10 @@ TEST_F(Startup, MissingAndCorruptEntriesEndWithTheirReports) {
     std::string err;
     EXPECT_NE(RunGame(&err), 0);
     EXPECT_EQ(ReadLog(), c.report + "\r\n");
-    EXPECT_EQ(err, c.report + "\n" + c.detail);
+    EXPECT_TRUE(err.starts_with(c.report + "\n" + c.detail)) << err;
+    if (!c.detail.empty()) EXPECT_TRUE(err.ends_with("/osso.wav\n")) << err;
+    else EXPECT_EQ(err, c.report + "\n");
+    EXPECT_FALSE(TempExists());
     ASSERT_EQ(d.ErrorMessages().size(), 1u) << "shown to the user in window mode";
     EXPECT_NE(d.ErrorMessages()[0].find(c.report), std::string::npos);
     std::filesystem::remove(kErrorLogName);
@@ -259,7 +277,8 @@ TEST_F(Startup, AnUnwritableLogStillShowsTheError) {
   auto& d = InstallRecording();
   std::string err;
   EXPECT_NE(RunGame(&err), 0);
-  EXPECT_EQ(err, "[TBuffer64]LoadKPKImage -> Error loading sprites.png...\n");
+  // The log that could not be written went to the user's state folder, and the second line says where.
+  EXPECT_TRUE(err.starts_with("[TBuffer64]LoadKPKImage -> Error loading sprites.png...\nThe error log is in ")) << err;
   EXPECT_EQ(d.ErrorMessages().size(), 1u);
 }
 
@@ -280,7 +299,10 @@ int RunProcess(const std::string& command) {
 TEST_F(Startup, TheProgramExitsWithItsCodes) {
   ASSERT_TRUE(std::filesystem::exists(kGame));
   const std::string env = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no ";
-  EXPECT_EQ(RunProcess(env + kGame + " 2>err.txt"), 1);
+  // A copy of the game alone in a folder finds data.kpk nowhere.
+  std::filesystem::create_directory("alone");
+  std::filesystem::copy_file(kGame, "alone/morlo3");
+  EXPECT_EQ(RunProcess(env + "KESTREL_MAX_FRAMES=100 alone/morlo3 2>err.txt"), 1);
   std::ifstream in("err.txt");
   std::string line;
   std::getline(in, line);
@@ -357,6 +379,93 @@ TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
   EXPECT_EQ(RunProcess(env + kGame + " 2>err.txt"), 1);
   EXPECT_EQ(ReadText("err.txt"), "Cannot open file data.kpk: it is a directory\n");
   EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
+}
+
+// A "temp" of the player's, with files named like our sounds or as a link to
+// another folder, is never written into or emptied.
+TEST_F(Startup, ThePlayersTempFolderIsNeverTouched) {
+  UseRealData();
+  namespace fs = std::filesystem;
+  fs::create_directories("elsewhere");
+  std::ofstream("elsewhere/osso.wav") << "theirs";
+  for (bool link : {false, true}) {
+    fs::remove_all("temp");
+    if (link) fs::create_directory_symlink("elsewhere", "temp");
+    else fs::create_directory("temp"), std::ofstream("temp/click2.wav") << "mine";
+    InstallRecording(ClosedAfterLoading());
+    ASSERT_EQ(RunGame(), 0);
+    EXPECT_EQ(ReadText("elsewhere/osso.wav"), "theirs");
+    if (!link) {
+      EXPECT_EQ(ReadText("temp/click2.wav"), "mine");
+    }
+    EXPECT_TRUE(fs::is_empty(scratch_.Tmp())) << "no scratch folder is left";
+  }
+}
+
+// However the run ends, no scratch folder is left: a signal during loading
+// or play, an engine error, a corrupt sound. Four copies in one folder do
+// not meet.
+TEST_F(Startup, EveryWayOutRemovesTheScratchFolder) {
+  UseRealData();
+  const std::string env = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no ";
+  for (auto [sig, name] : {std::pair{SIGTERM, "TERM"}, std::pair{SIGINT, "INT"}, std::pair{SIGHUP, "HUP"}})
+    for (const char* when : {"0.3", "2"}) {
+      const int code = RunProcess(env + "KESTREL_MAX_FRAMES=100000 " + kGame + " & p=$!; sleep " + when +
+                                  "; kill -" + name + " $p; wait $p");
+      EXPECT_EQ(code, 128 + sig) << name << " after " << when << "s";
+      EXPECT_FALSE(TempExists()) << name << " after " << when << "s";
+    }
+  // A library of the wrong version: an engine error after the first sound.
+  EXPECT_EQ(RunProcess(env + "KESTREL_SOUND_VERSION=3.4 " + kGame + " 2>err.txt"), 1);
+  EXPECT_TRUE(ReadText("err.txt").starts_with("[Sound64]Create -> Wrong FMOD version")) << ReadText("err.txt");
+  EXPECT_FALSE(TempExists());
+  std::filesystem::remove(kErrorLogName);
+  // Four at once, in one folder.
+  const std::string one = env + "KESTREL_MAX_FRAMES=60 " + kGame + " & ";
+  EXPECT_EQ(RunProcess(one + "a=$!; " + one + "b=$!; " + one + "c=$!; " + one +
+                       "d=$!; wait $a && wait $b && wait $c && wait $d"),
+            0);
+  EXPECT_FALSE(TempExists());
+}
+
+// Without a display the real backend says so in one line and ends with 1;
+// it does not run unseen on SDL's offscreen driver.
+TEST_F(Startup, NoDisplayIsOneClearLine) {
+  UseRealData();
+  EXPECT_EQ(RunProcess("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER KESTREL_ANSWER=no " + kGame +
+                       " </dev/null >out.txt 2>err.txt"),
+            1);
+  EXPECT_EQ(ReadText("err.txt"),
+            "[TSelfExKestrel]CreateWindowEx -> Error creating window... no display could be opened: DISPLAY is "
+            "not set, and there is no Wayland display\n");
+  EXPECT_FALSE(TempExists());
+}
+
+// Installed into a prefix, the game runs from an unrelated read-only folder,
+// and its error log goes to the user's state folder when that folder cannot
+// take it.
+TEST_F(Startup, TheInstalledGameRunsFromAnywhere) {
+  const std::string prefix = (scratch_.Path() / "prefix").string();
+  ASSERT_EQ(RunProcess("cmake --install " + std::string(KESTREL_BINARY_DIR) + " --prefix " + prefix + " >/dev/null"), 0);
+  for (const char* file : {"bin/morlo3", "bin/kpk", "share/morlo3/data.kpk", "share/applications/morlo3.desktop",
+                           "share/icons/hicolor/48x48/apps/morlo3.png"})
+    EXPECT_TRUE(std::filesystem::exists(prefix + "/" + file)) << file;
+  ASSERT_EQ(RunProcess("command -v desktop-file-validate >/dev/null"), 0) << "apt-get install desktop-file-utils";
+  EXPECT_EQ(RunProcess("desktop-file-validate " + prefix + "/share/applications/morlo3.desktop"), 0);
+  // /proc takes no files, not even root's.
+  const std::string env = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no XDG_STATE_HOME=" + scratch_.Path().string() + "/state ";
+  EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_MAX_FRAMES=40 " + prefix + "/bin/morlo3 >" +
+                       scratch_.Path().string() + "/out.txt 2>&1"),
+            0);
+  EXPECT_EQ(ReadText("out.txt"), "");
+  EXPECT_FALSE(TempExists());
+  EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_SOUND_VERSION=3.4 " + prefix + "/bin/morlo3 2>" +
+                       scratch_.Path().string() + "/err.txt"),
+            1);
+  const std::string log = scratch_.Path().string() + "/state/morlo3/KRL_ERR.txt";
+  EXPECT_TRUE(ReadText("err.txt").ends_with("\nThe error log is in " + log + "\n")) << ReadText("err.txt");
+  EXPECT_TRUE(ReadText(log).starts_with("[Sound64]Create -> Wrong FMOD version")) << log;
+  EXPECT_FALSE(TempExists());
 }
 
 // The real backend in a window and in full screen: the game says nothing on

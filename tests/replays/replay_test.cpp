@@ -236,7 +236,7 @@ class Replay : public HeadlessTest {
     EXPECT_EQ(w.frames.back().what, "menu page 1");
 
     ASSERT_EQ(RunBinary(script, "frames.log"), 0) << "the real program did not end with exit 0";
-    EXPECT_FALSE(std::filesystem::exists("temp"));
+    EXPECT_TRUE(scratch_.NothingLeft());
     const std::vector<std::string> log = Lines("frames.log");
     EXPECT_EQ(log.size(), w.frames.size()) << "the real program and this process played different games";
     if (Updating()) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -19,24 +20,45 @@
 
 namespace kestrel::testing {
 
+// The current directory of a test, and a TMPDIR of its own beside it, so
+// that the test sees every scratch folder a game run makes (and the
+// processes it starts inherit both).
 class ScratchDir {
  public:
   ScratchDir() {
     old_ = std::filesystem::current_path();
     char tmpl[] = "/tmp/kestrel-test-XXXXXX";
     path_ = ::mkdtemp(tmpl);
+    char tmpTmpl[] = "/tmp/kestrel-tmpdir-XXXXXX";
+    tmp_ = ::mkdtemp(tmpTmpl);
+    if (const char* t = std::getenv("TMPDIR")) oldTmp_ = t, hadTmp_ = true;
+    ::setenv("TMPDIR", tmp_.c_str(), 1);
     std::filesystem::current_path(path_);
   }
   ~ScratchDir() {
     std::filesystem::current_path(old_);
+    if (hadTmp_) ::setenv("TMPDIR", oldTmp_.c_str(), 1);
+    else ::unsetenv("TMPDIR");
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(path_, ec);
+    for (const auto& p : {path_, tmp_}) {
+      std::filesystem::permissions(p, std::filesystem::perms::owner_all, ec);
+      std::filesystem::remove_all(p, ec);
+    }
   }
   const std::filesystem::path& Path() const { return path_; }
+  // The test's TMPDIR.
+  const std::filesystem::path& Tmp() const { return tmp_; }
+  // True when no game left a scratch folder in TMPDIR, and none wrote a
+  // "temp" into the current directory.
+  bool NothingLeft() const {
+    std::error_code ec;
+    return std::filesystem::is_empty(tmp_, ec) && !ec && !std::filesystem::exists(path_ / "temp");
+  }
 
  private:
-  std::filesystem::path old_, path_;
+  std::filesystem::path old_, path_, tmp_;
+  std::string oldTmp_;
+  bool hadTmp_ = false;
 };
 
 inline std::string ReadLog() {

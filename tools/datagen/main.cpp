@@ -97,12 +97,23 @@ bool WritePng(const std::string& path, const Image& image) {
 
 }  // namespace
 
+// The program's icon: the hero as he stands, on the night blue of the
+// stages' skies, 48 x 48.
+Image BuildIcon(const Image& sprites) {
+  Image icon(48, 48);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 48; ++x) icon.Set(x, y, datagen::Rgb{24, 28, 64});
+  DrawSprite(icon, sprites, kHeroStand, (48 - 26) / 2, (48 - 34) / 2);
+  return icon;
+}
+
 constexpr const char* kUsage =
     "usage: datagen OUT.kpk [--review DIR]\n"
+    "       datagen --icon OUT.png\n"
     "Draws every picture and makes every sound of the game and writes them\n"
     "to OUT.kpk. With --review it also writes the sheets, a contact sheet of\n"
     "the figures and each stage's picture, mask and cast as PNG into DIR,\n"
-    "which it creates.\n";
+    "which it creates. --icon writes only the program's icon.\n";
 
 int main(int argc, char** argv) {
   std::string out, review;
@@ -110,6 +121,16 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
+    }
+  }
+  if (argc == 3 && std::strcmp(argv[1], "--icon") == 0) {
+    try {
+      tools::AsideFile icon(argv[2]);
+      icon.Commit(datagen::EncodePng(BuildIcon(datagen::BuildSpriteSheet())));
+      return 0;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "datagen: %s\n", e.what());
+      return 1;
     }
   }
   std::string error;

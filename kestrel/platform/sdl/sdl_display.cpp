@@ -296,6 +296,29 @@ SdlDisplay::~SdlDisplay() {
 
 std::unique_ptr<Display> CreateSdlDisplay() { return std::make_unique<SdlDisplay>(); }
 
+namespace {
+
+// Why no real display could be had, in the user's terms.
+std::string NoDisplayReason() {
+  const char* x = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  std::string why = x && *x ? "cannot connect to the X display \"" + std::string(x) + "\"" : "DISPLAY is not set";
+  why += wayland && *wayland ? ", and cannot connect to the Wayland display \"" + std::string(wayland) + "\""
+                             : ", and there is no Wayland display";
+  return why;
+}
+
+// Whether a Wayland display may be there; without one, libwayland would
+// complain on standard error while SDL tries it.
+bool WaylandMayBeThere() {
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland && *wayland) return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  return runtime && *runtime && ::access((std::string(runtime) + "/wayland-0").c_str(), F_OK) == 0;
+}
+
+}  // namespace
+
 bool SdlDisplay::EnsureVideo() const {
   if (!impl_->videoTried) {
     impl_->videoTried = true;
@@ -304,10 +327,23 @@ bool SdlDisplay::EnsureVideo() const {
     // frame and most of the memory a window takes. SDL reads this once, when
     // the first window surface is made.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
-      impl_->videoOk = true;
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (asked && *asked) {
+      // The user chose a driver, perhaps the offscreen one: theirs to have.
+      impl_->videoOk = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+      if (!impl_->videoOk) impl_->videoError = std::string("no display could be opened: ") + SDL_GetError();
     } else {
-      impl_->videoError = SDL_GetError();
+      // Only drivers that show something. Left to itself SDL falls back to
+      // its offscreen driver, and the game would run unseen.
+      for (int i = 0; i < SDL_GetNumVideoDrivers() && !impl_->videoOk; ++i) {
+        const std::string name = SDL_GetVideoDriver(i);
+        if (name == "offscreen" || name == "dummy" || name == "evdev") continue;
+        if (name == "wayland" && !WaylandMayBeThere()) continue;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, name.c_str());
+        impl_->videoOk = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+      }
+      SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+      if (!impl_->videoOk) impl_->videoError = "no display could be opened: " + NoDisplayReason();
     }
   }
   return impl_->videoOk;
@@ -343,7 +379,7 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
                                int32_t clientWidth, int32_t clientHeight, bool fullScreen) {
   CloseWindow(impl_->handle);
   if (!EnsureVideo()) {
-    std::fprintf(stderr, "kestrel: no display can be opened: %s\n", impl_->videoError.c_str());
+    // The engine's report carries the reason (WindowFailure).
     return DDERR_NODIRECTDRAWHW;
   }
   const int w = std::max(clientWidth, 1), h = std::max(clientHeight, 1);
@@ -567,7 +603,11 @@ bool SdlDisplay::AskYesNo(const std::string& caption, const std::string& text) {
   return *p == 'y' || *p == 'Y';
 }
 
+std::string SdlDisplay::WindowFailure() const { return impl_->videoTried ? impl_->videoError : ""; }
+
 void SdlDisplay::ShowErrorMessage(const std::string& caption, const std::string& text) {
+  // Without a display there is nowhere to show a box; standard error has it.
+  if (impl_->videoTried && !impl_->videoOk) return;
   // The text also goes to standard error, so a box that cannot be shown loses nothing.
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, ToUtf8(caption).c_str(), ToUtf8(text).c_str(),
                            impl_->fullScreen ? nullptr : window_);

@@ -35,6 +35,7 @@ class SdlDisplay : public Display {
   void SetCursorVisible(bool visible) override;
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   void ShowErrorMessage(const std::string& caption, const std::string& text) override;
+  std::string WindowFailure() const override;
 
   // The input layer listens here for keyboard, mouse, focus and controller
   // events; PollEvents hands each SDL event to every listener.

@@ -1,0 +1,87 @@
+#include "kestrel/program.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "kestrel/error.h"
+#include "kestrel/platform/display.h"
+#include "kestrel/platform/termination.h"
+
+namespace kestrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string programName = "kestrel";
+std::string scratch;
+
+std::string ExecutableFolder() {
+  char path[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "";
+  path[n] = '\0';
+  return fs::path(path).parent_path().string();
+}
+
+}  // namespace
+
+void StartProgram(const std::string& name) {
+  programName = name;
+  SetErrorLogFallback(name);
+  platform::CatchTerminationSignals();
+}
+
+bool AskYesNo(const std::string& caption, const std::string& text) {
+  const bool yes = platform::GetDisplay().AskYesNo(caption, text);
+  // A signal while the question was open: nothing has been made yet.
+  if (platform::TerminationSignal() != 0) throw ProgramExit(FinalExitCode(0));
+  return yes;
+}
+
+std::string MakeScratchFolder() {
+  RemoveScratchFolder();
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string base = tmp && *tmp ? tmp : "/tmp";
+  std::string templ = base + "/" + programName + "-XXXXXX";
+  if (!::mkdtemp(templ.data()))
+    throw FatalError("Cannot create a scratch folder in " + base + ": " + std::strerror(errno));
+  scratch = templ;
+  return scratch;
+}
+
+const std::string& ScratchFolder() { return scratch; }
+
+void RemoveScratchFolder() {
+  if (scratch.empty()) return;
+  // Only the folder mkdtemp made for us, which no one else can replace.
+  std::error_code ec;
+  fs::remove_all(scratch, ec);
+  scratch.clear();
+}
+
+std::string FindDataFile(const std::string& file, const std::string& installedFolder) {
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(file, ec))) return file;
+  std::vector<fs::path> places;
+  if (const std::string exe = ExecutableFolder(); !exe.empty()) {
+    places.push_back(fs::path(exe) / file);
+    places.push_back(fs::path(exe) / ".." / "share" / programName / file);
+  }
+  if (!installedFolder.empty()) places.push_back(fs::path(installedFolder) / file);
+  for (const fs::path& p : places)
+    if (fs::exists(p, ec)) return p.lexically_normal().string();
+  return file;
+}
+
+int FinalExitCode(int code) {
+  RemoveScratchFolder();
+  if (const int signal = platform::TerminationSignal(); signal != 0 && code == 0) return 128 + signal;
+  return code;
+}
+
+}  // namespace kestrel

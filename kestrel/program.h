@@ -1,0 +1,41 @@
+// What the engine offers the program around its run, so that the game never
+// calls the platform layer or the system itself: the start-up question, a
+// scratch folder of its own, finding its data, and the exit code.
+#pragma once
+#include <string>
+
+namespace kestrel {
+
+// Called first: `name` (e.g. "morlo3") names the scratch folder and the
+// fallback folder of the error log, and the termination signals (SIGINT,
+// SIGTERM, SIGHUP) from now on close the window instead of killing the
+// process, so the program ends through its own shutdown.
+void StartProgram(const std::string& name);
+
+// Asks a Yes/No question (a message box, or KESTREL_ANSWER); true for Yes. A
+// termination signal while it is open takes the question down and ends the
+// program (ProgramExit).
+bool AskYesNo(const std::string& caption, const std::string& text);
+
+// A folder made fresh for this run with mkdtemp under $TMPDIR (or /tmp);
+// throws FatalError when it cannot be made. The engine removes it with
+// everything in it on every way out: RemoveScratchFolder, an engine error,
+// and the top-level handlers.
+std::string MakeScratchFolder();
+// The folder MakeScratchFolder made, or "" when there is none.
+const std::string& ScratchFolder();
+// Removes the scratch folder and what is in it; safe to call again.
+void RemoveScratchFolder();
+
+// Finds a file the program reads: in the current directory, then beside the
+// executable, then in the data folder of an installation next to it
+// (<bin>/../share/<name>), then in `installedFolder`. The first that exists
+// wins; with none, the name itself, so that opening it reports the current
+// directory's error.
+std::string FindDataFile(const std::string& file, const std::string& installedFolder);
+
+// The exit code of a run that ended normally with `code`: 128 + the signal
+// after a termination signal. Also removes the scratch folder.
+int FinalExitCode(int code);
+
+}  // namespace kestrel
