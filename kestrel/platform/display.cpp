@@ -381,12 +381,16 @@ PlatformState& State() {
 
 bool HeadlessSelected() { return EnvChoice("KESTREL_PLATFORM", {"headless", "sdl"}) == "headless"; }
 
+std::unique_ptr<Display> CreateDisplay() {
+  return HeadlessSelected() ? CreateHeadlessDisplayFromEnvironment() : CreateSdlDisplay();
+}
+
 Display& GetDisplay() {
   PlatformState& s = State();
   if (!s.display) {
     // A bad setting stops both backends the same way, before either starts.
     CheckEnvironment();
-    s.display = HeadlessSelected() ? CreateHeadlessDisplayFromEnvironment() : CreateSdlDisplay();
+    s.display = CreateDisplay();
   }
   return *s.display;
 }

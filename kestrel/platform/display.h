@@ -71,6 +71,8 @@ class Clipper {
 };
 
 class Display;
+class InputBackend;
+class SoundBackend;
 
 // The object that `DirectDrawCreate` hands out. It forwards to its display.
 class DirectDraw {
@@ -133,6 +135,10 @@ class Display {
   // Why the last OpenWindow failed, in the user's terms ("no display could
   // be opened: DISPLAY is not set ..."), or "".
   virtual std::string WindowFailure() const { return ""; }
+  // The devices of the same backend: the seam asks the display it has for
+  // them rather than guessing the backend from the display's type.
+  virtual std::unique_ptr<InputBackend> CreateInputBackend() = 0;
+  virtual std::unique_ptr<SoundBackend> CreateSoundBackend() = 0;
 
   // ---- window classes and windows ----
   bool GetClassInfo(const std::string& className) const;
@@ -229,7 +235,10 @@ class Display {
 // KESTREL_PLATFORM=headless selects the in-memory backend; sdl, or nothing,
 // the SDL one. Any other value is a UsageError.
 bool HeadlessSelected();
-// The display of this process, made on first use by the selected backend.
+// The one place that picks a backend: a display of the selected one. Input
+// and sound come from the display (CreateInputBackend, CreateSoundBackend).
+std::unique_ptr<Display> CreateDisplay();
+// The display of this process, made on first use by CreateDisplay.
 Display& GetDisplay();
 bool HasDisplay();
 // Replaces the current display (tests); also runs the reset hooks.

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "kestrel/platform/display.h"
 #include "kestrel/platform/faults.h"
-#include "kestrel/platform/headless/headless.h"
 
 namespace kestrel::platform {
 
@@ -234,11 +234,7 @@ InputBackend& GetInputBackend() {
       hooked = true;
       OnPlatformReset([] { BackendSlot().reset(); });
     }
-    Display& display = GetDisplay();
-    if (!dynamic_cast<HeadlessDisplay*>(&display)) slot = CreateSdlInput(display);
-    // Any display that is not SDL's gets the headless devices, which read
-    // nothing unless the display is headless.
-    if (!slot) slot = CreateHeadlessInput(display);
+    slot = GetDisplay().CreateInputBackend();
   }
   return *slot;
 }

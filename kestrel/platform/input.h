@@ -191,8 +191,8 @@ class InputBackend {
   virtual bool CursorClientPos(WindowHandle window, Point& out) = 0;
 };
 
-// The backend of the current display: headless for a HeadlessDisplay, SDL
-// otherwise. Dropped by ResetPlatform.
+// The input backend of the current display (its CreateInputBackend).
+// Dropped by ResetPlatform.
 InputBackend& GetInputBackend();
 std::unique_ptr<InputBackend> CreateHeadlessInput(Display& display);
 std::unique_ptr<InputBackend> CreateSdlInput(Display& display);

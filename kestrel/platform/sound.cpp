@@ -6,7 +6,6 @@
 
 #include "kestrel/platform/display.h"
 #include "kestrel/platform/faults.h"
-#include "kestrel/platform/headless/headless.h"
 
 namespace kestrel::platform {
 
@@ -213,8 +212,7 @@ SoundSystem& GetSoundSystem() {
       hooked = true;
       OnPlatformReset([] { SystemSlot().reset(); });
     }
-    bool headless = HeadlessSelected() || (HasDisplay() && dynamic_cast<HeadlessDisplay*>(&GetDisplay()));
-    slot = std::make_unique<SoundSystem>(headless ? CreateHeadlessSoundBackend() : CreateSdlSoundBackend());
+    slot = std::make_unique<SoundSystem>(GetDisplay().CreateSoundBackend());
   }
   return *slot;
 }

@@ -130,9 +130,8 @@ class SoundSystem {
   std::vector<uint32_t> streams_;
 };
 
-// The sound system of this process: headless when the headless platform is
-// selected or the display is headless, SDL2_mixer otherwise. Dropped (and
-// closed) by ResetPlatform.
+// The sound system of this process, on the backend of the current display
+// (its CreateSoundBackend). Dropped (and closed) by ResetPlatform.
 SoundSystem& GetSoundSystem();
 std::unique_ptr<SoundBackend> CreateHeadlessSoundBackend();
 std::unique_ptr<SoundBackend> CreateSdlSoundBackend();

@@ -15,6 +15,7 @@
 
 #include "kestrel/error.h"
 #include "kestrel/platform/environment.h"
+#include "kestrel/platform/sound.h"
 
 namespace kestrel::platform {
 
@@ -292,6 +293,10 @@ void HeadlessDisplay::AfterFrame() {
   }
   ApplyDueEvents();
 }
+
+std::unique_ptr<InputBackend> HeadlessDisplay::CreateInputBackend() { return CreateHeadlessInput(*this); }
+
+std::unique_ptr<SoundBackend> HeadlessDisplay::CreateSoundBackend() { return CreateHeadlessSoundBackend(); }
 
 std::unique_ptr<Display> CreateHeadlessDisplayFromEnvironment() {
   return std::make_unique<HeadlessDisplay>(HeadlessOptions::FromEnvironment());

@@ -82,6 +82,8 @@ class HeadlessDisplay : public Display {
   void SetCursorVisible(bool visible) override { cursorVisible_ = visible; }
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   void ShowErrorMessage(const std::string& caption, const std::string& text) override;
+  std::unique_ptr<InputBackend> CreateInputBackend() override;
+  std::unique_ptr<SoundBackend> CreateSoundBackend() override;
 
   // ---- for tests ----
   HeadlessOptions& Options() { return options_; }

@@ -13,8 +13,10 @@
 #include <thread>
 
 #include "kestrel/platform/environment.h"
+#include "kestrel/platform/input.h"
 #include "kestrel/platform/scale.h"
 #include "kestrel/platform/sdl/sdl_record.h"
+#include "kestrel/platform/sound.h"
 #include "kestrel/platform/text.h"
 
 namespace kestrel::platform {
@@ -295,6 +297,10 @@ SdlDisplay::~SdlDisplay() {
 }
 
 std::unique_ptr<Display> CreateSdlDisplay() { return std::make_unique<SdlDisplay>(); }
+
+std::unique_ptr<InputBackend> SdlDisplay::CreateInputBackend() { return CreateSdlInput(*this); }
+
+std::unique_ptr<SoundBackend> SdlDisplay::CreateSoundBackend() { return CreateSdlSoundBackend(); }
 
 namespace {
 

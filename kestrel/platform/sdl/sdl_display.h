@@ -36,6 +36,8 @@ class SdlDisplay : public Display {
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   void ShowErrorMessage(const std::string& caption, const std::string& text) override;
   std::string WindowFailure() const override;
+  std::unique_ptr<InputBackend> CreateInputBackend() override;
+  std::unique_ptr<SoundBackend> CreateSoundBackend() override;
 
   // The input layer listens here for keyboard, mouse, focus and controller
   // events; PollEvents hands each SDL event to every listener.
