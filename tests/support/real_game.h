@@ -33,6 +33,9 @@ class RealGame {
     }
   }
   bool Started() const { return pid_ > 0; }
+  void Signal(int signal) {
+    if (pid_ > 0) kill(pid_, signal);
+  }
 
   // Waits for the window with this caption and gives it the keyboard.
   bool FindWindow(const std::string& caption, int seconds = 30) {

@@ -43,8 +43,10 @@ class Xvfb {
       prctl(PR_SET_PDEATHSIG, SIGTERM);
       close(fds[0]);
       const std::string fd = std::to_string(fds[1]);
+      // -noreset: a server resets when its last client leaves, and a client
+      // that connects meanwhile is refused.
       execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
+             "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);

@@ -3,9 +3,15 @@
 // screen in full screen; or, when asked for, drawn through a renderer.
 #include "kestrel/platform/sdl/sdl_display.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +23,7 @@
 #include "kestrel/platform/scale.h"
 #include "kestrel/platform/sdl/sdl_record.h"
 #include "kestrel/platform/sound.h"
+#include "kestrel/platform/termination.h"
 #include "kestrel/platform/text.h"
 
 namespace kestrel::platform {
@@ -155,7 +162,11 @@ struct SdlDisplay::Impl {
   bool hasFrame = false;
 
   WindowHandle handle = 0;
+  // The context is a full-screen one: the pointer is read in the picture's
+  // pixels rather than the client area's.
   bool fullScreen = false;
+  // The real window covers the screen now; Alt+Enter changes it.
+  bool shownFullScreen = false;
   bool vsync = false;
   int32_t clientWidth = 0, clientHeight = 0;
   int32_t pictureWidth = 0, pictureHeight = 0;  // of the last frame shown
@@ -194,8 +205,16 @@ struct SdlDisplay::Impl {
   SDL_Rect Destination() const {
     int ow = 0, oh = 0;
     OutputSize(ow, oh);
-    if (!fullScreen) return Letterbox(ow, oh, clientWidth, clientHeight);
+    if (!fullScreen && !shownFullScreen) return Letterbox(ow, oh, clientWidth, clientHeight);
     return Letterbox(ow, oh, pictureWidth, pictureHeight);
+  }
+
+  // The size of the real window when it is not on the whole screen: the
+  // client area of a windowed context, the picture doubled for a full-screen
+  // one.
+  void WindowedSize(int& w, int& h) const {
+    w = fullScreen ? std::max(pictureWidth, 1) * 2 : clientWidth;
+    h = fullScreen ? std::max(pictureHeight, 1) * 2 : clientHeight;
   }
 
   // Draws the last uploaded frame into the renderer's back buffer.
@@ -390,8 +409,16 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
   }
   const int w = std::max(clientWidth, 1), h = std::max(clientHeight, 1);
   const Uint32 flags = SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  window_ = SDL_CreateWindow(ToUtf8(caption).c_str(), SDL_WINDOWPOS_CENTERED,
-                             SDL_WINDOWPOS_CENTERED, w, h, flags);
+  impl_->path = ChoosePresentPath();
+  // The window is made once, already as the renderer needs it: SDL would
+  // otherwise destroy it and make it again for a GL renderer, and the screen
+  // blinks and a close sent to the first window is lost.
+  const std::string title = ToUtf8(caption);
+  if (impl_->path == PresentPath::Renderer)
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                               flags | SDL_WINDOW_OPENGL);
+  if (!window_)
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
   if (!window_) {
     std::fprintf(stderr, "kestrel: cannot open a window: %s\n", SDL_GetError());
     return DDERR_GENERIC;
@@ -403,13 +430,14 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
   impl_->vsync = displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &current) == 0 &&
                  current.refresh_rate >= 59 && current.refresh_rate <= 61;
   impl_->window = window_;
-  impl_->path = ChoosePresentPath();
   // A window system that offers no surface for the window still has the renderer.
   if (impl_->path == PresentPath::WindowSurface && !impl_->WindowSurface())
     impl_->path = PresentPath::Renderer;
   if (impl_->path == PresentPath::Renderer) {
     const Uint32 vsync = impl_->vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
-    impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | vsync);
+    // Without GL in the window only the software renderer keeps it as it is.
+    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_OPENGL)
+      impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | vsync);
     if (!impl_->renderer) impl_->renderer = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!impl_->renderer) {
       std::fprintf(stderr, "kestrel: cannot draw into the window: %s\n", SDL_GetError());
@@ -421,6 +449,7 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
   }
   impl_->handle = window;
   impl_->fullScreen = fullScreen;
+  impl_->shownFullScreen = fullScreen;
   impl_->clientWidth = w;
   impl_->clientHeight = h;
   impl_->pictureWidth = impl_->modeSet ? impl_->mode.Width : w;
@@ -443,7 +472,35 @@ void SdlDisplay::CloseWindow(WindowHandle window) {
   if (impl_->fullScreen) SDL_ShowCursor(SDL_ENABLE);
   impl_->handle = 0;
   impl_->fullScreen = false;
+  impl_->shownFullScreen = false;
 }
+
+void SdlDisplay::ToggleFullScreen() {
+  if (!window_) return;
+  Impl& c = *impl_;
+  const bool toFull = !c.shownFullScreen;
+  SDL_Rect screen;
+  if (toFull && SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &screen) == 0) {
+    // A window manager makes the window cover the screen; without one
+    // nobody would, so it is given the screen's place and size first.
+    SDL_SetWindowPosition(window_, screen.x, screen.y);
+    SDL_SetWindowSize(window_, screen.w, screen.h);
+  }
+  if (SDL_SetWindowFullscreen(window_, toFull ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
+  c.shownFullScreen = toFull;
+  if (!toFull) {
+    // Back to the window players know, in the middle of the screen.
+    int w = 0, h = 0;
+    c.WindowedSize(w, h);
+    SDL_SetWindowSize(window_, w, h);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  // The renderer's border is cleared by the next frame; the window surface
+  // is made anew by SDL for the new size and cleared when it is first used.
+  c.DropTexture();
+}
+
+bool SdlDisplay::ShownFullScreen() const { return impl_->shownFullScreen; }
 
 HResult SdlDisplay::ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
   // The screen itself is never switched: a full-screen-desktop window shows
@@ -564,6 +621,12 @@ bool SdlDisplay::HandleEvent(const SDL_Event& event, bool& closeSeen) {
     } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
       impl_->Redraw();
     }
+  } else if (event.type == SDL_KEYDOWN && (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) &&
+             (event.key.keysym.mod & KMOD_ALT)) {
+    // Alt+Enter switches between the window and the whole screen; the game
+    // does not see it as Enter.
+    if (!event.key.repeat) ToggleFullScreen();
+    return false;
   } else if (event.type == SDL_RENDER_DEVICE_RESET) {
     // The texture went with the device; the next frame makes a new one.
     impl_->DropTexture();
@@ -587,18 +650,25 @@ void SdlDisplay::SetCursorVisible(bool visible) {
   if (impl_->videoOk) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
-bool SdlDisplay::AskYesNo(const std::string& caption, const std::string& text) {
-  if (const int answer = AnswerFromEnvironment(); answer >= 0) return answer == 1;
-  const std::string title = ToUtf8(caption), message = ToUtf8(text);
+namespace {
+
+// The question in a message box: 1 for Yes, 0 for No, -1 when no box can
+// be shown.
+int AskInABox(SDL_Window* parent, const std::string& title, const std::string& message) {
   const SDL_MessageBoxButtonData buttons[] = {
       {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
       {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
   };
   const SDL_MessageBoxData box{SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
-                               window_, title.c_str(), message.c_str(), 2, buttons, nullptr};
+                               parent, title.c_str(), message.c_str(), 2, buttons, nullptr};
   int chosen = -1;
-  if (SDL_ShowMessageBox(&box, &chosen) == 0) return chosen == 1;
-  // No message box on this machine: ask on the terminal, or take the safe No.
+  if (SDL_ShowMessageBox(&box, &chosen) != 0) return -1;
+  return chosen == 1 ? 1 : 0;
+}
+
+// The question on the terminal; the safe No without one. A termination
+// signal ends the wait for a line (the handlers do not restart it).
+bool AskOnTerminal(const std::string& title, const std::string& message) {
   if (!isatty(STDIN_FILENO)) return false;
   std::fprintf(stderr, "%s\n%s [y/N] ", title.c_str(), message.c_str());
   std::fflush(stderr);
@@ -609,6 +679,70 @@ bool SdlDisplay::AskYesNo(const std::string& caption, const std::string& text) {
   return *p == 'y' || *p == 'Y';
 }
 
+// The box in a helper process: -1 when it cannot be shown, else the answer.
+// A termination signal takes the helper down with its box.
+int AskInAHelper(const std::string& title, const std::string& message) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return AskInABox(nullptr, title, message);
+  const pid_t parent = ::getpid();
+  const pid_t helper = ::fork();
+  if (helper < 0) {
+    ::close(fds[0]);
+    ::close(fds[1]);
+    return AskInABox(nullptr, title, message);
+  }
+  if (helper == 0) {
+    // A group of its own: SDL may show the box from a process of its own,
+    // and the whole group goes when the box must.
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(1);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
+    ::close(fds[0]);
+    const int answer = AskInABox(nullptr, title, message);
+    const char c = answer < 0 ? '-' : answer == 1 ? 'y' : 'n';
+    ssize_t ignored = ::write(fds[1], &c, 1);
+    (void)ignored;
+    ::_exit(0);
+  }
+  ::setpgid(helper, helper);
+  ::close(fds[1]);
+  char c = 'n';
+  for (;;) {
+    if (TerminationSignal() != 0) {
+      ::kill(-helper, SIGKILL);
+      break;
+    }
+    pollfd p{fds[0], POLLIN, 0};
+    const int ready = ::poll(&p, 1, 100);
+    if (ready > 0) {
+      if (::read(fds[0], &c, 1) != 1) c = 'n';
+      break;
+    }
+    if (ready < 0 && errno != EINTR) break;
+  }
+  ::close(fds[0]);
+  while (::waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  return c == '-' ? -1 : c == 'y' ? 1 : 0;
+}
+
+}  // namespace
+
+bool SdlDisplay::AskYesNo(const std::string& caption, const std::string& text) {
+  if (const int answer = AnswerFromEnvironment(); answer >= 0) return answer == 1;
+  const std::string title = ToUtf8(caption), message = ToUtf8(text);
+  // A message box keeps the thread that shows it until it is answered, and a
+  // termination signal could not take it down: a helper process shows it.
+  // Once our own connection to the display is open, a second process must
+  // not share it, and the box is shown here.
+  const int answer = impl_->videoOk ? AskInABox(window_, title, message) : AskInAHelper(title, message);
+  if (answer >= 0) return answer == 1;
+  if (TerminationSignal() != 0) return false;
+  // No message box on this machine: ask on the terminal.
+  return AskOnTerminal(title, message);
+}
+
 std::string SdlDisplay::WindowFailure() const { return impl_->videoTried ? impl_->videoError : ""; }
 
 void SdlDisplay::ShowErrorMessage(const std::string& caption, const std::string& text) {
@@ -616,7 +750,7 @@ void SdlDisplay::ShowErrorMessage(const std::string& caption, const std::string&
   if (impl_->videoTried && !impl_->videoOk) return;
   // The text also goes to standard error, so a box that cannot be shown loses nothing.
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, ToUtf8(caption).c_str(), ToUtf8(text).c_str(),
-                           impl_->fullScreen ? nullptr : window_);
+                           impl_->shownFullScreen ? nullptr : window_);
 }
 
 void SdlDisplay::AddEventListener(EventListener listener) {
@@ -634,8 +768,12 @@ Point SdlDisplay::WindowToClient(int32_t x, int32_t y) const {
   const SDL_Rect dest = impl_->Destination();
   if (dest.w <= 0 || dest.h <= 0) return {0, 0};
   if (!impl_->fullScreen) {
-    return {int32_t((ox - dest.x) * impl_->clientWidth / dest.w),
-            int32_t((oy - dest.y) * impl_->clientHeight / dest.h)};
+    const int64_t cx = (ox - dest.x) * impl_->clientWidth / dest.w;
+    const int64_t cy = (oy - dest.y) * impl_->clientHeight / dest.h;
+    if (!impl_->shownFullScreen) return {int32_t(cx), int32_t(cy)};
+    // On the whole screen the border around the picture counts as its edge.
+    return {int32_t(std::clamp<int64_t>(cx, 0, std::max(impl_->clientWidth - 1, 0))),
+            int32_t(std::clamp<int64_t>(cy, 0, std::max(impl_->clientHeight - 1, 0)))};
   }
   const int64_t px = (ox - dest.x) * impl_->pictureWidth / dest.w;
   const int64_t py = (oy - dest.y) * impl_->pictureHeight / dest.h;

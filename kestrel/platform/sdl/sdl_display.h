@@ -47,6 +47,11 @@ class SdlDisplay : public Display {
   // pixels in a window, the emulated picture's pixels in full screen.
   Point WindowToClient(int32_t x, int32_t y) const;
   SDL_Window* Window() const { return window_; }
+  // Alt+Enter: the real window goes to the whole screen or back to its own
+  // size; the context, its picture and its pointer coordinates stay as they
+  // are.
+  void ToggleFullScreen();
+  bool ShownFullScreen() const;
   // What KESTREL_RECORD and KESTREL_FRAMELOG ask to be written; null when
   // neither is set.
   SdlRecorder* Recorder() const { return recorder_.get(); }

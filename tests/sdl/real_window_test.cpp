@@ -1,0 +1,347 @@
+// The real window on a private X server: Alt+Enter between the window and
+// the whole screen, a close in the first frames of full screen, and a
+// termination signal while the start-up question is open. The game itself
+// runs as a process where the whole program is what is checked.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kestrel/platform/sdl/sdl_display.h"
+#include "kestrel/platform/surface.h"
+#include "../support/real_game.h"
+#include "../support/xvfb.h"
+
+// Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace kestrel::platform;
+using kestrel::testing::LeakCheckPause;
+using kestrel::testing::RealGame;
+using kestrel::testing::Xvfb;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+
+class Env {
+ public:
+  Env(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+  }
+  ~Env() {
+    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
+    else unsetenv(name_.c_str());
+  }
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
+bool HaveTools() {
+  return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
+}
+
+// What `command` prints on its first line under `display`.
+std::string FirstLine(const std::string& display, const std::string& command) {
+  FILE* p = popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r");
+  char buf[128] = {};
+  if (p) {
+    if (!fgets(buf, sizeof buf, p)) buf[0] = 0;
+    pclose(p);
+  }
+  std::string s(buf);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+// The id of the first window whose title begins with `title`, or 0. The
+// X server's own list is asked: a title stored as UTF-8 is not found by
+// every tool.
+unsigned long FindWindow(const std::string& display, const std::string& title) {
+  const std::string id =
+      FirstLine(display, "xwininfo -root -tree | grep -F '\"" + title + "' | head -n1 | awk '{print $1}'");
+  return id.empty() ? 0 : std::stoul(id, nullptr, 16);
+}
+
+// Asks a window to close as a window manager's close box does.
+bool SendClose(const std::string& displayName, unsigned long window) {
+  ::Display* x = XOpenDisplay(displayName.c_str());
+  if (!x) return false;
+  XEvent e;
+  std::memset(&e, 0, sizeof e);
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  const bool sent = XSendEvent(x, window, False, NoEventMask, &e) != 0;
+  XSync(x, False);
+  XCloseDisplay(x);
+  return sent;
+}
+
+unsigned long XWindowOf(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+  return info.info.x11.window;
+}
+
+// The window's pixels as the X server holds them, as 8-bit RGB.
+bool XScreenshot(SDL_Window* window, std::vector<uint8_t>& rgb, int& width, int& height) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  ::Display* x = info.info.x11.display;
+  XSync(x, False);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(x, info.info.x11.window, &attributes)) return false;
+  width = attributes.width;
+  height = attributes.height;
+  XImage* image =
+      XGetImage(x, info.info.x11.window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+  if (!image) return false;
+  rgb.resize(size_t(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int px = 0; px < width; ++px) {
+      const unsigned long p = XGetPixel(image, px, y);
+      uint8_t* o = &rgb[(size_t(y) * width + px) * 3];
+      o[0] = uint8_t(p >> 16);
+      o[1] = uint8_t(p >> 8);
+      o[2] = uint8_t(p);
+    }
+  XDestroyImage(image);
+  return true;
+}
+
+SdlDisplay* shown = nullptr;
+intptr_t Proc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  return shown->DefWindowProc(window, message, wParam, lParam);
+}
+
+// A 320 x 200 picture at 32 bits whose pixel (x, y) is (x & 255, y, 0x40).
+std::unique_ptr<Surface> Picture() {
+  auto s = std::make_unique<Surface>(Surface::Kind::OffScreen, 320, 200, 32, false, nullptr);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 320; ++x) {
+      const uint32_t p = uint32_t(x & 255) << 16 | uint32_t(y) << 8 | 0x40;
+      std::memcpy(s->Pixels() + (size_t(y) * 320 + x) * 4, &p, 4);
+    }
+  return s;
+}
+
+// Whether the screenshot shows the picture's pixel (x, y) at (sx, sy).
+::testing::AssertionResult ShowsPixel(const std::vector<uint8_t>& rgb, int width, int sx, int sy, int x, int y) {
+  const uint8_t* p = &rgb[(size_t(sy) * width + sx) * 3];
+  if (p[0] == (x & 255) && p[1] == y && p[2] == 0x40) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "at " << sx << "," << sy << " (" << int(p[0]) << "," << int(p[1]) << ","
+                                       << int(p[2]) << ") is not picture pixel " << x << "," << y;
+}
+
+class RealWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveTools()) GTEST_SKIP() << "Xvfb and xdotool are needed (apt-get install xvfb xdotool)";
+    if (!server_.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
+    display_ = std::make_unique<Env>("DISPLAY", server_.Display().c_str());
+  }
+  // Presents `frames` frames at the display's pace, handling events between
+  // them as the game's loop does; the milliseconds that took.
+  double Run(SdlDisplay& d, const Surface& picture, int frames) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < frames; ++i) {
+      d.WaitForVerticalBlank();
+      d.ShowFrame(picture, Rect{0, 0, 320, 200});
+      d.PollEvents();
+    }
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  }
+  // Presses Alt+Enter on the window, as a player would, and runs frames
+  // until the window has answered.
+  void AltEnter(SdlDisplay& d, const Surface& picture) {
+    const bool before = d.ShownFullScreen();
+    const std::string id = std::to_string(XWindowOf(d.Window()));
+    std::system(("DISPLAY=" + server_.Display() + " xdotool windowfocus --sync " + id + " key alt+Return").c_str());
+    for (int i = 0; i < 120 && d.ShownFullScreen() == before; ++i) Run(d, picture, 1);
+    Run(d, picture, 10);
+  }
+  Xvfb server_;
+  std::unique_ptr<Env> display_;
+};
+
+// A window of the windowed context goes to the whole 1024 x 768 screen,
+// with the picture at the largest whole scale (3, centred at 32, 84), the
+// pointer read in the client area's coordinates and the 60 Hz pace; and
+// back to 640 x 400, doubled.
+TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
+  Env driver("SDL_VIDEODRIVER", "x11");
+  LeakCheckPause pause;
+  auto picture = Picture();
+  for (bool fullScreenContext : {false, true}) {
+    SCOPED_TRACE(fullScreenContext ? "full-screen context" : "windowed context");
+    SdlDisplay d;
+    shown = &d;
+    d.RegisterClass("Test", Proc);
+    WindowHandle window = 0;
+    if (fullScreenContext) {
+      ASSERT_EQ(d.ChangeMode(320, 200, 32), DD_OK);
+      window = d.CreateWindowEx(0, "Test", "toggle", 0x86000000, 0, 0, 1024, 768);
+    } else {
+      Rect r{0, 0, 640, 400};
+      d.AdjustWindowRectEx(r, 0x06C80000, 0);
+      window = d.CreateWindowEx(0, "Test", "toggle", 0x06C80000, 0, 0, r.Width(), r.Height());
+    }
+    ASSERT_NE(window, 0u);
+    Run(d, *picture, 5);
+    // Picture pixel (100, 50) as the window shows it, and where the pointer
+    // over it reads: client pixels for a windowed context, picture pixels
+    // for a full-screen one.
+    const Point expected = fullScreenContext ? Point{100, 50} : Point{200, 100};
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE("round " + std::to_string(round));
+      ASSERT_EQ(d.ShownFullScreen(), fullScreenContext);
+      AltEnter(d, *picture);
+      ASSERT_NE(d.ShownFullScreen(), fullScreenContext) << "Alt+Enter was not seen";
+      std::vector<uint8_t> rgb;
+      int w = 0, h = 0;
+      ASSERT_TRUE(XScreenshot(d.Window(), rgb, w, h));
+      const bool whole = d.ShownFullScreen();
+      const int scale = whole ? 3 : 2, left = whole ? 32 : 0, top = whole ? 84 : 0;
+      ASSERT_EQ(w, whole ? 1024 : 640);
+      ASSERT_EQ(h, whole ? 768 : 400);
+      EXPECT_TRUE(ShowsPixel(rgb, w, left, top, 0, 0));
+      EXPECT_TRUE(ShowsPixel(rgb, w, left + 100 * scale + scale - 1, top + 50 * scale, 100, 50));
+      EXPECT_TRUE(ShowsPixel(rgb, w, left + 320 * scale - 1, top + 200 * scale - 1, 319, 199));
+      if (whole) {
+        EXPECT_FALSE(ShowsPixel(rgb, w, 0, 0, 0, 0)) << "a black border";
+      }
+      const Point p = d.WindowToClient(left + 100 * scale + 1, top + 50 * scale + 1);
+      EXPECT_EQ(p.x, expected.x);
+      EXPECT_EQ(p.y, expected.y);
+      // 30 frames at 60 a second take half a second on either screen.
+      const double ms = Run(d, *picture, 30);
+      EXPECT_GT(ms, 450.0);
+      EXPECT_LT(ms, 800.0);
+      AltEnter(d, *picture);
+    }
+    d.DestroyWindow(window);
+  }
+}
+
+class RealGameRun : public RealWindow {
+ protected:
+  void SetUp() override {
+    RealWindow::SetUp();
+    if (IsSkipped()) return;
+    char tmpl[] = "/tmp/kestrel-real-XXXXXX";
+    folder_ = ::mkdtemp(tmpl);
+    fs::create_directory(folder_ / "tmp");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    if (!folder_.empty()) fs::remove_all(folder_, ec);
+  }
+  // The game in a folder of its own, with its own TMPDIR.
+  std::string Command(const std::string& settings) const {
+    return "env -C " + folder_.string() + " -u KESTREL_ANSWER -u KESTREL_PLATFORM SDL_VIDEODRIVER=x11 TMPDIR=" +
+           (folder_ / "tmp").string() + " " + settings + " " + kGame + " >" + (folder_ / "out.txt").string() +
+           " 2>&1";
+  }
+  bool NothingLeft() const {
+    return fs::is_empty(folder_ / "tmp") && !fs::exists(folder_ / "KRL_ERR.txt") && !fs::exists(folder_ / "temp");
+  }
+  std::string Said() const {
+    std::ifstream in(folder_ / "out.txt");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  fs::path folder_;
+};
+
+// A close at once, or a few frames into full screen, ends the game through
+// its shutdown with exit 0.
+TEST_F(RealGameRun, ACloseInTheFirstFramesOfFullScreenEndsTheGame) {
+  for (int waitMs : {0, 30, 300}) {
+    SCOPED_TRACE("close after " + std::to_string(waitMs) + " ms");
+    RealGame game(server_.Display(), Command("KESTREL_ANSWER=yes"));
+    ASSERT_TRUE(game.Started());
+    unsigned long window = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!window && std::chrono::steady_clock::now() < deadline) window = FindWindow(server_.Display(), "Morlo v3.0");
+    ASSERT_NE(window, 0u) << "no window: " << Said();
+    RealGame::Sleep(waitMs);
+    ASSERT_TRUE(SendClose(server_.Display(), window));
+    EXPECT_EQ(game.Wait(10), 0) << Said();
+    EXPECT_EQ(Said(), "");
+    EXPECT_TRUE(NothingLeft());
+  }
+}
+
+// The game in a window switches to the whole screen and back while it runs,
+// and still ends cleanly by its close box.
+TEST_F(RealGameRun, AltEnterInTheRunningGame) {
+  RealGame game(server_.Display(), Command("KESTREL_ANSWER=no"));
+  ASSERT_TRUE(game.Started());
+  ASSERT_TRUE(game.FindWindow("Morlo v3.0"));
+  const std::string window = std::to_string(FindWindow(server_.Display(), "Morlo v3.0"));
+  // "Geometry: WxH" once the window has left `from`.
+  auto sizeAfterAltEnter = [&](const std::string& from) {
+    std::system(("DISPLAY=" + server_.Display() + " xdotool key alt+Return").c_str());
+    std::string now;
+    for (int i = 0; i < 60; ++i) {
+      RealGame::Sleep(50);
+      now = FirstLine(server_.Display(), "xdotool getwindowgeometry " + window + " | grep Geometry");
+      if (now.find(from) == std::string::npos) break;
+    }
+    return now;
+  };
+  EXPECT_EQ(sizeAfterAltEnter("640x400"), "  Geometry: 1024x768");
+  EXPECT_EQ(sizeAfterAltEnter("1024x768"), "  Geometry: 640x400");
+  EXPECT_EQ(game.Wait(0), -1) << "the game goes on";
+  ASSERT_TRUE(SendClose(server_.Display(), std::stoul(window)));
+  EXPECT_EQ(game.Wait(10), 0) << Said();
+  EXPECT_TRUE(NothingLeft());
+}
+
+// A termination signal while the question "Fullscreen?" is open takes its
+// box down with the game: no box stays on the screen.
+TEST_F(RealGameRun, KilledWhileTheQuestionIsOpenLeavesNoBox) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signal));
+    RealGame game(server_.Display(), Command(""));
+    ASSERT_TRUE(game.Started());
+    unsigned long box = 0;
+    for (int i = 0; i < 300 && !box; ++i) {
+      box = FindWindow(server_.Display(), "Do you want...");
+      if (!box) RealGame::Sleep(20);
+    }
+    ASSERT_NE(box, 0u) << "the question did not show";
+    game.Signal(signal);
+    EXPECT_EQ(game.Wait(10), 128 + signal);
+    RealGame::Sleep(100);
+    EXPECT_EQ(FindWindow(server_.Display(), "Do you want..."), 0u) << "a box is left";
+    EXPECT_EQ(FindWindow(server_.Display(), "Morlo v3.0"), 0u);
+    EXPECT_TRUE(NothingLeft());
+  }
+}
+
+}  // namespace
