@@ -291,6 +291,13 @@ std::string ReadText(const std::string& path) {
   return ss.str();
 }
 
+int CountLines(const std::string& path) {
+  std::ifstream in(path);
+  int count = 0;
+  for (std::string line; std::getline(in, line);) ++count;
+  return count;
+}
+
 int RunProcess(const std::string& command) {
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -441,6 +448,25 @@ TEST_F(Startup, NoDisplayIsOneClearLine) {
   EXPECT_FALSE(TempExists());
 }
 
+// A folder the game may not write into, with data.kpk in it, runs the whole
+// loading sequence and is left as it was.
+TEST_F(Startup, AReadOnlyCurrentFolderRunsTheLoadingSequence) {
+  namespace fs = std::filesystem;
+  fs::create_directory("ro");
+  fs::create_symlink(kDataKpk, "ro/data.kpk");
+  fs::permissions("ro", fs::perms::owner_read | fs::perms::owner_exec);
+  const std::string here = scratch_.Path().string();
+  EXPECT_EQ(RunProcess("cd ro && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=40 KESTREL_FRAMELOG=" +
+                       here + "/frames.txt " + kGame + " >" + here + "/out.txt 2>&1"),
+            0);
+  EXPECT_EQ(ReadText("out.txt"), "");
+  EXPECT_EQ(CountLines("frames.txt"), 41);
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator("ro")) names.push_back(e.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"data.kpk"});
+  EXPECT_FALSE(TempExists());
+}
+
 // Installed into a prefix, the game runs from an unrelated read-only folder,
 // and its error log goes to the user's state folder when that folder cannot
 // take it.
@@ -454,10 +480,12 @@ TEST_F(Startup, TheInstalledGameRunsFromAnywhere) {
   EXPECT_EQ(RunProcess("desktop-file-validate " + prefix + "/share/applications/morlo3.desktop"), 0);
   // /proc takes no files, not even root's.
   const std::string env = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no XDG_STATE_HOME=" + scratch_.Path().string() + "/state ";
-  EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_MAX_FRAMES=40 " + prefix + "/bin/morlo3 >" +
-                       scratch_.Path().string() + "/out.txt 2>&1"),
+  // The loading sequence is 24 frames; 40 reach the story.
+  EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_MAX_FRAMES=40 KESTREL_FRAMELOG=" + scratch_.Path().string() +
+                       "/frames.txt " + prefix + "/bin/morlo3 >" + scratch_.Path().string() + "/out.txt 2>&1"),
             0);
   EXPECT_EQ(ReadText("out.txt"), "");
+  EXPECT_EQ(CountLines("frames.txt"), 41);
   EXPECT_FALSE(TempExists());
   EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_SOUND_VERSION=3.4 " + prefix + "/bin/morlo3 2>" +
                        scratch_.Path().string() + "/err.txt"),
