@@ -64,6 +64,14 @@ void RemoveScratchFolder() {
   scratch.clear();
 }
 
+bool RemoveScratchFile(const std::string& fileName) {
+  if (scratch.empty() || fileName.empty() || fileName.find('/') != std::string::npos || fileName == "." ||
+      fileName == "..")
+    return false;
+  std::error_code ec;
+  return fs::remove(fs::path(scratch) / fileName, ec);
+}
+
 std::string FindDataFile(const std::string& file, const std::string& installedFolder) {
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec))) return file;

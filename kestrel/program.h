@@ -26,6 +26,10 @@ std::string MakeScratchFolder();
 const std::string& ScratchFolder();
 // Removes the scratch folder and what is in it; safe to call again.
 void RemoveScratchFolder();
+// Deletes one file of the scratch folder by its name there; a name that
+// leads out of the folder, or no folder, deletes nothing. False when nothing
+// was deleted.
+bool RemoveScratchFile(const std::string& fileName);
 
 // Finds a file the program reads: in the current directory, then beside the
 // executable, then in the data folder of an installation next to it

@@ -62,7 +62,7 @@ void LoadSounds(GameState& g) {
 void Shutdown(GameState& g) {
   for (int slot = 1; slot < kSoundSlots; ++slot) {
     g.Sounds[size_t(slot)].reset();
-    if (!g.ScratchFolder.empty()) std::remove(ScratchPath(g, SoundFiles[size_t(slot)]).c_str());
+    RemoveScratchFile(SoundFiles[size_t(slot)]);
   }
   RemoveScratchFolder();
   g.ScratchFolder.clear();

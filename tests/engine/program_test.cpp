@@ -1,0 +1,93 @@
+// The routines the engine offers a program around its run: its scratch
+// folder and finding its data.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "../support/headless_fixture.h"
+#include "kestrel/program.h"
+
+namespace kestrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Program : public ::testing::Test {
+ protected:
+  void TearDown() override { RemoveScratchFolder(); }
+  ScratchDir scratch_;
+};
+
+// A fresh folder under TMPDIR that only we may enter; a second one replaces
+// the first; removing it takes what is inside, but nothing a link inside
+// points at.
+TEST_F(Program, TheScratchFolderIsFreshPrivateAndRemovedWithoutFollowingLinks) {
+  const std::string first = MakeScratchFolder();
+  EXPECT_EQ(fs::path(first).parent_path(), scratch_.Tmp());
+  // Named after the program; StartProgram (not called here, it would catch
+  // the test's own signals) names it.
+  EXPECT_TRUE(fs::path(first).filename().string().starts_with("kestrel-")) << first;
+  struct stat st {};
+  ASSERT_EQ(::stat(first.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(ScratchFolder(), first);
+
+  const std::string second = MakeScratchFolder();
+  EXPECT_NE(second, first);
+  EXPECT_FALSE(fs::exists(first));
+
+  fs::create_directory("theirs");
+  std::ofstream("theirs/keep.wav") << "theirs";
+  fs::create_directory_symlink(scratch_.Path() / "theirs", fs::path(second) / "link");
+  std::ofstream(fs::path(second) / "sofr.wav") << "ours";
+  RemoveScratchFolder();
+  EXPECT_FALSE(fs::exists(second));
+  EXPECT_EQ(ScratchFolder(), "");
+  EXPECT_TRUE(fs::exists("theirs/keep.wav"));
+  EXPECT_TRUE(scratch_.NothingLeft());
+  RemoveScratchFolder();  // again: nothing happens
+}
+
+// One file at a time, and only inside the folder.
+TEST_F(Program, OnlyFilesInsideTheScratchFolderAreDeleted) {
+  std::ofstream("outside.wav") << "x";
+  EXPECT_FALSE(RemoveScratchFile("outside.wav")) << "no folder yet";
+  const fs::path folder = MakeScratchFolder();
+  std::ofstream(folder / "osso.wav") << "x";
+  for (const char* name : {"../outside.wav", "", ".", "..", "a/osso.wav"}) EXPECT_FALSE(RemoveScratchFile(name)) << name;
+  EXPECT_TRUE(RemoveScratchFile("osso.wav"));
+  EXPECT_FALSE(RemoveScratchFile("osso.wav"));
+  EXPECT_TRUE(fs::exists("outside.wav"));
+}
+
+// A TMPDIR that cannot take a folder is a clear error, not a folder elsewhere.
+TEST_F(Program, AnUnusableTmpdirIsAnError) {
+  ::setenv("TMPDIR", (scratch_.Path() / "missing").c_str(), 1);
+  try {
+    MakeScratchFolder();
+    ADD_FAILURE() << "no error";
+  } catch (const FatalError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create a scratch folder in " + (scratch_.Path() / "missing").string() + ": No such file or directory");
+  }
+  EXPECT_EQ(ScratchFolder(), "");
+}
+
+// The current folder first, then the installed folder; a name found nowhere
+// comes back as it is, for the open to report.
+TEST_F(Program, DataIsFoundInTheCurrentFolderFirst) {
+  fs::create_directory("installed");
+  std::ofstream("installed/only-installed.kpk") << "x";
+  std::ofstream("installed/both.kpk") << "x";
+  std::ofstream("both.kpk") << "x";
+  const std::string installed = (scratch_.Path() / "installed").string();
+  EXPECT_EQ(FindDataFile("both.kpk", installed), "both.kpk");
+  EXPECT_EQ(FindDataFile("only-installed.kpk", installed), installed + "/only-installed.kpk");
+  EXPECT_EQ(FindDataFile("nowhere.kpk", installed), "nowhere.kpk");
+  EXPECT_EQ(FindDataFile("nowhere.kpk", ""), "nowhere.kpk");
+}
+
+}  // namespace
+}  // namespace kestrel::testing
