@@ -246,6 +246,44 @@ TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
   }
 }
 
+// Full screen shows one window, made once, on either way of presenting: no
+// window is made, shown and taken down again before it.
+TEST_F(RealWindow, FullScreenIsShownOnce) {
+  Env driver("SDL_VIDEODRIVER", "x11");
+  LeakCheckPause pause;
+  auto picture = Picture();
+  for (const char* path : {"surface", "renderer"}) {
+    SCOPED_TRACE(path);
+    Env present("KESTREL_PRESENT", path);
+    ::Display* x = XOpenDisplay(server_.Display().c_str());
+    ASSERT_NE(x, nullptr);
+    XSelectInput(x, DefaultRootWindow(x), SubstructureNotifyMask);
+    XSync(x, False);
+    {
+      SdlDisplay d;
+      shown = &d;
+      d.RegisterClass("Test", Proc);
+      ASSERT_EQ(d.ChangeMode(320, 200, 16), DD_OK);
+      const WindowHandle window = d.CreateWindowEx(0, "Test", "once", 0x86000000, 0, 0, 1024, 768);
+      ASSERT_NE(window, 0u);
+      Run(d, *picture, 10);
+      RealGame::Sleep(100);
+      XSync(x, False);
+      int mapped = 0, unmapped = 0;
+      while (XPending(x)) {
+        XEvent e;
+        XNextEvent(x, &e);
+        mapped += e.type == MapNotify;
+        unmapped += e.type == UnmapNotify;
+      }
+      EXPECT_EQ(mapped, 1);
+      EXPECT_EQ(unmapped, 0);
+      d.DestroyWindow(window);
+    }
+    XCloseDisplay(x);
+  }
+}
+
 class RealGameRun : public RealWindow {
  protected:
   void SetUp() override {
