@@ -19,6 +19,7 @@
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/sdl/sdl_record.h"
+#include "../support/scoped_env.h"
 
 namespace kestrel::testing {
 namespace {
@@ -26,21 +27,6 @@ namespace {
 using platform::SdlDisplay;
 
 // Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_) setenv(name_.c_str(), old_->c_str(), 1);
-    else unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path);

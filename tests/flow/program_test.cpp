@@ -8,6 +8,7 @@
 #include "flow_fixture.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "morlo3/startup.h"
+#include "../support/scoped_env.h"
 
 namespace kestrel::testing {
 namespace {
@@ -122,21 +123,6 @@ TEST_F(Program, ARealWindowPlaysWithRealKeysAndClicks) {
 // ---- the pace ----
 
 // Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    setenv(name, value, 1);
-  }
-  ~ScopedEnv() {
-    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-    else unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
-};
 
 TEST(Pace, TheRateSetThroughTheEngineDrivesTheRealDisplaysClock) {
   ScopedEnv driver("SDL_VIDEODRIVER", "dummy");

@@ -17,6 +17,7 @@
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/surface.h"
 #include "../support/xvfb.h"
+#include "../support/scoped_env.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
 #include <SDL_syswm.h>
@@ -24,25 +25,10 @@
 #include <X11/Xutil.h>
 
 using namespace kestrel::platform;
+using kestrel::testing::ScopedEnv;
 
 namespace {
 
-class Env {
- public:
-  Env(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-  }
-  ~Env() {
-    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-    else unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
-};
 
 // Keeps SDL's video up across the displays a test makes one after another:
 // SDL's X11 driver does not always start again once stopped in a process.
@@ -112,7 +98,7 @@ struct Shot {
 
 // One frame through the path `path` names, read back by the backend.
 Shot Show(const char* path, bool fullScreen, const Surface& picture) {
-  Env present("KESTREL_PRESENT", path);
+  ScopedEnv present("KESTREL_PRESENT", path);
   SdlDisplay display;
   Shot shot;
   if (OpenWindow(display, fullScreen, picture.Depth()) == 0) return shot;
@@ -221,17 +207,17 @@ TEST(Scale, StretchTakesThePixelUnderEachCentre) {
 }
 
 TEST(PresentPaths, AgreeInAWindowOnTheDummyDriver) {
-  Env driver("SDL_VIDEODRIVER", "dummy");
+  ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
   ExpectPathsAgree(false);
 }
 
 TEST(PresentPaths, AgreeInFullScreenOnTheDummyDriver) {
-  Env driver("SDL_VIDEODRIVER", "dummy");
+  ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
   ExpectPathsAgree(true);
 }
 
 TEST(PresentPaths, AgreeOnTheOffscreenDriver) {
-  Env driver("SDL_VIDEODRIVER", "offscreen");
+  ScopedEnv driver("SDL_VIDEODRIVER", "offscreen");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no offscreen driver: " << SDL_GetError();
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   kestrel::testing::LeakCheckPause pause;  // it may load the GL stack
@@ -240,8 +226,8 @@ TEST(PresentPaths, AgreeOnTheOffscreenDriver) {
 }
 
 TEST(PresentPaths, ASmallerPictureClearsTheOldOneFromTheBorder) {
-  Env driver("SDL_VIDEODRIVER", "dummy");
-  Env present("KESTREL_PRESENT", "surface");
+  ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+  ScopedEnv present("KESTREL_PRESENT", "surface");
   SdlDisplay display;
   ASSERT_NE(OpenWindow(display, true, 32), 0u);
   auto big = RandomPicture(32, 320, 200, 1);
@@ -299,7 +285,7 @@ bool XScreenshot(SDL_Window* window, std::vector<uint8_t>& rgb, int& width, int&
 }
 
 Shot XShow(const char* path, bool fullScreen, const Surface& picture) {
-  Env present("KESTREL_PRESENT", path);
+  ScopedEnv present("KESTREL_PRESENT", path);
   SdlDisplay display;
   Shot shot;
   if (OpenWindow(display, fullScreen, picture.Depth()) == 0) return shot;
@@ -319,8 +305,8 @@ TEST(PresentPaths, AgreeInARealXServer) {
   if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
   kestrel::testing::Xvfb server;
   if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
-  Env display("DISPLAY", server.Display().c_str());
-  Env driver("SDL_VIDEODRIVER", "x11");
+  ScopedEnv display("DISPLAY", server.Display().c_str());
+  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
   kestrel::testing::LeakCheckPause pause;
   VideoHold video;  // stopped before the server goes
   for (bool fullScreen : {false, true}) {

@@ -21,6 +21,7 @@
 #include "kestrel/platform/surface.h"
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
+#include "../support/scoped_env.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
 #include <SDL_syswm.h>
@@ -30,6 +31,7 @@
 using namespace kestrel::platform;
 using kestrel::testing::LeakCheckPause;
 using kestrel::testing::RealGame;
+using kestrel::testing::ScopedEnv;
 using kestrel::testing::Xvfb;
 namespace fs = std::filesystem;
 
@@ -37,22 +39,6 @@ namespace {
 
 const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
 
-class Env {
- public:
-  Env(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-  }
-  ~Env() {
-    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-    else unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
-};
 
 bool HaveTools() {
   return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
@@ -161,7 +147,7 @@ class RealWindow : public ::testing::Test {
   void SetUp() override {
     if (!HaveTools()) GTEST_SKIP() << "Xvfb and xdotool are needed (apt-get install xvfb xdotool)";
     if (!server_.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
-    display_ = std::make_unique<Env>("DISPLAY", server_.Display().c_str());
+    display_ = std::make_unique<ScopedEnv>("DISPLAY", server_.Display().c_str());
   }
   // Presents `frames` frames at the display's pace, handling events between
   // them as the game's loop does; the milliseconds that took.
@@ -184,7 +170,7 @@ class RealWindow : public ::testing::Test {
     Run(d, picture, 10);
   }
   Xvfb server_;
-  std::unique_ptr<Env> display_;
+  std::unique_ptr<ScopedEnv> display_;
 };
 
 // A window of the windowed context goes to the whole 1024 x 768 screen,
@@ -192,7 +178,7 @@ class RealWindow : public ::testing::Test {
 // pointer read in the client area's coordinates and the 60 Hz pace; and
 // back to 640 x 400, doubled.
 TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
-  Env driver("SDL_VIDEODRIVER", "x11");
+  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
   LeakCheckPause pause;
   auto picture = Picture();
   for (bool fullScreenContext : {false, true}) {
@@ -249,12 +235,12 @@ TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
 // Full screen shows one window, made once, on either way of presenting: no
 // window is made, shown and taken down again before it.
 TEST_F(RealWindow, FullScreenIsShownOnce) {
-  Env driver("SDL_VIDEODRIVER", "x11");
+  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
   LeakCheckPause pause;
   auto picture = Picture();
   for (const char* path : {"surface", "renderer"}) {
     SCOPED_TRACE(path);
-    Env present("KESTREL_PRESENT", path);
+    ScopedEnv present("KESTREL_PRESENT", path);
     ::Display* x = XOpenDisplay(server_.Display().c_str());
     ASSERT_NE(x, nullptr);
     XSelectInput(x, DefaultRootWindow(x), SubstructureNotifyMask);

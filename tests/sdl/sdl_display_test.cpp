@@ -20,9 +20,11 @@
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/surface.h"
 #include "../support/xvfb.h"
+#include "../support/scoped_env.h"
 
 using namespace kestrel::platform;
 using kestrel::testing::LeakCheckPause;
+using kestrel::testing::ScopedEnv;
 using kestrel::testing::Xvfb;
 using Clock = std::chrono::steady_clock;
 
@@ -32,22 +34,6 @@ constexpr uint32_t WS_POPUP = 0x80000000;
 constexpr uint32_t WS_CAPTION_SYSMENU = 0x06C80000;
 
 // Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-    else unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
-};
 
 intptr_t QuitOnClose(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 SdlDisplay* current = nullptr;
