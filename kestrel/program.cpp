@@ -20,6 +20,10 @@ namespace fs = std::filesystem;
 std::string programName = "kestrel";
 std::string scratch;
 
+// A library that ends the process itself (Xlib's handler of a fatal X
+// error calls exit) still runs the exit handlers.
+void RemoveScratchFolderAtExit() { RemoveScratchFolder(); }
+
 std::string ExecutableFolder() {
   char path[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -51,6 +55,8 @@ std::string MakeScratchFolder() {
   if (!::mkdtemp(templ.data()))
     throw FatalError("Cannot create a scratch folder in " + base + ": " + std::strerror(errno));
   scratch = templ;
+  static const bool removedAtExit = std::atexit(RemoveScratchFolderAtExit) == 0;
+  (void)removedAtExit;
   return scratch;
 }
 

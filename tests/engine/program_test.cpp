@@ -2,6 +2,8 @@
 // folder and finding its data.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -48,6 +50,23 @@ TEST_F(Program, TheScratchFolderIsFreshPrivateAndRemovedWithoutFollowingLinks) {
   EXPECT_TRUE(fs::exists("theirs/keep.wav"));
   EXPECT_TRUE(scratch_.NothingLeft());
   RemoveScratchFolder();  // again: nothing happens
+}
+
+// A library may end the process with exit() behind the engine's back, as
+// Xlib does on a fatal X error: the folder still goes.
+TEST_F(Program, AnExitFromALibraryStillRemovesTheFolder) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const std::string folder = MakeScratchFolder();
+    std::ofstream(fs::path(folder) / "vento.wav") << "x";
+    std::exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_TRUE(scratch_.NothingLeft());
 }
 
 // One file at a time, and only inside the folder.
