@@ -3,7 +3,7 @@
 # build directory of their own, makes the seed corpus by running the archive
 # tests (under the same sanitizers), then runs each target for SECONDS.
 #
-#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: kpk image (default both)
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: kpk image script (default all)
 #
 # FUZZ_BUILD_DIR (default build-fuzz) and FUZZ_JOBS (default 2) can be set.
 # Findings land in $FUZZ_BUILD_DIR/fuzz-artifacts; the grown corpus is kept
@@ -13,7 +13,7 @@ set -euo pipefail
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(kpk image)
+[ ${#targets[@]} -eq 0 ] && targets=(kpk image script)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
@@ -50,6 +50,7 @@ for t in "${targets[@]}"; do
   case $t in
     kpk) seed_dir="$seeds/kpk" ;;
     image) seed_dir="$seeds/image-depths" ;;
+    script) seed_dir="$root/tests/replays" ;;
     *) echo "fuzz.sh: unknown target $t" >&2; exit 2 ;;
   esac
   echo "== fuzz_$t for ${seconds}s"
