@@ -20,12 +20,11 @@
 #include "../support/scoped_env.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "../support/x_screenshot.h"
 
 using namespace kestrel::platform;
 using kestrel::testing::ScopedEnv;
+using kestrel::testing::XScreenshot;
 
 namespace {
 
@@ -250,38 +249,6 @@ bool HaveXvfb() {
   for (const char* dir : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
     if (access((std::string(dir) + "Xvfb").c_str(), X_OK) == 0) return true;
   return false;
-}
-
-// The window's pixels as the X server holds them.
-bool XScreenshot(SDL_Window* window, std::vector<uint8_t>& rgb, int& width, int& height) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  ::Display* x = info.info.x11.display;
-  XSync(x, False);
-  XWindowAttributes attributes;
-  if (!XGetWindowAttributes(x, info.info.x11.window, &attributes)) return false;
-  width = attributes.width;
-  height = attributes.height;
-  XImage* image = XGetImage(x, info.info.x11.window, 0, 0, unsigned(width), unsigned(height),
-                            AllPlanes, ZPixmap);
-  if (!image) return false;
-  auto channel = [](unsigned long pixel, unsigned long mask) {
-    int shift = 0;
-    while (mask && !(mask & 1)) mask >>= 1, ++shift;
-    return uint8_t(((pixel >> shift) & mask) * 255 / (mask ? mask : 1));
-  };
-  rgb.resize(size_t(width) * height * 3);
-  for (int y = 0; y < height; ++y)
-    for (int px = 0; px < width; ++px) {
-      const unsigned long p = XGetPixel(image, px, y);
-      uint8_t* o = &rgb[(size_t(y) * width + px) * 3];
-      o[0] = channel(p, image->red_mask);
-      o[1] = channel(p, image->green_mask);
-      o[2] = channel(p, image->blue_mask);
-    }
-  XDestroyImage(image);
-  return true;
 }
 
 Shot XShow(const char* path, bool fullScreen, const Surface& picture) {

@@ -24,14 +24,14 @@
 #include "../support/scoped_env.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "../support/x_screenshot.h"
 
 using namespace kestrel::platform;
 using kestrel::testing::LeakCheckPause;
 using kestrel::testing::RealGame;
+using kestrel::testing::FirstLineOn;
 using kestrel::testing::ScopedEnv;
+using kestrel::testing::XScreenshot;
 using kestrel::testing::Xvfb;
 namespace fs = std::filesystem;
 
@@ -44,25 +44,12 @@ bool HaveTools() {
   return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
 }
 
-// What `command` prints on its first line under `display`.
-std::string FirstLine(const std::string& display, const std::string& command) {
-  FILE* p = popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r");
-  char buf[128] = {};
-  if (p) {
-    if (!fgets(buf, sizeof buf, p)) buf[0] = 0;
-    pclose(p);
-  }
-  std::string s(buf);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
-
 // The id of the first window whose title begins with `title`, or 0. The
 // X server's own list is asked: a title stored as UTF-8 is not found by
 // every tool.
 unsigned long FindWindow(const std::string& display, const std::string& title) {
   const std::string id =
-      FirstLine(display, "xwininfo -root -tree | grep -F '\"" + title + "' | head -n1 | awk '{print $1}'");
+      FirstLineOn(display, "xwininfo -root -tree | grep -F '\"" + title + "' | head -n1 | awk '{print $1}'");
   return id.empty() ? 0 : std::stoul(id, nullptr, 16);
 }
 
@@ -89,33 +76,6 @@ unsigned long XWindowOf(SDL_Window* window) {
   SDL_VERSION(&info.version);
   if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
   return info.info.x11.window;
-}
-
-// The window's pixels as the X server holds them, as 8-bit RGB.
-bool XScreenshot(SDL_Window* window, std::vector<uint8_t>& rgb, int& width, int& height) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  ::Display* x = info.info.x11.display;
-  XSync(x, False);
-  XWindowAttributes attributes;
-  if (!XGetWindowAttributes(x, info.info.x11.window, &attributes)) return false;
-  width = attributes.width;
-  height = attributes.height;
-  XImage* image =
-      XGetImage(x, info.info.x11.window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
-  if (!image) return false;
-  rgb.resize(size_t(width) * height * 3);
-  for (int y = 0; y < height; ++y)
-    for (int px = 0; px < width; ++px) {
-      const unsigned long p = XGetPixel(image, px, y);
-      uint8_t* o = &rgb[(size_t(y) * width + px) * 3];
-      o[0] = uint8_t(p >> 16);
-      o[1] = uint8_t(p >> 8);
-      o[2] = uint8_t(p);
-    }
-  XDestroyImage(image);
-  return true;
 }
 
 SdlDisplay* shown = nullptr;
@@ -333,7 +293,7 @@ TEST_F(RealGameRun, AltEnterInTheRunningGame) {
     std::string now;
     for (int i = 0; i < 60; ++i) {
       RealGame::Sleep(50);
-      now = FirstLine(server_.Display(), "xdotool getwindowgeometry " + window + " | grep Geometry");
+      now = FirstLineOn(server_.Display(), "xdotool getwindowgeometry " + window + " | grep Geometry");
       if (now.find(from) == std::string::npos) break;
     }
     return now;

@@ -14,6 +14,8 @@
 #include <string>
 #include <thread>
 
+#include "xvfb.h"
+
 extern char** environ;
 
 namespace kestrel::testing {
@@ -40,7 +42,7 @@ class RealGame {
   // Waits for the window with this caption and gives it the keyboard.
   bool FindWindow(const std::string& caption, int seconds = 30) {
     for (int i = 0; i < seconds * 10 && window_.empty(); ++i) {
-      window_ = Output("xdotool search --name '" + caption + "' | head -n1");
+      window_ = FirstLineOn(display_, "xdotool search --name '" + caption + "' | head -n1");
       if (window_.empty()) Sleep(100);
     }
     if (window_.empty()) return false;
@@ -94,17 +96,6 @@ class RealGame {
  private:
   bool Tool(const std::string& args) {
     return std::system(("DISPLAY=" + display_ + " xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
-  }
-  std::string Output(const std::string& command) {
-    FILE* p = popen(("DISPLAY=" + display_ + " " + command + " 2>/dev/null").c_str(), "r");
-    char buf[64] = {};
-    if (p) {
-      if (!fgets(buf, sizeof buf, p)) buf[0] = 0;
-      pclose(p);
-    }
-    std::string s(buf);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-    return s;
   }
   std::string display_;
   pid_t pid_ = -1;

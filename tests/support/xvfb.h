@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -80,5 +81,19 @@ class Xvfb {
   pid_t pid_ = -1;
   std::string display_;
 };
+
+// What `command` (a shell line) prints on its first line under `display`,
+// without the line's end; "" when it prints nothing or cannot run.
+inline std::string FirstLineOn(const std::string& display, const std::string& command) {
+  FILE* p = popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r");
+  char buf[128] = {};
+  if (p) {
+    if (!fgets(buf, sizeof buf, p)) buf[0] = 0;
+    pclose(p);
+  }
+  std::string s(buf);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
 
 }  // namespace kestrel::testing
