@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +21,7 @@
 #include "kestrel/colour.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/headless/headless.h"
+#include "bench/median_reporter.h"
 #include "bench/typical_frame.h"
 
 using namespace kestrel;
@@ -176,32 +176,21 @@ void BM_MemcpyOfFrameBytes(benchmark::State& state) {
 BENCHMARK(BM_MemcpyOfFrameBytes)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 
 // Prints our frame against each SDL frame, by depth.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public bench::MedianReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
-      if ((r.run_type != Run::RT_Iteration && !median) || r.error_occurred) continue;
-      cpu_[r.run_name.str()] = r.GetAdjustedCPUTime();
-    }
-  }
   void Finalize() override {
-    ConsoleReporter::Finalize();
+    MedianReporter::Finalize();
     for (const char* depth : {"16", "32"}) {
-      const std::string ours = std::string("BM_EngineFrame/") + depth;
-      if (!cpu_.count(ours)) continue;
+      const Times* ours = Find(std::string("BM_EngineFrame/") + depth);
+      if (!ours) continue;
       for (const char* sdl : {"BM_SdlHonestFrame/", "BM_SdlFrame/"}) {
-        const std::string theirs = sdl + std::string(depth);
-        if (cpu_.count(theirs))
-          std::printf("depth %s: our frame %.1f us, %s %.1f us, ratio %.3f\n", depth, cpu_[ours],
-                      theirs.c_str(), cpu_[theirs], cpu_[ours] / cpu_[theirs]);
+        const std::string name = sdl + std::string(depth);
+        if (const Times* theirs = Find(name))
+          std::printf("depth %s: our frame %.1f us, %s %.1f us, ratio %.3f\n", depth, ours->cpu, name.c_str(),
+                      theirs->cpu, ours->cpu / theirs->cpu);
       }
     }
   }
-
- private:
-  std::map<std::string, double> cpu_;
 };
 
 }  // namespace

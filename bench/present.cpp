@@ -9,10 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 
+#include "bench/median_reporter.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/colour.h"
 #include "kestrel/kestrel.h"
@@ -122,34 +122,21 @@ void BM_SdlRendererCopy(benchmark::State& state) {
 BENCHMARK(BM_SdlRendererCopy)->ArgName("depth")->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 
 // Prints each engine present at depths 16 and 32 against SDL's renderer copy.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public bench::MedianReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
-      if ((r.run_type != Run::RT_Iteration && !median) || r.error_occurred) continue;
-      std::string name = r.run_name.str();
-      cpu_[name] = r.GetAdjustedCPUTime();
-      real_[name] = r.GetAdjustedRealTime();
-    }
-  }
   void Finalize() override {
-    ConsoleReporter::Finalize();
+    MedianReporter::Finalize();
     for (int depth : {16, 32}) {
-      const std::string sdl = "BM_SdlRendererCopy/depth:" + std::to_string(depth);
-      if (!cpu_.count(sdl)) continue;
+      const Times* sdl = Find("BM_SdlRendererCopy/depth:" + std::to_string(depth));
+      if (!sdl) continue;
       for (int path : {0, 1}) {
-        const std::string ours = "BM_Present/depth:" + std::to_string(depth) + "/renderer:" + std::to_string(path);
-        if (!cpu_.count(ours)) continue;
+        const Times* ours = Find("BM_Present/depth:" + std::to_string(depth) + "/renderer:" + std::to_string(path));
+        if (!ours) continue;
         std::printf("depth %d, %-8s present %.1f us cpu (%.1f us wall), SDL renderer copy %.1f us cpu (%.1f wall), ratio %.3f\n",
-                    depth, PathName(path), cpu_[ours], real_[ours], cpu_[sdl], real_[sdl], cpu_[ours] / cpu_[sdl]);
+                    depth, PathName(path), ours->cpu, ours->real, sdl->cpu, sdl->real, ours->cpu / sdl->cpu);
       }
     }
   }
-
- private:
-  std::map<std::string, double> cpu_, real_;
 };
 
 }  // namespace

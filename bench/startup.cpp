@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "kestrel/platform/headless/headless.h"
 #include "kestrel/stream.h"
 #include "bench/bare_decode.h"
+#include "bench/median_reporter.h"
 #include "morlo3/startup.h"
 
 namespace {
@@ -122,28 +122,17 @@ void PrintPeakMemory() {
 }
 
 // Prints each start-up against the bare decode after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public bench::MedianReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
-      if ((r.run_type != Run::RT_Iteration && !median) || r.error_occurred) continue;
-      cpu_[r.run_name.str()] = {r.GetAdjustedCPUTime(), r.report_label};
-    }
-  }
   void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto bare = cpu_.find("BM_BareDecodeOfTheSheets");
-    if (bare == cpu_.end() || bare->second.first <= 0) return;
+    MedianReporter::Finalize();
+    const Times* bare = Find("BM_BareDecodeOfTheSheets");
+    if (!bare || bare->cpu <= 0) return;
     for (const char* run : {"BM_Startup/0", "BM_Startup/1"})
-      if (auto it = cpu_.find(run); it != cpu_.end())
-        std::printf("start-up, %s: %.1f ms, bare decode %.1f ms, ratio %.3f\n", it->second.second.c_str(),
-                    it->second.first, bare->second.first, it->second.first / bare->second.first);
+      if (const Times* t = Find(run))
+        std::printf("start-up, %s: %.1f ms, bare decode %.1f ms, ratio %.3f\n", t->label.c_str(), t->cpu, bare->cpu,
+                    t->cpu / bare->cpu);
   }
-
- private:
-  std::map<std::string, std::pair<double, std::string>> cpu_;
 };
 
 }  // namespace
