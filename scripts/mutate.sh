@@ -46,6 +46,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ ${#lists[@]} -gt 0 ] || lists=(scripts/mutants/*.txt)
+case $build in /*) ;; *) build=$root/$build ;; esac
 
 # The parser turns the lists into one record a fault, fields split by \x1f and
 # records by \x1e: list, line, file, tests, old, new.
@@ -114,9 +115,22 @@ restore() {
   fi
 }
 restore
+# Each command runs in the background and is waited for, so that an
+# interrupt is acted on at once rather than when the build or test ends.
+child=
+run() {
+  "$@" &
+  child=$!
+  wait "$child"
+}
+stop() {
+  [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true
+  restore
+  exit "$1"
+}
 trap 'restore' EXIT
-trap 'restore; exit 130' INT
-trap 'restore; exit 143' TERM
+trap 'stop 130' INT
+trap 'stop 143' TERM
 
 records=$(parse "${lists[@]}") || exit 2
 
@@ -150,16 +164,16 @@ while IFS=$'\x1f' read -r -d $'\x1e' list line file tests old new; do
     if [[ $t == *:* ]]; then filters+=("${t#*:}"); else filters+=("*"); fi
   done
   verdict=survived
-  if ! cmake --build "$build" --target "${programs[@]}" >/dev/null 2>&1; then
+  if ! run cmake --build "$build" --target "${programs[@]}" >/dev/null 2>&1; then
     verdict="killed (build)"
   else
     for i in "${!programs[@]}"; do
-      exe=$(find "$build/tests" -maxdepth 2 -type f -name "${programs[$i]}" | head -1)
+      exe=$(find "$build" -path "*/tests/*" -maxdepth 3 -type f -name "${programs[$i]}" | head -1)
       if [ -z "$exe" ]; then
         echo "BAD      $where: no test program ${programs[$i]}"; bad=$((bad + 1)); verdict=bad; break
       fi
-      if ! (cd "$(dirname "$exe")" && timeout -k 5 "$cap" "./${programs[$i]}" \
-              --gtest_filter="${filters[$i]}" --gtest_brief=1 >/dev/null 2>&1); then
+      if ! run env -C "$(dirname "$exe")" timeout -k 5 "$cap" "$exe" --gtest_filter="${filters[$i]}" --gtest_brief=1 \
+              >/dev/null 2>&1; then
         verdict="killed (${programs[$i]})"; break
       fi
     done
