@@ -22,7 +22,8 @@
 # Each fault is applied alone, the named programs are rebuilt incrementally and
 # run with a time cap, and the file is restored. A fault is killed when a test
 # fails, crashes, times out or the build fails. --check only checks that every
-# fault still applies. --file runs only the faults planted in one source file.
+# fault still applies, and changes nothing. --file runs only the faults planted
+# in one source file.
 # The file is put back however the run ends, even after an interrupt; a backup
 # left by a killed run is restored at the next start.
 set -euo pipefail
@@ -113,10 +114,14 @@ restore() {
     rm -rf "$backup"
   fi
 }
-restore
-trap 'restore' EXIT
-trap 'restore; exit 130' INT
-trap 'restore; exit 143' TERM
+# A check only reads: it neither restores nor traps, so it can run beside a
+# run in progress (the suite runs it), and reads a planted file's backup.
+if [ $check = 0 ]; then
+  restore
+  trap 'restore' EXIT
+  trap 'restore; exit 130' INT
+  trap 'restore; exit 143' TERM
+fi
 
 records=$(parse "${lists[@]}") || exit 2
 
@@ -132,7 +137,11 @@ while IFS=$'\x1f' read -r -d $'\x1e' list line file tests old new; do
   if [ ! -f "$file" ]; then
     echo "BAD      $where: no file $file"; bad=$((bad + 1)); continue
   fi
-  found=$(count_in "$file" "$old")
+  source=$file
+  if [ $check = 1 ] && [ -f "$backup/path" ] && [ "$(cat "$backup/path")" = "$file" ]; then
+    source=$backup/content
+  fi
+  found=$(count_in "$source" "$old")
   if [ "$found" != 1 ]; then
     echo "BAD      $where: the old text occurs $found times in $file"; bad=$((bad + 1)); continue
   fi
