@@ -22,7 +22,8 @@
 # Each fault is applied alone, the named programs are rebuilt incrementally and
 # run with a time cap, and the file is restored. A fault is killed when a test
 # fails, crashes, times out or the build fails. --check only checks that every
-# fault still applies. --file runs only the faults planted in one source file.
+# fault still applies, and changes nothing. --file runs only the faults planted
+# in one source file.
 # The file is put back however the run ends, even after an interrupt; a backup
 # left by a killed run is restored at the next start.
 set -euo pipefail
@@ -114,7 +115,6 @@ restore() {
     rm -rf "$backup"
   fi
 }
-restore
 # Each command runs in the background and is waited for, so that an
 # interrupt is acted on at once rather than when the build or test ends.
 child=
@@ -128,9 +128,14 @@ stop() {
   restore
   exit "$1"
 }
-trap 'restore' EXIT
-trap 'stop 130' INT
-trap 'stop 143' TERM
+# A check only reads: it neither restores nor traps, so it can run beside a
+# run in progress (the suite runs it), and reads a planted file's backup.
+if [ $check = 0 ]; then
+  restore
+  trap 'restore' EXIT
+  trap 'stop 130' INT
+  trap 'stop 143' TERM
+fi
 
 records=$(parse "${lists[@]}") || exit 2
 
@@ -146,7 +151,11 @@ while IFS=$'\x1f' read -r -d $'\x1e' list line file tests old new; do
   if [ ! -f "$file" ]; then
     echo "BAD      $where: no file $file"; bad=$((bad + 1)); continue
   fi
-  found=$(count_in "$file" "$old")
+  source=$file
+  if [ $check = 1 ] && [ -f "$backup/path" ] && [ "$(cat "$backup/path")" = "$file" ]; then
+    source=$backup/content
+  fi
+  found=$(count_in "$source" "$old")
   if [ "$found" != 1 ]; then
     echo "BAD      $where: the old text occurs $found times in $file"; bad=$((bad + 1)); continue
   fi
