@@ -15,18 +15,10 @@
 
 #include "kestrel/error.h"
 #include "kestrel/platform/environment.h"
+#include "kestrel/platform/picture_hash.h"
 #include "kestrel/platform/sound.h"
 
 namespace kestrel::platform {
-
-uint64_t Fnv1a64(const uint8_t* data, size_t size) {
-  uint64_t h = 0xcbf29ce484222325ull;
-  for (size_t i = 0; i < size; ++i) {
-    h ^= data[i];
-    h *= 0x100000001b3ull;
-  }
-  return h;
-}
 
 namespace {
 
@@ -240,8 +232,8 @@ const std::vector<uint8_t>& HeadlessDisplay::LastFrame() const {
 
 uint64_t HeadlessDisplay::LastFrameHash() const {
   if (!hashValid_) {
-    const auto& rgb = LastFrame();
-    lastHash_ = Fnv1a64(rgb.data(), rgb.size());
+    lastHash_ = HashPicture(rawFrame_.data(), size_t(lastWidth_) * size_t(BytesPerPixelOfDepth(rawDepth_)), rawDepth_,
+                            lastWidth_, lastHeight_);
     hashValid_ = true;
   }
   return lastHash_;
