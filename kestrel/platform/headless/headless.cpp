@@ -22,6 +22,20 @@ namespace kestrel::platform {
 
 namespace {
 
+// Writes all of `size` bytes. A log read through a pipe can make the write
+// wait; a signal that comes meanwhile does not cost the line, and the game
+// sees the signal at its next message pump.
+bool WriteWhole(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
 // The one-line error for a file setting given in code or the environment.
 [[noreturn]] void EnvFailAt(const char* name, const std::string& value, const std::string& why) {
   throw UsageError(std::string(name) + "=\"" + value + "\" is not usable: " + why);
@@ -266,9 +280,10 @@ void HeadlessDisplay::ApplyDueEvents() {
 void HeadlessDisplay::AfterFrame() {
   const uint64_t frame = framesPresented_;
   if (frameLog_) {
-    std::fprintf(frameLog_, "%llu %016llx\n", static_cast<unsigned long long>(frame),
-                 static_cast<unsigned long long>(LastFrameHash()));
-    if (std::fflush(frameLog_) != 0 || std::ferror(frameLog_))
+    char line[48];
+    const int n = std::snprintf(line, sizeof line, "%llu %016llx\n", static_cast<unsigned long long>(frame),
+                                static_cast<unsigned long long>(LastFrameHash()));
+    if (!WriteWhole(fileno(frameLog_), line, size_t(n)))
       throw std::runtime_error("Cannot write file " + options_.frameLog);
   }
   if (!options_.captureDir.empty() && frame % uint64_t(options_.captureEvery) == 0) {
