@@ -33,16 +33,9 @@ int64_t FrameClock::NextDeadline(int64_t now, int64_t rate) {
 }
 
 void FrameClock::NoteWakeUp(int64_t target, int64_t woke) {
-  // A wake-up far too late was the machine, not the timer: it counts only
-  // as the largest margin would.
-  const int64_t late = std::clamp<int64_t>(woke - target, 0, kMaxMargin);
-  const int64_t error = late * 16 - lateness16_;
-  lateness16_ += error / 8;
-  deviation16_ += ((error < 0 ? -error : error) - deviation16_) / 4;
+  margin_ = std::clamp<int64_t>(woke - target > margin_ ? margin_ + kRaise : margin_ - kLower, kMinMargin, kMaxMargin);
 }
 
-int64_t FrameClock::Margin() const {
-  return std::clamp<int64_t>((lateness16_ + 2 * deviation16_) / 16, kMinMargin, kMaxMargin);
-}
+int64_t FrameClock::Margin() const { return margin_; }
 
 }  // namespace kestrel::platform

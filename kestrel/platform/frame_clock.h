@@ -8,9 +8,12 @@
 // missed frames back to back.
 //
 // The sleep to a deadline wakes a little late, by an amount that depends on
-// the machine and its load. The clock keeps an estimate of that lateness from
-// the real wake-ups it is told about; the waiter sleeps to the deadline less
-// that margin and watches the clock for the rest.
+// the machine. The clock keeps an estimate of that lateness from the real
+// wake-ups it is told about; the waiter sleeps to the deadline less that
+// margin and watches the clock for the rest. The estimate follows the
+// median lateness: a wake-up delayed by other work on the machine (which no
+// watching could have saved) moves it by one small step and no more, and a
+// busy machine does not make every frame spin for its worst delays.
 #pragma once
 #include <cstdint>
 
@@ -20,10 +23,15 @@ class FrameClock {
  public:
   // Falling behind by more than this many frames starts the count afresh.
   static constexpr int64_t kMaxLagFrames = 2;
-  // The margin stays within these bounds whatever the wake-ups show: a
-  // machine that once woke 20 ms late must not make every frame spin.
+  // The margin stays within these bounds whatever the wake-ups show; the
+  // most is what the clock always watched for before it learnt.
   static constexpr int64_t kMinMargin = 20'000;
-  static constexpr int64_t kMaxMargin = 2'000'000;
+  static constexpr int64_t kMaxMargin = 500'000;
+  // A wake-up later than the margin raises it by kRaise, any other lowers
+  // it by kLower: it settles where kLower / (kRaise + kLower) of the
+  // wake-ups are later.
+  static constexpr int64_t kRaise = 2'000;
+  static constexpr int64_t kLower = 2'000;
 
   // Counts a frame at `rate` frames a second and gives the time it is due;
   // a deadline not after `now` means go at once.
@@ -39,10 +47,7 @@ class FrameClock {
   int64_t rate_ = 0;
   int64_t start_ = 0;
   int64_t frames_ = 0;
-  // The mean lateness of a wake-up and its mean deviation, in 1/16 ns, kept
-  // as moving averages (the estimator of a round-trip time).
-  int64_t lateness16_ = 16 * 100'000;
-  int64_t deviation16_ = 16 * 50'000;
+  int64_t margin_ = 200'000;
 };
 
 }  // namespace kestrel::platform
