@@ -10,6 +10,7 @@
 #include <set>
 
 #include "../support/headless_fixture.h"
+#include "../support/frame_paced_player.h"
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
 #include "kestrel/kpk.h"
@@ -543,13 +544,25 @@ TEST_F(Startup, TheRealWindowAndFullScreenUnderXvfbSayNothing) {
     const char* answer;
     int x, y;
   } runs[] = {{"no", 2 * 265, 2 * 137}, {"yes", 32 + 3 * 265, 84 + 3 * 137}};
+  // The sound library's client keeps its runtime folder in TMPDIR when the
+  // session has none; it gets one here, so that TMPDIR holds only what the
+  // game itself leaves.
+  const std::filesystem::path runtime = scratch_.Path() / "run";
+  std::filesystem::create_directory(runtime);
+  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
   for (const Run& r : runs) {
+    std::filesystem::remove("frames.log");
     RealGame game(server.Display(), std::string("env -u SDL_AUDIODRIVER -u SDL_VIDEODRIVER -u ASAN_OPTIONS ") +
-                                        "-u LSAN_OPTIONS KESTREL_ANSWER=" + r.answer + " " + kGame + " >out.txt 2>&1");
+                                        "-u LSAN_OPTIONS XDG_RUNTIME_DIR=" + runtime.string() +
+                                        " KESTREL_FRAMELOG=frames.log KESTREL_MAX_FRAMES=3000 " +
+                                        "KESTREL_ANSWER=" + r.answer + " " + kGame + " >out.txt 2>&1");
     ASSERT_TRUE(game.Started());
     ASSERT_TRUE(game.FindWindow("Morlo v3.0")) << r.answer;
+    // Loading, then two seconds of frames for "Sair" to slide in.
+    FramePacedPlayer player(game, server.Display(), "frames.log");
     game.KeyDown("Escape");
-    EXPECT_EQ(game.ClickUntilExit(r.x, r.y), 0) << r.answer << ": " << ReadText("out.txt");
+    EXPECT_TRUE(player.Reach(360)) << r.answer << ": " << ReadText("out.txt");
+    EXPECT_EQ(player.ClickUntilEnded(r.x, r.y), 0) << r.answer << ": " << ReadText("out.txt");
     game.KeyUp("Escape");
     EXPECT_EQ(ReadText("out.txt"), "") << r.answer;
     EXPECT_FALSE(TempExists()) << r.answer;
