@@ -20,6 +20,9 @@ extern char** environ;
 
 namespace kestrel::testing {
 
+// The real backend has no frame bound, so a run's limit is the test's own:
+// every wait on the game has a cap, and the game is killed when the object
+// goes, however the test ended.
 class RealGame {
  public:
   // `display` is the X display; `command` the shell command that runs the game.
