@@ -123,13 +123,25 @@ class RealWindow : public ::testing::Test {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   }
   // Presses Alt+Enter on the window, as a player would, and runs frames
-  // until the window has answered.
+  // until the window has answered and the screen shows the new size (the
+  // caps only end a wait for an answer that never comes).
   void AltEnter(SdlDisplay& d, const Surface& picture) {
     const bool before = d.ShownFullScreen();
     const std::string id = std::to_string(XWindowOf(d.Window()));
     std::system(("DISPLAY=" + server_.Display() + " xdotool windowfocus --sync " + id + " key alt+Return").c_str());
-    for (int i = 0; i < 120 && d.ShownFullScreen() == before; ++i) Run(d, picture, 1);
-    Run(d, picture, 10);
+    for (int i = 0; i < 3600 && d.ShownFullScreen() == before; ++i) Run(d, picture, 1);
+    // The picture's last pixel, at its place on the new screen.
+    const bool whole = d.ShownFullScreen();
+    const int w = whole ? 1024 : 640, h = whole ? 768 : 400, right = whole ? 32 + 3 * 320 : 640,
+              bottom = whole ? 84 + 3 * 200 : 400;
+    std::vector<uint8_t> rgb;
+    int shotW = 0, shotH = 0;
+    for (int i = 0; i < 3600; ++i) {
+      Run(d, picture, 1);
+      if (XScreenshot(d.Window(), rgb, shotW, shotH) && shotW == w && shotH == h &&
+          ShowsPixel(rgb, w, right - 1, bottom - 1, 319, 199))
+        break;
+    }
   }
   Xvfb server_;
   std::unique_ptr<ScopedEnv> display_;
