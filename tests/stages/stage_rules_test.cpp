@@ -1,7 +1,9 @@
 // Rules of the stage frame in every stage: how far the player may fall, that
-// a shot moves in the frame it is fired, and which stages move thrown
-// missiles.
+// a shot moves in the frame it is fired, which stages move thrown missiles,
+// the ambient cries' draws, when the arena is won, what its set-up clears,
+// and that the bonus moves with the camera of the frame before.
 #include "../support/game_fixture.h"
+#include "../support/random_draw.h"
 #include "morlo3/player.h"
 #include "morlo3/stage_map.h"
 #include "morlo3/stages.h"
@@ -72,6 +74,84 @@ TEST_F(StageRules, AShotMovesInTheFrameItIsFiredAndOnlyStagesWithThrowersMoveThe
     EXPECT_EQ(g.EnemyShots[1].X, throwers ? 103 : 100);
     morlo3::FreeStage(g);
   }
+}
+
+TEST_F(StageRules, ACryNeedsMoreThan100FramesAndADrawAbove95AndIsOneOfTheThree) {
+  g.SoundOn = 1;
+  SoundsPlayed();
+  // A hundred frames after the last cry no draw is made at all.
+  g.AmbientTicks = 99;
+  g.RandSeed = SeedBeforeDraw(99, 100);
+  const uint32_t seed = g.RandSeed;
+  morlo3::PlayAmbient(g);
+  EXPECT_EQ(g.AmbientTicks, 100);
+  EXPECT_EQ(g.RandSeed, seed);
+  EXPECT_TRUE(SoundsPlayed().empty());
+  // A draw of 95 is no cry.
+  g.RandSeed = SeedBeforeDraw(95, 100);
+  morlo3::PlayAmbient(g);
+  EXPECT_EQ(g.AmbientTicks, 101);
+  EXPECT_TRUE(SoundsPlayed().empty());
+  // Above 95 one of the three cries, by the next draw of random(3).
+  for (int32_t cry = 0; cry < 3; ++cry) {
+    // The first seed whose draw is above 95 and whose next draw is `cry`.
+    uint32_t s = SeedBeforeDraw(96, 100);
+    for (;; s += 977) {
+      morlo3::GameState probe;
+      probe.RandSeed = s;
+      if (morlo3::Random(probe, 100) > 95 && morlo3::Random(probe, 3) == cry) break;
+    }
+    g.AmbientTicks = 101;
+    g.RandSeed = s;
+    morlo3::PlayAmbient(g);
+    EXPECT_EQ(SoundsPlayed(), std::vector<int>{morlo3::kSoundFirstCry + cry});
+    EXPECT_EQ(g.AmbientTicks, 0);
+  }
+}
+
+TEST_F(StageRules, TheArenaStartsWithNoBoltIsWonOnlyBelowZeroAndMovesTheBolt) {
+  g.BoltActive = 1;
+  const StageFacts& s = Start(8);
+  EXPECT_EQ(g.BoltActive, 0) << "a bolt of the last game is gone";
+  // At 0 health RirEza still stands; the frame moves his bolt.
+  g.SorcererHealth = 0;
+  g.BoltActive = 1, g.BoltState = 1, g.BoltTicks = 1;
+  g.BoltX = 300, g.BoltY = 20, g.BoltTargetX = 900, g.BoltTargetY = 20 + 14;
+  morlo3::StageFrame(g, s);
+  EXPECT_EQ(g.StageOver, 0);
+  EXPECT_EQ(g.BoltX, 303);
+  // Below 0 the frame shows the victory and the credits, and ends the game.
+  g.GameRunning = 1;
+  g.SorcererHealth = -1;
+  morlo3::StageFrame(g, s);
+  EXPECT_EQ(g.StageOver, 1);
+  EXPECT_EQ(g.GameRunning, 0);
+  morlo3::FreeStage(g);
+}
+
+TEST_F(StageRules, AStageStartsItsWalkersAfreshWhateverTheLastOneLeft) {
+  for (auto& e : g.Walkers) e.DeathTicks = 30, e.State = 2, e.PatrolDir = 1;
+  Start(1);
+  for (int32_t i = 1; i <= 4; ++i) {
+    EXPECT_EQ(g.Walkers[i].DeathTicks, 0);
+    EXPECT_EQ(g.Walkers[i].State, 1);
+    EXPECT_EQ(g.Walkers[i].PatrolDir, 0);
+  }
+  morlo3::FreeStage(g);
+}
+
+TEST_F(StageRules, TheBonusIsDrawnWithTheCameraOfTheFrameBefore) {
+  // The player far enough right that this frame moves the camera from 0 to
+  // 240; an energy bonus at stage x 420, which that camera would show at 180.
+  const StageFacts& s = Start(2);
+  g.PlayerX = 400, g.PlayerY = 20, g.OnGround = 0, g.JumpTime = 0, g.JumpBaseY = 60;
+  g.CameraX = 0;
+  g.BonusX = 420, g.BonusY = 30, g.BonusKind = 1, g.BonusActive = 1;
+  morlo3::StageFrame(g, s);
+  EXPECT_EQ(g.CameraX, 240);
+  // Drawn at 420 against the old camera: off the screen, so not at 180.
+  EXPECT_GT(CountMismatches(*g.SpriteSheet, 264, 36, 282, 49, 180, 30), 20);
+  morlo3::FreeStage(g);
 }
 
 }  // namespace
