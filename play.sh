@@ -3,7 +3,7 @@
 # that holds the generated data.kpk.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh dpkg-dev
+scripts/deps.sh dpkg-dev file
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF -DKESTREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build
 # The package, made again only when the game or its data is newer than it.

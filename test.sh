@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh xvfb xauth xdotool x11-utils desktop-file-utils \
-  lintian appstream dpkg-dev man-db
+  lintian appstream dpkg-dev file man-db
 dir=build-test
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [ "${KESTREL_SANITIZE:-0}" = 1 ]; then
