@@ -143,14 +143,12 @@ TEST(Pace, TheRateSetThroughTheEngineDrivesTheRealDisplaysClock) {
     context.SetFrameRate(85);
     EXPECT_EQ(platform::GetDisplay().FrameRate(), 85);
     // 400 ms at 85 frames a second; 567 ms at 60. A clock never runs early,
-    // so the lower limits hold on any machine; a busy machine only makes
-    // both runs later, so the faster pace is checked against the slower.
-    const double fast = time34();
-    EXPECT_GT(fast, 385.0);
+    // so only lower limits hold on any machine (a busy one makes any run
+    // later); the deadlines at each rate are checked with a made-up clock in
+    // the engine's tests.
+    EXPECT_GT(time34(), 385.0);
     context.SetFrameRate(60);
-    const double slow = time34();
-    EXPECT_GT(slow, 550.0);
-    EXPECT_LT(fast, slow);
+    EXPECT_GT(time34(), 550.0);
     // A rate outside what a display can do is kept within 1 to 1000.
     context.SetFrameRate(0);
     EXPECT_EQ(platform::GetDisplay().FrameRate(), 1);
