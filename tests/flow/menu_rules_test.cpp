@@ -141,5 +141,28 @@ TEST_F(MenuRules, TheOptionsPagesHitBoxesAndTheSettingsCaptionsFollowTheirValues
   Check();
 }
 
+TEST_F(MenuRules, TheOptionsPageKeepsTheTitleAndTheSmallOrnamentInPlace) {
+  // The title rests at (10, 10) and the small ornament, which came down from
+  // x 350 towards 237, one short at 236; both stay for the options page.
+  ScriptedPlayer player(Watch(), g);
+  int title = -1, ornament = -1;
+  std::pair<int32_t, int32_t> at;
+  player.PointAt(300, 10);
+  AtRest(player);
+  player.Click(2).PointAt(300, 10);
+  AtRest(player);
+  player.Do([&] {
+    at = {g.MenuItems[5].X, g.MenuItems[5].Y};
+    title = CountMismatches(*g.SpriteSheet, 239, 78, 469, 125, 10, 10);
+    ornament = CountMismatches(*g.SpriteSheet, 239, 61, 316, 68, 236, 85);
+  });
+  player.Close();
+  EXPECT_EQ(ExitCodeOf([&] { morlo3::MainMenu(g); }), 0);
+  EXPECT_TRUE(player.Finished());
+  EXPECT_EQ(at, std::make_pair(236, 85));
+  EXPECT_EQ(title, 0);
+  EXPECT_EQ(ornament, 0);
+}
+
 }  // namespace
 }  // namespace kestrel::testing

@@ -1,6 +1,7 @@
 // The order of steps inside a figure's frame, where a swap would change what
 // the player sees: a thrower that drops onto the ground this frame is hit
-// where it stood before the drop.
+// where it stood before the drop, and an undead level with the player makes
+// neither of its two steps and keeps its facing.
 #include "figure_fixture.h"
 #include "morlo3/enemies.h"
 
@@ -26,6 +27,18 @@ TEST_P(FrameOrder, AThrowerIsHitWhereItStoodBeforeItSettlesThisFrame) {
   morlo3::UpdateThrowers(g, 1);
   EXPECT_EQ(g.PlayerShots[1].Y, morlo3::kFreeShot);
   EXPECT_EQ(e.Health, 9);
+}
+
+TEST_P(FrameOrder, AnUndeadLevelWithThePlayerStandsStillAndKeepsItsFacing) {
+  for (int32_t facing : {0, 1}) {
+    morlo3::EnemyRecord& e = g.Undead[1];
+    e = {};
+    e.X = 300, e.Y = 116, e.State = 1, e.Health = 10, e.Facing = facing;
+    g.PlayerX = 300, g.PlayerY = 10;
+    morlo3::UpdateUndead(g, 1);
+    EXPECT_EQ(e.X, 300);
+    EXPECT_EQ(e.Facing, facing);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, FrameOrder, ::testing::Values(16, 32));

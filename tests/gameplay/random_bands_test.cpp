@@ -13,7 +13,7 @@ namespace {
 
 class RandomBands : public FigureTest {
  protected:
-  void NextDraw(int32_t r, int32_t n) { g.RandSeed = SeedBeforeDraw(r, n); }
+  void NextDraw(int32_t r, int32_t n, bool top = false) { g.RandSeed = SeedBeforeDraw(r, n, top); }
 };
 
 TEST_P(RandomBands, ABonusIsNothingBelow41EnergyTo69PowerTo89AndALifeAbove) {
@@ -64,19 +64,22 @@ TEST_P(RandomBands, RirEzaStopsKeepingAwayOnlyOn99AndThenSwoopsOrCasts) {
 }
 
 TEST_P(RandomBands, AHazardStartsAgainOncePastRow820InColumns20To299) {
+  // The highest draw is made from the very top of the generator's range, so
+  // a draw over more than 280 columns would come out past 279.
   const struct {
     int32_t y, draw, x, yAfter;
+    bool top;
   } cases[] = {
-      {818, 0, 50, 820},    // at 820 it is still falling
-      {819, 0, 20, -20},    // past 820: the lowest draw
-      {819, 279, 299, -20}, // and the highest
+      {818, 0, 50, 820, false},    // at 820 it is still falling
+      {819, 0, 20, -20, false},    // past 820: the lowest draw
+      {819, 279, 299, -20, true},  // and the highest
   };
   for (const auto& c : cases) {
     morlo3::EnemyRecord& e = g.FallingHazards[1];
     e = {};
     e.X = 50, e.Y = c.y;
     g.PlayerX = 600, g.PlayerY = 100;
-    NextDraw(c.draw, 280);
+    NextDraw(c.draw, 280, c.top);
     morlo3::UpdateFallingHazards(g, 1);
     EXPECT_EQ(e.X, c.x) << "from row " << c.y << ", draw " << c.draw;
     EXPECT_EQ(e.Y, c.yAfter);

@@ -1,7 +1,7 @@
 // One-frame edges of RirEza and his bolt: the hover pose within 14 pixels of
 // his target and the glide poses from 15 on, measured after the frame's
 // glide; and the bolt's vertical steps near its target's row, where each test
-// sees the step before it.
+// sees the step before it, and the column within which it bursts.
 #include "figure_fixture.h"
 #include "morlo3/sorcerer.h"
 
@@ -50,6 +50,24 @@ TEST_P(SorcererRules, ABoltNearItsTargetsRowStepsPastItAndBackAndRestsThere) {
     morlo3::UpdateBolt(g);
     EXPECT_EQ(g.BoltY + 14 - 100, c.after) << "from " << c.before;
     EXPECT_EQ(g.BoltState, 1) << "still flying: it is far from the target's column";
+  }
+}
+
+TEST_P(SorcererRules, ABoltBurstsWithinFourOfItsTargetsColumnAfterItsStep) {
+  // On the target's row; the column offset before the frame, after the
+  // frame's step of 3, and whether that is close enough to burst.
+  const struct {
+    int32_t before, after;
+    bool bursts;
+  } cases[] = {{8, 5, false}, {7, 4, true}, {-8, -5, false}, {-7, -4, true}};
+  for (const auto& c : cases) {
+    g.BoltActive = 1, g.BoltState = 1, g.BoltTicks = 1;
+    g.BoltTargetX = 300, g.BoltTargetY = 100;
+    g.BoltX = 300 + c.before - 14, g.BoltY = 100 - 14;
+    g.PlayerX = 600, g.PlayerY = 10;
+    morlo3::UpdateBolt(g);
+    EXPECT_EQ(g.BoltX + 14 - 300, c.after) << "from " << c.before;
+    EXPECT_EQ(g.BoltState, c.bursts ? 2 : 1) << "from " << c.before;
   }
 }
 
