@@ -3,7 +3,7 @@
 # KESTREL_SANITIZE=1 builds with AddressSanitizer and UBSan into build-asan.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh xvfb xauth xdotool x11-utils desktop-file-utils
+scripts/deps.sh xvfb xauth xdotool x11-utils desktop-file-utils time procps
 dir=build-test
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [ "${KESTREL_SANITIZE:-0}" = 1 ]; then
