@@ -17,7 +17,9 @@
 #
 # SOAK_BUILD_DIR names a build to use as it is (the test suite's slice uses
 # its own); without it, build-asan is configured with the sanitizers and
-# brought up to date. SOAK_KEEP=1 keeps the work folder.
+# brought up to date. SOAK_KEEP=1 keeps the work folder; SOAK_VERBOSE=1
+# prints a line after each run and game. Stopped early (INT or TERM), it
+# prints the figures so far.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -52,6 +54,25 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 faults=()
 peak_kb=0
+frames_done=0 runs=0 random_seconds=0
+games=0 won=0 won_normal=0 won_hard=0 game_frames=0 games_seconds=0
+
+# The figures so far: at the end, or when the soak is stopped early.
+summary() {
+  echo "soak: random play: $frames_done frames in $runs runs ($random_seconds s)"
+  echo "soak: games: $games played, $won won ($won_normal normal, $won_hard hard), $game_frames frames ($games_seconds s)"
+  echo "soak: peak memory: $((peak_kb / 1024)) MB"
+  echo "soak: faults: ${#faults[@]}"
+  for f in "${faults[@]}"; do echo "  $f"; done
+}
+current=""
+stop() {
+  [ -n "$current" ] && kill -KILL $(pgrep -P "$current") "$current" 2>/dev/null
+  echo "soak: stopped early"
+  summary
+  exit 1
+}
+trap stop INT TERM
 
 # The random input of one seed, `frames` frames long, as a KESTREL_INPUT script.
 make_script() {
@@ -93,6 +114,7 @@ run_watched() {
   : >"$log"
   /usr/bin/time -f %M -o "$work/mem" "$@" &
   local pid=$! last=-1 still=0 size
+  current=$pid
   while kill -0 "$pid" 2>/dev/null; do
     sleep 1
     size=$(stat -c %s "$log" 2>/dev/null || echo 0)
@@ -139,8 +161,6 @@ judge() {
 }
 
 # ---- random play across restarts ----
-frames_done=0
-runs=0
 start=$(date +%s)
 while [ "$frames_done" -lt "$frames_wanted" ]; do
   s=$((seed + runs))
@@ -162,11 +182,11 @@ while [ "$frames_done" -lt "$frames_wanted" ]; do
   [ "$played" -eq 0 ] && played=1
   frames_done=$((frames_done + played))
   runs=$((runs + 1))
+  random_seconds=$(($(date +%s) - start))
+  [ -n "${SOAK_VERBOSE:-}" ] && echo "soak: run $runs, seed $s: $played frames, $frames_done in all"
 done
-random_seconds=$(($(date +%s) - start))
 
 # ---- whole games by the automatic player ----
-games=0 won=0 won_normal=0 won_hard=0 game_frames=0
 start=$(date +%s)
 for ((i = 0; i < games_wanted; i++)); do
   s=$((seed + i))
@@ -188,12 +208,9 @@ for ((i = 0; i < games_wanted; i++)); do
   fi
   [ "$code" = 1 ] && grep -q 'NOT won' "$work/summary.txt" && echo "game $i: $(head -n 1 "$work/summary.txt")" >"$work/err.txt"
   judge "game $i (again: autoplay $cmd)" "$code" "$work/err.txt"
+  games_seconds=$(($(date +%s) - start))
+  [ -n "${SOAK_VERBOSE:-}" ] && echo "soak: game $i ($cmd): $(head -n 1 "$work/summary.txt")"
 done
-games_seconds=$(($(date +%s) - start))
 
-echo "soak: random play: $frames_done frames in $runs runs ($random_seconds s)"
-echo "soak: games: $games played, $won won ($won_normal of $(((games + 1) / 2)) normal, $won_hard of $((games / 2)) hard), $game_frames frames ($games_seconds s)"
-echo "soak: peak memory: $((peak_kb / 1024)) MB"
-echo "soak: faults: ${#faults[@]}"
-for f in "${faults[@]}"; do echo "  $f"; done
+summary
 [ ${#faults[@]} -eq 0 ]
