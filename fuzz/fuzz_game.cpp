@@ -182,7 +182,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char dir[] = "/tmp/fuzz-game-XXXXXX";
   if (!::mkdtemp(dir)) std::abort();
   const std::filesystem::path root(dir);
-  std::filesystem::create_symlink(std::string(KESTREL_BINARY_DIR) + "/data.kpk", root / "data.kpk");
+  const char* data = std::getenv("FUZZ_GAME_DATA");
+  const std::filesystem::path kpk = std::filesystem::absolute(data && *data ? data : KESTREL_BINARY_DIR "/data.kpk");
+  if (!std::filesystem::exists(kpk)) {
+    std::fprintf(stderr, "fuzz_game: no %s (build datagen_data, or set FUZZ_GAME_DATA)\n", kpk.c_str());
+    std::abort();
+  }
+  std::filesystem::create_symlink(kpk, root / "data.kpk");
   gTmp = root / "tmp";
   std::filesystem::create_directory(gTmp);
   ::setenv("TMPDIR", gTmp.c_str(), 1);

@@ -26,7 +26,10 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKESTREL_FUZZ=ON -DKESTREL_SANITIZE=ON -DKESTREL_BUILD_BENCH=OFF \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" > /dev/null
-ninja -C "$build" -j "$jobs" test_archive $(printf 'fuzz_%s ' "${targets[@]}")
+extra_targets=()
+# The whole game plays on the generated data.
+[[ " ${targets[*]} " == *" game "* ]] && extra_targets=(datagen_data)
+ninja -C "$build" -j "$jobs" test_archive $(printf 'fuzz_%s ' "${targets[@]}") "${extra_targets[@]}"
 
 work="$build/fuzz-work"
 seeds="$build/fuzz-seeds"
