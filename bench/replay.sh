@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The whole game played from a replay script on the headless backend, as a
 # process: frames a second (unpaced, start-up and shutdown included) and
-# peak resident memory, in a window at depth 32. Medians of the runs.
+# peak resident memory, in a window at depth 32, without and with the frame
+# log (KESTREL_FRAMELOG), as the replay tests run it. Medians of the runs;
+# frames a second of CPU time (user + system) are the steadier figure on a
+# busy machine.
 # Usage: bench/replay.sh [script] [build-dir] [runs]
 # The script defaults to tests/replays/normal.input, the build directory to
 # build-bench, made by
@@ -31,14 +34,22 @@ frames=$(wc -l <frames.log)
 echo "replay $script: $frames frames, exit $status"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-: >runs.txt
-for _ in $(seq "$runs"); do
-  /usr/bin/time -f "%e %M" -o time.txt "$game" || true
-  cat time.txt >>runs.txt
+for log in off on; do
+  : >runs.txt
+  for _ in $(seq "$runs"); do
+    if [ "$log" = on ]; then
+      KESTREL_FRAMELOG=timed.log /usr/bin/time -f "%e %M %U %S" -o time.txt "$game" || true
+    else
+      /usr/bin/time -f "%e %M %U %S" -o time.txt "$game" || true
+    fi
+    cat time.txt >>runs.txt
+  done
+  seconds=$(awk '{ print $1 }' runs.txt | median)
+  cpu=$(awk '{ print $3 + $4 }' runs.txt | median)
+  rss=$(awk '{ print $2 }' runs.txt | median)
+  peak=$(awk '{ print $2 }' runs.txt | sort -n | tail -n 1)
+  awk -v f="$frames" -v s="$seconds" -v c="$cpu" -v r="$rss" -v p="$peak" -v n="$runs" -v l="$log" 'BEGIN {
+    printf "frame log %s, %d runs: %.2f s a run, %.0f frames/s; %.2f s of CPU, %.0f frames/s of CPU; peak RSS %.1f MB (most %.1f MB)\n",
+      l, n, s, f / (s > 0 ? s : 1), c, f / (c > 0 ? c : 1), r / 1024, p / 1024
+  }'
 done
-seconds=$(awk '{ print $1 }' runs.txt | median)
-rss=$(awk '{ print $2 }' runs.txt | median)
-peak=$(awk '{ print $2 }' runs.txt | sort -n | tail -n 1)
-awk -v f="$frames" -v s="$seconds" -v r="$rss" -v p="$peak" -v n="$runs" 'BEGIN {
-  printf "%d runs: %.2f s a run, %.0f frames/s; peak RSS %.1f MB (most %.1f MB)\n", n, s, f / (s > 0 ? s : 1), r / 1024, p / 1024
-}'

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "morlo3/shutdown.h"
 #include "morlo3/sprite_rects.h"
 #include "morlo3/stages.h"
-#include "morlo3/startup.h"
 
 namespace morlo3 {
 

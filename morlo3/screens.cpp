@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "morlo3/startup.h"
+#include "morlo3/shutdown.h"
 
 namespace morlo3 {
 

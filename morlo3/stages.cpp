@@ -6,9 +6,9 @@
 #include "morlo3/player.h"
 #include "morlo3/projectiles.h"
 #include "morlo3/screens.h"
+#include "morlo3/shutdown.h"
 #include "morlo3/sorcerer.h"
 #include "morlo3/stage_map.h"
-#include "morlo3/startup.h"
 #include "morlo3/status.h"
 
 namespace morlo3 {

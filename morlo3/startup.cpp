@@ -8,6 +8,7 @@
 #include "kestrel/program.h"
 #include "morlo3/menu.h"
 #include "morlo3/screens.h"
+#include "morlo3/shutdown.h"
 
 namespace morlo3 {
 
@@ -57,32 +58,6 @@ void LoadSounds(GameState& g) {
     g.Sounds[size_t(slot)] = std::make_unique<TSound64>(*g.Display, path, slot == kLoopingSlot);
     LoadingStep(g);
   }
-}
-
-void Shutdown(GameState& g) {
-  for (int slot = 1; slot < kSoundSlots; ++slot) {
-    g.Sounds[size_t(slot)].reset();
-    RemoveScratchFile(SoundFiles[size_t(slot)]);
-  }
-  RemoveScratchFolder();
-  g.ScratchFolder.clear();
-  g.Screen.reset();
-  g.SpriteSheet.reset();
-  g.BackdropSheet.reset();
-  g.StageSheet.reset();
-  g.Backdrop.reset();
-  g.PlayerCanvas.reset();
-  g.Input.reset();
-  // Start-up's own helpers go too, before the display they were made on.
-  g.LoadBackground.reset();
-  g.LoadBar.reset();
-  g.Archive.reset();
-  g.Display.reset();
-}
-
-void ShutdownAndExit(GameState& g) {
-  Shutdown(g);
-  throw ProgramExit(0);
 }
 
 void Run(GameState& g) {

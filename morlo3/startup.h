@@ -1,5 +1,6 @@
 // The program from its entry: the full-screen question, the loading screen
-// while everything is made and loaded, and the orderly end.
+// while everything is made and loaded, then the story and the menu. The top
+// of the game: nothing in it calls back up here.
 #pragma once
 #include <string>
 #include <vector>
@@ -27,11 +28,6 @@ void LoadingStep(GameState& game);
 // Extracts the twelve sounds into a scratch folder made for this run and
 // opens them.
 void LoadSounds(GameState& game);
-// Releases what start-up made, in a fixed order; objects not made yet are
-// skipped, and it is safe to call twice.
-void Shutdown(GameState& game);
-// Shutdown, then the end of the program.
-[[noreturn]] void ShutdownAndExit(GameState& game);
 
 // The file name in this run's scratch folder.
 std::string ScratchPath(const GameState& game, const std::string& fileName);

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, or says how to.
 # Usage: scripts/deps.sh [extra-package...]
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config
+packages=(cmake ninja-build g++ pkg-config perl
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev fonts-liberation
   zlib1g-dev libdeflate-dev libpng-dev libjpeg-dev libgtest-dev libgmock-dev libbenchmark-dev "$@")
 missing=()

@@ -22,7 +22,8 @@
 # Each fault is applied alone, the named programs are rebuilt incrementally and
 # run with a time cap, and the file is restored. A fault is killed when a test
 # fails, crashes, times out or the build fails. --check only checks that every
-# fault still applies. --file runs only the faults planted in one source file.
+# fault still applies, and changes nothing. --file runs only the faults planted
+# in one source file.
 # The file is put back however the run ends, even after an interrupt; a backup
 # left by a killed run is restored at the next start.
 set -euo pipefail
@@ -46,6 +47,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ ${#lists[@]} -gt 0 ] || lists=(scripts/mutants/*.txt)
+case $build in /*) ;; *) build=$root/$build ;; esac
 
 # The parser turns the lists into one record a fault, fields split by \x1f and
 # records by \x1e: list, line, file, tests, old, new.
@@ -113,10 +115,27 @@ restore() {
     rm -rf "$backup"
   fi
 }
-restore
-trap 'restore' EXIT
-trap 'restore; exit 130' INT
-trap 'restore; exit 143' TERM
+# Each command runs in the background and is waited for, so that an
+# interrupt is acted on at once rather than when the build or test ends.
+child=
+run() {
+  "$@" &
+  child=$!
+  wait "$child"
+}
+stop() {
+  [ -z "$child" ] || kill -TERM "$child" 2>/dev/null || true
+  restore
+  exit "$1"
+}
+# A check only reads: it neither restores nor traps, so it can run beside a
+# run in progress (the suite runs it), and reads a planted file's backup.
+if [ $check = 0 ]; then
+  restore
+  trap 'restore' EXIT
+  trap 'stop 130' INT
+  trap 'stop 143' TERM
+fi
 
 records=$(parse "${lists[@]}") || exit 2
 
@@ -132,7 +151,11 @@ while IFS=$'\x1f' read -r -d $'\x1e' list line file tests old new; do
   if [ ! -f "$file" ]; then
     echo "BAD      $where: no file $file"; bad=$((bad + 1)); continue
   fi
-  found=$(count_in "$file" "$old")
+  source=$file
+  if [ $check = 1 ] && [ -f "$backup/path" ] && [ "$(cat "$backup/path")" = "$file" ]; then
+    source=$backup/content
+  fi
+  found=$(count_in "$source" "$old")
   if [ "$found" != 1 ]; then
     echo "BAD      $where: the old text occurs $found times in $file"; bad=$((bad + 1)); continue
   fi
@@ -150,16 +173,16 @@ while IFS=$'\x1f' read -r -d $'\x1e' list line file tests old new; do
     if [[ $t == *:* ]]; then filters+=("${t#*:}"); else filters+=("*"); fi
   done
   verdict=survived
-  if ! cmake --build "$build" --target "${programs[@]}" >/dev/null 2>&1; then
+  if ! run cmake --build "$build" --target "${programs[@]}" >/dev/null 2>&1; then
     verdict="killed (build)"
   else
     for i in "${!programs[@]}"; do
-      exe=$(find "$build/tests" -maxdepth 2 -type f -name "${programs[$i]}" | head -1)
+      exe=$(find "$build" -path "*/tests/*" -maxdepth 3 -type f -name "${programs[$i]}" | head -1)
       if [ -z "$exe" ]; then
         echo "BAD      $where: no test program ${programs[$i]}"; bad=$((bad + 1)); verdict=bad; break
       fi
-      if ! (cd "$(dirname "$exe")" && timeout -k 5 "$cap" "./${programs[$i]}" \
-              --gtest_filter="${filters[$i]}" --gtest_brief=1 >/dev/null 2>&1); then
+      if ! run env -C "$(dirname "$exe")" timeout -k 5 "$cap" "$exe" --gtest_filter="${filters[$i]}" --gtest_brief=1 \
+              >/dev/null 2>&1; then
         verdict="killed (${programs[$i]})"; break
       fi
     done

@@ -126,10 +126,10 @@ class Replay : public HeadlessTest {
   void SetUp() override { std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk"); }
 
   // The real binary, as a process in the scratch directory: its exit code.
-  static int RunBinary(const std::string& script, const std::string& frameLog, int64_t maxFrames = -1) {
+  static int RunBinary(const std::string& script, const std::string& frameLog, int64_t maxFrames) {
     std::string command = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_FRAMELOG=" + frameLog + " ";
     if (!script.empty()) command += "KESTREL_INPUT=" + script + " ";
-    if (maxFrames >= 0) command += "KESTREL_MAX_FRAMES=" + std::to_string(maxFrames) + " ";
+    command += "KESTREL_MAX_FRAMES=" + std::to_string(maxFrames) + " ";
     const int status = std::system((command + kGame + " >out.txt 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -143,7 +143,7 @@ class Replay : public HeadlessTest {
     bool quitClicked = false;
     int32_t difficulty = -1;
   };
-  static Watched RunInProcess(const std::string& script, const std::string& frameLog, int64_t maxFrames = 200000) {
+  static Watched RunInProcess(const std::string& script, const std::string& frameLog, int64_t maxFrames) {
     Watched w;
     morlo3::GameState game;
     platform::HeadlessOptions o;
@@ -198,23 +198,46 @@ class Replay : public HeadlessTest {
     }
   }
 
-  // Compares the binary's frame log with the golden file.
-  static void ExpectGolden(const std::string& goldenPath, const std::vector<std::string>& log) {
+  // What differs between the binary's frame log and the golden file; empty
+  // when nothing does.
+  static std::vector<std::string> GoldenDifferences(const std::string& goldenPath, const std::vector<std::string>& log) {
+    std::vector<std::string> out;
     const GoldenFile golden = ReadGolden(goldenPath);
-    ASSERT_GT(golden.entries.size(), 0u) << goldenPath << " is missing or empty";
-    EXPECT_EQ(log.size(), golden.frames) << "the run presents another number of frames";
-    int wrong = 0;
+    if (golden.entries.empty()) return {goldenPath + " is missing or empty"};
+    if (log.size() != golden.frames)
+      out.push_back("the run presents " + std::to_string(log.size()) + " frames, golden " + std::to_string(golden.frames));
     for (const Golden& g : golden.entries) {
-      ASSERT_LE(g.frame, log.size()) << "the run ended before frame " << g.frame << " (" << g.what << ")";
+      if (g.frame > log.size()) {
+        out.push_back("the run ended before frame " + std::to_string(g.frame) + " (" + g.what + ")");
+        break;
+      }
       std::istringstream line(log[g.frame - 1]);
       std::string number, hash;
       line >> number >> hash;
-      EXPECT_EQ(number, std::to_string(g.frame));
-      if (hash != g.hash && ++wrong <= 10)
-        ADD_FAILURE() << "frame " << g.frame << " (" << g.what << ") has hash " << hash << ", golden " << g.hash;
+      if (number != std::to_string(g.frame)) out.push_back("line " + std::to_string(g.frame) + " is frame " + number);
+      else if (hash != g.hash)
+        out.push_back("frame " + std::to_string(g.frame) + " (" + g.what + ") has hash " + hash + ", golden " + g.hash);
     }
-    EXPECT_EQ(wrong, 0) << "frames differ from " << goldenPath;
+    return out;
   }
+
+  static void ExpectGolden(const std::string& goldenPath, const std::vector<std::string>& log) {
+    const std::vector<std::string> differences = GoldenDifferences(goldenPath, log);
+    for (size_t i = 0; i < differences.size() && i < 10; ++i) ADD_FAILURE() << differences[i];
+    EXPECT_EQ(differences.size(), 0u) << "frames differ from " << goldenPath;
+  }
+
+  // Every run of a saved game ends by this frame, however it goes: the
+  // golden length and ten seconds of game time more. A replay that goes
+  // astray (and would sit in the menu for ever) fails in well under a
+  // second instead of hanging the suite.
+  static int64_t FrameLimit(const std::string& goldenPath) {
+    const GoldenFile golden = ReadGolden(goldenPath);
+    return golden.frames > 0 && !Updating() ? int64_t(golden.frames) + kMarginFrames : kUpdatingLimit;
+  }
+  static constexpr int64_t kMarginFrames = 600;
+  // While the golden files are written afresh, their old lengths say nothing.
+  static constexpr int64_t kUpdatingLimit = 200000;
 
   // A saved whole game: won in the real program, and in this process with
   // the game state in view.
@@ -223,7 +246,7 @@ class Replay : public HeadlessTest {
     const std::string golden = kReplays + name + ".golden";
     ASSERT_TRUE(std::filesystem::exists(script)) << script;
 
-    const Watched w = RunInProcess(script, Updating() ? "inprocess.log" : "");
+    const Watched w = RunInProcess(script, Updating() ? "inprocess.log" : "", FrameLimit(golden));
     EXPECT_EQ(w.exitCode, 0);
     EXPECT_TRUE(w.sorcererBeaten) << "RirEza was not beaten";
     // The two victory lines and the 440 frames of the credits.
@@ -235,7 +258,7 @@ class Replay : public HeadlessTest {
           << "stage " << stage << " was not played";
     EXPECT_EQ(w.frames.back().what, "menu page 1");
 
-    ASSERT_EQ(RunBinary(script, "frames.log"), 0) << "the real program did not end with exit 0";
+    ASSERT_EQ(RunBinary(script, "frames.log", FrameLimit(golden)), 0) << "the real program did not end with exit 0";
     EXPECT_TRUE(scratch_.NothingLeft());
     const std::vector<std::string> log = Lines("frames.log");
     EXPECT_EQ(log.size(), w.frames.size()) << "the real program and this process played different games";
@@ -266,6 +289,32 @@ TEST_F(Replay, TheStoryAndTheLoadingScreenKeepTheirFrames) {
 TEST_F(Replay, TheNormalGameIsWon) { CheckWholeGame("normal", 0); }
 
 TEST_F(Replay, TheHardGameIsWon) { CheckWholeGame("hard", 1); }
+
+// A replay that goes astray ends at its frame limit and fails, rather than
+// running on: here the saved normal game loses a run of its input lines in
+// stage 1 and its last click, on "Sair", so nothing but the limit ends it.
+TEST_F(Replay, AReplayThatGoesAstrayEndsAtItsLimitAndFails) {
+  const std::string golden = kReplays + "normal.golden";
+  const std::vector<std::string> lines = Lines(kReplays + "normal.input");
+  ASSERT_GT(lines.size(), 300u);
+  {
+    std::ofstream out("astray.input");
+    for (size_t i = 0; i < lines.size(); ++i)
+      if ((i < 100 || i >= 140) && i + 3 < lines.size()) out << lines[i] << "\n";
+  }
+  const int64_t limit = FrameLimit(golden);
+  ASSERT_LT(limit, kUpdatingLimit) << "no golden length to limit the run by";
+  EXPECT_EQ(RunBinary("astray.input", "frames.log", limit), 0);
+  const std::vector<std::string> log = Lines("frames.log");
+  // The close request at the limit ends the run within a few frames.
+  EXPECT_GE(int64_t(log.size()), limit);
+  EXPECT_LE(int64_t(log.size()), limit + 10);
+  const std::vector<std::string> differences = GoldenDifferences(golden, log);
+  ASSERT_FALSE(differences.empty()) << "the damaged replay was not told apart";
+  EXPECT_EQ(differences.front(), "the run presents " + std::to_string(log.size()) + " frames, golden " +
+                                     std::to_string(ReadGolden(golden).frames));
+  EXPECT_GT(differences.size(), 1u) << "frames after the damage keep their golden hashes";
+}
 
 }  // namespace
 }  // namespace kestrel::testing

@@ -15,20 +15,26 @@
 
 #include "kestrel/error.h"
 #include "kestrel/platform/environment.h"
+#include "kestrel/platform/picture_hash.h"
 #include "kestrel/platform/sound.h"
 
 namespace kestrel::platform {
 
-uint64_t Fnv1a64(const uint8_t* data, size_t size) {
-  uint64_t h = 0xcbf29ce484222325ull;
-  for (size_t i = 0; i < size; ++i) {
-    h ^= data[i];
-    h *= 0x100000001b3ull;
-  }
-  return h;
-}
-
 namespace {
+
+// Writes all of `size` bytes. A log read through a pipe can make the write
+// wait; a signal that comes meanwhile does not cost the line, and the game
+// sees the signal at its next message pump.
+bool WriteWhole(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
 
 // The one-line error for a file setting given in code or the environment.
 [[noreturn]] void EnvFailAt(const char* name, const std::string& value, const std::string& why) {
@@ -226,8 +232,8 @@ const std::vector<uint8_t>& HeadlessDisplay::LastFrame() const {
 
 uint64_t HeadlessDisplay::LastFrameHash() const {
   if (!hashValid_) {
-    const auto& rgb = LastFrame();
-    lastHash_ = Fnv1a64(rgb.data(), rgb.size());
+    lastHash_ = HashPicture(rawFrame_.data(), size_t(lastWidth_) * size_t(BytesPerPixelOfDepth(rawDepth_)), rawDepth_,
+                            lastWidth_, lastHeight_);
     hashValid_ = true;
   }
   return lastHash_;
@@ -274,9 +280,10 @@ void HeadlessDisplay::ApplyDueEvents() {
 void HeadlessDisplay::AfterFrame() {
   const uint64_t frame = framesPresented_;
   if (frameLog_) {
-    std::fprintf(frameLog_, "%llu %016llx\n", static_cast<unsigned long long>(frame),
-                 static_cast<unsigned long long>(LastFrameHash()));
-    if (std::fflush(frameLog_) != 0 || std::ferror(frameLog_))
+    char line[48];
+    const int n = std::snprintf(line, sizeof line, "%llu %016llx\n", static_cast<unsigned long long>(frame),
+                                static_cast<unsigned long long>(LastFrameHash()));
+    if (!WriteWhole(fileno(frameLog_), line, size_t(n)))
       throw std::runtime_error("Cannot write file " + options_.frameLog);
   }
   if (!options_.captureDir.empty() && frame % uint64_t(options_.captureEvery) == 0) {

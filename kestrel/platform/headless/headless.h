@@ -130,7 +130,4 @@ class HeadlessDisplay : public Display {
   FILE* frameLog_ = nullptr;
 };
 
-// The FNV-1a hash of a byte string, as the frame log writes it.
-uint64_t Fnv1a64(const uint8_t* data, size_t size);
-
 }  // namespace kestrel::platform

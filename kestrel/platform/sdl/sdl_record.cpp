@@ -9,7 +9,7 @@
 
 #include "kestrel/error.h"
 #include "kestrel/platform/environment.h"
-#include "kestrel/platform/headless/headless.h"
+#include "kestrel/platform/picture_hash.h"
 #include "kestrel/platform/surface.h"
 
 namespace kestrel::platform {
@@ -158,23 +158,14 @@ void SdlRecorder::Release(const Display& display, const Deliver& deliver) {
 
 void SdlRecorder::Frame(const Surface& picture, const Rect& area) {
   if (!frameLog_) return;
-  const int bpp = BytesPerPixelOfDepth(picture.Depth());
   const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.Width()),
                std::min(area.bottom, picture.Height())};
-  rgb_.clear();
-  if (bpp > 0 && picture.Pixels() && r.Width() > 0 && r.Height() > 0) {
-    rgb_.resize(size_t(r.Width()) * size_t(r.Height()) * 3);
-    uint8_t* out = rgb_.data();
-    for (int32_t y = r.top; y < r.bottom; ++y) {
-      const uint8_t* in = picture.Pixels() + size_t(y) * size_t(picture.Pitch()) + size_t(r.left) * size_t(bpp);
-      for (int32_t x = r.left; x < r.right; ++x, in += bpp, out += 3) {
-        uint32_t pixel = 0;
-        for (int b = 0; b < bpp; ++b) pixel |= uint32_t(in[b]) << (8 * b);
-        PixelToRgb(pixel, picture.Depth(), out[0], out[1], out[2]);
-      }
-    }
-  }
-  frameHash_ = Fnv1a64(rgb_.data(), rgb_.size());
+  const int bpp = BytesPerPixelOfDepth(picture.Depth());
+  if (bpp > 0 && picture.Pixels() && r.Width() > 0 && r.Height() > 0)
+    frameHash_ = HashPicture(picture.Pixels() + size_t(r.top) * size_t(picture.Pitch()) + size_t(r.left) * size_t(bpp),
+                             size_t(picture.Pitch()), picture.Depth(), r.Width(), r.Height());
+  else
+    frameHash_ = HashPicture(nullptr, 0, picture.Depth(), 0, 0);
 }
 
 void SdlRecorder::AfterFrame(uint64_t frame) {

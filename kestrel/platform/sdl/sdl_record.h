@@ -81,7 +81,6 @@ class SdlRecorder {
   bool wrote_ = false;
   uint64_t lastFrame_ = 0;
   uint64_t frameHash_ = 0;
-  std::vector<uint8_t> rgb_;
 };
 
 }  // namespace kestrel::platform

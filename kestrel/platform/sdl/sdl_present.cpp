@@ -1,0 +1,205 @@
+// Presenting a frame with SDL: our own whole-factor scaler into the window's
+// surface, or a texture that an SDL renderer stretches.
+#include <algorithm>
+
+#include "kestrel/platform/environment.h"
+#include "kestrel/platform/scale.h"
+#include "kestrel/platform/sdl/sdl_display_impl.h"
+#include "kestrel/platform/sdl/sdl_record.h"
+
+namespace kestrel::platform {
+
+namespace {
+
+// Frames reach a renderer as 32-bit X-R-G-B, a format every SDL renderer
+// takes natively. The other depths are widened while they are copied into
+// the texture, which is several times faster than letting the renderer
+// convert while it scales.
+constexpr uint32_t kTextureFormat = SDL_PIXELFORMAT_RGB888;
+
+// A window surface we can write X-R-G-B into directly.
+bool IsXrgb(const SDL_Surface* s) {
+  const SDL_PixelFormat* f = s->format;
+  return f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000 && f->Gmask == 0x0000FF00 &&
+         f->Bmask == 0x000000FF;
+}
+
+void WidenRows(const uint8_t* src, int srcPitch, int depth, uint8_t* dst, int dstPitch, int width,
+               int height) {
+  for (int y = 0; y < height; ++y, src += srcPitch, dst += dstPitch)
+    WidenRow(src, depth, reinterpret_cast<uint32_t*>(dst), width);
+}
+
+}  // namespace
+
+// The one place that chooses. Our own integer scale into the window surface
+// gives the same pixels as the renderer in a fraction of its time on every
+// machine measured, and keeps the GL stack (most of the memory a window
+// costs) out of the process. KESTREL_PRESENT=renderer or =surface forces
+// either.
+PresentPath ChoosePresentPath() {
+  if (EnvChoice("KESTREL_PRESENT", {"surface", "renderer"}) == "renderer") return PresentPath::Renderer;
+  return PresentPath::WindowSurface;
+}
+
+void SdlDisplay::Impl::DropTexture() {
+  if (texture) SDL_DestroyTexture(texture);
+  texture = nullptr;
+  textureWidth = textureHeight = 0;
+  hasFrame = false;
+}
+
+void SdlDisplay::Impl::DropSurface() {
+  surface = nullptr;
+  if (staging) SDL_FreeSurface(staging);
+  staging = nullptr;
+  hasFrame = false;
+}
+
+void SdlDisplay::Impl::Render() {
+  const SDL_Rect dest = Destination();
+  int ow = 0, oh = 0;
+  SDL_GetRendererOutputSize(renderer, &ow, &oh);
+  // Only a border needs clearing; a picture that covers everything
+  // replaces the old frame anyway.
+  if (!hasFrame || dest.x > 0 || dest.y > 0 || dest.w < ow || dest.h < oh) {
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+  }
+  if (hasFrame) SDL_RenderCopy(renderer, texture, nullptr, &dest);
+}
+
+SDL_Surface* SdlDisplay::Impl::WindowSurface() {
+  SDL_Surface* s = window ? SDL_GetWindowSurface(window) : nullptr;
+  if (!s) return nullptr;
+  if (s != surface || s->pixels != surfacePixels || s->w != surfaceWidth || s->h != surfaceHeight) {
+    SDL_FillRect(s, nullptr, 0);
+    surface = s;
+    surfacePixels = s->pixels;
+    surfaceWidth = s->w;
+    surfaceHeight = s->h;
+    sendWhole = true;
+    hasFrame = false;
+  }
+  return s;
+}
+
+void SdlDisplay::Impl::Send(const SDL_Rect& dest) {
+  if (sendWhole) {
+    if (SDL_UpdateWindowSurface(window) == 0) sendWhole = false;
+  } else {
+    SDL_UpdateWindowSurfaceRects(window, &dest, 1);
+  }
+}
+
+void SdlDisplay::Impl::ShowOnSurface(const uint8_t* first, int pitch, int depth, int pw, int ph) {
+  SDL_Surface* s = WindowSurface();
+  if (!s) return;
+  pictureWidth = pw;
+  pictureHeight = ph;
+  const SDL_Rect dest = Destination();
+  if (dest.w <= 0 || dest.h <= 0) return;
+  if (hasFrame && !SDL_RectEquals(&dest, &lastDest)) {
+    // A picture of another size leaves parts of the old one in the border.
+    SDL_FillRect(s, nullptr, 0);
+    sendWhole = true;
+  }
+  if (IsXrgb(s)) {
+    if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return;
+    uint8_t* out = static_cast<uint8_t*>(s->pixels) + size_t(dest.y) * size_t(s->pitch) + size_t(dest.x) * 4;
+    const int scale = dest.w / pw;
+    if (dest.w == pw * scale && dest.h == ph * scale)
+      ScaleToXrgb(first, pitch, depth, pw, ph, scale, out, s->pitch);
+    else
+      StretchToXrgb(first, pitch, depth, pw, ph, out, s->pitch, dest.w, dest.h);
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+  } else {
+    // A window system of another format (a 16-bit X server): widen, then
+    // let SDL convert while it scales.
+    if (!staging || staging->w != pw || staging->h != ph) {
+      if (staging) SDL_FreeSurface(staging);
+      staging = SDL_CreateRGBSurfaceWithFormat(0, pw, ph, 32, kTextureFormat);
+      if (!staging) return;
+    }
+    WidenRows(first, pitch, depth, static_cast<uint8_t*>(staging->pixels), staging->pitch, pw, ph);
+    SDL_Rect d = dest;
+    if (SDL_BlitScaled(staging, nullptr, s, &d) != 0) return;
+  }
+  hasFrame = true;
+  lastDest = dest;
+  Send(dest);
+}
+
+void SdlDisplay::Impl::Redraw() {
+  if (renderer) {
+    Render();
+    SDL_RenderPresent(renderer);
+  } else if (WindowSurface()) {
+    if (SDL_UpdateWindowSurface(window) == 0) sendWhole = false;
+  }
+}
+
+void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
+  if (recorder_) recorder_->Frame(picture, area);
+  if (!window_ || !picture.Pixels()) return;
+  const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.Width()),
+               std::min(area.bottom, picture.Height())};
+  if (r.Width() <= 0 || r.Height() <= 0) return;
+  const int depth = picture.Depth();
+  if (depth != 15 && depth != 16 && depth != 24 && depth != 32) return;
+  const uint8_t* first = picture.Pixels() + size_t(r.top) * picture.Pitch() +
+                         size_t(r.left) * picture.BytesPerPixel();
+  if (!impl_->renderer) {
+    impl_->ShowOnSurface(first, picture.Pitch(), depth, r.Width(), r.Height());
+    return;
+  }
+  if (!impl_->texture || impl_->textureWidth != r.Width() || impl_->textureHeight != r.Height()) {
+    impl_->DropTexture();
+    impl_->texture = SDL_CreateTexture(impl_->renderer, kTextureFormat, SDL_TEXTUREACCESS_STREAMING,
+                                       r.Width(), r.Height());
+    if (!impl_->texture) return;
+    SDL_SetTextureScaleMode(impl_->texture, SDL_ScaleModeNearest);
+    impl_->textureWidth = r.Width();
+    impl_->textureHeight = r.Height();
+  }
+  if (depth == 32) {
+    if (SDL_UpdateTexture(impl_->texture, nullptr, first, picture.Pitch()) != 0) return;
+  } else {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(impl_->texture, nullptr, &pixels, &pitch) != 0) return;
+    WidenRows(first, picture.Pitch(), depth, static_cast<uint8_t*>(pixels), pitch, r.Width(),
+              r.Height());
+    SDL_UnlockTexture(impl_->texture);
+  }
+  impl_->hasFrame = true;
+  impl_->pictureWidth = r.Width();
+  impl_->pictureHeight = r.Height();
+  impl_->Render();
+  SDL_RenderPresent(impl_->renderer);
+}
+
+bool SdlDisplay::UsesRenderer() const { return impl_->renderer != nullptr; }
+
+bool SdlDisplay::ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height) {
+  if (!window_) return false;
+  if (impl_->renderer) {
+    if (SDL_GetRendererOutputSize(impl_->renderer, &width, &height) != 0) return false;
+    impl_->Render();
+    rgb.assign(size_t(width) * height * 3, 0);
+    return SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(),
+                                width * 3) == 0;
+  }
+  SDL_Surface* s = impl_->WindowSurface();
+  if (!s) return false;
+  width = s->w;
+  height = s->h;
+  rgb.assign(size_t(width) * height * 3, 0);
+  if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return false;
+  const bool ok = SDL_ConvertPixels(width, height, s->format->format, s->pixels, s->pitch,
+                                    SDL_PIXELFORMAT_RGB24, rgb.data(), width * 3) == 0;
+  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+  return ok;
+}
+
+}  // namespace kestrel::platform
