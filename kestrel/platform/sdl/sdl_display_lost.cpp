@@ -51,4 +51,13 @@ void EndAtOnceWhenTheDisplayGoes() {
   // The handle stays open: the handler must outlive every X connection.
 }
 
+void EndQuietlyWhenTheDisplayGoes() {
+  // SDL loads the library only when the box is shown: load it first, so the
+  // handler is in place for the box's own connection.
+  void* x11 = ::dlopen("libX11.so.6", RTLD_NOW);
+  if (!x11) return;
+  if (auto set = reinterpret_cast<SetIOErrorHandlerFn>(::dlsym(x11, "XSetIOErrorHandler")))
+    set([](void*) -> int { ::_exit(1); });
+}
+
 }  // namespace kestrel::platform

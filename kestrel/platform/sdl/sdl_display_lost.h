@@ -10,5 +10,9 @@ namespace kestrel::platform {
 // Installs the handler when SDL's video runs on X11 (once; later calls do
 // nothing). Call it once video is up.
 void EndAtOnceWhenTheDisplayGoes();
+// For a helper process that shows a box before the game has a window: when
+// the display goes, the helper ends quietly with exit 1, and the game, left
+// without an answer, says why itself.
+void EndQuietlyWhenTheDisplayGoes();
 
 }  // namespace kestrel::platform
