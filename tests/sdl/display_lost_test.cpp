@@ -103,7 +103,7 @@ TEST_F(DisplayLost, EndingTheServerEndsTheGameAtOnceInEveryPhase) {
          game.KeyDown("Escape");
          WaitFor([&] { return t.Frames() >= 120; });
          game.KeyUp("Escape");
-         game.Click(266, 272);
+         game.Click(150, 274);
          const int at = t.Frames();
          WaitFor([&] { return t.Frames() >= at + 30; });
          game.Key("Return");
