@@ -12,6 +12,7 @@
 
 #include "../support/headless_fixture.h"
 #include "kestrel/platform/faults.h"
+#include "kestrel/platform/input.h"
 #include "kestrel/platform/result.h"
 #include "morlo3/startup.h"
 
@@ -206,6 +207,31 @@ struct Row {
 
 class FaultSweepByMode : public FaultSweep, public ::testing::WithParamInterface<bool> {
  protected:
+  Row RunWithFault(bool fullScreen, int64_t frameLimit, uint64_t fullRun, const std::string& name,
+                   const std::string& label, platform::HResult code, int skip) {
+    SCOPED_TRACE(name + " at its " + label + " call");
+    const Outcome out = Play(fullScreen, frameLimit, nullptr, [&] { platform::InjectFault(name, code, 1, skip); });
+    platform::ClearFaults();
+    EXPECT_EQ(out.exception, "");
+    EXPECT_FALSE(out.leftInTmp) << "a scratch folder is left in TMPDIR";
+    Row row{name, label, "", '?'};
+    const std::string line = out.err.substr(0, out.err.find('\n'));
+    if (out.code == 1 && out.log == line + "\r\n" && line.starts_with("[") && NamesOperation(line, name) &&
+        out.shown == MessagesShown(line, fullScreen)) {
+      // The report: one line in the log, the same first line on standard
+      // error naming the failed operation, and, in a window, one message.
+      row.kind = 'E';
+      row.outcome = "ends: " + line;
+    } else if (out.code == 0 && out.frames == fullRun && out.err.empty() && out.log.empty()) {
+      row.kind = 'R';
+      row.outcome = "recovers";
+    } else {
+      row.outcome = "exit " + std::to_string(out.code) + " after " + std::to_string(out.frames) + " frames, log \"" +
+                    out.log + "\", " + std::to_string(out.shown) + " shown: " + out.err;
+    }
+    return row;
+  }
+
   std::vector<Row> Sweep(bool fullScreen) {
     // A clean run first: it names the fault points the game reaches, and the
     // frame at which stage 1 is set up (its two stage pictures are the first
@@ -238,36 +264,31 @@ class FaultSweepByMode : public FaultSweep, public ::testing::WithParamInterface
       if (calls >= 2) whens.push_back({"2nd", 1});
       const uint64_t before = inPlay.count(name) ? inPlay.at(name) : 0;
       if (calls > before) whens.push_back({"play", int(before)});
-      for (const When& w : whens) {
-        SCOPED_TRACE(name + " at its " + w.label + " call");
-        const Outcome out =
-            Play(fullScreen, frameLimit, nullptr, [&] { platform::InjectFault(name, CodeFor(name), 1, w.skip); });
-        platform::ClearFaults();
-        EXPECT_EQ(out.exception, "");
-        EXPECT_FALSE(out.leftInTmp) << "a scratch folder is left in TMPDIR";
-        Row row{name, w.label, "", '?'};
-        const std::string line = out.err.substr(0, out.err.find('\n'));
-        if (out.code == 1 && out.log == line + "\r\n" && line.starts_with("[") && NamesOperation(line, name) &&
-            out.shown == MessagesShown(line, fullScreen)) {
-          // The report: one line in the log, the same first line on standard
-          // error naming the failed operation, and, in a window, one message.
-          row.kind = 'E';
-          row.outcome = "ends: " + line;
-        } else if (out.code == 0 && out.frames == fullRun && out.err.empty() && out.log.empty()) {
-          row.kind = 'R';
-          row.outcome = "recovers";
-        } else {
-          row.outcome = "exit " + std::to_string(out.code) + " after " + std::to_string(out.frames) +
-                        " frames, log \"" + out.log + "\", " + std::to_string(out.shown) + " shown: " + out.err;
-        }
-        table.push_back(row);
-      }
+      for (const When& w : whens) table.push_back(RunWithFault(fullScreen, frameLimit, fullRun, name, w.label,
+                                                              CodeFor(name), w.skip));
+    }
+    // The codes the retry rules tell apart: a busy display and a lost
+    // surface for the blits and flips, a lost device for the reads, each
+    // at a call in play.
+    const std::pair<const char*, platform::HResult> retried[] = {
+        {"Blt", platform::DDERR_WASSTILLDRAWING},       {"Blt", platform::DDERR_SURFACELOST},
+        {"BltFast", platform::DDERR_WASSTILLDRAWING},   {"BltFast", platform::DDERR_SURFACELOST},
+        {"Flip", platform::DDERR_WASSTILLDRAWING},      {"Flip", platform::DDERR_SURFACELOST},
+        {"GetBltStatus", platform::DDERR_WASSTILLDRAWING}, {"GetDeviceStateK", platform::DIERR_INPUTLOST},
+        {"GetDeviceDataM", platform::DIERR_INPUTLOST}};
+    for (const auto& [name, code] : retried) {
+      if (!clean.calls.count(name)) continue;
+      const uint64_t before = inPlay.count(name) ? inPlay.at(name) : 0;
+      const bool inPlayToo = clean.calls.at(name) > before;
+      char label[16];
+      std::snprintf(label, sizeof label, "%s %X", inPlayToo ? "play" : "2nd", unsigned(code));
+      table.push_back(RunWithFault(fullScreen, frameLimit, fullRun, name, label, code, inPlayToo ? int(before) : 1));
     }
     std::printf("%s: stage 1 set up at frame %llu; \"play\" is a call after frame %llu; runs closed at frame %lld\n",
                 fullScreen ? "full screen" : "window", static_cast<unsigned long long>(stageFrame),
                 static_cast<unsigned long long>(stageFrame + 20), static_cast<long long>(frameLimit));
-    std::printf("%-24s %-5s %s\n", "fault point", "call", "outcome");
-    for (const Row& r : table) std::printf("%-24s %-5s %s\n", r.point.c_str(), r.when.c_str(), r.outcome.c_str());
+    std::printf("%-24s %-14s %s\n", "fault point", "call", "outcome");
+    for (const Row& r : table) std::printf("%-24s %-14s %s\n", r.point.c_str(), r.when.c_str(), r.outcome.c_str());
     return table;
   }
 };
@@ -278,6 +299,10 @@ TEST_P(FaultSweepByMode, EveryFaultPointEndsWithItsReportOrRecovers) {
   // The window, its surfaces, locks, blits, text, sound and input all fail somewhere here.
   std::map<std::string, std::string> seen;
   for (const Row& r : table) {
+    if (r.when.find(' ') != std::string::npos) {
+      EXPECT_EQ(r.kind, 'R') << r.point << " " << r.when << ": " << r.outcome;
+      continue;
+    }
     std::string& kinds = seen.try_emplace(r.point, "---").first->second;
     kinds[r.when == "1st" ? 0 : r.when == "2nd" ? 1 : 2] = r.kind;
   }
