@@ -3,12 +3,13 @@
 #
 #   scripts/soak.sh [--seed S] [FRAMES] [GAMES]    (defaults: 1000000 frames, 200 games)
 #
-# First FRAMES frames of random play, from seeded input of its own: keys held
-# and let go (the game's keys, pause and any other), pointer moves in and out
-# of the window, clicks of every button, focus losses and the odd close; each
+# FRAMES frames of random play, from seeded input of its own: keys held and
+# let go (the game's keys, pause and any other), pointer moves in and out of
+# the window, clicks of every button, focus losses and the odd close; each
 # run that ends (by "Sair", a close or its share of frames) is followed by
-# another with the next seed. Then GAMES whole games by the automatic player,
-# half at each difficulty, each with a random start delay and sound on or off.
+# another with the next seed. And GAMES whole games by the automatic player,
+# half at each difficulty, each with a random start delay and sound on or
+# off. The two take turns, so a soak stopped early has figures for both.
 #
 # A fault is a sanitizer report (or anything else on standard error), a
 # crash, a hang (no frame for 10 s), a non-zero exit, a game not won, or
@@ -161,9 +162,9 @@ judge() {
 }
 
 # ---- random play across restarts ----
-start=$(date +%s)
-while [ "$frames_done" -lt "$frames_wanted" ]; do
-  s=$((seed + runs))
+random_run() {
+  local s=$((seed + runs)) share left answer code played start
+  start=$(date +%s)
   # Each run takes a share of 2 000 to 20 000 frames, from its seed.
   share=$((2000 + (s * 7919) % 18001))
   left=$((frames_wanted - frames_done))
@@ -182,14 +183,15 @@ while [ "$frames_done" -lt "$frames_wanted" ]; do
   [ "$played" -eq 0 ] && played=1
   frames_done=$((frames_done + played))
   runs=$((runs + 1))
-  random_seconds=$(($(date +%s) - start))
+  random_seconds=$((random_seconds + $(date +%s) - start))
   [ -n "${SOAK_VERBOSE:-}" ] && echo "soak: run $runs, seed $s: $played frames, $frames_done in all"
-done
+  return 0
+}
 
 # ---- whole games by the automatic player ----
-start=$(date +%s)
-for ((i = 0; i < games_wanted; i++)); do
-  s=$((seed + i))
+game_run() {
+  local i=$games s=$((seed + games)) level delay quiet cmd code start
+  start=$(date +%s)
   level=--normal
   [ $((i % 2)) = 1 ] && level=--hard
   delay=$(((s * 104729) % 240))
@@ -208,8 +210,20 @@ for ((i = 0; i < games_wanted; i++)); do
   fi
   [ "$code" = 1 ] && grep -q 'NOT won' "$work/summary.txt" && echo "game $i: $(head -n 1 "$work/summary.txt")" >"$work/err.txt"
   judge "game $i (again: autoplay $cmd)" "$code" "$work/err.txt"
-  games_seconds=$(($(date +%s) - start))
+  games_seconds=$((games_seconds + $(date +%s) - start))
   [ -n "${SOAK_VERBOSE:-}" ] && echo "soak: game $i ($cmd): $(head -n 1 "$work/summary.txt")"
+  return 0
+}
+
+# The two kinds take turns by how far each has come, so that a soak stopped
+# early has figures for both.
+while [ "$frames_done" -lt "$frames_wanted" ] || [ "$games" -lt "$games_wanted" ]; do
+  if [ "$games" -ge "$games_wanted" ] ||
+    { [ "$frames_done" -lt "$frames_wanted" ] && [ $((frames_done * games_wanted)) -le $((games * frames_wanted)) ]; }; then
+    random_run
+  else
+    game_run
+  fi
 done
 
 summary
