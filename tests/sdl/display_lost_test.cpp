@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/frame_paced_player.h"
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
 
@@ -89,27 +90,23 @@ TEST_F(DisplayLost, EndingTheServerEndsTheGameAtOnceInEveryPhase) {
       {"full screen", "KESTREL_ANSWER=yes", framesReach(40)},
       // Esc held skips the story; the menu slides in.
       {"the menu", "KESTREL_ANSWER=no",
-       [](DisplayLost& t, RealGame& game, const std::string&) {
+       [](DisplayLost& t, RealGame& game, const std::string& display) {
          if (!game.FindWindow("Morlo v3.0")) return false;
-         game.KeyDown("Escape");
-         const bool there = WaitFor([&] { return t.Frames() >= 120; });
-         game.KeyUp("Escape");
-         return there;
+         FramePacedPlayer player(game, display, (t.folder_ / "frames.txt").string());
+         player.Hold("Escape", 120);
+         return !player.Ended();
        }},
       // "Novo Jogo", then Enter on the stage's picture: the hero walks.
       {"a stage", "KESTREL_ANSWER=no",
-       [](DisplayLost& t, RealGame& game, const std::string&) {
+       [](DisplayLost& t, RealGame& game, const std::string& display) {
          if (!game.FindWindow("Morlo v3.0")) return false;
-         game.KeyDown("Escape");
-         WaitFor([&] { return t.Frames() >= 120; });
-         game.KeyUp("Escape");
-         game.Click(150, 274);
-         const int at = t.Frames();
-         WaitFor([&] { return t.Frames() >= at + 30; });
-         game.Key("Return");
+         FramePacedPlayer player(game, display, (t.folder_ / "frames.txt").string());
+         player.Hold("Escape", 120);
+         player.Click(150, 274);
+         player.Wait(30);
+         player.Hold("Return", 6);
          game.KeyDown("Right");
-         const int walking = t.Frames();
-         return WaitFor([&] { return t.Frames() >= walking + 60; });
+         return player.Wait(60);
        }},
       {"the start-up question", "",
        [](DisplayLost& t, RealGame&, const std::string& display) {

@@ -268,25 +268,24 @@ TEST_F(SdlDummy, ClosingTheWindowPostsOneCloseAndThenQuit) {
 }
 
 TEST_F(SdlDummy, VerticalBlankIsASteadySixtyHertzClock) {
+  // Only lower bounds: a busy machine may wake the game late, but no wait may
+  // end before its tick. The deadline arithmetic itself is checked against a
+  // made-up clock in the engine's tests.
   SdlDisplay display;
   display.WaitForVerticalBlank();  // starts the clock
   auto start = Clock::now();
   for (int i = 0; i < 12; ++i) display.WaitForVerticalBlank();
   double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   EXPECT_GT(ms, 190.0);
-  EXPECT_LT(ms, 280.0);
 
-  // After a stall the clock starts afresh instead of rushing the missed ticks.
+  // After a stall the clock starts afresh, so the ticks after it are whole
+  // periods again rather than a rush through the missed ones.
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  start = Clock::now();
   display.WaitForVerticalBlank();
-  const double late = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-  EXPECT_LT(late, 5.0);
   start = Clock::now();
   for (int i = 0; i < 6; ++i) display.WaitForVerticalBlank();
   ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   EXPECT_GT(ms, 90.0);
-  EXPECT_LT(ms, 160.0);
 }
 
 TEST(SdlNoDisplay, OpeningFailsAndNamesTheCause) {
