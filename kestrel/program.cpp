@@ -60,6 +60,7 @@ std::string MakeScratchFolder() {
   scratch = templ;
   static const bool removedAtExit = std::atexit(RemoveScratchFolderAtExit) == 0;
   (void)removedAtExit;
+  platform::AtAbruptEnd(RemoveScratchFolderAtExit);
   return scratch;
 }
 

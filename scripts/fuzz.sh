@@ -3,7 +3,7 @@
 # build directory of their own, makes the seed corpus by running the archive
 # tests (under the same sanitizers), then runs each target for SECONDS.
 #
-#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: kpk image script (default all)
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: kpk image script game (default all)
 #
 # FUZZ_BUILD_DIR (default build-fuzz) and FUZZ_JOBS (default 2) can be set.
 # Findings land in $FUZZ_BUILD_DIR/fuzz-artifacts; the grown corpus is kept
@@ -13,7 +13,7 @@ set -euo pipefail
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(kpk image script)
+[ ${#targets[@]} -eq 0 ] && targets=(kpk image script game)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
@@ -26,7 +26,10 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKESTREL_FUZZ=ON -DKESTREL_SANITIZE=ON -DKESTREL_BUILD_BENCH=OFF \
   -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" > /dev/null
-ninja -C "$build" -j "$jobs" test_archive $(printf 'fuzz_%s ' "${targets[@]}")
+extra_targets=()
+# The whole game plays on the generated data.
+[[ " ${targets[*]} " == *" game "* ]] && extra_targets=(datagen_data)
+ninja -C "$build" -j "$jobs" test_archive $(printf 'fuzz_%s ' "${targets[@]}") "${extra_targets[@]}"
 
 work="$build/fuzz-work"
 seeds="$build/fuzz-seeds"
@@ -46,14 +49,18 @@ done
 
 for t in "${targets[@]}"; do
   corpus="$build/fuzz-corpus/$t"
+  extra=()
   mkdir -p "$corpus"
   case $t in
     kpk) seed_dir="$seeds/kpk" ;;
     image) seed_dir="$seeds/image-depths" ;;
     script) seed_dir="$root/tests/replays" ;;
+    # The whole game reads the replays as its input; one run plays
+    # thousands of frames, so a single input may take seconds.
+    game) seed_dir="$root/tests/replays"; extra=(-timeout=300) ;;
     *) echo "fuzz.sh: unknown target $t" >&2; exit 2 ;;
   esac
   echo "== fuzz_$t for ${seconds}s"
   (cd "$work" && "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -rss_limit_mb=4096 \
-      -artifact_prefix="$build/fuzz-artifacts/$t-" -print_final_stats=1 "$corpus" "$seed_dir")
+      -artifact_prefix="$build/fuzz-artifacts/$t-" -print_final_stats=1 "${extra[@]}" "$corpus" "$seed_dir")
 done

@@ -83,4 +83,11 @@ uint64_t CallCount(std::string_view name) {
   return it == Table().calls.end() ? 0 : it->second;
 }
 
+std::vector<std::string> CalledFaultPoints() {
+  std::vector<std::string> names;
+  for (const auto& [name, count] : Table().calls)
+    if (count > 0) names.push_back(name);
+  return names;
+}
+
 }  // namespace kestrel::platform

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kestrel/platform/result.h"
 
@@ -22,6 +23,10 @@ HResult CheckFault(std::string_view name);
 // How many times a named call has been made since the last ClearFaults().
 // Blits count too, every frame, so the count is wide enough for years of play.
 uint64_t CallCount(std::string_view name);
+
+// Every name called since the last ClearFaults(), in order of name: the
+// fault points a run actually reached.
+std::vector<std::string> CalledFaultPoints();
 
 // CheckFault for one call site that runs many times a frame (the blits): it
 // keeps its own hold on the name's counter and fault, so a check costs a

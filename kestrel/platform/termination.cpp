@@ -1,8 +1,11 @@
 #include "kestrel/platform/termination.h"
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <array>
 #include <csignal>
+#include <cstring>
 #include <initializer_list>
 
 namespace kestrel::platform {
@@ -11,6 +14,18 @@ namespace {
 volatile std::sig_atomic_t noted = 0;
 
 void Note(int signal) { noted = signal; }
+
+// Few and fixed: no allocation is needed on the way out.
+std::array<void (*)(), 4> cleanups{};
+
+void WriteAll(const char* text, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(STDERR_FILENO, text, size);
+    if (n <= 0) return;
+    text += n;
+    size -= size_t(n);
+  }
+}
 
 }  // namespace
 
@@ -30,5 +45,23 @@ void CatchTerminationSignals() {
 int TerminationSignal() { return int(noted); }
 
 void ClearTerminationSignal() { noted = 0; }
+
+void AtAbruptEnd(void (*cleanup)()) {
+  for (auto& slot : cleanups) {
+    if (slot == cleanup) return;
+    if (!slot) {
+      slot = cleanup;
+      return;
+    }
+  }
+}
+
+void EndAbruptly(const char* line, int code) {
+  WriteAll(line, std::strlen(line));
+  WriteAll("\n", 1);
+  for (auto cleanup : cleanups)
+    if (cleanup) cleanup();
+  ::_exit(code);
+}
 
 }  // namespace kestrel::platform

@@ -13,4 +13,14 @@ int TerminationSignal();
 // Forgets a noted signal (tests).
 void ClearTerminationSignal();
 
+// For an end that cannot go through the program's own shutdown or even the
+// usual exit, as when the display's connection is gone and any exit handler
+// that touches the window would wait on it for ever: `cleanup` is run by
+// EndAbruptly. Registering the same routine again does nothing.
+void AtAbruptEnd(void (*cleanup)());
+// Writes `line` and a line break to standard error, runs the registered
+// clean-ups, and ends the process with `code` at once: no exit handlers, no
+// destructors.
+[[noreturn]] void EndAbruptly(const char* line, int code);
+
 }  // namespace kestrel::platform

@@ -1,5 +1,6 @@
 // The routines the engine offers a program around its run: its scratch
 // folder and finding its data.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -7,8 +8,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "../support/headless_fixture.h"
+#include "kestrel/platform/termination.h"
 #include "kestrel/program.h"
 
 namespace kestrel::testing {
@@ -67,6 +70,37 @@ TEST_F(Program, AnExitFromALibraryStillRemovesTheFolder) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_TRUE(scratch_.NothingLeft());
+}
+
+// When even the exit handlers may not run (the display's connection is gone
+// and any of them could wait on it), the abrupt end still removes the folder
+// and says why in one line.
+TEST_F(Program, AnAbruptEndRemovesTheFolderAndSaysWhy) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(err, STDERR_FILENO);
+    const std::string folder = MakeScratchFolder();
+    std::ofstream(fs::path(folder) / "vento.wav") << "x";
+    // Stands for the window's destructor, which would wait on the dead
+    // connection: it must not run.
+    std::atexit([] {
+      const char said[] = "exit handlers ran\n";
+      (void)!::write(STDERR_FILENO, said, sizeof said - 1);
+      ::_exit(3);
+    });
+    platform::EndAbruptly("morlo3: the display went away", 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_TRUE(scratch_.NothingLeft());
+  std::ifstream in("err.txt");
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "morlo3: the display went away\n");
 }
 
 // One file at a time, and only inside the folder.

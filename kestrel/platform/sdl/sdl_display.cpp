@@ -12,6 +12,7 @@
 
 #include "kestrel/platform/input.h"
 #include "kestrel/platform/sdl/sdl_display_impl.h"
+#include "kestrel/platform/sdl/sdl_display_lost.h"
 #include "kestrel/platform/sdl/sdl_record.h"
 #include "kestrel/platform/sound.h"
 #include "kestrel/platform/text.h"
@@ -123,6 +124,7 @@ bool SdlDisplay::EnsureVideo() const {
       SDL_ResetHint(SDL_HINT_VIDEODRIVER);
       if (!impl_->videoOk) impl_->videoError = "no display could be opened: " + NoDisplayReason();
     }
+    if (impl_->videoOk) EndAtOnceWhenTheDisplayGoes();
   }
   return impl_->videoOk;
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "kestrel/platform/sdl/sdl_display_impl.h"
+#include "kestrel/platform/sdl/sdl_display_lost.h"
 #include "kestrel/platform/termination.h"
 
 namespace kestrel::platform {
@@ -64,6 +65,7 @@ int AskInAHelper(const std::string& title, const std::string& message) {
     if (::getppid() != parent) ::_exit(1);
     for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
     ::close(fds[0]);
+    EndQuietlyWhenTheDisplayGoes();
     const int answer = AskInABox(nullptr, title, message);
     const char c = answer < 0 ? '-' : answer == 1 ? 'y' : 'n';
     ssize_t ignored = ::write(fds[1], &c, 1);
