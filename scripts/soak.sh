@@ -68,7 +68,7 @@ summary() {
 }
 current=""
 stop() {
-  [ -n "$current" ] && kill -KILL $(pgrep -P "$current") "$current" 2>/dev/null
+  [ -n "$current" ] && kill -KILL $(pgrep -P "$current") "$current" 2>/dev/null || true
   echo "soak: stopped early"
   summary
   exit 1
