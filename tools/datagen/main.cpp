@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "morlo3/icon.h"
 #include "tools/common/kpk_writer.h"
 #include "tools/datagen/datagen.h"
 #include "tools/datagen/encode.h"
@@ -97,13 +98,15 @@ bool WritePng(const std::string& path, const Image& image) {
 
 }  // namespace
 
-// The program's icon: the hero as he stands, on the night blue of the
-// stages' skies, 48 x 48.
+// The program's icon (morlo3/icon.h), as the game also makes it for its window.
 Image BuildIcon(const Image& sprites) {
-  Image icon(48, 48);
-  for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 48; ++x) icon.Set(x, y, datagen::Rgb{24, 28, 64});
-  DrawSprite(icon, sprites, kHeroStand, (48 - 26) / 2, (48 - 34) / 2);
+  using namespace morlo3;
+  constexpr Cut figure{kIconFigureX1, kIconFigureY1, kIconFigureX2, kIconFigureY2};
+  Image icon(kIconSize, kIconSize);
+  for (int y = 0; y < kIconSize; ++y)
+    for (int x = 0; x < kIconSize; ++x) icon.Set(x, y, datagen::Rgb{kIconSky[0], kIconSky[1], kIconSky[2]});
+  DrawSprite(icon, sprites, figure, (kIconSize - (figure.x2 - figure.x1 + 1)) / 2,
+             (kIconSize - (figure.y2 - figure.y1 + 1)) / 2);
   return icon;
 }
 
