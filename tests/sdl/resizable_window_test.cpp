@@ -323,7 +323,7 @@ TEST_F(GameWindow, AnySizeShowsTheHeadlessFrameAtAWholeScale) {
                             .c_str()),
             0);
   const std::vector<std::string> ref = Hashes(folder_ / "ref.log");
-  ASSERT_EQ(ref.size(), 1400u);
+  ASSERT_GE(ref.size(), 1400u);
   const std::string menu = ref[499], options = ref[799], back = ref[1099];
   ASSERT_EQ(ref[1399], menu) << "the settled menu is one picture";
   ASSERT_NE(options, menu);
@@ -353,6 +353,8 @@ TEST_F(GameWindow, AnySizeShowsTheHeadlessFrameAtAWholeScale) {
   int shots = 0;
   for (const Expected& e : sizes) {
     SCOPED_TRACE(std::to_string(e.w) + "x" + std::to_string(e.h));
+    // At the screen's corner: the X server reads back only what is on it.
+    Xdo("windowmove " + id + " 0 0");
     Xdo("windowsize " + id + " " + std::to_string(e.w) + " " + std::to_string(e.h));
     ASSERT_TRUE(WaitForSize(window, e.w, e.h));
     Xdo("mousemove --window " + id + " " + std::to_string(WindowPlace(e, 10, true)) + " " +

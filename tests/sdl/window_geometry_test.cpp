@@ -79,7 +79,7 @@ TEST(PointerMapping, AShrunkPictureIsPointedAtWhereItIsSeen) {
     Placement at;
   } cases[] = {
       {300, 200, {0, 6, 300, 187}},  // too narrow: the height follows the width
-      {639, 199, {0, 0, 318, 199}},  // too low: the width follows the height
+      {639, 199, {160, 0, 318, 199}},  // too low: the width follows the height
       {160, 100, {0, 0, 160, 100}},  // half
       {1, 1, {0, 0, 1, 1}},          // a picture is never made nothing
   };
@@ -97,10 +97,12 @@ TEST(PointerMapping, AShrunkPictureIsPointedAtWhereItIsSeen) {
       EXPECT_GE(cx, lastX) << "the pointer never runs backwards";
       lastX = cx;
     }
-    OutputToArea(at.x, at.y, at, 640, 400, cx, cy);
-    if (at.w > 2) EXPECT_LE(cx, 3);
-    OutputToArea(at.x + at.w - 1, at.y + at.h - 1, at, 640, 400, cx, cy);
-    if (at.w > 2) EXPECT_GE(cx, 636);
+    if (at.w > 2) {
+      OutputToArea(at.x, at.y, at, 640, 400, cx, cy);
+      EXPECT_LE(cx, 3);
+      OutputToArea(at.x + at.w - 1, at.y + at.h - 1, at, 640, 400, cx, cy);
+      EXPECT_GE(cx, 636);
+    }
   }
 }
 
