@@ -282,16 +282,28 @@ TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
       ASSERT_GT(shown.size(), 2u) << "no _NET_WM_ICON";
       Picture drawn;
       ASSERT_TRUE(ReadPng(fs::path(KESTREL_BINARY_DIR) / "morlo3.png", drawn));
-      ASSERT_EQ(int(shown[0]), drawn.w);
-      ASSERT_EQ(int(shown[1]), drawn.h);
-      ASSERT_EQ(shown.size(), 2 + size_t(drawn.w) * drawn.h);
-      int wrong = 0;
-      for (int y = 0; y < drawn.h; ++y)
-        for (int x = 0; x < drawn.w; ++x) {
-          const uint8_t* p = drawn.At(x, y);
-          const unsigned long want = 0xFF000000ul | p[0] << 16 | p[1] << 8 | p[2];
-          wrong += (shown[2 + size_t(y) * drawn.w + x] & 0xFFFFFFFFul) != want;
-        }
+      // A list of sizes for a dock to choose from: the desktop entry's
+      // picture first, then whole multiples of it, each pixel a block.
+      size_t at = 0;
+      int sizes = 0, wrong = 0;
+      while (at + 2 <= shown.size()) {
+        const int w = int(shown[at]), h = int(shown[at + 1]);
+        ASSERT_TRUE(w > 0 && h > 0 && at + 2 + size_t(w) * h <= shown.size()) << "a broken list at " << at;
+        const int k = w / drawn.w;
+        ASSERT_EQ(w, drawn.w * k) << "not a whole multiple";
+        ASSERT_EQ(h, drawn.h * k) << "not a whole multiple";
+        if (sizes == 0) ASSERT_EQ(k, 1) << "the picture of the desktop entry comes first";
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) {
+            const uint8_t* p = drawn.At(x / k, y / k);
+            const unsigned long want = 0xFF000000ul | p[0] << 16 | p[1] << 8 | p[2];
+            wrong += (shown[at + 2 + size_t(y) * w + x] & 0xFFFFFFFFul) != want;
+          }
+        at += 2 + size_t(w) * h;
+        ++sizes;
+      }
+      EXPECT_EQ(at, shown.size());
+      EXPECT_GE(sizes, 3) << "the icon at one size only";
       EXPECT_EQ(wrong, 0) << "icon pixels differ from the desktop entry's";
     }
     game.Signal(SIGTERM);

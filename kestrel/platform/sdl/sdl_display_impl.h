@@ -28,6 +28,11 @@ PresentPath ChoosePresentPath();
 // valid UTF-8 (every ASCII text is) passes unchanged.
 std::string ToUtf8(const std::string& text);
 
+// Gives the window the icon at its size and at whole multiples of it, where
+// the window system lets a window list several (sdl_icon_x11.cpp); false
+// where it does not.
+bool OfferIconSizes(SDL_Window* window, const std::vector<uint32_t>& argb, int width, int height);
+
 inline SDL_Rect ToSdlRect(const Placement& p) { return SDL_Rect{p.x, p.y, p.w, p.h}; }
 
 struct SdlDisplay::Impl {

@@ -62,6 +62,8 @@ void SdlDisplay::Impl::FirstWindowSize(SDL_Window* on, int& w, int& h) const {
 
 void SdlDisplay::Impl::ApplyIcon() {
   if (!window || icon.empty()) return;
+  // Written once, so that nobody reads a list of one size in between.
+  if (OfferIconSizes(window, icon, iconWidth, iconHeight)) return;
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.data(), iconWidth, iconHeight, 32,
                                                       iconWidth * 4, SDL_PIXELFORMAT_ARGB8888);
   if (!s) return;
