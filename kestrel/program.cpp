@@ -6,9 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "kestrel/error.h"
+#include "kestrel/kpk.h"
 #include "kestrel/platform/display.h"
 #include "kestrel/platform/termination.h"
 
@@ -83,18 +86,54 @@ bool RemoveScratchFile(const std::string& fileName) {
   return fs::remove(fs::path(scratch) / fileName, ec);
 }
 
+std::vector<std::string> DataFolders(const std::string& installedFolder) {
+  std::error_code ec;
+  std::vector<std::string> folders;
+  const fs::path here = fs::current_path(ec);
+  folders.push_back(ec ? "." : here.string());
+  if (const std::string exe = ExecutableFolder(); !exe.empty()) {
+    folders.push_back(exe);
+    folders.push_back((fs::path(exe) / ".." / "share" / programName).lexically_normal().string());
+  }
+  if (!installedFolder.empty()) folders.push_back(fs::path(installedFolder).lexically_normal().string());
+  // A folder met twice (the game run from its own folder) is searched once.
+  std::vector<std::string> once;
+  for (std::string& f : folders) {
+    while (f.size() > 1 && f.back() == '/') f.pop_back();
+    if (std::find(once.begin(), once.end(), f) == once.end()) once.push_back(f);
+  }
+  return once;
+}
+
 std::string FindDataFile(const std::string& file, const std::string& installedFolder) {
   std::error_code ec;
+  // A name in the current directory wins even when it is no file, so that
+  // opening it says what is wrong with it.
   if (fs::exists(fs::symlink_status(file, ec))) return file;
-  std::vector<fs::path> places;
-  if (const std::string exe = ExecutableFolder(); !exe.empty()) {
-    places.push_back(fs::path(exe) / file);
-    places.push_back(fs::path(exe) / ".." / "share" / programName / file);
+  const std::vector<std::string> folders = DataFolders(installedFolder);
+  for (size_t i = 1; i < folders.size(); ++i) {
+    const fs::path p = fs::path(folders[i]) / file;
+    if (fs::exists(p, ec)) return p.string();
   }
-  if (!installedFolder.empty()) places.push_back(fs::path(installedFolder) / file);
-  for (const fs::path& p : places)
-    if (fs::exists(p, ec)) return p.lexically_normal().string();
   return file;
+}
+
+std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string& installedFolder) {
+  const std::string path = FindDataFile(file, installedFolder);
+  std::error_code ec;
+  const bool foundNowhere = path == file && !fs::exists(fs::symlink_status(file, ec));
+  try {
+    return std::make_unique<TKPK>(path);
+  } catch (const FatalError& e) {
+    if (!foundNowhere) throw;
+    std::string text = std::string(e.what()) + "\n" + file + " was looked for in these folders, in this order:";
+    const std::vector<std::string> folders = DataFolders(installedFolder);
+    for (size_t i = 0; i < folders.size(); ++i) {
+      text += "\n  " + folders[i];
+      if (i == 0) text += " (the current folder)";
+    }
+    throw FatalError(text);
+  }
 }
 
 int FinalExitCode(int code) {

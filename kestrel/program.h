@@ -2,9 +2,13 @@
 // calls the platform layer or the system itself: the start-up question, a
 // scratch folder of its own, finding its data, and the exit code.
 #pragma once
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace kestrel {
+
+class TKPK;
 
 // Called first: `name` (e.g. "morlo3") names the scratch folder and the
 // fallback folder of the error log, and the termination signals (SIGINT,
@@ -44,6 +48,15 @@ bool RemoveScratchFile(const std::string& fileName);
 // wins; with none, the name itself, so that opening it reports the current
 // directory's error.
 std::string FindDataFile(const std::string& file, const std::string& installedFolder);
+
+// The folders FindDataFile searches, in its order, each once, as absolute
+// paths; the current directory is "." when it cannot be named.
+std::vector<std::string> DataFolders(const std::string& installedFolder);
+
+// Opens the archive FindDataFile finds. When it is found nowhere, the
+// archive's open error ("Cannot open file data.kpk: ...") is followed by
+// the folders searched, one a line, in order.
+std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string& installedFolder);
 
 // The exit code of a run that ended normally with `code`: 128 + the signal
 // after a termination signal. Also removes the scratch folder.

@@ -72,9 +72,10 @@ struct CreditsLine {
   const char* Text;
 };
 
+// Windows-1252, as every text the game draws.
 // clang-format off
 const std::array<CreditsLine, 12> kCreditsLines = {{
-  {10, 0, false, "Cr\x82" "ditos"},
+  {10, 0, false, "Cr\xE9" "ditos"},
   {20, 40, true, "Programador:"},
   {30, 60, false, "Equipa Kestrel"},
   {20, 80, true, "Agradecimentos"},

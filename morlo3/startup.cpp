@@ -10,6 +10,7 @@
 #include "morlo3/menu.h"
 #include "morlo3/screens.h"
 #include "morlo3/shutdown.h"
+#include "morlo3/version.h"
 
 namespace morlo3 {
 
@@ -69,7 +70,7 @@ void Run(GameState& g) {
   else
     g.Display = std::make_unique<TSelfExKestrel>(640, 400, kCaption, 256);
   SetUpColours(g);
-  g.Archive = std::make_unique<TKPK>(FindDataFile(kArchiveName, MORLO3_DATA_DIR));
+  g.Archive = OpenDataArchive(kArchiveName, MORLO3_DATA_DIR);
 
   TKestrel& d = *g.Display;
   g.LoadBackground = std::make_unique<TBuffer64>(d, 320, 200, false);
@@ -95,8 +96,8 @@ void Run(GameState& g) {
   LoadingStep(g);
 
   g.SpriteSheet->LoadKPKImage(*g.Archive, "sprites.png", false);
-  g.SpriteSheet->MakeWindowIcon(kIconFigureX1, kIconFigureY1, kIconFigureX2, kIconFigureY2, g.ColourKey,
-                                uint32_t(kIconSky[0]) << 16 | uint32_t(kIconSky[1]) << 8 | kIconSky[2], kIconSize);
+  g.SpriteSheet->MakeWindowIcon(kIconCutX1, kIconCutY1, kIconCutX2, kIconCutY2, g.ColourKey,
+                                uint32_t(kIconSky[0]) << 16 | uint32_t(kIconSky[1]) << 8 | kIconSky[2], kIconArt);
   LoadingStep(g);
   g.BackdropSheet->LoadKPKImage(*g.Archive, "320200.jpg", false);
   LoadingStep(g);
@@ -125,7 +126,7 @@ constexpr const char* kHelp =
     "Morlo v3.0, a side-view action game. It reads data.kpk from the current\n"
     "folder, else from beside the program, else from its installed data\n"
     "folder, and writes KRL_ERR.txt in the current folder when something goes\n"
-    "wrong. The KESTREL_* environment variables in the README choose the\n"
+    "wrong. The KESTREL_* environment variables in morlo3(6) choose the\n"
     "backend and answer the start-up question.\n"
     "  --scale N  open the window at N times the 320 x 200 picture (1 to 16);\n"
     "             without it, at the largest that fits in half the screen's\n"
@@ -153,7 +154,7 @@ int Main(const std::vector<std::string>& args) {
     return 0;
   }
   if (args.size() == 1 && args[0] == "--version") {
-    std::puts("Morlo v3.0");
+    std::printf("morlo3 %s\n", kVersion);
     return 0;
   }
   int scale = 0;

@@ -140,7 +140,7 @@ fi
 records=$(parse "${lists[@]}") || exit 2
 
 total=0 killed=0 bad=0
-survivors=()
+survivors=() built=()
 if [ $check = 0 ] && [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
@@ -172,6 +172,7 @@ while IFS=$'\x1f' read -r -d $'\x1e' list line file tests old new; do
     programs+=("${t%%:*}")
     if [[ $t == *:* ]]; then filters+=("${t#*:}"); else filters+=("*"); fi
   done
+  built+=("${programs[@]}")
   verdict=survived
   if ! run cmake --build "$build" --target "${programs[@]}" >/dev/null 2>&1; then
     verdict="killed (build)"
@@ -199,8 +200,9 @@ if [ $check = 1 ]; then
   [ $bad = 0 ]
   exit
 fi
-# Leave the build matching the restored sources.
-cmake --build "$build" >/dev/null 2>&1 || true
+# Leave the programs built here matching the restored sources (a build of
+# everything else would only cost time).
+[ ${#built[@]} = 0 ] || cmake --build "$build" --target $(printf '%s\n' "${built[@]}" | sort -u) >/dev/null 2>&1 || true
 echo
 for s in "${survivors[@]}"; do echo "survivor: $s"; done
 rate=0

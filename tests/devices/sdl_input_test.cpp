@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -39,11 +40,11 @@ class SdlInputTest : public ::testing::Test {
     context_ = std::make_unique<TSelfExKestrel>(640, 400, "devices-xdotool", 256);
     auto* sdl = dynamic_cast<SdlDisplay*>(&GetDisplay());
     ASSERT_NE(sdl, nullptr);
-    Pump();
-    // xdotool addresses the X window by its own id, found by the caption.
-    xid_ = XWindowOf();
+    // xdotool addresses the X window by its own id, found by the caption
+    // once the window is there; the keys go to it once it has the focus.
+    ASSERT_TRUE(PumpUntil([&] { return !(xid_ = XWindowOf()).empty(); })) << "no window";
     Shell("xdotool windowfocus --sync " + xid_);
-    Pump();
+    ASSERT_TRUE(PumpUntil([] { return SDL_GetKeyboardFocus() != nullptr; })) << "no focus";
   }
   void TearDown() override {
     context_.reset();
@@ -65,12 +66,15 @@ class SdlInputTest : public ::testing::Test {
     return id;
   }
 
-  // Lets the X server's events arrive and the display drain them.
-  void Pump() {
-    for (int i = 0; i < 10; ++i) {
+  // Drains the display's events until `arrived` says the X server's events
+  // have come through; false when they never do (the cap ends a hang only).
+  bool PumpUntil(const std::function<bool()>& arrived) {
+    for (int i = 0; i < 1000; ++i) {
       GetDisplay().PollEvents();
+      if (arrived()) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return false;
   }
 
   kestrel::testing::Xvfb server_;
@@ -83,61 +87,61 @@ class SdlInputTest : public ::testing::Test {
 TEST_F(SdlInputTest, RealKeysClicksAndPointer) {
   ASSERT_FALSE(xid_.empty());
   TInput64 input(context_->Handle);
+  auto held = [&](int code) { return [&input, code] { return input.KeyDown(code); }; };
+  auto free = [&](int code) { return [&input, code] { return !input.KeyDown(code); }; };
 
   ASSERT_TRUE(Shell("xdotool keydown Left"));
-  Pump();
-  EXPECT_TRUE(input.KeyDown(0xCB));
+  EXPECT_TRUE(PumpUntil(held(0xCB)));
   ASSERT_TRUE(Shell("xdotool keydown Right"));
-  Pump();
-  EXPECT_TRUE(input.KeyDown(0xCB));
-  EXPECT_TRUE(input.KeyDown(0xCD));
+  EXPECT_TRUE(PumpUntil(held(0xCD)));
+  EXPECT_TRUE(input.KeyDown(0xCB)) << "both held at once";
   Shell("xdotool keyup Left keyup Right");
-  Pump();
-  EXPECT_FALSE(input.KeyDown(0xCB));
-  EXPECT_FALSE(input.KeyDown(0xCD));
+  EXPECT_TRUE(PumpUntil([&] { return !input.KeyDown(0xCB) && !input.KeyDown(0xCD); }));
 
   for (auto [key, code] : {std::pair{"Control_L", 0x1D}, {"Control_R", 0x9D}, {"Up", 0xC8},
                            {"Escape", 0x01}, {"Return", 0x1C}, {"KP_Enter", 0x9C}}) {
     SCOPED_TRACE(key);
     Shell(std::string("xdotool keydown ") + key);
-    Pump();
-    EXPECT_TRUE(input.KeyDown(code));
+    EXPECT_TRUE(PumpUntil(held(code)));
     Shell(std::string("xdotool keyup ") + key);
-    Pump();
-    EXPECT_FALSE(input.KeyDown(code));
+    EXPECT_TRUE(PumpUntil(free(code)));
   }
 
   // The pointer, inside the client area and left of / above it.
-  Shell("xdotool mousemove --window " + xid_ + " 100 50");
-  Pump();
   int32_t x = 0, y = 0;
-  input.GetMousePos(x, y);
-  EXPECT_EQ(x, 100);
-  EXPECT_EQ(y, 50);
+  auto at = [&](int32_t wantX, int32_t wantY) {
+    return [&, wantX, wantY] {
+      input.GetMousePos(x, y);
+      return x == wantX && y == wantY;
+    };
+  };
+  Shell("xdotool mousemove --window " + xid_ + " 100 50");
+  EXPECT_TRUE(PumpUntil(at(100, 50))) << x << "," << y;
   // Moved as a device moves it (a warp would not reach SDL's global pointer).
   Shell("xdotool mousemove_relative -- -120 -80");
-  Pump();
-  input.GetMousePos(x, y);
-  EXPECT_EQ(x, -20);
-  EXPECT_EQ(y, -30);
+  EXPECT_TRUE(PumpUntil(at(-20, -30))) << x << "," << y;
 
-  // A click between two reads ends released; a held button reads held.
+  // A click between two reads ends released; a held button reads held. The
+  // move after the click comes through after it, so once the pointer is
+  // there the click has come through too.
   Shell("xdotool mousemove --window " + xid_ + " 100 50");
-  Pump();
+  EXPECT_TRUE(PumpUntil(at(100, 50)));
   bool left = false, middle = false, right = false;
   input.MouseButtons(left, middle, right);
-  Shell("xdotool click 1");
-  Pump();
+  Shell("xdotool click 1 mousemove --window " + xid_ + " 101 50");
+  EXPECT_TRUE(PumpUntil(at(101, 50)));
   input.MouseButtons(left, middle, right);
   EXPECT_FALSE(left);
   Shell("xdotool mousedown 3");
-  Pump();
-  input.MouseButtons(left, middle, right);
-  EXPECT_TRUE(right);
+  EXPECT_TRUE(PumpUntil([&] {
+    input.MouseButtons(left, middle, right);
+    return right;
+  }));
   Shell("xdotool mouseup 3");
-  Pump();
-  input.MouseButtons(left, middle, right);
-  EXPECT_FALSE(right);
+  EXPECT_TRUE(PumpUntil([&] {
+    input.MouseButtons(left, middle, right);
+    return !right;
+  }));
 }
 
 }  // namespace

@@ -43,6 +43,9 @@ void WriteWav(const std::string& path, uint32_t frames) {
   }
 }
 
+// Waits on the mixer's state; the cap only ends a mixer that never stops.
+constexpr std::chrono::milliseconds kHangGuard(30000);
+
 bool WaitUntilStopped(SoundSystem& fmod, int channel, std::chrono::milliseconds limit) {
   auto end = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < end) {
@@ -92,13 +95,19 @@ TEST_F(SdlMixerTest, OpensAndPlaysAWavWithAndWithoutLoop) {
   int c1 = fmod.FSOUND_Stream_Play(FSOUND_FREE, once);
   ASSERT_GE(c1, 0);
   EXPECT_TRUE(fmod.FSOUND_IsPlaying(c1));
-  EXPECT_TRUE(WaitUntilStopped(fmod, c1, std::chrono::milliseconds(3000)));
+  EXPECT_TRUE(WaitUntilStopped(fmod, c1, kHangGuard));
 
-  // With it the sound is still playing long after its length.
+  // With it the sound plays on after its length: started before a copy
+  // without the flag, it still plays once that copy has ended.
   int c2 = fmod.FSOUND_Stream_Play(FSOUND_FREE, looped);
   ASSERT_GE(c2, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  StreamHandle onceMore = fmod.FSOUND_Stream_OpenFile(shortWav_, 0x51, 0);
+  ASSERT_NE(onceMore, 0u);
+  const int c1b = fmod.FSOUND_Stream_Play(FSOUND_FREE, onceMore);
+  ASSERT_GE(c1b, 0);
+  EXPECT_TRUE(WaitUntilStopped(fmod, c1b, kHangGuard));
   EXPECT_TRUE(fmod.FSOUND_IsPlaying(c2));
+  EXPECT_TRUE(fmod.FSOUND_Stream_Close(onceMore));
 
   // Restart: the old channel handle stops reading as playing even if the
   // mixer hands out the same channel again.
@@ -136,7 +145,7 @@ TEST_F(SdlMixerTest, SilentOutputNeedsNoDevice) {
   ASSERT_NE(s, 0u);
   int c = fmod.FSOUND_Stream_Play(FSOUND_FREE, s);
   EXPECT_TRUE(fmod.FSOUND_IsPlaying(c));
-  EXPECT_TRUE(WaitUntilStopped(fmod, c, std::chrono::milliseconds(3000)));
+  EXPECT_TRUE(WaitUntilStopped(fmod, c, kHangGuard));
   fmod.FSOUND_Close();
   unsetenv("SDL_AUDIODRIVER");
 }

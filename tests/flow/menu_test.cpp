@@ -152,6 +152,48 @@ TEST_F(Menu, TheHelpPageCoversTheScreenAndAClickAnywhereReturns) {
   EXPECT_TRUE(caption) << "\"Clique para Sair\"";
 }
 
+// The hovered page's caption must read well: the box its letters take, and
+// two pixels around it, lie on one flat colour of the picture, and the screen
+// there is the caption drawn over that colour. A frame line or a painted
+// note under the caption breaks both.
+TEST_F(Menu, TheHelpCaptionStandsOnOneColour) {
+  ScriptedPlayer player(Watch(), g);
+  std::unique_ptr<TBuffer64> shown;
+  player.Click(3);
+  player.WaitUntil([&] { return Item(7).X == -1; }).PointAt(300, 150).Wait(1).Do([&] { shown = CopyOfScreen(); });
+  player.Button(true).Wait(1).Button(false);
+  ASSERT_TRUE(RunMenu(player));
+  ASSERT_NE(shown, nullptr);
+
+  const char* caption = Item(7).Caption.data();
+  ASSERT_STREQ(caption, "Clique para Sair");
+  auto ink = [&](uint32_t background) {
+    auto b = Blank();
+    b->Clear(background);
+    b->TextOut(10, 180, caption, g.HighlightColour);
+    return b;
+  };
+  Box box = Difference(*ink(0), *Blank());
+  ASSERT_FALSE(box.Empty());
+  box.left -= 2, box.top -= 2, box.right += 2, box.bottom += 2;
+  ASSERT_GE(box.left, 0);
+  ASSERT_LE(box.bottom, 199);
+
+  // The page rests at x -1 and is cut from the sheet at (1, 1).
+  const uint32_t background = g.BackdropSheet->GetPixel(box.left + 2, box.top + 1);
+  int otherColour = 0;
+  for (int32_t y = box.top; y <= box.bottom; ++y)
+    for (int32_t x = box.left; x <= box.right; ++x) otherColour += g.BackdropSheet->GetPixel(x + 2, y + 1) != background;
+  EXPECT_EQ(otherColour, 0) << "picture pixels under the caption's box (" << box.left << "," << box.top << ")-("
+                            << box.right << "," << box.bottom << ") that are not its background";
+
+  const auto want = ink(background);
+  int wrong = 0;
+  for (int32_t y = box.top; y <= box.bottom; ++y)
+    for (int32_t x = box.left; x <= box.right; ++x) wrong += shown->GetPixel(x, y) != want->GetPixel(x, y);
+  EXPECT_EQ(wrong, 0) << "screen pixels in the caption's box that differ from the caption on one colour";
+}
+
 TEST_F(Menu, ThePointerIsHalvedInTheWindowTowardZero) {
   Watch().Input().mouse = {639, 399};
   EXPECT_TRUE(morlo3::MouseIn(g, 319, 199, 319, 199));

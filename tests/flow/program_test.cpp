@@ -3,6 +3,7 @@
 // window ends every loop cleanly. Also the pace of the real display.
 #include <chrono>
 
+#include "../support/frame_paced_player.h"
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
 #include "flow_fixture.h"
@@ -82,35 +83,33 @@ TEST_F(Program, ARealWindowPlaysWithRealKeysAndClicks) {
   if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
   const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
   // SDL's X11 libraries keep allocations the leak check cannot name.
-  RealGame real(server.Display(),
-                "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no " + game + " >out.txt 2>&1");
+  RealGame real(server.Display(), "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
+                                  "KESTREL_FRAMELOG=frames.log " +
+                                      game + " >out.txt 2>&1");
   ASSERT_TRUE(real.Started());
   ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
+  FramePacedPlayer player(real, server.Display(), "frames.log");
   // Esc held skips the story as soon as loading is over; the menu does not
-  // read it, so it stays held until a game is about to start. The elements
-  // take under two seconds to slide in at 60 frames a second; the waits
-  // leave room for a slow machine.
+  // read it, so it stays held until a game is about to start. The menu's
+  // elements take two seconds of frames to slide in.
   real.KeyDown("Escape");
-  RealGame::Sleep(5000);
-  real.Click(kOptionsX, kOptionsY);
-  RealGame::Sleep(2500);
+  ASSERT_TRUE(player.Reach(360));
+  player.Click(kOptionsX, kOptionsY);
+  player.Wait(150);
   // Back from the options page, then "Novo Jogo": the picture before stage 1
   // waits for Enter.
-  real.Click(kOptionsQuitX, kOptionsQuitY);
-  RealGame::Sleep(2500);
+  player.Click(kOptionsQuitX, kOptionsQuitY);
+  player.Wait(150);
   real.KeyUp("Escape");
-  real.Click(kNewGameX, kNewGameY);
-  RealGame::Sleep(500);
-  real.Key("Return");
-  RealGame::Sleep(500);
-  // Walk right for a second, then end the game with Esc.
-  real.KeyDown("Right");
-  RealGame::Sleep(1000);
-  real.KeyUp("Right");
-  real.Key("Escape");
-  RealGame::Sleep(500);
-  EXPECT_EQ(real.Wait(0), -1) << "still running in the menu";
-  EXPECT_EQ(real.ClickUntilExit(kQuitX, kQuitY), 0) << [] {
+  player.Click(kNewGameX, kNewGameY);
+  player.Wait(30);
+  player.Hold("Return", 8);
+  player.Wait(30);
+  // Walk right for a second of frames, then end the game with Esc.
+  player.Hold("Right", 60);
+  player.Hold("Escape", 8);
+  ASSERT_TRUE(player.Wait(150)) << "still running in the menu";
+  EXPECT_EQ(player.ClickUntilEnded(kQuitX, kQuitY), 0) << [] {
     std::ifstream in("out.txt");
     std::stringstream ss;
     ss << in.rdbuf();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/frame_paced_player.h"
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
 #include "flow_fixture.h"
@@ -37,54 +38,6 @@ constexpr int kNewGameX = 2 * 76, kNewGameY = 2 * 137;
 constexpr int kOptionsX = 2 * 134, kOptionsY = 2 * 137;
 constexpr int kOptionsQuitX = 2 * 294, kOptionsQuitY = 2 * 138;
 constexpr int kQuitX = 2 * 265, kQuitY = 2 * 137;
-
-// Plays the real game by its own frames rather than by the clock: the frame
-// log it writes says how far it has come, so a loaded machine only slows the
-// session down. A press is held for some frames, so that it is never let go
-// within the frame it came in.
-class FramePacedPlayer {
- public:
-  FramePacedPlayer(RealGame& game, std::string display, std::string frameLog)
-      : game_(game), display_(std::move(display)), frameLog_(std::move(frameLog)) {}
-
-  size_t Frames() const { return Lines(frameLog_).size(); }
-  // Waits until `frames` more frames were shown; false when the game stopped.
-  bool Wait(size_t frames) {
-    const size_t until = Frames() + frames;
-    for (int i = 0; i < 1200; ++i) {
-      if (Frames() >= until) return true;
-      if (Ended()) return false;
-      RealGame::Sleep(50);
-    }
-    return false;
-  }
-  // Whether the game has ended; ExitCode() then says how.
-  bool Ended() {
-    if (exitCode_ == -1) exitCode_ = game_.Wait(0);
-    return exitCode_ != -1;
-  }
-  int ExitCode() const { return exitCode_; }
-  void Hold(const std::string& key, size_t frames) {
-    game_.KeyDown(key);
-    Wait(frames);
-    game_.KeyUp(key);
-  }
-  void Click(int x, int y) {
-    game_.MoveTo(x, y);
-    Wait(2);
-    Xdo("mousedown 1");
-    Wait(4);
-    Xdo("mouseup 1");
-  }
-  void Xdo(const std::string& args) {
-    std::system(("DISPLAY=" + display_ + " xdotool " + args + " >/dev/null 2>&1").c_str());
-  }
-
- private:
-  RealGame& game_;
-  std::string display_, frameLog_;
-  int exitCode_ = -1;
-};
 
 TEST_F(Program, ARecordedSessionPlaysAgainHeadlessFrameForFrame) {
   if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";

@@ -186,9 +186,10 @@ class CreditsTest : public FlowTest {
       bool heading;
       const char* text;
     };
-    // Our own name lines; the title's third byte is 0x82.
+    // Our own name lines; the title's third byte is an e with an acute
+    // accent in Windows-1252.
     const L lines[] = {
-        {10, 0, false, "Cr\x82" "ditos"},       {20, 40, true, "Programador:"},
+        {10, 0, false, "Cr\xE9" "ditos"},       {20, 40, true, "Programador:"},
         {30, 60, false, "Equipa Kestrel"},         {20, 80, true, "Agradecimentos"},
         {30, 100, false, "A todos os que jogaram"}, {30, 120, false, "Aos amigos que ajudaram"},
         {30, 140, false, "E a ti, por jogares!"},   {30, 160, true, "Beta Testers:"},
@@ -225,6 +226,33 @@ TEST_F(CreditsTest, ScrollForFourHundredFortyFramesAndEndTheGame) {
   EXPECT_EQ(g.StageOver, 1);
   EXPECT_EQ(g.StageNumber, 1);
   EXPECT_EQ(g.GameRunning, 0);
+}
+
+// The heading reads "Créditos": drawn with 0xE9, pixel for pixel, and not
+// with the low quotation mark 0x82 nor without its accent.
+TEST_F(CreditsTest, TheHeadingReadsCreditosWithAnAcute) {
+  std::unique_ptr<TBuffer64> shown;
+  // Frame 201 has the list scrolled to the top, the heading at (10, 0).
+  Watch().onFrame = [&](uint64_t frame) {
+    if (frame == 201) shown = CopyOfScreen();
+  };
+  morlo3::Credits(g);
+  ASSERT_NE(shown, nullptr);
+  auto heading = [&](const char* text) {
+    auto b = Blank();
+    b->Clear(1);
+    b->TextOut(10, 0, text, g.CreditsNameColour);
+    return b;
+  };
+  auto differences = [&](const TBuffer64& want) {
+    int wrong = 0;
+    for (int32_t y = 0; y < 20; ++y)
+      for (int32_t x = 0; x < 120; ++x) wrong += shown->GetPixel(x, y) != want.GetPixel(x, y);
+    return wrong;
+  };
+  EXPECT_EQ(differences(*heading("Cr\xE9" "ditos")), 0);
+  EXPECT_GT(differences(*heading("Cr\x82" "ditos")), 0);
+  EXPECT_GT(differences(*heading("Creditos")), 0);
 }
 
 TEST_F(CreditsTest, AClosedWindowEndsThemAtOnce) {

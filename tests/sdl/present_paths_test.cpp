@@ -257,12 +257,21 @@ Shot XShow(const char* path, bool fullScreen, const Surface& picture) {
   Shot shot;
   if (OpenWindow(display, fullScreen, picture.Depth()) == 0) return shot;
   shot.renderer = display.UsesRenderer();
-  // A few frames, as a game would show them, with the events in between.
-  for (int i = 0; i < 3; ++i) {
+  // Frames, as a game would show them, with the events in between, until
+  // the X server shows the picture where it belongs: the server draws in its
+  // own time. The cap only ends a wait for a picture that never comes.
+  for (int i = 0; i < 600; ++i) {
     display.ShowFrame(picture, Rect{0, 0, picture.Width(), picture.Height()});
     display.PollEvents();
+    if (!XScreenshot(display.Window(), shot.rgb, shot.width, shot.height)) {
+      shot.rgb.clear();
+      continue;
+    }
+    const int scale = fullScreen ? std::min(shot.width / 320, shot.height / 200) : 2;
+    if (shot.rgb == Expected(picture, shot.width, shot.height, (shot.width - 320 * scale) / 2,
+                             (shot.height - 200 * scale) / 2, scale))
+      break;
   }
-  if (!XScreenshot(display.Window(), shot.rgb, shot.width, shot.height)) shot.rgb.clear();
   return shot;
 }
 

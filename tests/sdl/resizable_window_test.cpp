@@ -253,16 +253,13 @@ TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
       EXPECT_STREQ(hint.res_name, morlo3::kDesktopId);
       XFree(hint.res_name);
       XFree(hint.res_class);
-      // The desktop entry names the same class, when it names one.
-      for (const auto& entry : fs::directory_iterator(fs::path(KESTREL_SOURCE_DIR) / "morlo3")) {
-        if (entry.path().extension() != ".desktop") continue;
-        const std::string text = Text(entry.path());
-        const size_t at = text.find("StartupWMClass=");
-        if (at != std::string::npos)
-          EXPECT_EQ(text.substr(at + 15, text.find('\n', at) - at - 15), morlo3::kDesktopId) << entry.path();
-      }
-      // The icon comes once the sprite sheet is loaded: the desktop
-      // entry's picture, pixel for pixel.
+      // The desktop entry names the same class.
+      const std::string entry =
+          Text(fs::path(KESTREL_SOURCE_DIR) / "packaging" / (std::string(morlo3::kDesktopId) + ".desktop"));
+      EXPECT_NE(entry.find(std::string("\nStartupWMClass=") + morlo3::kDesktopId + "\n"), std::string::npos)
+          << entry;
+      // The icon comes once the sprite sheet is loaded: the desktop's own
+      // pictures, pixel for pixel, at each size they are drawn at.
       const Atom icon = XInternAtom(x_, "_NET_WM_ICON", False);
       std::vector<unsigned long> shown;
       for (int i = 0; i < 800 && shown.empty(); ++i) {
@@ -280,31 +277,30 @@ TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
         if (shown.empty()) RealGame::Sleep(25);
       }
       ASSERT_GT(shown.size(), 2u) << "no _NET_WM_ICON";
-      Picture drawn;
-      ASSERT_TRUE(ReadPng(fs::path(KESTREL_BINARY_DIR) / "morlo3.png", drawn));
-      // A list of sizes for a dock to choose from: the desktop entry's
-      // picture first, then whole multiples of it, each pixel a block.
       size_t at = 0;
-      int sizes = 0, wrong = 0;
+      std::string sizes;
       while (at + 2 <= shown.size()) {
         const int w = int(shown[at]), h = int(shown[at + 1]);
         ASSERT_TRUE(w > 0 && h > 0 && at + 2 + size_t(w) * h <= shown.size()) << "a broken list at " << at;
-        const int k = w / drawn.w;
-        ASSERT_EQ(w, drawn.w * k) << "not a whole multiple";
-        ASSERT_EQ(h, drawn.h * k) << "not a whole multiple";
-        if (sizes == 0) ASSERT_EQ(k, 1) << "the picture of the desktop entry comes first";
+        sizes += (sizes.empty() ? "" : " ") + std::to_string(w) + "x" + std::to_string(h);
+        Picture drawn;
+        const std::string size = std::to_string(w) + "x" + std::to_string(h);
+        ASSERT_TRUE(ReadPng(fs::path(KESTREL_BINARY_DIR) / "icons/hicolor" / size / "apps" /
+                                (std::string(morlo3::kDesktopId) + ".png"),
+                            drawn))
+            << "no desktop icon of " << size;
+        int wrong = 0;
         for (int y = 0; y < h; ++y)
           for (int x = 0; x < w; ++x) {
-            const uint8_t* p = drawn.At(x / k, y / k);
+            const uint8_t* p = drawn.At(x, y);
             const unsigned long want = 0xFF000000ul | p[0] << 16 | p[1] << 8 | p[2];
             wrong += (shown[at + 2 + size_t(y) * w + x] & 0xFFFFFFFFul) != want;
           }
+        EXPECT_EQ(wrong, 0) << size << " differs from the desktop's icon";
         at += 2 + size_t(w) * h;
-        ++sizes;
       }
       EXPECT_EQ(at, shown.size());
-      EXPECT_GE(sizes, 3) << "the icon at one size only";
-      EXPECT_EQ(wrong, 0) << "icon pixels differ from the desktop entry's";
+      EXPECT_EQ(sizes, "16x16 32x32 48x48 64x64 128x128 256x256");
     }
     game.Signal(SIGTERM);
     EXPECT_EQ(game.Wait(20), 128 + SIGTERM);

@@ -1,7 +1,7 @@
 // The real game binary in a real window on a private X server, played with
 // xdotool: the game runs as a child process and the test presses keys and
 // clicks as a person would. The game reads keys and buttons as held at each
-// frame, so every press is held for a moment rather than tapped.
+// frame, so every press is held for some frames (see FramePacedPlayer).
 #pragma once
 #include <signal.h>
 #include <spawn.h>
@@ -20,6 +20,9 @@ extern char** environ;
 
 namespace kestrel::testing {
 
+// The real backend has no frame bound, so a run's limit is the test's own:
+// every wait on the game has a cap, and the game is killed when the object
+// goes, however the test ended.
 class RealGame {
  public:
   // `display` is the X display; `command` the shell command that runs the game.
@@ -51,32 +54,11 @@ class RealGame {
   }
   void KeyDown(const std::string& key) { Tool("keydown " + key); }
   void KeyUp(const std::string& key) { Tool("keyup " + key); }
-  void Key(const std::string& key, int holdMs = 200) {
-    KeyDown(key);
-    Sleep(holdMs);
-    KeyUp(key);
-  }
   // Window coordinates: the 320 x 200 picture is shown doubled.
   void MoveTo(int x, int y) { Tool("mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y)); }
-  void Click(int x, int y, int holdMs = 200) {
-    MoveTo(x, y);
-    Sleep(50);
-    Tool("mousedown 1");
-    Sleep(holdMs);
-    Tool("mouseup 1");
-  }
+  // Only for polling a state between looks; presses are held for frames
+  // (FramePacedPlayer), never for a guessed time.
   static void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-  // Clicks at (x, y) until the game ends, for when it cannot be told from
-  // outside whether what is to be clicked has arrived yet; the exit code, or
-  // -1 after `tries` clicks.
-  int ClickUntilExit(int x, int y, int tries = 20) {
-    for (int i = 0; i < tries; ++i) {
-      Click(x, y);
-      if (int code = Wait(1); code != -1) return code;
-    }
-    return -1;
-  }
 
   // The exit code once the game has ended, or -1 while it is still running
   // after `seconds`.

@@ -121,20 +121,32 @@ void PaintMenu(View& v) {
   Grain(v, rng, 3);
 }
 
+// The help page's frame ends on this row; below it lies the caption band.
+constexpr int kHelpFrameBottom = 167;
+constexpr Rgb kHelpBand{18, 14, 22};  // the slab's darkest
+
 // Opaque stone slab. The help page is drawn keyed over the menu, but JPEG
 // cannot keep an exact key, so it covers the whole screen and stays well away
-// from the key's pale cyan.
+// from the key's pale cyan. The game writes the hovered element's caption at
+// (10, 180); the frame closes above that line and leaves a plain band below,
+// one flat colour over whole 8 x 8 blocks of the sheet, which JPEG keeps flat.
 void PaintHelp(View& v) {
   Rng rng(202);
   VerticalGradient(v, 0, v.Height(), {{0, {40, 30, 46}}, {1, {18, 14, 22}}});
   Grain(v, rng, 5);
+  // The last column and row share 8 x 8 blocks with the neighbouring pictures
+  // of the sheet, and the game shows neither under the caption: they stay
+  // slab, so the neighbours' pixels do not depend on the band.
+  FillRect(v, 0, kHelpFrameBottom + 1, v.Width() - 2, v.Height() - 2, kHelpBand);
   // Carved frame.
-  FillRect(v, 4, 4, 315, 5, {120, 90, 50});
-  FillRect(v, 4, 194, 315, 195, {120, 90, 50});
-  FillRect(v, 4, 4, 5, 195, {120, 90, 50});
-  FillRect(v, 314, 4, 315, 195, {120, 90, 50});
+  const Rgb wood{120, 90, 50}, stud{180, 130, 60};
+  const int b = kHelpFrameBottom;
+  FillRect(v, 4, 4, 315, 5, wood);
+  FillRect(v, 4, b - 1, 315, b, wood);
+  FillRect(v, 4, 4, 5, b, wood);
+  FillRect(v, 314, 4, 315, b, wood);
   for (int c : {8, 311})
-    for (int r : {8, 191}) FillCircle(v, c, r, 2.5, {180, 130, 60});
+    for (int r : {8, b - 4}) FillCircle(v, c, r, 2.5, stud);
   TitleCentred(v, 12, "AJUDA", {3, {255, 230, 150}, {200, 110, 30}, {20, 8, 2}, true});
 
   const Rgb head{236, 196, 112}, body{224, 214, 190}, keyCap{70, 56, 80};
@@ -148,10 +160,10 @@ void PaintHelp(View& v) {
     FillRect(v, 20, y + 9, 20 + w, y + 10, {30, 22, 36});
     Text(v, 24, y, l.key, {250, 224, 150}, 1, false);
     Text(v, 62, y, l.what, body, 1);
-    y += 17;
+    y += 16;
   }
-  Text(v, 20, 134, "Atravessa os oito níveis", body, 1);
-  Text(v, 20, 146, "e derrota RirEza!", body, 1);
+  Text(v, 20, 130, "Atravessa os oito níveis", body, 1);
+  Text(v, 20, 142, "e derrota RirEza!", body, 1);
 
   // The pick-ups, drawn as they look in play.
   Text(v, 168, 46, "Objectos", head, 1);
@@ -170,17 +182,17 @@ void PaintHelp(View& v) {
   }
   FillPolygon(v, star, goldDark);
   Text(v, 190, iy, "Moeda", body, 1);
-  iy += 20;
+  iy += 18;
   heart(178, iy + 2, 1.1);
   Text(v, 190, iy, "Energia", body, 1);
-  iy += 20;
+  iy += 18;
   FillCircle(v, 178, iy + 3, 5.5, {60, 120, 230});
   FillCircle(v, 176.5, iy + 1.5, 2, {150, 200, 255});
   FillPolygon(v, {{179.5, iy - 1.5}, {175.5, iy + 3.5}, {178.5, iy + 3.5}, {176.5, iy + 7.5}, {180.5, iy + 2.5},
                   {177.5, iy + 2.5}},
               {255, 236, 90});
   Text(v, 190, iy, "Poder do tiro", body, 1);
-  iy += 20;
+  iy += 18;
   for (int i = 0; i < 8; ++i) {
     double a = i * 3.14159 / 4;
     ThickLine(v, 178 + 4 * std::cos(a), iy + 3 + 4 * std::sin(a), 178 + 6.5 * std::cos(a),
@@ -189,11 +201,8 @@ void PaintHelp(View& v) {
   FillCircle(v, 178, iy + 3, 5, gold);
   heart(178, iy + 3, 0.6);
   Text(v, 190, iy, "Vida extra", body, 1);
-  Text(v, 168, 146, "Apanha tudo o que", body, 1);
-  Text(v, 168, 158, "brilha pelo caminho!", body, 1);
-
-  // The game writes its own caption at the lower left, so this note keeps right.
-  Text(v, 196, 178, "Clique para sair", head, 1);
+  Text(v, 168, 130, "Apanha tudo o que", body, 1);
+  Text(v, 168, 142, "brilha pelo caminho!", body, 1);
 }
 
 void PaintTitleCard(View& v) {

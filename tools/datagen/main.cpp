@@ -4,6 +4,7 @@
 // as a PNG, the sprite contact sheet, and each stage's picture, mask and a
 // view of the picture over its far background, for people to look at.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -98,25 +99,31 @@ bool WritePng(const std::string& path, const Image& image) {
 
 }  // namespace
 
-// The program's icon (morlo3/icon.h), as the game also makes it for its window.
-Image BuildIcon(const Image& sprites) {
+// The program's icon (morlo3/icon.h): the hero's helmet and shoulders, cut
+// pixel for pixel from his standing pose, on the night blue of the stages'
+// skies. The cut is 16 x 16 so that every usual icon size (16, 32, 48, 64,
+// 128, 256) is a whole-number enlargement of it: each pixel becomes a
+// square, never a blur. The game gives its window the same picture.
+Image BuildIcon(const Image& sprites, int size) {
   using namespace morlo3;
-  constexpr Cut figure{kIconFigureX1, kIconFigureY1, kIconFigureX2, kIconFigureY2};
-  Image icon(kIconSize, kIconSize);
-  for (int y = 0; y < kIconSize; ++y)
-    for (int x = 0; x < kIconSize; ++x) icon.Set(x, y, datagen::Rgb{kIconSky[0], kIconSky[1], kIconSky[2]});
-  DrawSprite(icon, sprites, figure, (kIconSize - (figure.x2 - figure.x1 + 1)) / 2,
-             (kIconSize - (figure.y2 - figure.y1 + 1)) / 2);
+  constexpr Cut cut{kIconCutX1, kIconCutY1, kIconCutX2, kIconCutY2};
+  Image art(kIconArt, kIconArt, datagen::Rgb{kIconSky[0], kIconSky[1], kIconSky[2]});
+  DrawSprite(art, sprites, cut, 0, 0);
+  const int k = size / kIconArt;
+  Image icon(size, size);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) icon.Set(x, y, art.Get(x / k, y / k));
   return icon;
 }
 
 constexpr const char* kUsage =
     "usage: datagen OUT.kpk [--review DIR]\n"
-    "       datagen --icon OUT.png\n"
+    "       datagen --icon SIZE OUT.png\n"
     "Draws every picture and makes every sound of the game and writes them\n"
     "to OUT.kpk. With --review it also writes the sheets, a contact sheet of\n"
     "the figures and each stage's picture, mask and cast as PNG into DIR,\n"
-    "which it creates. --icon writes only the program's icon.\n";
+    "which it creates. --icon writes only the program's icon, SIZE pixels\n"
+    "square, a multiple of 16.\n";
 
 int main(int argc, char** argv) {
   std::string out, review;
@@ -126,10 +133,16 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  if (argc == 3 && std::strcmp(argv[1], "--icon") == 0) {
+  if (argc >= 2 && std::strcmp(argv[1], "--icon") == 0) {
+    const int size = argc == 4 ? std::atoi(argv[2]) : 0;
+    if (size < kIconArt || size > 1024 || size % kIconArt != 0) {
+      std::fprintf(stderr, "datagen: --icon needs a size that is a multiple of 16, up to 1024, and a file\n%s",
+                   kUsage);
+      return 2;
+    }
     try {
-      tools::AsideFile icon(argv[2]);
-      icon.Commit(datagen::EncodePng(BuildIcon(datagen::BuildSpriteSheet())));
+      tools::AsideFile icon(argv[3]);
+      icon.Commit(datagen::EncodePng(BuildIcon(datagen::BuildSpriteSheet(), size)));
       return 0;
     } catch (const std::exception& e) {
       std::fprintf(stderr, "datagen: %s\n", e.what());

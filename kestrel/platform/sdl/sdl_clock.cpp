@@ -1,53 +1,100 @@
-// The SDL display's frame clock: a steady count of the emulated display's
-// vertical blanks, whatever the monitor's own refresh.
+// The SDL display's frame clock (see sdl_clock.h).
+#include "kestrel/platform/sdl/sdl_clock.h"
+
+#include <SDL.h>
+#include <time.h>
+
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
+#include "kestrel/platform/environment.h"
 #include "kestrel/platform/sdl/sdl_display_impl.h"
 
 namespace kestrel::platform {
 
 namespace {
 
-// Falling behind by more than this many frames restarts the clock rather
-// than running the missed frames back to back.
-constexpr uint64_t kMaxLagFrames = 2;
+int64_t Now() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
 
 }  // namespace
 
-void SdlDisplay::WaitForVerticalBlank() {
+SdlFrameClock::SdlFrameClock() {
+  oldClock_ = EnvValue("KESTREL_BENCH_OLD_CLOCK").value_or("") == "1";
+  const std::string pace = EnvValue("KESTREL_BENCH_PACELOG").value_or("");
+  if (!pace.empty()) paceLog_ = std::fopen(pace.c_str(), "w");
+}
+
+SdlFrameClock::~SdlFrameClock() {
+  if (paceLog_) std::fclose(paceLog_);
+}
+
+void SdlFrameClock::Wait(int64_t rate) {
+  if (oldClock_) {
+    WaitAsBefore(rate);
+    NotePace();
+    return;
+  }
+  const int64_t deadline = clock_.NextDeadline(Now(), rate);
+  const int64_t wake = deadline - clock_.Margin();
+  if (wake > Now()) {
+    const timespec at{time_t(wake / 1'000'000'000), long(wake % 1'000'000'000)};
+    // The deadline is absolute: a sleep cut short by a signal goes back to
+    // sleep to the same moment.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+    clock_.NoteWakeUp(wake, Now());
+  }
+  while (Now() < deadline) Relax();
+  NotePace();
+}
+
+void SdlFrameClock::WaitAsBefore(int64_t rate) {
   const uint64_t frequency = SDL_GetPerformanceFrequency();
   const uint64_t now = SDL_GetPerformanceCounter();
-  Impl& c = *impl_;
-  const uint64_t rate = uint64_t(FrameRate());
-  // A new rate counts afresh from now.
-  if (!c.clockStarted || c.clockRate != rate) {
-    c.clockStarted = true;
-    c.clockBase = now;
-    c.clockTicks = 0;
-    c.clockRate = rate;
+  const uint64_t r = uint64_t(rate > 0 ? rate : 1);
+  if (!oldStarted_ || oldRate_ != r) {
+    oldStarted_ = true;
+    oldBase_ = now;
+    oldTicks_ = 0;
+    oldRate_ = r;
   }
-  ++c.clockTicks;
-  const uint64_t deadline = c.clockBase + c.clockTicks * frequency / rate;
+  ++oldTicks_;
+  const uint64_t deadline = oldBase_ + oldTicks_ * frequency / r;
   if (now >= deadline) {
-    // Late: go on at once, and after a long stall start counting afresh
-    // instead of rushing through the frames that were missed.
-    if (now - deadline > kMaxLagFrames * frequency / rate) {
-      c.clockBase = now;
-      c.clockTicks = 0;
+    if (now - deadline > uint64_t(FrameClock::kMaxLagFrames) * frequency / r) {
+      oldBase_ = now;
+      oldTicks_ = 0;
     }
     return;
   }
-  // Sleep most of the way, then watch the counter for the last fraction of a
-  // millisecond, which a sleep would overshoot.
   const uint64_t margin = frequency / 2000;
   for (uint64_t t = now; t < deadline; t = SDL_GetPerformanceCounter()) {
     const uint64_t left = deadline - t;
-    if (left > margin) {
+    if (left > margin)
       std::this_thread::sleep_for(std::chrono::nanoseconds((left - margin) * 1000000000 / frequency));
-    } else {
+    else
       std::this_thread::yield();
-    }
   }
 }
+
+void SdlFrameClock::NotePace() {
+  if (!paceLog_) return;
+  std::fprintf(paceLog_, "%lld\n", static_cast<long long>(Now()));
+  // A benchmark reads the file while the game runs.
+  if (++paceLines_ % 32 == 0) std::fflush(paceLog_);
+}
+
+void SdlDisplay::WaitForVerticalBlank() { impl_->clock.Wait(FrameRate()); }
+
 }  // namespace kestrel::platform

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "kestrel/platform/scale.h"
+#include "kestrel/platform/sdl/sdl_clock.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 
 namespace kestrel::platform {
@@ -84,10 +85,7 @@ struct SdlDisplay::Impl {
   bool shotWanted = false;
 
   // The frame clock (sdl_clock.cpp).
-  bool clockStarted = false;
-  uint64_t clockBase = 0;
-  uint64_t clockTicks = 0;
-  uint64_t clockRate = 0;  // ticks a second the clock counts at
+  SdlFrameClock clock;
 
   // ---- The window's geometry (sdl_window.cpp).
   // The size in pixels the picture is drawn into.

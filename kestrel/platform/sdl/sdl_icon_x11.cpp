@@ -20,7 +20,8 @@ namespace kestrel::platform {
 
 namespace {
 
-constexpr int kIconMultiples = 4;
+// 16 x 16 art becomes the sizes desktops ask for: 16, 32, 48, 64, 128, 256.
+constexpr int kIconMultiples[] = {1, 2, 3, 4, 8, 16};
 
 }  // namespace
 
@@ -33,7 +34,8 @@ bool OfferIconSizes(SDL_Window* window, const std::vector<uint32_t>& argb, int w
   // Xlib passes a 32-bit property as longs: width, height, then the pixels,
   // for each size in turn.
   std::vector<unsigned long> data;
-  for (int k = 1; k <= kIconMultiples; ++k) {
+  for (int k : kIconMultiples) {
+    if (k > 1 && width * k > 256) break;
     data.push_back(static_cast<unsigned long>(width * k));
     data.push_back(static_cast<unsigned long>(height * k));
     for (int y = 0; y < height * k; ++y)
