@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "--icon") == 0) {
     const int size = argc == 4 ? std::atoi(argv[2]) : 0;
-    if (size < kIconArt || size > 1024 || size % kIconArt != 0) {
+    if (size < morlo3::kIconArt || size > 1024 || size % morlo3::kIconArt != 0) {
       std::fprintf(stderr, "datagen: --icon needs a size that is a multiple of 16, up to 1024, and a file\n%s",
                    kUsage);
       return 2;
