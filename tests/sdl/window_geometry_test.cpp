@@ -69,6 +69,21 @@ TEST(PointerMapping, EveryShownPixelReadsAsThePicturePixelItShows) {
   }
 }
 
+// An output of another shape than the picture: the scale is the one that
+// fits both ways, with the bars on the long side.
+TEST(PointerMapping, TheScaleFitsTheShorterWay) {
+  const struct {
+    int ow, oh;
+    Placement at;
+  } cases[] = {
+      {1280, 400, {320, 0, 640, 400}},     // wide: bars left and right
+      {640, 1000, {0, 300, 640, 400}},     // tall: bars above and below
+      {1920, 1080, {160, 40, 1600, 1000}}, // a 16:9 screen
+      {3840, 2160, {320, 80, 3200, 2000}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Letterbox(c.ow, c.oh, 320, 200), c.at) << c.ow << "x" << c.oh;
+}
+
 // Only an output smaller than the picture shrinks it, keeping its shape; a
 // pointer there reads the pixel the shrunk picture shows under it (the one
 // under the output pixel's centre), and the whole client area stays
