@@ -1,6 +1,8 @@
 #include "kestrel/buffer64.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "kestrel/blit_retry.h"
 #include "kestrel/colour.h"
@@ -279,6 +281,25 @@ void TBuffer64::TextOut(int32_t x, int32_t y, const std::string& text, uint32_t 
 }
 
 // ---- direct pixel access ----
+
+void TBuffer64::MakeWindowIcon(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t key,
+                               uint32_t backgroundRgb, int32_t size) {
+  if (size <= 0 || size > 1024 || Rows.empty()) return;
+  const int32_t w = x2 - x1 + 1, h = y2 - y1 + 1;
+  const int32_t left = (size - w) / 2, top = (size - h) / 2;
+  std::vector<uint32_t> argb(size_t(size) * size_t(size), 0xFF000000u | (backgroundRgb & 0xFFFFFF));
+  for (int32_t y = std::max(0, top); y < std::min(size, top + h); ++y)
+    for (int32_t x = std::max(0, left); x < std::min(size, left + w); ++x) {
+      const int32_t sx = x1 + x - left, sy = y1 + y - top;
+      if (sx < 0 || sy < 0 || sx >= Width || sy >= Height) continue;
+      const uint32_t c = GetPixel(sx, sy);
+      if (c == key) continue;
+      uint8_t r = 0, g = 0, b = 0;
+      UnpackColor(c, r, g, b);
+      argb[size_t(y) * size_t(size) + size_t(x)] = 0xFF000000u | uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+    }
+  GetDisplay().SetWindowIcon(argb, size, size);
+}
 
 uint32_t TBuffer64::GetPixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= Width || y >= Height) return 0;

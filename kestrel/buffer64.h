@@ -47,6 +47,12 @@ class TBuffer64 {
   void VLine(int32_t y1, int32_t y2, int32_t x, uint32_t color);
   void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color);
 
+  // Gives the program's window an icon of `size` x `size` pixels: the colour
+  // `backgroundRgb` (0xRRGGBB) with the rectangle (x1, y1)-(x2, y2) of this
+  // buffer, corners included, keyed and in the middle.
+  void MakeWindowIcon(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t key, uint32_t backgroundRgb,
+                      int32_t size);
+
   // Image loading: fills the buffer from an archive entry or from a stream
   // holding a JPEG, BMP or PNG picture; the buffer takes the picture's size.
   void LoadKPKImage(TKPK& archive, const std::string& name, bool videoMemory);

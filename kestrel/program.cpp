@@ -39,9 +39,14 @@ std::string ExecutableFolder() {
 
 void StartProgram(const std::string& name) {
   programName = name;
+  platform::GetWindowSettings().shotName = name;
   SetErrorLogFallback(name);
   platform::CatchTerminationSignals();
 }
+
+void SetWindowClass(const std::string& id) { platform::GetWindowSettings().className = id; }
+
+void SetWindowScale(int scale) { platform::GetWindowSettings().scale = scale > 0 ? scale : 0; }
 
 bool AskYesNo(const std::string& caption, const std::string& text) {
   const bool yes = platform::GetDisplay().AskYesNo(caption, text);

@@ -16,6 +16,13 @@ class TKPK;
 // process, so the program ends through its own shutdown.
 void StartProgram(const std::string& name);
 
+// The window's class (X11's WM_CLASS, Wayland's app id), which the desktop
+// entry names too so that a dock groups the two; set before any window opens.
+void SetWindowClass(const std::string& id);
+// The whole multiple of its picture the window opens at; 0, the default,
+// picks the largest that fits in half the height of the desktop, at least 2.
+void SetWindowScale(int scale);
+
 // Asks a Yes/No question (a message box, or KESTREL_ANSWER); true for Yes. A
 // termination signal while it is open takes the question down and ends the
 // program (ProgramExit).

@@ -6,6 +6,7 @@
 #include "kestrel/colour.h"
 #include "kestrel/error.h"
 #include "kestrel/program.h"
+#include "morlo3/icon.h"
 #include "morlo3/menu.h"
 #include "morlo3/screens.h"
 #include "morlo3/shutdown.h"
@@ -95,6 +96,8 @@ void Run(GameState& g) {
   LoadingStep(g);
 
   g.SpriteSheet->LoadKPKImage(*g.Archive, "sprites.png", false);
+  g.SpriteSheet->MakeWindowIcon(kIconCutX1, kIconCutY1, kIconCutX2, kIconCutY2, g.ColourKey,
+                                uint32_t(kIconSky[0]) << 16 | uint32_t(kIconSky[1]) << 8 | kIconSky[2], kIconArt);
   LoadingStep(g);
   g.BackdropSheet->LoadKPKImage(*g.Archive, "320200.jpg", false);
   LoadingStep(g);
@@ -119,12 +122,29 @@ void Run(GameState& g) {
 namespace {
 
 constexpr const char* kHelp =
-    "usage: morlo3 [--help | --version]\n"
+    "usage: morlo3 [--help | --version | --scale N]\n"
     "Morlo v3.0, a side-view action game. It reads data.kpk from the current\n"
     "folder, else from beside the program, else from its installed data\n"
     "folder, and writes KRL_ERR.txt in the current folder when something goes\n"
     "wrong. The KESTREL_* environment variables in morlo3(6) choose the\n"
-    "backend and answer the start-up question.\n";
+    "backend and answer the start-up question.\n"
+    "  --scale N  open the window at N times the 320 x 200 picture (1 to 16);\n"
+    "             without it, at the largest that fits in half the screen's\n"
+    "             height, at least 2. The window can then take any size.\n"
+    "Alt+Enter switches to the whole screen and back; F12 saves a screenshot.\n";
+
+constexpr int kMostScale = 16;
+
+// N of "--scale N": a whole number from 1 to kMostScale, else 0.
+int ParseScale(const std::string& text) {
+  if (text.empty() || text.size() > 2) return 0;
+  int n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + (c - '0');
+  }
+  return n >= 1 && n <= kMostScale ? n : 0;
+}
 
 }  // namespace
 
@@ -137,10 +157,21 @@ int Main(const std::vector<std::string>& args) {
     std::printf("morlo3 %s\n", kVersion);
     return 0;
   }
-  if (!args.empty()) {
-    std::fprintf(stderr, "morlo3: unexpected argument '%s' (try --help)\n", args[0].c_str());
+  int scale = 0;
+  if (!args.empty() && args[0] == "--scale") {
+    scale = args.size() >= 2 ? ParseScale(args[1]) : 0;
+    if (scale == 0) {
+      std::fprintf(stderr, "morlo3: --scale wants a whole number from 1 to %d (try --help)\n", kMostScale);
+      return 2;
+    }
+  }
+  const size_t used = scale ? 2 : 0;
+  if (args.size() > used) {
+    std::fprintf(stderr, "morlo3: unexpected argument '%s' (try --help)\n", args[used].c_str());
     return 2;
   }
+  SetWindowClass(kDesktopId);
+  SetWindowScale(scale);
   GameState game;
   try {
     StartProgram(kProgramName);

@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh [extra-package...]
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config perl
-  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev fonts-liberation
+  libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev libx11-dev fonts-liberation
   zlib1g-dev libdeflate-dev libpng-dev libjpeg-dev libgtest-dev libgmock-dev libbenchmark-dev "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -411,6 +411,11 @@ void ResetPlatform() {
 
 void OnPlatformReset(std::function<void()> hook) { State().resetHooks.push_back(std::move(hook)); }
 
+WindowSettings& GetWindowSettings() {
+  static WindowSettings settings;
+  return settings;
+}
+
 int AnswerFromEnvironment() {
   const std::optional<std::string> v = EnvChoice("KESTREL_ANSWER", {"yes", "no"});
   if (!v) return -1;

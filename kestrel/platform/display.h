@@ -135,6 +135,11 @@ class Display {
   // Why the last OpenWindow failed, in the user's terms ("no display could
   // be opened: DISPLAY is not set ..."), or "".
   virtual std::string WindowFailure() const { return ""; }
+  // The window's icon, `width` x `height` pixels of 0xAARRGGBB, row by row;
+  // kept for windows opened later. A backend without a window ignores it.
+  virtual void SetWindowIcon(const std::vector<uint32_t>& argb, int32_t width, int32_t height) {
+    (void)argb, (void)width, (void)height;
+  }
   // The devices of the same backend: the seam asks the display it has for
   // them rather than guessing the backend from the display's type.
   virtual std::unique_ptr<InputBackend> CreateInputBackend() = 0;
@@ -251,6 +256,17 @@ void OnPlatformReset(std::function<void()> hook);
 // Made by the backends (defined in sdl/ and headless/).
 std::unique_ptr<Display> CreateSdlDisplay();
 std::unique_ptr<Display> CreateHeadlessDisplayFromEnvironment();
+
+// What the program tells the window system about its window, set before the
+// first window opens: the class a desktop entry names for it (X11's
+// WM_CLASS), the multiple of its picture a window opens at (0: as the screen
+// allows), and the name screenshots begin with.
+struct WindowSettings {
+  std::string className;
+  int scale = 0;
+  std::string shotName = "kestrel";
+};
+WindowSettings& GetWindowSettings();
 
 // KESTREL_ANSWER: 1 for yes, 0 for no, -1 when unset; any other value is a
 // UsageError.

@@ -1,5 +1,6 @@
 #include "kestrel/platform/scale.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -168,6 +169,51 @@ void StretchToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t widt
     auto* out = reinterpret_cast<uint32_t*>(dst + size_t(y) * size_t(dstPitch));
     for (int32_t x = 0; x < dstWidth; ++x) out[x] = row[size_t(column[size_t(x)])];
   }
+}
+
+Placement Letterbox(int32_t ow, int32_t oh, int32_t pw, int32_t ph) {
+  if (pw <= 0 || ph <= 0 || ow <= 0 || oh <= 0) return Placement{0, 0, std::max(ow, 0), std::max(oh, 0)};
+  int32_t w, h;
+  if (ow >= pw && oh >= ph) {
+    const int32_t scale = std::min(ow / pw, oh / ph);
+    w = pw * scale;
+    h = ph * scale;
+  } else if (int64_t(ow) * ph <= int64_t(oh) * pw) {
+    w = ow;
+    h = std::max<int32_t>(int32_t(int64_t(ph) * ow / pw), 1);
+  } else {
+    h = oh;
+    w = std::max<int32_t>(int32_t(int64_t(pw) * oh / ph), 1);
+  }
+  return Placement{(ow - w) / 2, (oh - h) / 2, w, h};
+}
+
+int WholeScale(const Placement& at, int32_t pw, int32_t ph) {
+  if (pw <= 0 || ph <= 0) return 0;
+  const int32_t scale = at.w / pw;
+  return scale >= 1 && at.w == pw * scale && at.h == ph * scale ? int(scale) : 0;
+}
+
+void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32_t th, int32_t& x,
+                  int32_t& y) {
+  if (at.w <= 0 || at.h <= 0 || tw <= 0 || th <= 0) {
+    x = y = 0;
+    return;
+  }
+  // The point under the pixel's centre, as StretchToXrgb samples it, so that
+  // a shrunk picture is pointed at where it is seen. At a whole scale this
+  // is plain division. Floor division: left of the picture is left of it.
+  auto floorDiv = [](int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+  const int64_t ax = floorDiv((2 * (ox - at.x) + 1) * tw, 2 * int64_t(at.w));
+  const int64_t ay = floorDiv((2 * (oy - at.y) + 1) * th, 2 * int64_t(at.h));
+  x = int32_t(std::clamp<int64_t>(ax, 0, tw - 1));
+  y = int32_t(std::clamp<int64_t>(ay, 0, th - 1));
+}
+
+int FirstWindowScale(int32_t usableWidth, int32_t usableHeight, int32_t pw, int32_t ph) {
+  if (pw <= 0 || ph <= 0) return 2;
+  const int32_t byHeight = usableHeight / 2 / ph, byWidth = usableWidth / pw;
+  return std::max(2, int(std::min(byHeight, byWidth)));
 }
 
 }  // namespace kestrel::platform

@@ -372,6 +372,15 @@ TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
       {"KESTREL_PLATFORM=sdl KESTREL_MAX_FRAMES=ten", 2,
        "KESTREL_MAX_FRAMES=\"ten\" is not understood: use a whole number of frames, 0 or more\n"},
       {"true && " + kGame + " --bogus", 2, "morlo3: unexpected argument '--bogus' (try --help)\n"},
+      // The window's scale: a whole number from 1 to 16, and nothing after it.
+      {"true && " + kGame + " --scale", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
+      {"true && " + kGame + " --scale 0", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
+      {"true && " + kGame + " --scale 17", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
+      {"true && " + kGame + " --scale 2x", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
+      {"true && " + kGame + " --scale -3", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
+      {"true && " + kGame + " --scale ''", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
+      {"true && " + kGame + " --scale 3 4", 2, "morlo3: unexpected argument '4' (try --help)\n"},
+      {"true && " + kGame + " --version --scale 3", 2, "morlo3: unexpected argument '--version' (try --help)\n"},
   };
   // A bound for the runs that should end at once; a case's own setting,
   // given later, wins.
@@ -387,7 +396,7 @@ TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
   EXPECT_EQ(RunProcess(kGame + " --version >out.txt 2>err.txt"), 0);
   EXPECT_EQ(ReadText("out.txt"), "morlo3 " + std::string(morlo3::kVersion) + "\n");
   EXPECT_EQ(RunProcess(kGame + " --help >out.txt 2>err.txt"), 0);
-  EXPECT_TRUE(ReadText("out.txt").starts_with("usage: morlo3 [--help | --version]\n"));
+  EXPECT_TRUE(ReadText("out.txt").starts_with("usage: morlo3 [--help | --version | --scale N]\n"));
   EXPECT_EQ(ReadText("err.txt"), "");
 
   // A FIFO or a directory in the archive's place: refused at once.

@@ -173,8 +173,10 @@ TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
     Run(d, *picture, 5);
     // Picture pixel (100, 50) as the window shows it, and where the pointer
     // over it reads: client pixels for a windowed context, picture pixels
-    // for a full-screen one.
-    const Point expected = fullScreenContext ? Point{100, 50} : Point{200, 100};
+    // for a full-screen one. The windowed context's is checked on the whole
+    // screen, at 3x, where the second pixel of a block has its centre over
+    // client pixel 201 (1.5 screen pixels to a client pixel).
+    const Point expected = fullScreenContext ? Point{100, 50} : Point{201, 101};
     for (int round = 0; round < 2; ++round) {
       SCOPED_TRACE("round " + std::to_string(round));
       ASSERT_EQ(d.ShownFullScreen(), fullScreenContext);

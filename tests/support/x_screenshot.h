@@ -12,18 +12,14 @@
 
 namespace kestrel::testing {
 
-inline bool XScreenshot(SDL_Window* window, std::vector<uint8_t>& rgb, int& width, int& height) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  ::Display* x = info.info.x11.display;
+// The pixels of X window `window` on the connection `x`.
+inline bool XScreenshotOf(::Display* x, unsigned long window, std::vector<uint8_t>& rgb, int& width, int& height) {
   XSync(x, False);
   XWindowAttributes attributes;
-  if (!XGetWindowAttributes(x, info.info.x11.window, &attributes)) return false;
+  if (!XGetWindowAttributes(x, window, &attributes)) return false;
   width = attributes.width;
   height = attributes.height;
-  XImage* image = XGetImage(x, info.info.x11.window, 0, 0, unsigned(width), unsigned(height),
-                            AllPlanes, ZPixmap);
+  XImage* image = XGetImage(x, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
   if (!image) return false;
   // Each channel by the image's own mask, widened to eight bits.
   auto channel = [](unsigned long pixel, unsigned long mask) {
@@ -42,6 +38,13 @@ inline bool XScreenshot(SDL_Window* window, std::vector<uint8_t>& rgb, int& widt
     }
   XDestroyImage(image);
   return true;
+}
+
+inline bool XScreenshot(SDL_Window* window, std::vector<uint8_t>& rgb, int& width, int& height) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  return XScreenshotOf(info.info.x11.display, info.info.x11.window, rgb, width, height);
 }
 
 }  // namespace kestrel::testing

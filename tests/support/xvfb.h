@@ -35,7 +35,8 @@ class Xvfb {
   // Starts a server on a display number it picks itself. Two test programs
   // starting servers at once must never share one, so the number is the one
   // the server took, not one that merely looked free.
-  bool Start() {
+  // `screen` is the screen's size and depth, as Xvfb takes it.
+  bool Start(const std::string& screen = "1024x768x24") {
     int fds[2];
     if (pipe(fds) != 0) return false;
     pid_ = fork();
@@ -46,7 +47,7 @@ class Xvfb {
       const std::string fd = std::to_string(fds[1]);
       // -noreset: a server resets when its last client leaves, and a client
       // that connects meanwhile is refused.
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
              "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }

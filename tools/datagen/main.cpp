@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "morlo3/icon.h"
 #include "tools/common/kpk_writer.h"
 #include "tools/datagen/datagen.h"
 #include "tools/datagen/encode.h"
@@ -98,16 +99,16 @@ bool WritePng(const std::string& path, const Image& image) {
 
 }  // namespace
 
-// The program's icon: the hero's helmet and shoulders, cut pixel for pixel
-// from his standing pose, on the night blue of the stages' skies. The cut is
-// 16 x 16 so that every usual icon size (16, 32, 48, 64, 128, 256) is a
-// whole-number enlargement of it: each pixel becomes a square, never a blur.
-constexpr int kIconArt = 16;
-constexpr int kIconCutX = 5, kIconCutY = 1;  // the cut's corner in the pose
-
+// The program's icon (morlo3/icon.h): the hero's helmet and shoulders, cut
+// pixel for pixel from his standing pose, on the night blue of the stages'
+// skies. The cut is 16 x 16 so that every usual icon size (16, 32, 48, 64,
+// 128, 256) is a whole-number enlargement of it: each pixel becomes a
+// square, never a blur. The game gives its window the same picture.
 Image BuildIcon(const Image& sprites, int size) {
-  Image art(kIconArt, kIconArt, datagen::Rgb{24, 28, 64});
-  DrawSprite(art, sprites, kHeroStand, -kIconCutX, -kIconCutY);
+  using namespace morlo3;
+  constexpr Cut cut{kIconCutX1, kIconCutY1, kIconCutX2, kIconCutY2};
+  Image art(kIconArt, kIconArt, datagen::Rgb{kIconSky[0], kIconSky[1], kIconSky[2]});
+  DrawSprite(art, sprites, cut, 0, 0);
   const int k = size / kIconArt;
   Image icon(size, size);
   for (int y = 0; y < size; ++y)
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "--icon") == 0) {
     const int size = argc == 4 ? std::atoi(argv[2]) : 0;
-    if (size < kIconArt || size > 1024 || size % kIconArt != 0) {
+    if (size < morlo3::kIconArt || size > 1024 || size % morlo3::kIconArt != 0) {
       std::fprintf(stderr, "datagen: --icon needs a size that is a multiple of 16, up to 1024, and a file\n%s",
                    kUsage);
       return 2;

@@ -1,6 +1,7 @@
 // The SDL2 display: one window. A frame is scaled by a whole factor into the
-// window's surface, doubled over the client area or letterboxed on the whole
-// screen in full screen; or, when asked for, drawn through a renderer.
+// window's surface, at the largest factor that fits and between black bars,
+// in a window of any size and on the whole screen; or, when asked for, drawn
+// through a renderer.
 // This file starts SDL's video, pumps its events and shows error messages;
 // the window is in sdl_window.cpp, presenting in sdl_present.cpp, the frame
 // clock in sdl_clock.cpp and the start-up question in sdl_question.cpp.
@@ -106,6 +107,12 @@ bool SdlDisplay::EnsureVideo() const {
     // frame and most of the memory a window takes. SDL reads this once, when
     // the first window surface is made.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The window's class, which a dock matches against the desktop entry.
+    // SDL reads these when video starts; one the user set stays.
+    if (const std::string& id = GetWindowSettings().className; !id.empty()) {
+      SDL_setenv("SDL_VIDEO_X11_WMCLASS", id.c_str(), 0);
+      SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", id.c_str(), 0);
+    }
     const char* asked = std::getenv("SDL_VIDEODRIVER");
     if (asked && *asked) {
       // The user chose a driver, perhaps the offscreen one: theirs to have.
@@ -161,6 +168,10 @@ bool SdlDisplay::HandleEvent(const SDL_Event& event, bool& closeSeen) {
     // does not see it as Enter.
     if (!event.key.repeat) ToggleFullScreen();
     return false;
+  } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F12 && !event.key.repeat) {
+    // A screenshot of the next frame shown. The game reads no F12, so the
+    // key still goes to the listeners and play is the same.
+    impl_->shotWanted = true;
   } else if (event.type == SDL_RENDER_DEVICE_RESET) {
     // The texture went with the device; the next frame makes a new one.
     impl_->DropTexture();

@@ -1,5 +1,6 @@
-// The real backend's display: an SDL2 window that shows the emulated picture
-// scaled by a whole factor, letterboxed in full screen.
+// The real backend's display: an SDL2 window of any size that shows the
+// emulated picture at the largest whole factor that fits, between black
+// bars, in a window and on the whole screen alike.
 #pragma once
 #include <SDL.h>
 
@@ -38,6 +39,7 @@ class SdlDisplay : public Display {
   std::string WindowFailure() const override;
   std::unique_ptr<InputBackend> CreateInputBackend() override;
   std::unique_ptr<SoundBackend> CreateSoundBackend() override;
+  void SetWindowIcon(const std::vector<uint32_t>& argb, int32_t width, int32_t height) override;
 
   // The input layer listens here for keyboard, mouse, focus and controller
   // events; PollEvents hands each SDL event to every listener.

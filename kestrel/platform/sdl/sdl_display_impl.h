@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "kestrel/platform/scale.h"
 #include "kestrel/platform/sdl/sdl_clock.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 
@@ -27,9 +29,12 @@ PresentPath ChoosePresentPath();
 // valid UTF-8 (every ASCII text is) passes unchanged.
 std::string ToUtf8(const std::string& text);
 
-// Where a picture of pw x ph lands in an output of ow x oh: the largest whole
-// multiple that fits, centred; a screen smaller than the picture shrinks it.
-SDL_Rect Letterbox(int ow, int oh, int pw, int ph);
+// Gives the window the icon at its size and at whole multiples of it, where
+// the window system lets a window list several (sdl_icon_x11.cpp); false
+// where it does not.
+bool OfferIconSizes(SDL_Window* window, const std::vector<uint32_t>& argb, int width, int height);
+
+inline SDL_Rect ToSdlRect(const Placement& p) { return SDL_Rect{p.x, p.y, p.w, p.h}; }
 
 struct SdlDisplay::Impl {
   bool videoTried = false;
@@ -68,20 +73,36 @@ struct SdlDisplay::Impl {
   bool modeSet = false;
   ModeEntry mode;
 
+  // The real window's size, in the window system's units, when it is not on
+  // the whole screen: where Alt+Enter returns to.
+  int windowedWidth = 0, windowedHeight = 0;
+
+  // The window's icon as 0xAARRGGBB rows, kept for a window opened later.
+  std::vector<uint32_t> icon;
+  int32_t iconWidth = 0, iconHeight = 0;
+
+  // F12 was pressed: the next frame shown is also written to a file.
+  bool shotWanted = false;
+
   // The frame clock (sdl_clock.cpp).
   SdlFrameClock clock;
 
   // ---- The window's geometry (sdl_window.cpp).
   // The size in pixels the picture is drawn into.
   void OutputSize(int& w, int& h) const;
-  // Where the picture goes in the window. A window's picture fills the
-  // client area; should a window manager give the window another size, the
-  // client area's shape is kept.
+  // Where the picture goes in the window or on the screen: at the largest
+  // whole multiple that fits, centred between black bars.
   SDL_Rect Destination() const;
-  // The size of the real window when it is not on the whole screen: the
-  // client area of a windowed context, the picture doubled for a full-screen
-  // one.
-  void WindowedSize(int& w, int& h) const;
+  // The picture a window opens with, before any frame: the emulated mode of
+  // a full-screen context, half the client area of a windowed one (which
+  // shows its picture doubled).
+  void BaseSize(int& w, int& h) const;
+  // The size a window first opens at: the multiple the program chose, or
+  // the largest that fits in half the height of the desktop's usable area,
+  // at least 2.
+  void FirstWindowSize(SDL_Window* on, int& w, int& h) const;
+  // Hands the kept icon to the window.
+  void ApplyIcon();
 
   // ---- Presenting (sdl_present.cpp).
   // Forget the texture or the window surface; the next frame makes it anew.
@@ -95,10 +116,15 @@ struct SdlDisplay::Impl {
   // Hands the window surface to the window system: only the picture, unless
   // the border changed.
   void Send(const SDL_Rect& dest);
+  // Uploads `pw` x `ph` pixels of `depth` and has the renderer show them.
+  void ShowThroughRenderer(const uint8_t* first, int pitch, int depth, int pw, int ph);
   // Puts `pw` x `ph` pixels of `depth` into the window surface.
   void ShowOnSurface(const uint8_t* first, int pitch, int depth, int pw, int ph);
   // Shows the last frame again, after the window system lost it.
   void Redraw();
+  // Writes `pw` x `ph` pixels of `depth` as a screenshot at the scale they
+  // are shown at (sdl_present.cpp).
+  void WriteShot(const uint8_t* first, int pitch, int depth, int pw, int ph);
 };
 
 }  // namespace kestrel::platform

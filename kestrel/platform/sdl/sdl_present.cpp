@@ -1,9 +1,11 @@
 // Presenting a frame with SDL: our own whole-factor scaler into the window's
 // surface, or a texture that an SDL renderer stretches.
 #include <algorithm>
+#include <vector>
 
 #include "kestrel/platform/environment.h"
 #include "kestrel/platform/scale.h"
+#include "kestrel/platform/screenshot.h"
 #include "kestrel/platform/sdl/sdl_display_impl.h"
 #include "kestrel/platform/sdl/sdl_record.h"
 
@@ -97,7 +99,9 @@ void SdlDisplay::Impl::ShowOnSurface(const uint8_t* first, int pitch, int depth,
   if (!s) return;
   pictureWidth = pw;
   pictureHeight = ph;
-  const SDL_Rect dest = Destination();
+  // Placed in the surface itself, so that nothing is written outside it
+  // whatever size the window system gave it.
+  const SDL_Rect dest = ToSdlRect(Letterbox(s->w, s->h, pw, ph));
   if (dest.w <= 0 || dest.h <= 0) return;
   if (hasFrame && !SDL_RectEquals(&dest, &lastDest)) {
     // A picture of another size leaves parts of the old one in the border.
@@ -149,34 +153,48 @@ void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
   if (depth != 15 && depth != 16 && depth != 24 && depth != 32) return;
   const uint8_t* first = picture.Pixels() + size_t(r.top) * picture.Pitch() +
                          size_t(r.left) * picture.BytesPerPixel();
-  if (!impl_->renderer) {
-    impl_->ShowOnSurface(first, picture.Pitch(), depth, r.Width(), r.Height());
-    return;
+  if (impl_->renderer) impl_->ShowThroughRenderer(first, picture.Pitch(), depth, r.Width(), r.Height());
+  else impl_->ShowOnSurface(first, picture.Pitch(), depth, r.Width(), r.Height());
+  if (impl_->shotWanted) {
+    impl_->shotWanted = false;
+    impl_->WriteShot(first, picture.Pitch(), depth, r.Width(), r.Height());
   }
-  if (!impl_->texture || impl_->textureWidth != r.Width() || impl_->textureHeight != r.Height()) {
-    impl_->DropTexture();
-    impl_->texture = SDL_CreateTexture(impl_->renderer, kTextureFormat, SDL_TEXTUREACCESS_STREAMING,
-                                       r.Width(), r.Height());
-    if (!impl_->texture) return;
-    SDL_SetTextureScaleMode(impl_->texture, SDL_ScaleModeNearest);
-    impl_->textureWidth = r.Width();
-    impl_->textureHeight = r.Height();
+}
+
+void SdlDisplay::Impl::ShowThroughRenderer(const uint8_t* first, int pitch, int depth, int pw, int ph) {
+  if (!texture || textureWidth != pw || textureHeight != ph) {
+    DropTexture();
+    texture = SDL_CreateTexture(renderer, kTextureFormat, SDL_TEXTUREACCESS_STREAMING, pw, ph);
+    if (!texture) return;
+    SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+    textureWidth = pw;
+    textureHeight = ph;
   }
   if (depth == 32) {
-    if (SDL_UpdateTexture(impl_->texture, nullptr, first, picture.Pitch()) != 0) return;
+    if (SDL_UpdateTexture(texture, nullptr, first, pitch) != 0) return;
   } else {
     void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(impl_->texture, nullptr, &pixels, &pitch) != 0) return;
-    WidenRows(first, picture.Pitch(), depth, static_cast<uint8_t*>(pixels), pitch, r.Width(),
-              r.Height());
-    SDL_UnlockTexture(impl_->texture);
+    int texturePitch = 0;
+    if (SDL_LockTexture(texture, nullptr, &pixels, &texturePitch) != 0) return;
+    WidenRows(first, pitch, depth, static_cast<uint8_t*>(pixels), texturePitch, pw, ph);
+    SDL_UnlockTexture(texture);
   }
-  impl_->hasFrame = true;
-  impl_->pictureWidth = r.Width();
-  impl_->pictureHeight = r.Height();
-  impl_->Render();
-  SDL_RenderPresent(impl_->renderer);
+  hasFrame = true;
+  pictureWidth = pw;
+  pictureHeight = ph;
+  Render();
+  SDL_RenderPresent(renderer);
+}
+
+void SdlDisplay::Impl::WriteShot(const uint8_t* first, int pitch, int depth, int pw, int ph) {
+  // The picture at the whole scale it is shown at, without the bars; never
+  // smaller than 640 x 400, so a small window still gives a useful picture.
+  const SDL_Rect d = Destination();
+  const int shown = WholeScale(Placement{d.x, d.y, d.w, d.h}, pw, ph);
+  const int scale = std::max({shown, (640 + pw - 1) / pw, (400 + ph - 1) / ph, 1});
+  std::vector<uint8_t> pixels(size_t(pw) * scale * size_t(ph) * scale * 4);
+  ScaleToXrgb(first, pitch, depth, pw, ph, scale, pixels.data(), pw * scale * 4);
+  SaveScreenshot(GetWindowSettings().shotName, pixels.data(), pw * scale * 4, pw * scale, ph * scale);
 }
 
 bool SdlDisplay::UsesRenderer() const { return impl_->renderer != nullptr; }

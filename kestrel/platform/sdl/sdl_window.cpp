@@ -16,39 +16,67 @@ constexpr uint64_t kFrameRate = 60;
 
 }  // namespace
 
-SDL_Rect Letterbox(int ow, int oh, int pw, int ph) {
-  if (pw <= 0 || ph <= 0 || ow <= 0 || oh <= 0) return SDL_Rect{0, 0, ow, oh};
-  int w, h;
-  if (ow >= pw && oh >= ph) {
-    const int scale = std::min(ow / pw, oh / ph);
-    w = pw * scale;
-    h = ph * scale;
-  } else if (int64_t(ow) * ph <= int64_t(oh) * pw) {
-    w = ow;
-    h = static_cast<int>(int64_t(ph) * ow / pw);
-  } else {
-    h = oh;
-    w = static_cast<int>(int64_t(pw) * oh / ph);
-  }
-  return SDL_Rect{(ow - w) / 2, (oh - h) / 2, w, h};
-}
-
 void SdlDisplay::Impl::OutputSize(int& w, int& h) const {
   w = h = 0;
-  if (renderer) SDL_GetRendererOutputSize(renderer, &w, &h);
-  else if (window) SDL_GetWindowSizeInPixels(window, &w, &h);
+  if (renderer) {
+    SDL_GetRendererOutputSize(renderer, &w, &h);
+  } else if (window) {
+    // The window's real pixels; but should SDL have made the window's
+    // surface at its logical size (high-density screens), frames are drawn
+    // at that size, and the pointer must follow what is drawn.
+    SDL_GetWindowSizeInPixels(window, &w, &h);
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(window, &ww, &wh);
+    if (surface && (ww != w || wh != h) && surfaceWidth == ww && surfaceHeight == wh) w = ww, h = wh;
+  }
 }
 
 SDL_Rect SdlDisplay::Impl::Destination() const {
   int ow = 0, oh = 0;
   OutputSize(ow, oh);
-  if (!fullScreen && !shownFullScreen) return Letterbox(ow, oh, clientWidth, clientHeight);
-  return Letterbox(ow, oh, pictureWidth, pictureHeight);
+  return ToSdlRect(Letterbox(ow, oh, pictureWidth, pictureHeight));
 }
 
-void SdlDisplay::Impl::WindowedSize(int& w, int& h) const {
-  w = fullScreen ? std::max(pictureWidth, 1) * 2 : clientWidth;
-  h = fullScreen ? std::max(pictureHeight, 1) * 2 : clientHeight;
+void SdlDisplay::Impl::BaseSize(int& w, int& h) const {
+  w = modeSet ? mode.Width : (clientWidth + 1) / 2;
+  h = modeSet ? mode.Height : (clientHeight + 1) / 2;
+  w = std::max(w, 1);
+  h = std::max(h, 1);
+}
+
+void SdlDisplay::Impl::FirstWindowSize(SDL_Window* on, int& w, int& h) const {
+  int pw = 0, ph = 0;
+  BaseSize(pw, ph);
+  int scale = GetWindowSettings().scale;
+  if (scale <= 0) {
+    // The usable area leaves out panels and docks; without a window manager
+    // to say so it is the whole screen.
+    SDL_Rect usable{0, 0, 1920, 1080};
+    const int index = on ? std::max(SDL_GetWindowDisplayIndex(on), 0) : 0;
+    if (SDL_GetDisplayUsableBounds(index, &usable) != 0) SDL_GetDisplayBounds(index, &usable);
+    scale = FirstWindowScale(usable.w, usable.h, pw, ph);
+  }
+  w = pw * scale;
+  h = ph * scale;
+}
+
+void SdlDisplay::Impl::ApplyIcon() {
+  if (!window || icon.empty()) return;
+  // Written once, so that nobody reads a list of one size in between.
+  if (OfferIconSizes(window, icon, iconWidth, iconHeight)) return;
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.data(), iconWidth, iconHeight, 32,
+                                                      iconWidth * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!s) return;
+  SDL_SetWindowIcon(window, s);
+  SDL_FreeSurface(s);
+}
+
+void SdlDisplay::SetWindowIcon(const std::vector<uint32_t>& argb, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0 || argb.size() != size_t(width) * size_t(height)) return;
+  impl_->icon = argb;
+  impl_->iconWidth = width;
+  impl_->iconHeight = height;
+  impl_->ApplyIcon();
 }
 
 int SdlDisplay::DesktopDepth() const {
@@ -84,8 +112,17 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
     // The engine's report carries the reason (WindowFailure).
     return DDERR_NODIRECTDRAWHW;
   }
-  const int w = std::max(clientWidth, 1), h = std::max(clientHeight, 1);
-  const Uint32 flags = SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  impl_->clientWidth = std::max(clientWidth, 1);
+  impl_->clientHeight = std::max(clientHeight, 1);
+  // A full-screen window is made at the size it covers; a window opens at
+  // a multiple of its picture that suits the screen.
+  int w = impl_->clientWidth, h = impl_->clientHeight;
+  impl_->FirstWindowSize(nullptr, impl_->windowedWidth, impl_->windowedHeight);
+  if (!fullScreen) w = impl_->windowedWidth, h = impl_->windowedHeight;
+  // Any size the player drags it to; drawn at the real pixels of a
+  // high-density screen.
+  const Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI |
+                       (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   impl_->path = ChoosePresentPath();
   // The window is made once, already as the renderer needs it: SDL would
   // otherwise destroy it and make it again for a GL renderer, and the screen
@@ -127,10 +164,8 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
   impl_->handle = window;
   impl_->fullScreen = fullScreen;
   impl_->shownFullScreen = fullScreen;
-  impl_->clientWidth = w;
-  impl_->clientHeight = h;
-  impl_->pictureWidth = impl_->modeSet ? impl_->mode.Width : w;
-  impl_->pictureHeight = impl_->modeSet ? impl_->mode.Height : h;
+  impl_->BaseSize(impl_->pictureWidth, impl_->pictureHeight);
+  impl_->ApplyIcon();
   if (fullScreen) SDL_ShowCursor(SDL_DISABLE);
   SDL_RaiseWindow(window_);
   impl_->Redraw();
@@ -157,6 +192,8 @@ void SdlDisplay::ToggleFullScreen() {
   Impl& c = *impl_;
   const bool toFull = !c.shownFullScreen;
   SDL_Rect screen;
+  // The size the player left the window at is where it comes back to.
+  if (toFull) SDL_GetWindowSize(window_, &c.windowedWidth, &c.windowedHeight);
   if (toFull && SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &screen) == 0) {
     // A window manager makes the window cover the screen; without one
     // nobody would, so it is given the screen's place and size first.
@@ -166,10 +203,8 @@ void SdlDisplay::ToggleFullScreen() {
   if (SDL_SetWindowFullscreen(window_, toFull ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
   c.shownFullScreen = toFull;
   if (!toFull) {
-    // Back to the window players know, in the middle of the screen.
-    int w = 0, h = 0;
-    c.WindowedSize(w, h);
-    SDL_SetWindowSize(window_, w, h);
+    // Back to the window as the player left it, in the middle of the screen.
+    SDL_SetWindowSize(window_, std::max(c.windowedWidth, 1), std::max(c.windowedHeight, 1));
     SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   }
   // The renderer's border is cleared by the next frame; the window surface
@@ -208,20 +243,15 @@ Point SdlDisplay::WindowToClient(int32_t x, int32_t y) const {
   if (ww <= 0 || wh <= 0 || ow <= 0 || oh <= 0) return {x, y};
   // Window coordinates to output pixels (they differ on high-density screens).
   const int64_t ox = int64_t(x) * ow / ww, oy = int64_t(y) * oh / wh;
-  const SDL_Rect dest = impl_->Destination();
-  if (dest.w <= 0 || dest.h <= 0) return {0, 0};
-  if (!impl_->fullScreen) {
-    const int64_t cx = (ox - dest.x) * impl_->clientWidth / dest.w;
-    const int64_t cy = (oy - dest.y) * impl_->clientHeight / dest.h;
-    if (!impl_->shownFullScreen) return {int32_t(cx), int32_t(cy)};
-    // On the whole screen the border around the picture counts as its edge.
-    return {int32_t(std::clamp<int64_t>(cx, 0, std::max(impl_->clientWidth - 1, 0))),
-            int32_t(std::clamp<int64_t>(cy, 0, std::max(impl_->clientHeight - 1, 0)))};
-  }
-  const int64_t px = (ox - dest.x) * impl_->pictureWidth / dest.w;
-  const int64_t py = (oy - dest.y) * impl_->pictureHeight / dest.h;
-  // The pointer over the black border counts as on the picture's edge.
-  return {int32_t(std::clamp<int64_t>(px, 0, std::max(impl_->pictureWidth - 1, 0))),
-          int32_t(std::clamp<int64_t>(py, 0, std::max(impl_->pictureHeight - 1, 0)))};
+  const SDL_Rect d = impl_->Destination();
+  // A windowed context reads the client area the picture stands for; a
+  // full-screen one the picture's own pixels.
+  Point p;
+  if (impl_->fullScreen)
+    OutputToArea(ox, oy, Placement{d.x, d.y, d.w, d.h}, impl_->pictureWidth, impl_->pictureHeight, p.x, p.y);
+  else
+    OutputToArea(ox, oy, Placement{d.x, d.y, d.w, d.h}, impl_->clientWidth, impl_->clientHeight, p.x, p.y);
+  return p;
 }
+
 }  // namespace kestrel::platform

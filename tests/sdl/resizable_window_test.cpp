@@ -1,0 +1,426 @@
+// The game's window on private X servers of several sizes, driven with
+// xdotool as a player would: the size it opens at, the crisp whole-number
+// picture at any size the window is dragged to, the pointer through the
+// scale and the bars, Alt+Enter back to the dragged size, F12 screenshots,
+// and the icon and class a dock reads. What the window shows is checked
+// pixel for pixel against the same frame captured on the headless backend,
+// and the game is followed by its frame log, never by the clock.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "morlo3/icon.h"
+#include "../support/real_game.h"
+#include "../support/xvfb.h"
+
+// Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
+#include "../support/x_screenshot.h"
+#include <X11/Xatom.h>
+
+using kestrel::testing::FirstLineOn;
+using kestrel::testing::RealGame;
+using kestrel::testing::Xvfb;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+
+bool HaveTools() {
+  return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
+}
+
+std::string Text(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// The hashes of a frame log, frame 1 first; only whole lines count.
+std::vector<std::string> Hashes(const fs::path& log) {
+  std::vector<std::string> hashes;
+  const std::string text = Text(log);
+  std::istringstream in(text.substr(0, text.rfind('\n') + 1));
+  for (std::string frame, hash; in >> frame >> hash;) hashes.push_back(hash);
+  return hashes;
+}
+
+struct Picture {
+  int w = 0, h = 0;
+  std::vector<uint8_t> rgb;
+  const uint8_t* At(int x, int y) const { return &rgb[(size_t(y) * w + x) * 3]; }
+};
+
+bool ReadPng(const fs::path& path, Picture& p) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  p.rgb.assign(PNG_IMAGE_SIZE(image), 0);
+  p.w = int(image.width);
+  p.h = int(image.height);
+  return png_image_finish_read(&image, nullptr, p.rgb.data(), 0, nullptr) != 0;
+}
+
+// Where the 320 x 200 picture should be in a window of a size: a whole
+// scale, or (scale 0) shrunk to keep its shape.
+struct Expected {
+  int w, h;
+  int scale, x, y, pw, ph;
+};
+
+// The picture pixel a window pixel at `offset` into the shown picture of
+// `shown` pixels shows: the one under its centre.
+int Sampled(int offset, int shown, int size) { return (2 * offset + 1) * size / (2 * shown); }
+
+// The window pixel whose centre lies over picture pixel `p`.
+int WindowPlace(const Expected& e, int p, bool across) {
+  const int origin = across ? e.x : e.y, shown = across ? e.pw : e.ph, size = across ? 320 : 200;
+  if (e.scale) return origin + p * e.scale + e.scale / 2;
+  for (int o = 0; o < shown; ++o)
+    if (Sampled(o, shown, size) == p) return origin + o;
+  return origin;
+}
+
+// How far `window` (a screenshot) differs from `frame` placed as `e` with
+// black bars: "" when not at all, else the first difference.
+std::string Compare(const Picture& window, const Picture& frame, const Expected& e) {
+  if (window.w != e.w || window.h != e.h)
+    return "the window is " + std::to_string(window.w) + "x" + std::to_string(window.h);
+  int wrong = 0;
+  std::string first;
+  for (int y = 0; y < window.h; ++y)
+    for (int x = 0; x < window.w; ++x) {
+      const bool inside = x >= e.x && x < e.x + e.pw && y >= e.y && y < e.y + e.ph;
+      static const uint8_t black[3] = {0, 0, 0};
+      const uint8_t* want = black;
+      if (inside) {
+        const int px = e.scale ? (x - e.x) / e.scale : Sampled(x - e.x, e.pw, 320);
+        const int py = e.scale ? (y - e.y) / e.scale : Sampled(y - e.y, e.ph, 200);
+        want = frame.At(px, py);
+      }
+      if (std::memcmp(window.At(x, y), want, 3) != 0 && wrong++ == 0) {
+        const uint8_t* got = window.At(x, y);
+        first = "at " + std::to_string(x) + "," + std::to_string(y) + (inside ? " (picture)" : " (bar)") + " got " +
+                std::to_string(got[0]) + "," + std::to_string(got[1]) + "," + std::to_string(got[2]) +
+                " want " + std::to_string(want[0]) + "," + std::to_string(want[1]) + "," + std::to_string(want[2]);
+      }
+    }
+  return wrong ? std::to_string(wrong) + " pixels differ, first " + first : "";
+}
+
+class GameWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveTools()) GTEST_SKIP() << "Xvfb and xdotool are needed (apt-get install xvfb xdotool)";
+    char tmpl[] = "/tmp/kestrel-window-XXXXXX";
+    folder_ = ::mkdtemp(tmpl);
+    fs::create_directory(folder_ / "tmp");
+    fs::create_directory(folder_ / "pictures");
+  }
+  void TearDown() override {
+    if (x_) XCloseDisplay(x_);
+    std::error_code ec;
+    if (!folder_.empty()) fs::remove_all(folder_, ec);
+  }
+  bool StartServer(const std::string& screen) {
+    if (x_) XCloseDisplay(x_);
+    x_ = nullptr;
+    server_.Stop();
+    if (!server_.Start(screen)) return false;
+    x_ = XOpenDisplay(server_.Display().c_str());
+    return x_ != nullptr;
+  }
+  // The game in the window, in its own folder, its frames logged. Standard
+  // output is appended to, so that the test may empty it as the game runs.
+  std::string Command(const std::string& args = "") const {
+    return "env -C " + folder_.string() +
+           " -u KESTREL_PLATFORM -u KESTREL_INPUT -u KESTREL_CAPTURE ASAN_OPTIONS=detect_leaks=0 "
+           "SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no KESTREL_FRAMELOG=real.log TMPDIR=" +
+           (folder_ / "tmp").string() + " XDG_PICTURES_DIR=" + (folder_ / "pictures").string() + " " + kGame +
+           " " + args + " >>" + (folder_ / "out.txt").string() + " 2>" + (folder_ / "err.txt").string();
+  }
+  // The game's window, waited for until `seconds` have passed.
+  unsigned long FindWindow(int seconds = 30) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const std::string id = FirstLineOn(server_.Display(), "xdotool search --name 'Morlo v3.0' | head -n1");
+      if (!id.empty()) return std::stoul(id);
+      RealGame::Sleep(50);
+    }
+    return 0;
+  }
+  void Size(unsigned long window, int& w, int& h) {
+    XWindowAttributes a;
+    w = h = 0;
+    XSync(x_, False);
+    if (XGetWindowAttributes(x_, window, &a)) w = a.width, h = a.height;
+  }
+  // Waits until the window is w x h; false if it is not within a while.
+  bool WaitForSize(unsigned long window, int w, int h) {
+    for (int i = 0; i < 400; ++i) {
+      int nw = 0, nh = 0;
+      Size(window, nw, nh);
+      if (nw == w && nh == h) return true;
+      RealGame::Sleep(25);
+    }
+    return false;
+  }
+  void Xdo(const std::string& args) {
+    std::system(("DISPLAY=" + server_.Display() + " xdotool " + args + " >/dev/null 2>&1").c_str());
+  }
+  size_t Frames() const { return Hashes(folder_ / "real.log").size(); }
+  // Waits until `frames` more frames were shown.
+  bool WaitFrames(RealGame& game, size_t frames) {
+    const size_t until = Frames() + frames;
+    for (int i = 0; i < 2400; ++i) {
+      if (Frames() >= until) return true;
+      if (game.Wait(0) != -1) return false;
+      RealGame::Sleep(25);
+    }
+    return false;
+  }
+  // Waits until the last frame shown has this hash, for at most `frames`
+  // frames; then it stays so while nothing moves.
+  bool WaitForFrame(RealGame& game, const std::string& hash, size_t frames = 900) {
+    const size_t limit = Frames() + frames;
+    for (int i = 0; i < 4800; ++i) {
+      const std::vector<std::string> h = Hashes(folder_ / "real.log");
+      if (!h.empty() && h.back() == hash) return true;
+      if (h.size() > limit || game.Wait(0) != -1) return false;
+      RealGame::Sleep(25);
+    }
+    return false;
+  }
+  std::string LastHash() const {
+    const std::vector<std::string> h = Hashes(folder_ / "real.log");
+    return h.empty() ? "" : h.back();
+  }
+  // A press of the left button held for a few frames, at window (x, y).
+  void Click(RealGame& game, unsigned long window, int x, int y) {
+    Xdo("mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " + std::to_string(y));
+    WaitFrames(game, 2);
+    Xdo("mousedown 1");
+    WaitFrames(game, 3);
+    Xdo("mouseup 1");
+  }
+  Xvfb server_;
+  ::Display* x_ = nullptr;
+  fs::path folder_;
+};
+
+// The first size follows the screen: the largest whole multiple of 320 x 200
+// in half the screen's height, never below 2; --scale chooses it. The window
+// carries the class the desktop entry names and the icon drawn for it.
+TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
+  const struct {
+    const char* screen;
+    const char* args;
+    int w, h;
+  } cases[] = {
+      {"1280x1024x24", "", 640, 400},
+      {"2560x1440x24", "", 960, 600},
+      {"3840x2160x24", "", 1600, 1000},
+      {"1280x1024x24", "--scale 3", 960, 600},
+      {"2560x1440x24", "--scale 1", 320, 200},
+  };
+  bool identityChecked = false;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.screen) + " " + c.args);
+    ASSERT_TRUE(StartServer(c.screen)) << "Xvfb could not be started";
+    RealGame game(server_.Display(), Command(c.args));
+    ASSERT_TRUE(game.Started());
+    const unsigned long window = FindWindow();
+    ASSERT_NE(window, 0u) << Text(folder_ / "err.txt");
+    EXPECT_TRUE(WaitForSize(window, c.w, c.h));
+    if (!identityChecked) {
+      identityChecked = true;
+      XClassHint hint{};
+      ASSERT_TRUE(XGetClassHint(x_, window, &hint));
+      EXPECT_STREQ(hint.res_class, morlo3::kDesktopId);
+      EXPECT_STREQ(hint.res_name, morlo3::kDesktopId);
+      XFree(hint.res_name);
+      XFree(hint.res_class);
+      // The desktop entry names the same class.
+      const std::string entry =
+          Text(fs::path(KESTREL_SOURCE_DIR) / "packaging" / (std::string(morlo3::kDesktopId) + ".desktop"));
+      EXPECT_NE(entry.find(std::string("\nStartupWMClass=") + morlo3::kDesktopId + "\n"), std::string::npos)
+          << entry;
+      // The icon comes once the sprite sheet is loaded: the desktop's own
+      // pictures, pixel for pixel, at each size they are drawn at.
+      const Atom icon = XInternAtom(x_, "_NET_WM_ICON", False);
+      std::vector<unsigned long> shown;
+      for (int i = 0; i < 800 && shown.empty(); ++i) {
+        Atom type;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(x_, window, icon, 0, LONG_MAX, False, XA_CARDINAL, &type, &format, &count, &after,
+                               &data) == Success &&
+            data && count > 2) {
+          const auto* longs = reinterpret_cast<unsigned long*>(data);
+          shown.assign(longs, longs + count);
+        }
+        if (data) XFree(data);
+        if (shown.empty()) RealGame::Sleep(25);
+      }
+      ASSERT_GT(shown.size(), 2u) << "no _NET_WM_ICON";
+      size_t at = 0;
+      std::string sizes;
+      while (at + 2 <= shown.size()) {
+        const int w = int(shown[at]), h = int(shown[at + 1]);
+        ASSERT_TRUE(w > 0 && h > 0 && at + 2 + size_t(w) * h <= shown.size()) << "a broken list at " << at;
+        sizes += (sizes.empty() ? "" : " ") + std::to_string(w) + "x" + std::to_string(h);
+        Picture drawn;
+        const std::string size = std::to_string(w) + "x" + std::to_string(h);
+        ASSERT_TRUE(ReadPng(fs::path(KESTREL_BINARY_DIR) / "icons/hicolor" / size / "apps" /
+                                (std::string(morlo3::kDesktopId) + ".png"),
+                            drawn))
+            << "no desktop icon of " << size;
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) {
+            const uint8_t* p = drawn.At(x, y);
+            const unsigned long want = 0xFF000000ul | p[0] << 16 | p[1] << 8 | p[2];
+            wrong += (shown[at + 2 + size_t(y) * w + x] & 0xFFFFFFFFul) != want;
+          }
+        EXPECT_EQ(wrong, 0) << size << " differs from the desktop's icon";
+        at += 2 + size_t(w) * h;
+      }
+      EXPECT_EQ(at, shown.size());
+      EXPECT_EQ(sizes, "16x16 32x32 48x48 64x64 128x128 256x256");
+    }
+    game.Signal(SIGTERM);
+    EXPECT_EQ(game.Wait(20), 128 + SIGTERM);
+  }
+}
+
+// Dragged to four sizes, the window shows the frame the headless backend
+// captures, at the largest whole scale with black bars around it (shrunk
+// only below 320 x 200); the pointer, placed over a picture pixel, lands
+// on it, and "Opções" pressed at its place opens the options page. F12
+// saves what is shown, and Alt+Enter comes back to the dragged size.
+TEST_F(GameWindow, AnySizeShowsTheHeadlessFrameAtAWholeScale) {
+  // The same frames headless: the story skipped, the pointer at picture
+  // (10, 10) over the settled menu (frame 500), "Opções" pressed (800),
+  // its "Sair" (1100), and the pointer back (1400).
+  {
+    std::ofstream script(folder_ / "ref.input");
+    script << "1 key 1 down\n1 mouse 20 20\n300 key 1 up\n"
+           << "500 mouse 268 274\n502 button left down\n505 button left up\n"
+           << "800 mouse 588 276\n802 button left down\n805 button left up\n"
+           << "1100 mouse 20 20\n";
+  }
+  ASSERT_EQ(std::system(("env -C " + folder_.string() +
+                         " KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_DEPTH=32 KESTREL_INPUT=ref.input "
+                         "KESTREL_MAX_FRAMES=1400 KESTREL_FRAMELOG=ref.log KESTREL_CAPTURE=ref "
+                         "KESTREL_CAPTURE_EVERY=500 TMPDIR=" +
+                         (folder_ / "tmp").string() + " " + kGame + " >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  const std::vector<std::string> ref = Hashes(folder_ / "ref.log");
+  ASSERT_GE(ref.size(), 1400u);
+  const std::string menu = ref[499], options = ref[799], back = ref[1099];
+  ASSERT_EQ(ref[1399], menu) << "the settled menu is one picture";
+  ASSERT_NE(options, menu);
+  Picture frame;
+  ASSERT_TRUE(ReadPng(folder_ / "ref/frame-000500.png", frame));
+  ASSERT_EQ(frame.w, 320);
+
+  ASSERT_TRUE(StartServer("1920x1200x24")) << "Xvfb could not be started";
+  RealGame game(server_.Display(), Command());
+  ASSERT_TRUE(game.Started());
+  const unsigned long window = FindWindow();
+  ASSERT_NE(window, 0u) << Text(folder_ / "err.txt");
+  const std::string id = std::to_string(window);
+  ASSERT_TRUE(WaitForSize(window, 960, 600)) << "1200 / 2 holds three times 200";
+  Xdo("windowfocus --sync " + id);
+  Xdo("keydown Escape");
+  Xdo("mousemove --window " + id + " " + std::to_string(10 * 3 + 1) + " " + std::to_string(10 * 3 + 1));
+  ASSERT_TRUE(WaitForFrame(game, menu, 2000)) << "the menu never settled: " << Text(folder_ / "err.txt");
+  Xdo("keyup Escape");
+
+  const Expected sizes[] = {
+      {700, 500, 2, 30, 50, 640, 400},
+      {1000, 700, 3, 20, 50, 960, 600},
+      {1600, 1000, 5, 0, 0, 1600, 1000},
+      {300, 200, 0, 0, 6, 300, 187},
+  };
+  int shots = 0;
+  for (const Expected& e : sizes) {
+    SCOPED_TRACE(std::to_string(e.w) + "x" + std::to_string(e.h));
+    // At the screen's corner: the X server reads back only what is on it.
+    Xdo("windowmove " + id + " 0 0");
+    Xdo("windowsize " + id + " " + std::to_string(e.w) + " " + std::to_string(e.h));
+    ASSERT_TRUE(WaitForSize(window, e.w, e.h));
+    Xdo("mousemove --window " + id + " " + std::to_string(WindowPlace(e, 10, true)) + " " +
+        std::to_string(WindowPlace(e, 10, false)));
+    // The frame with the pointer drawn at (10, 10) is the reference's; it is
+    // the one shown when the log says so before and after the screenshot.
+    Picture shown;
+    for (int tries = 0; tries < 5; ++tries) {
+      ASSERT_TRUE(WaitForFrame(game, menu)) << "the pointer did not land on picture pixel (10, 10)";
+      WaitFrames(game, 2);
+      ASSERT_TRUE(kestrel::testing::XScreenshotOf(x_, window, shown.rgb, shown.w, shown.h));
+      if (LastHash() == menu) break;
+    }
+    EXPECT_EQ(Compare(shown, frame, e), "");
+
+    // F12: the picture as shown, without the bars, at least 640 x 400.
+    Xdo("key F12");
+    for (int i = 0; i < 800 && Text(folder_ / "out.txt").find('\n') == std::string::npos; ++i) RealGame::Sleep(25);
+    const std::string said = Text(folder_ / "out.txt");
+    ASSERT_TRUE(said.starts_with("morlo3: screenshot saved to " + (folder_ / "pictures/morlo3-").string())) << said;
+    ASSERT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    const fs::path saved = said.substr(said.find(" to ") + 4, said.size() - said.find(" to ") - 5);
+    Picture png;
+    ASSERT_TRUE(ReadPng(saved, png)) << saved;
+    const int scale = std::max(e.scale, 2);
+    EXPECT_EQ(Compare(png, frame, Expected{320 * scale, 200 * scale, scale, 0, 0, 320 * scale, 200 * scale}), "");
+    if (e.scale) {
+      // Which is the window's picture, pixel for pixel.
+      Picture inner{e.pw, e.ph, {}};
+      for (int y = 0; y < e.ph; ++y)
+        inner.rgb.insert(inner.rgb.end(), shown.At(e.x, e.y + y), shown.At(e.x, e.y + y) + 3 * e.pw);
+      EXPECT_EQ(png.rgb, inner.rgb);
+    }
+    ++shots;
+    fs::remove(saved);
+    std::ofstream(folder_ / "out.txt", std::ios::trunc).close();
+
+    // "Opções" at its scaled place opens the options page; its "Sair" comes
+    // back. Each frame matches the reference's, pointer and all.
+    Click(game, window, WindowPlace(e, 134, true), WindowPlace(e, 137, false));
+    EXPECT_TRUE(WaitForFrame(game, options)) << "not on the options page";
+    Click(game, window, WindowPlace(e, 294, true), WindowPlace(e, 138, false));
+    EXPECT_TRUE(WaitForFrame(game, back)) << "not back on the main page";
+  }
+  EXPECT_EQ(shots, 4);
+
+  // Alt+Enter from a dragged window goes to the whole screen and back to
+  // the size it was dragged to.
+  Xdo("windowsize " + id + " 1000 700");
+  ASSERT_TRUE(WaitForSize(window, 1000, 700));
+  Xdo("windowfocus --sync " + id);
+  Xdo("key alt+Return");
+  EXPECT_TRUE(WaitForSize(window, 1920, 1200));
+  Xdo("key alt+Return");
+  EXPECT_TRUE(WaitForSize(window, 1000, 700));
+  game.Signal(SIGTERM);
+  EXPECT_EQ(game.Wait(20), 128 + SIGTERM);
+  EXPECT_EQ(Text(folder_ / "err.txt"), "");
+}
+
+}  // namespace
