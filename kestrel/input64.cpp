@@ -229,9 +229,15 @@ bool TInput64::KeyDown(int32_t key) {
     held = held || keys[DIK_NUMPADENTER] == 0x80;
     pressed = pressed || presses[DIK_NUMPADENTER] == 0x80;
   }
+  const uint64_t now = FrameNow() + 1;
   if (swallowedAt_[key] != 0) {
-    if (swallowedAt_[key] == FrameNow() + 1 || held) return false;
+    if (swallowedAt_[key] == now || held) return false;
     swallowedAt_[key] = 0;
+  }
+  // A press counts for one read only.
+  if (pressed) {
+    if (keyPressReadAt_[key] == now) pressed = false;
+    else keyPressReadAt_[key] = now;
   }
   return held || pressed;
 }
@@ -276,8 +282,14 @@ void TInput64::MouseButtons(bool& left, bool& middle, bool& right) {
           default: break;
         }
       }
-      // A button let go again before this read still clicks once.
+      // A button let go again before this read still clicks, once.
       FramePresses(mouse_.get(), presses, sizeof presses);
+      const uint64_t now = FrameNow() + 1;
+      for (size_t b = 0; b < 3; ++b) {
+        if (presses[b] != 0x80) continue;
+        if (buttonPressReadAt_[b] == now) presses[b] = 0;
+        else buttonPressReadAt_[b] = now;
+      }
     } else {
       Reacquire(*mouse_);
     }

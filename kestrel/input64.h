@@ -1,8 +1,9 @@
 // The keyboard, the mouse and a joystick, bound to the game's window. Keys
 // are asked by scan code and read fresh each time; mouse buttons come from the
 // mouse's event buffer; the pointer from the window system. A key or button
-// that went down since the last frame was presented reads as held for the
-// whole of the next frame, so a tap shorter than a frame is never lost.
+// that went down since the last frame was presented reads as held at its
+// first read in the next frame even if it is up again, so a tap shorter than
+// a frame is never lost.
 //
 // For a menu drawn for the mouse, the keys and a game controller can stand
 // in for the pointer: the menu offers the boxes it can be pointed at each
@@ -106,6 +107,9 @@ class TInput64 {
   // Keys that clicked read as up until let go; the frame (plus one) they
   // clicked in.
   uint64_t swallowedAt_[256] = {};
+  // The frame (plus one) in which a press was last read: it counts once.
+  uint64_t keyPressReadAt_[256] = {};
+  uint64_t buttonPressReadAt_[3] = {};
 };
 
 }  // namespace kestrel

@@ -208,7 +208,7 @@ uint64_t CurrentFrame() { return HasDisplay() ? GetDisplay().FramesPresented() :
 
 HResult InputDevice::GetFramePresses(uint32_t size, void* data) {
   HResult r;
-  if (Fault("GetFramePresses", r)) return r;
+  if (Fault("GetPresses", r)) return r;
   if (!data) return E_POINTER;
   const uint32_t want = kind_ == DeviceKind::Keyboard ? 256 : kind_ == DeviceKind::Mouse ? 3 : 0;
   if (want == 0) return DIERR_UNSUPPORTED;

@@ -234,9 +234,9 @@ struct SdlInputShared {
         if (sc < 0 || sc >= SDL_NUM_SCANCODES) break;
         if (uint8_t dik = ScancodeMap()[size_t(sc)]) {
           keys[dik] = e.type == SDL_KEYDOWN ? 0x80 : 0;
-          // A key the system repeats counts as pressed again, so a held
-          // arrow keeps moving the menu's highlight.
-          if (e.type == SDL_KEYDOWN) keyPressedAt[dik] = FrameNow() + 1;
+          // The system's repeats of a held key are no new presses: a
+          // recording could not tell them.
+          if (e.type == SDL_KEYDOWN && !e.key.repeat) keyPressedAt[dik] = FrameNow() + 1;
         }
         break;
       }
