@@ -216,7 +216,8 @@ void TInput64::FramePresses(InputDevice* device, uint8_t* out, uint32_t size) {
 bool TInput64::KeyDown(int32_t key) {
   if (!keyboard_ || key < 0 || key > 255) return false;
   uint8_t keys[256] = {};
-  if (keyboard_->GetDeviceState(sizeof keys, keys) != DI_OK) {
+  if (const HResult r = keyboard_->GetDeviceState(sizeof keys, keys); r != DI_OK) {
+    if (r == DIERR_INPUTLOST) keyboardLost_ = true;
     Reacquire(*keyboard_);
     return false;
   }
@@ -332,6 +333,9 @@ void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count,
     targets_[at] = t;
   }
 
+  // A loss of focus in the menu pauses nothing.
+  keyboardLost_ = false;
+
   // The mouse takes over as soon as it moves.
   Point mouse;
   GetCursorClientPos(window_, mouse);
@@ -411,9 +415,10 @@ bool TInput64::FocusLost() {
   if (!keyboard_) return false;
   uint8_t keys[256] = {};
   const HResult r = keyboard_->GetDeviceState(sizeof keys, keys);
-  if (r == DI_OK) return false;
-  Reacquire(*keyboard_);
-  return r == DIERR_INPUTLOST;
+  const bool lost = keyboardLost_ || r == DIERR_INPUTLOST;
+  keyboardLost_ = false;
+  if (r != DI_OK) Reacquire(*keyboard_);
+  return lost;
 }
 
 }  // namespace kestrel

@@ -59,8 +59,9 @@ class TInput64 {
   // Whether P, the Pause key or a pad's Start went down since the last
   // presented frame.
   bool PauseKeyPressed();
-  // Whether the keyboard was lost since it was last read, as happens when the
-  // window loses the focus. It is taken back at once.
+  // Whether the keyboard was lost since this was last asked (or the menu
+  // last offered its boxes), as happens when the window loses the focus. It
+  // is taken back at once.
   bool FocusLost();
 
   uint8_t JoystickPresent = 0;
@@ -110,6 +111,8 @@ class TInput64 {
   // The frame (plus one) in which a press was last read: it counts once.
   uint64_t keyPressReadAt_[256] = {};
   uint64_t buttonPressReadAt_[3] = {};
+  // A read found the keyboard lost since FocusLost last answered.
+  bool keyboardLost_ = false;
 };
 
 }  // namespace kestrel
