@@ -1,5 +1,6 @@
 #include "kestrel/input64.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "kestrel/error.h"
@@ -318,6 +319,8 @@ void TInput64::Swallow(uint8_t key) { swallowedAt_[key] = FrameNow() + 1; }
 
 void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count, int32_t backId) {
   // Left to right, then top to bottom: the order the arrows step through.
+  // The first box as offered is where the highlight starts.
+  const int32_t firstId = targets && count > 0 ? targets[0].Id : 0;
   targetCount_ = 0;
   for (int32_t i = 0; targets && i < count && targetCount_ < kMaxTargets; ++i) {
     const TPointerTarget& t = targets[i];
@@ -354,15 +357,16 @@ void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count,
   for (uint8_t key : kChooseKeys) choose = choose || pressed(key);
   const bool back = pressed(DIK_ESCAPE) || (pad & (kPadB | kPadBack));
 
+  const int32_t first = std::max(TargetIndex(firstId), 0);
   int32_t current = pointerHeld_ ? TargetIndex(highlightId_) : -1;
   // The highlighted box went with its page: start again at the first.
-  if (pointerHeld_ && current < 0 && targetCount_ > 0) current = 0;
+  if (pointerHeld_ && current < 0 && targetCount_ > 0) current = first;
   bool click = false;
   if (step != 0 && targetCount_ > 0) {
     if (!pointerHeld_) {
       // From the box under the mouse, or the first one.
       current = TargetAt(mouse);
-      if (current < 0) current = 0;
+      if (current < 0) current = first;
       else current = (current + step + targetCount_) % targetCount_;
       pointerHeld_ = true;
     } else {
@@ -377,7 +381,7 @@ void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count,
     } else if (targetCount_ > 0) {
       // Nothing is pointed at: the first press shows where the keys are.
       pointerHeld_ = true;
-      current = 0;
+      current = first;
     }
   }
   if (back && backId >= 0) {

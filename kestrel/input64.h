@@ -52,7 +52,9 @@ class TInput64 {
   // highlight among them, and the pointer then rests at the middle of the
   // highlighted box; Enter, keypad Enter, fire (left Ctrl) or a pad's A, X or
   // Start clicks once where the pointer is; Esc or a pad's B or Back clicks
-  // once on the box `backId` (none when no box has it). Moving the mouse
+  // once on the box `backId` (none when no box has it). The highlight
+  // starts on the first box offered, and again there when its box goes
+  // away with its page. Moving the mouse
   // gives the pointer back to it. A key that clicked reads as up until it
   // is let go, so the click does not also act on what the menu opens.
   void OfferPointerTargets(const TPointerTarget* targets, int32_t count, int32_t backId);
