@@ -97,8 +97,8 @@ const std::array<uint8_t, SDL_NUM_SCANCODES>& ScancodeMap() {
 }
 
 // Controller buttons and directions that stand for keys.
-constexpr uint8_t kPadLeft = 0xCB, kPadRight = 0xCD, kPadJump = 0xC8, kPadFire = 0x1D,
-                  kPadEnter = 0x1C, kPadEscape = 0x01;
+constexpr uint8_t kPadKeyLeft = 0xCB, kPadKeyRight = 0xCD, kPadKeyJump = 0xC8, kPadKeyFire = 0x1D,
+                  kPadKeyEnter = 0x1C, kPadKeyEscape = 0x01;
 // Half the stick's travel counts as a push.
 constexpr int16_t kStickThreshold = 16384;
 // More queued button events than any buffer takes; the rest only mean overflow.
@@ -288,12 +288,12 @@ struct SdlInputShared {
     if (!controller) return;
     auto button = [&](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(controller, b) != 0; };
     int16_t x = SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTX);
-    if (button(SDL_CONTROLLER_BUTTON_DPAD_LEFT) || x <= -kStickThreshold) out[kPadLeft] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) || x >= kStickThreshold) out[kPadRight] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_A)) out[kPadJump] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_X) || button(SDL_CONTROLLER_BUTTON_B)) out[kPadFire] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_START)) out[kPadEnter] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_BACK)) out[kPadEscape] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_DPAD_LEFT) || x <= -kStickThreshold) out[kPadKeyLeft] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) || x >= kStickThreshold) out[kPadKeyRight] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_A)) out[kPadKeyJump] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_X) || button(SDL_CONTROLLER_BUTTON_B)) out[kPadKeyFire] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_START)) out[kPadKeyEnter] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_BACK)) out[kPadKeyEscape] = 0x80;
   }
 
   std::vector<std::string> ButtonNames() const {
