@@ -301,6 +301,34 @@ void TBuffer64::MakeWindowIcon(int32_t x1, int32_t y1, int32_t x2, int32_t y2, u
   GetDisplay().SetWindowIcon(argb, size, size);
 }
 
+void TBuffer64::Dim() {
+  if (!Surface || Rows.empty()) return;
+  Surface->PixelsChanged();
+  for (int32_t y = 0; y < Height; ++y) {
+    uint8_t* row = Rows[size_t(y)];
+    for (int32_t x = 0; x < Width; ++x) {
+      uint8_t red = 0, green = 0, blue = 0;
+      UnpackColor(GetPixel(x, y), red, green, blue);
+      const uint32_t c = MakeColor(red / 2, green / 2, blue / 2);
+      switch (BitsPerPixel) {
+        case 15:
+        case 16: {
+          const uint16_t v = uint16_t(c);
+          std::memcpy(row + 2 * size_t(x), &v, 2);
+          break;
+        }
+        case 24:
+          row[3 * size_t(x)] = uint8_t(c);
+          row[3 * size_t(x) + 1] = uint8_t(c >> 8);
+          row[3 * size_t(x) + 2] = uint8_t(c >> 16);
+          break;
+        case 32: std::memcpy(row + 4 * size_t(x), &c, 4); break;
+        default: return;
+      }
+    }
+  }
+}
+
 uint32_t TBuffer64::GetPixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= Width || y >= Height) return 0;
   const uint8_t* row = Rows[size_t(y)];

@@ -46,6 +46,8 @@ class TBuffer64 {
   void HLine(int32_t x1, int32_t x2, int32_t y, uint32_t color);
   void VLine(int32_t y1, int32_t y2, int32_t x, uint32_t color);
   void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color);
+  // Halves the brightness of every pixel, as behind a pause.
+  void Dim();
 
   // Gives the program's window an icon of `size` x `size` pixels: the colour
   // `backgroundRgb` (0xRRGGBB) with the rectangle (x1, y1)-(x2, y2) of this

@@ -1,5 +1,8 @@
 #include "kestrel/input64.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "kestrel/error.h"
 
 namespace kestrel {
@@ -188,17 +191,66 @@ void TInput64::Reacquire(InputDevice& device) {
     if (device.Acquire() != DIERR_INPUTLOST) return;
 }
 
+namespace {
+
+// The frame being made: presses and clicks count for it.
+uint64_t FrameNow() { return HasDisplay() ? GetDisplay().FramesPresented() : 0; }
+
+// The keys a pad's buttons stand for in play, so that a button that clicked
+// in the menu does not act again in what the menu opens.
+struct PadKey {
+  uint32_t Button;
+  uint8_t Key;
+};
+constexpr PadKey kPadKeys[] = {
+    {kPadA, DIK_UP}, {kPadX, DIK_LCONTROL}, {kPadB, DIK_LCONTROL}, {kPadStart, DIK_RETURN}, {kPadBack, DIK_ESCAPE}};
+
+constexpr uint8_t kChooseKeys[] = {DIK_RETURN, DIK_NUMPADENTER, DIK_LCONTROL};
+
+}  // namespace
+
+void TInput64::FramePresses(InputDevice* device, uint8_t* out, uint32_t size) {
+  std::memset(out, 0, size);
+  if (device && device->GetFramePresses(size, out) != DI_OK) std::memset(out, 0, size);
+}
+
 bool TInput64::KeyDown(int32_t key) {
   if (!keyboard_ || key < 0 || key > 255) return false;
   uint8_t keys[256] = {};
-  if (keyboard_->GetDeviceState(sizeof keys, keys) == DI_OK) return keys[key] == 0x80;
-  Reacquire(*keyboard_);
-  return false;
+  if (const HResult r = keyboard_->GetDeviceState(sizeof keys, keys); r != DI_OK) {
+    if (r == DIERR_INPUTLOST) keyboardLost_ = true;
+    Reacquire(*keyboard_);
+    return false;
+  }
+  uint8_t presses[256];
+  FramePresses(keyboard_.get(), presses, sizeof presses);
+  // Keypad Enter does what Enter does.
+  bool held = keys[key] == 0x80;
+  bool pressed = presses[key] == 0x80;
+  if (key == DIK_RETURN) {
+    held = held || keys[DIK_NUMPADENTER] == 0x80;
+    pressed = pressed || presses[DIK_NUMPADENTER] == 0x80;
+  }
+  const uint64_t now = FrameNow() + 1;
+  if (swallowedAt_[key] != 0) {
+    if (swallowedAt_[key] == now || held) return false;
+    swallowedAt_[key] = 0;
+  }
+  // A press counts for one read only.
+  if (pressed) {
+    if (keyPressReadAt_[key] == now) pressed = false;
+    else keyPressReadAt_[key] = now;
+  }
+  return held || pressed;
 }
 
 void TInput64::GetMousePos(int32_t& x, int32_t& y) {
   Point p;
-  GetCursorClientPos(window_, p);
+  if (pointerHeld_) {
+    p = heldPointer_;
+  } else {
+    GetCursorClientPos(window_, p);
+  }
   x = p.x;
   y = p.y;
 }
@@ -216,6 +268,7 @@ int32_t TInput64::MouseY() {
 }
 
 void TInput64::MouseButtons(bool& left, bool& middle, bool& right) {
+  uint8_t presses[3] = {};
   if (mouse_) {
     DIDeviceObjectData records[kMouseRecordRoom];
     uint32_t count = kMouseRecordRoom;
@@ -231,13 +284,145 @@ void TInput64::MouseButtons(bool& left, bool& middle, bool& right) {
           default: break;
         }
       }
+      // A button let go again before this read still clicks, once.
+      FramePresses(mouse_.get(), presses, sizeof presses);
+      const uint64_t now = FrameNow() + 1;
+      for (size_t b = 0; b < 3; ++b) {
+        if (presses[b] != 0x80) continue;
+        if (buttonPressReadAt_[b] == now) presses[b] = 0;
+        else buttonPressReadAt_[b] = now;
+      }
     } else {
       Reacquire(*mouse_);
     }
   }
-  left = leftButton_ != 0;
-  middle = middleButton_ != 0;
-  right = rightButton_ != 0;
+  left = leftButton_ != 0 || presses[0] == 0x80 || clickAt_ == FrameNow() + 1;
+  right = rightButton_ != 0 || presses[1] == 0x80;
+  middle = middleButton_ != 0 || presses[2] == 0x80;
+}
+
+int32_t TInput64::TargetIndex(int32_t id) const {
+  for (int32_t i = 0; i < targetCount_; ++i)
+    if (targets_[i].Id == id) return i;
+  return -1;
+}
+
+int32_t TInput64::TargetAt(Point p) const {
+  for (int32_t i = 0; i < targetCount_; ++i) {
+    const TPointerTarget& t = targets_[i];
+    if (t.X1 <= p.x && p.x <= t.X2 && t.Y1 <= p.y && p.y <= t.Y2) return i;
+  }
+  return -1;
+}
+
+void TInput64::Swallow(uint8_t key) { swallowedAt_[key] = FrameNow() + 1; }
+
+void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count, int32_t backId) {
+  // Left to right, then top to bottom: the order the arrows step through.
+  // The first box as offered is where the highlight starts.
+  const int32_t firstId = targets && count > 0 ? targets[0].Id : 0;
+  targetCount_ = 0;
+  for (int32_t i = 0; targets && i < count && targetCount_ < kMaxTargets; ++i) {
+    const TPointerTarget& t = targets[i];
+    int32_t at = targetCount_++;
+    auto before = [](const TPointerTarget& a, const TPointerTarget& b) {
+      int64_t ax = int64_t(a.X1) + a.X2, bx = int64_t(b.X1) + b.X2;
+      return ax != bx ? ax < bx : int64_t(a.Y1) + a.Y2 < int64_t(b.Y1) + b.Y2;
+    };
+    while (at > 0 && before(t, targets_[at - 1])) {
+      targets_[at] = targets_[at - 1];
+      --at;
+    }
+    targets_[at] = t;
+  }
+
+  // A loss of focus in the menu pauses nothing.
+  keyboardLost_ = false;
+
+  // The mouse takes over as soon as it moves.
+  Point mouse;
+  GetCursorClientPos(window_, mouse);
+  if (mouseSeen_ && (mouse.x != lastMouse_.x || mouse.y != lastMouse_.y)) pointerHeld_ = false;
+  lastMouse_ = mouse;
+  mouseSeen_ = true;
+
+  uint8_t presses[256];
+  FramePresses(keyboard_.get(), presses, sizeof presses);
+  const uint32_t pad = keyboard_ ? keyboard_->TakePadPresses() : 0;
+  auto pressed = [&](uint8_t key) { return presses[key] == 0x80; };
+  int32_t step = 0;
+  if (pressed(DIK_LEFT) || pressed(DIK_UP) || (pad & (kPadLeft | kPadUp))) step = -1;
+  if (pressed(DIK_RIGHT) || pressed(DIK_DOWN) || (pad & (kPadRight | kPadDown))) step = 1;
+  bool choose = (pad & (kPadA | kPadX | kPadStart)) != 0;
+  for (uint8_t key : kChooseKeys) choose = choose || pressed(key);
+  const bool back = pressed(DIK_ESCAPE) || (pad & (kPadB | kPadBack));
+
+  const int32_t first = std::max(TargetIndex(firstId), 0);
+  int32_t current = pointerHeld_ ? TargetIndex(highlightId_) : -1;
+  // The highlighted box went with its page: start again at the first.
+  if (pointerHeld_ && current < 0 && targetCount_ > 0) current = first;
+  bool click = false;
+  if (step != 0 && targetCount_ > 0) {
+    if (!pointerHeld_) {
+      // From the box under the mouse, or the first one.
+      current = TargetAt(mouse);
+      if (current < 0) current = first;
+      else current = (current + step + targetCount_) % targetCount_;
+      pointerHeld_ = true;
+    } else {
+      current = (current + step + targetCount_) % targetCount_;
+    }
+  }
+  if (choose) {
+    if (pointerHeld_) {
+      click = current >= 0;
+    } else if (TargetAt(mouse) >= 0) {
+      click = true;
+    } else if (targetCount_ > 0) {
+      // Nothing is pointed at: the first press shows where the keys are.
+      pointerHeld_ = true;
+      current = first;
+    }
+  }
+  if (back && backId >= 0) {
+    const int32_t to = TargetIndex(backId);
+    if (to >= 0) {
+      pointerHeld_ = true;
+      current = to;
+      click = true;
+    }
+  }
+  if (pointerHeld_ && current >= 0) {
+    const TPointerTarget& t = targets_[current];
+    highlightId_ = t.Id;
+    heldPointer_ = Point{int32_t((int64_t(t.X1) + t.X2) / 2), int32_t((int64_t(t.Y1) + t.Y2) / 2)};
+  }
+  if (click) {
+    clickAt_ = FrameNow() + 1;
+    for (uint8_t key : kChooseKeys)
+      if (pressed(key)) Swallow(key == DIK_NUMPADENTER ? DIK_RETURN : key);
+    if (pressed(DIK_ESCAPE)) Swallow(DIK_ESCAPE);
+    for (const PadKey& p : kPadKeys)
+      if (pad & p.Button) Swallow(p.Key);
+  }
+}
+
+bool TInput64::PauseKeyPressed() {
+  if (!keyboard_) return false;
+  uint8_t presses[256];
+  FramePresses(keyboard_.get(), presses, sizeof presses);
+  const bool pad = (keyboard_->TakePadPresses() & kPadStart) != 0;
+  return presses[DIK_P] == 0x80 || presses[DIK_PAUSE] == 0x80 || pad;
+}
+
+bool TInput64::FocusLost() {
+  if (!keyboard_) return false;
+  uint8_t keys[256] = {};
+  const HResult r = keyboard_->GetDeviceState(sizeof keys, keys);
+  const bool lost = keyboardLost_ || r == DIERR_INPUTLOST;
+  keyboardLost_ = false;
+  if (r != DI_OK) Reacquire(*keyboard_);
+  return lost;
 }
 
 }  // namespace kestrel

@@ -1,6 +1,14 @@
 // The keyboard, the mouse and a joystick, bound to the game's window. Keys
 // are asked by scan code and read fresh each time; mouse buttons come from the
-// mouse's event buffer; the pointer from the window system.
+// mouse's event buffer; the pointer from the window system. A key or button
+// that went down since the last frame was presented reads as held at its
+// first read in the next frame even if it is up again, so a tap shorter than
+// a frame is never lost.
+//
+// For a menu drawn for the mouse, the keys and a game controller can stand
+// in for the pointer: the menu offers the boxes it can be pointed at each
+// frame, and the pointer is moved among them and clicked. For a pause, the
+// pause keys and the loss of the window's focus are reported.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -15,6 +23,13 @@ namespace kestrel {
 // The description of a DirectInput result code; "Unrecognized Error" for
 // codes outside the table.
 std::string DirectInputErrorText(uint32_t code);
+
+// A box the menu's pointer may rest on, in the window's client coordinates,
+// edges included. `Id` tells the same box apart from frame to frame.
+struct TPointerTarget {
+  int32_t Id = 0;
+  int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
 
 class TInput64 {
  public:
@@ -31,6 +46,25 @@ class TInput64 {
   int32_t MouseY();
   // Reads the mouse's event buffer, then gives the three button states.
   void MouseButtons(bool& left, bool& middle, bool& right);
+
+  // Once a menu frame, before the menu looks at the pointer: the boxes that
+  // can be pointed at now. The arrows, a pad's d-pad or left stick move a
+  // highlight among them, and the pointer then rests at the middle of the
+  // highlighted box; Enter, keypad Enter, fire (left Ctrl) or a pad's A, X or
+  // Start clicks once where the pointer is; Esc or a pad's B or Back clicks
+  // once on the box `backId` (none when no box has it). The highlight
+  // starts on the first box offered, and again there when its box goes
+  // away with its page. Moving the mouse
+  // gives the pointer back to it. A key that clicked reads as up until it
+  // is let go, so the click does not also act on what the menu opens.
+  void OfferPointerTargets(const TPointerTarget* targets, int32_t count, int32_t backId);
+  // Whether P, the Pause key or a pad's Start went down since the last
+  // presented frame.
+  bool PauseKeyPressed();
+  // Whether the keyboard was lost since this was last asked (or the menu
+  // last offered its boxes), as happens when the window loses the focus. It
+  // is taken back at once.
+  bool FocusLost();
 
   uint8_t JoystickPresent = 0;
   int32_t ButtonCount = 0;
@@ -55,6 +89,32 @@ class TInput64 {
   uint8_t rightButton_ = 0;
   uint8_t leftButton_ = 0;
   uint8_t middleButton_ = 0;
+
+  // What went down since the last presented frame; all zero when unknown.
+  void FramePresses(platform::InputDevice* device, uint8_t* out, uint32_t size);
+  int32_t TargetIndex(int32_t id) const;
+  int32_t TargetAt(platform::Point p) const;
+  void Swallow(uint8_t key);
+
+  static constexpr int32_t kMaxTargets = 32;
+  TPointerTarget targets_[kMaxTargets];
+  int32_t targetCount_ = 0;
+  // The pointer rests on a highlighted box rather than following the mouse.
+  bool pointerHeld_ = false;
+  int32_t highlightId_ = 0;
+  platform::Point heldPointer_{};
+  platform::Point lastMouse_{};
+  bool mouseSeen_ = false;
+  // The frame (plus one) in which the keys clicked.
+  uint64_t clickAt_ = 0;
+  // Keys that clicked read as up until let go; the frame (plus one) they
+  // clicked in.
+  uint64_t swallowedAt_[256] = {};
+  // The frame (plus one) in which a press was last read: it counts once.
+  uint64_t keyPressReadAt_[256] = {};
+  uint64_t buttonPressReadAt_[3] = {};
+  // A read found the keyboard lost since FocusLost last answered.
+  bool keyboardLost_ = false;
 };
 
 }  // namespace kestrel

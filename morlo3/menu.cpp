@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <tuple>
 
 #include "morlo3/shutdown.h"
 #include "morlo3/sprite_rects.h"
@@ -167,6 +168,24 @@ void PointerPosition(GameState& g, int32_t& x, int32_t& y) {
   }
 }
 
+// Hands the engine the boxes that can be pointed at now, in the window's
+// client coordinates, so that the keys and a pad can move the pointer among
+// them. Esc clicks the page's way back: the help page itself, or "Sair" on
+// the options page; the main page has none, so a stray Esc cannot quit.
+void OfferPointerTargets(GameState& g) {
+  std::array<kestrel::TPointerTarget, std::tuple_size_v<decltype(g.MenuItems)>> targets{};
+  int32_t count = 0;
+  const int32_t scale = g.FullScreen ? 1 : 2;
+  for (size_t i = 0; i < g.MenuItems.size(); ++i) {
+    const MenuItem& m = g.MenuItems[i];
+    if (m.Shown != 1 || m.Enabled != 1) continue;
+    targets[size_t(count++)] = {int32_t(i), scale * (m.X - 1), scale * (m.Y - 1), scale * m.Right + scale - 1,
+                                scale * m.Bottom + scale - 1};
+  }
+  const int32_t back = g.MenuPage == 2 ? 7 : g.MenuPage == 3 ? 11 : -1;
+  g.Input->OfferPointerTargets(targets.data(), count, back);
+}
+
 void SetPace(GameState& g) { g.Display->SetFrameRate(kFramesPerSecond[g.Speed == 1 ? 1 : 0]); }
 
 }  // namespace
@@ -210,6 +229,7 @@ void MainMenu(GameState& g) {
     DrawSetting(g, 17, LookOf(kSoundLooks, g.SoundOn));
     DrawElement(g, 11, kElements[11].Pic);
 
+    OfferPointerTargets(g);
     for (size_t i = 0; i < items.size(); ++i) {
       MenuItem& m = items[i];
       if (!MouseIn(g, m.X - 1, m.Y - 1, m.Right, m.Bottom) || m.Enabled != 1) continue;

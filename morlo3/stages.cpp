@@ -16,6 +16,23 @@ namespace {
 
 // Made before the game starts, so the last frame of the arena allocates nothing.
 const std::string kVictory = "Parab\xE9ns, mataste RirEza!!!";
+const std::string kPaused = "Pausa";
+// Where "Pausa" stands: the middle of the picture.
+constexpr int32_t kPausedX = 142, kPausedY = 92;
+
+// Holds the stage between two of its frames: the last frame stays up dimmed,
+// the window is still served, and nothing of the game moves, draws a random
+// number or counts towards a cry until a pause key is pressed again.
+void PauseStage(GameState& g) {
+  g.Screen->Dim();
+  g.Screen->TextOut(kPausedX, kPausedY, kPaused, g.TextColour);
+  do {
+    g.Screen->Present(true);
+    if (!g.Display->PumpMessage()) ShutdownAndExit(g);
+    // Losing the focus again while paused must not pause again on resuming.
+    g.Input->FocusLost();
+  } while (!g.Input->PauseKeyPressed());
+}
 
 int32_t ByDifficulty(const GameState& g, StageHealth h) { return g.Difficulty == 1 ? h.Hard : h.Normal; }
 
@@ -101,6 +118,11 @@ void SetUpStage(GameState& g, const StageFacts& s) {
 
 void StageFrame(GameState& g, const StageFacts& s) {
   if (!g.Display->PumpMessage()) ShutdownAndExit(g);
+
+  // Both are asked, so that a loss of focus is not left over for later.
+  const bool pauseKey = g.Input->PauseKeyPressed();
+  const bool focusLost = g.Input->FocusLost();
+  if (pauseKey || focusLost) PauseStage(g);
 
   // Setting StageOver here does not cut the frame short.
   if (g.PlayerX < 2) g.PlayerX = 2;

@@ -199,6 +199,32 @@ HResult InputDevice::GetObjectInfo(DIDeviceObjectInstance* info, uint32_t object
   return DI_OK;
 }
 
+namespace {
+
+// Presses count while the frame after them is being made.
+uint64_t CurrentFrame() { return HasDisplay() ? GetDisplay().FramesPresented() : 0; }
+
+}  // namespace
+
+HResult InputDevice::GetFramePresses(uint32_t size, void* data) {
+  HResult r;
+  if (Fault("GetPresses", r)) return r;
+  if (!data) return E_POINTER;
+  const uint32_t want = kind_ == DeviceKind::Keyboard ? 256 : kind_ == DeviceKind::Mouse ? 3 : 0;
+  if (want == 0) return DIERR_UNSUPPORTED;
+  if (size != want) return DIERR_INVALIDPARAM;
+  if (!acquired_) return DIERR_NOTACQUIRED;
+  uint8_t presses[256] = {};
+  backend_->ReadPresses(CurrentFrame(), presses);
+  std::memcpy(data, presses, size);
+  return DI_OK;
+}
+
+uint32_t InputDevice::TakePadPresses() {
+  if (kind_ != DeviceKind::Keyboard || !acquired_) return 0;
+  return backend_->TakePadPresses(CurrentFrame());
+}
+
 HResult DirectInput::CreateDevice(DeviceKind kind, std::unique_ptr<InputDevice>& out) {
   out.reset();
   HResult r = CheckFault(std::string("CreateDevice") + Letter(kind));

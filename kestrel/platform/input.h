@@ -74,6 +74,23 @@ constexpr uint8_t DIK_UP = 0xC8;
 constexpr uint8_t DIK_LEFT = 0xCB;
 constexpr uint8_t DIK_RIGHT = 0xCD;
 constexpr uint8_t DIK_DOWN = 0xD0;
+constexpr uint8_t DIK_P = 0x19;
+constexpr uint8_t DIK_NUMPADENTER = 0x9C;
+constexpr uint8_t DIK_PAUSE = 0xC5;
+
+// A game controller's buttons as bits of TakePadPresses. The stick's
+// directions count as the d-pad's.
+enum PadButton : uint32_t {
+  kPadUp = 1u << 0,
+  kPadDown = 1u << 1,
+  kPadLeft = 1u << 2,
+  kPadRight = 1u << 3,
+  kPadA = 1u << 4,
+  kPadB = 1u << 5,
+  kPadX = 1u << 6,
+  kPadStart = 1u << 7,
+  kPadBack = 1u << 8,
+};
 
 enum class DeviceKind { Keyboard, Mouse, Joystick };
 // The predefined data formats (c_dfDIKeyboard, c_dfDIMouse, c_dfDIJoystick).
@@ -127,6 +144,19 @@ class InputDeviceBackend {
   virtual bool TakeLost() { return false; }
   // Joystick: names of its buttons, in order.
   virtual std::vector<std::string> ButtonNames() const { return {}; }
+  // Keyboard: 0x80 for each key that went down while `frame` frames had been
+  // presented, held or not. Mouse: the same for buttons 0 left, 1 right,
+  // 2 middle.
+  virtual void ReadPresses(uint64_t frame, uint8_t (&presses)[256]) {
+    (void)frame;
+    (void)presses;
+  }
+  // Keyboard: a controller's buttons that went down while `frame` frames had
+  // been presented and were not yet taken, as PadButton bits.
+  virtual uint32_t TakePadPresses(uint64_t frame) {
+    (void)frame;
+    return 0;
+  }
 };
 
 class InputDevice {
@@ -146,6 +176,14 @@ class InputDevice {
   HResult GetDeviceData(uint32_t recordSize, DIDeviceObjectData* records, uint32_t& count,
                         uint32_t flags);
   HResult GetObjectInfo(DIDeviceObjectInstance* info, uint32_t object, uint32_t how);
+  // Beyond DirectInput, so that no press is lost: what went down since the
+  // last presented frame, held or not; 0x80 per key (`size` 256) or per
+  // mouse button (`size` 3: left, right, middle). Does not touch the lost
+  // state: the next GetDeviceState or GetDeviceData still reports a loss.
+  HResult GetFramePresses(uint32_t size, void* data);
+  // The controller's buttons pressed since the last presented frame and not
+  // yet taken (keyboard only), as PadButton bits.
+  uint32_t TakePadPresses();
 
   DeviceKind Kind() const { return kind_; }
   bool Acquired() const { return acquired_; }

@@ -5,6 +5,7 @@
 
 #include "devices_fixture.h"
 #include "kestrel/input64.h"
+#include "kestrel/platform/headless/headless.h"
 
 using namespace kestrel;
 using namespace kestrel::platform;
@@ -191,6 +192,40 @@ TEST_F(InputTest, OverflowKeepsTheButtonStates) {
   // The overflow is over; the next event is read normally.
   Click(0, false);
   EXPECT_FALSE(Read(input).left);
+}
+
+// A key or button pressed and let go again before the game looks still
+// counts: the first read after it sees it held, the next one sees it up.
+// A press held across reads reads held throughout, as always.
+TEST_F(InputTest, APressLetGoBeforeTheReadIsSeenOnce) {
+  TInput64 input(context_->Handle);
+  display_->QueueEvents(ParseInputScript(
+      "0 key 29 down\n0 key 29 up\n0 key 200 down\n"
+      "0 button left down\n0 button left up\n0 button right down\n0 button right up\n"
+      "0 button middle down\n0 button middle up\n"));
+  display_->PollEvents();
+  for (int read = 0; read < 2; ++read) {
+    SCOPED_TRACE(read == 0 ? "first read" : "second read");
+    const Buttons b = Read(input);
+    EXPECT_EQ(b.left, read == 0);
+    EXPECT_EQ(b.right, read == 0);
+    EXPECT_EQ(b.middle, read == 0);
+    EXPECT_EQ(input.KeyDown(DIK_LCONTROL), read == 0);
+    EXPECT_TRUE(input.KeyDown(DIK_UP)) << "held";
+  }
+}
+
+// Keypad Enter does what Enter does, held or tapped.
+TEST_F(InputTest, KeypadEnterCountsAsEnter) {
+  TInput64 input(context_->Handle);
+  State().keys[DIK_NUMPADENTER] = 0x80;
+  EXPECT_TRUE(input.KeyDown(DIK_RETURN));
+  State().keys[DIK_NUMPADENTER] = 0;
+  EXPECT_FALSE(input.KeyDown(DIK_RETURN));
+  display_->QueueEvents(ParseInputScript("0 key 156 down\n0 key 156 up\n"));
+  display_->PollEvents();
+  EXPECT_TRUE(input.KeyDown(DIK_RETURN));
+  EXPECT_FALSE(input.KeyDown(DIK_RETURN));
 }
 
 TEST_F(InputTest, LostDevicesAreTakenBackByTheNextRead) {

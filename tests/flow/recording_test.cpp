@@ -1,7 +1,10 @@
 // A session played by hand in a real window, recorded, and played again on the
 // headless backend: every frame the player saw comes out the same.
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -38,6 +41,95 @@ constexpr int kNewGameX = 2 * 76, kNewGameY = 2 * 137;
 constexpr int kOptionsX = 2 * 134, kOptionsY = 2 * 137;
 constexpr int kOptionsQuitX = 2 * 294, kOptionsQuitY = 2 * 138;
 constexpr int kQuitX = 2 * 265, kQuitY = 2 * 137;
+
+// The hash part of a frame log line.
+std::string HashOf(const std::string& line) { return line.substr(line.find(' ') + 1); }
+
+// The frame the picture before stage 1 shows, as the headless game draws it:
+// "Novo Jogo" clicked once the menu is in.
+std::string StagePictureHash(const std::string& game) {
+  std::ofstream("picture.input") << "120 key 1 down\n121 key 1 up\n300 mouse 152 274\n300 button left down\n"
+                                    "301 button left up\n";
+  const int status = std::system(("env KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_INPUT=picture.input "
+                                  "KESTREL_FRAMELOG=picture.log KESTREL_MAX_FRAMES=340 " +
+                                  game + " >picture.txt 2>&1")
+                                     .c_str());
+  const std::vector<std::string> log = Lines("picture.log");
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && !log.empty() ? HashOf(log.back()) : "";
+}
+
+// In a real window: the keyboard walks the menu into a game, losing the
+// focus pauses the stage and P resumes it, and a click whose press and
+// release come together (a touchpad's tap) starts a game. Everything waits
+// on the frames the game logs, with a bound in frames.
+TEST_F(Program, ARealWindowIsWalkedByKeysPausedByFocusAndTapped) {
+  if (!Installed("Xvfb") || !Installed("xdotool") || !Installed("xmessage")) GTEST_SKIP() << "needs Xvfb, xdotool, xmessage";
+  Xvfb server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
+  const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+  const std::string picture = StagePictureHash(game);
+  ASSERT_FALSE(picture.empty()) << Text("picture.txt");
+  RealGame real(server.Display(), "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
+                                  "KESTREL_FRAMELOG=real.log " + game + " >real.txt 2>&1");
+  ASSERT_TRUE(real.Started());
+  ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
+  FramePacedPlayer player(real, server.Display(), "real.log");
+  auto last = [] {
+    const std::vector<std::string> log = Lines("real.log");
+    return log.empty() ? std::string() : HashOf(log.back());
+  };
+  // Waits at most `frames` frames for `ready`.
+  auto waitFor = [&](size_t frames, const std::function<bool()>& ready) {
+    for (size_t i = 0; i < frames; ++i) {
+      if (ready()) return true;
+      if (!player.Wait(1)) return false;
+    }
+    return ready();
+  };
+  // The same frame shown `n` times in a row: the stage stands still.
+  auto still = [](size_t n) {
+    const std::vector<std::string> log = Lines("real.log");
+    if (log.size() < n) return false;
+    for (size_t i = log.size() - n; i < log.size(); ++i)
+      if (HashOf(log[i]) != HashOf(log.back())) return false;
+    return true;
+  };
+
+  real.KeyDown("Escape");
+  ASSERT_TRUE(player.Wait(200));
+  real.KeyUp("Escape");
+  real.MoveTo(600, 20);
+  ASSERT_TRUE(player.Wait(10));
+  // From "Novo Jogo" left round the row and back to it, then Enter: only
+  // arrows that move the highlight lead into the game.
+  for (int i = 0; i < 5; ++i) {
+    player.Xdo("key Left");
+    ASSERT_TRUE(player.Wait(4));
+  }
+  player.Xdo("key Return");
+  ASSERT_TRUE(waitFor(300, [&] { return last() == picture; })) << "the keys did not start a game";
+  player.Xdo("key KP_Enter");
+  ASSERT_TRUE(waitFor(300, [&] { return last() != picture; })) << "keypad Enter did not end the picture";
+  ASSERT_TRUE(player.Wait(30));
+  ASSERT_FALSE(still(10)) << "the stage moves";
+
+  // Another window takes the focus: the stage stands still until P.
+  RealGame other(server.Display(), "xmessage -geometry +0+0 other >/dev/null 2>&1");
+  ASSERT_TRUE(other.FindWindow("xmessage"));
+  ASSERT_TRUE(waitFor(300, [&] { return still(30); })) << "losing the focus did not pause";
+  player.Xdo("windowfocus --sync " + FirstLineOn(server.Display(), "xdotool search --name 'Morlo v3.0' | head -n1"));
+  player.Xdo("key p");
+  ASSERT_TRUE(waitFor(300, [&] { return !still(2); })) << "P did not resume";
+
+  // Esc ends the game; a press and release in one go on "Novo Jogo" starts
+  // the next.
+  player.Xdo("key Escape");
+  ASSERT_TRUE(player.Wait(30));
+  real.MoveTo(kNewGameX, kNewGameY);
+  ASSERT_TRUE(player.Wait(3));
+  player.Xdo("click 1");
+  EXPECT_TRUE(waitFor(300, [&] { return last() == picture; })) << "the tap was lost";
+}
 
 TEST_F(Program, ARecordedSessionPlaysAgainHeadlessFrameForFrame) {
   if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";

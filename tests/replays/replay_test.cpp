@@ -316,5 +316,53 @@ TEST_F(Replay, AReplayThatGoesAstrayEndsAtItsLimitAndFails) {
   EXPECT_GT(differences.size(), 1u) << "frames after the damage keep their golden hashes";
 }
 
+
+// The saved normal game with a pause put in: P tapped in stage 1, and again
+// 40 frames later. Outside the pause the run shows the saved game's frames,
+// frame for frame, the later ones shifted by the pause; the pause shows one
+// still picture.
+TEST_F(Replay, APauseLeavesTheFramesAroundItAsTheyWere) {
+  constexpr uint64_t kPauseAt = 400, kResumeAt = 440, kShift = kResumeAt - kPauseAt;
+  {
+    std::ofstream out("paused.input");
+    bool inserted = false;
+    for (const std::string& line : Lines(kReplays + "normal.input")) {
+      std::istringstream in(line);
+      uint64_t frame = 0;
+      std::string rest;
+      if (line.empty() || line[0] == '#' || !(in >> frame)) {
+        out << line << "\n";
+        continue;
+      }
+      std::getline(in, rest);
+      if (frame > kPauseAt && !inserted) {
+        out << kPauseAt << " key 25 down\n" << kPauseAt << " key 25 up\n";
+        out << kResumeAt << " key 25 down\n" << kResumeAt << " key 25 up\n";
+        inserted = true;
+      }
+      out << (frame > kPauseAt ? frame + kShift : frame) << rest << "\n";
+    }
+  }
+  constexpr int64_t kLimit = 20000;
+  ASSERT_EQ(RunBinary(kReplays + "normal.input", "saved.log", kLimit), 0);
+  ASSERT_EQ(RunBinary("paused.input", "paused.log", kLimit + int64_t(kShift)), 0);
+  const std::vector<std::string> saved = Lines("saved.log"), paused = Lines("paused.log");
+  ASSERT_GT(saved.size(), kResumeAt);
+  ASSERT_EQ(paused.size(), saved.size() + kShift);
+  auto hash = [](const std::string& line) { return line.substr(line.find(' ') + 1); };
+  size_t differing = 0;
+  for (size_t i = 0; i < paused.size(); ++i) {
+    const uint64_t frame = i + 1;
+    if (frame > kPauseAt && frame <= kResumeAt) {
+      if (hash(paused[i]) != hash(paused[kPauseAt])) ++differing;
+    } else if (hash(paused[i]) != hash(saved[frame <= kPauseAt ? i : i - kShift])) {
+      ADD_FAILURE() << "frame " << frame << " differs from the saved game's";
+      if (++differing > 5) break;
+    }
+  }
+  EXPECT_EQ(differing, 0u);
+  EXPECT_NE(hash(paused[kPauseAt]), hash(saved[kPauseAt])) << "the pause shows";
+}
+
 }  // namespace
 }  // namespace kestrel::testing

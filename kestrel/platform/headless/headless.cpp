@@ -266,9 +266,15 @@ void HeadlessDisplay::ApplyDueEvents() {
     const ScriptEvent e = events_.front();
     events_.pop_front();
     switch (e.type) {
-      case ScriptEvent::Type::Key: input_.keys[size_t(e.code)] = e.down ? 0x80 : 0; break;
+      case ScriptEvent::Type::Key:
+        input_.keys[size_t(e.code)] = e.down ? 0x80 : 0;
+        if (e.down) input_.keyPressedAt[size_t(e.code)] = framesPresented_ + 1;
+        break;
       case ScriptEvent::Type::Mouse: input_.mouse = Point{e.x, e.y}; break;
-      case ScriptEvent::Type::Button: input_.buttonEvents.push_back({e.code, e.down}); break;
+      case ScriptEvent::Type::Button:
+        input_.buttonEvents.push_back({e.code, e.down});
+        if (e.down) input_.buttonPressedAt[size_t(e.code)] = framesPresented_ + 1;
+        break;
       case ScriptEvent::Type::Close: RequestClose(); break;
       // Every device is lost once, as when the window loses the focus; a
       // recording lists the keys that were let go with it.

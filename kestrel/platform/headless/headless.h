@@ -57,6 +57,10 @@ struct HeadlessInputState {
   };
   std::deque<ButtonEvent> buttonEvents;  // not yet read by the mouse layer
   bool focused = true;
+  // When each key and button last went down: the number of frames presented
+  // then, plus one (0: never). A press counts for the frame after it.
+  std::array<uint64_t, 256> keyPressedAt{};
+  std::array<uint64_t, 3> buttonPressedAt{};
 };
 
 class HeadlessDisplay : public Display {

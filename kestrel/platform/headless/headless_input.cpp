@@ -70,6 +70,18 @@ class HeadlessDevice : public InputDeviceBackend {
 
   std::vector<std::string> ButtonNames() const override { return Globals().joystickButtons; }
 
+  void ReadPresses(uint64_t frame, uint8_t (&presses)[256]) override {
+    auto* s = CurrentState();
+    if (!s) return;
+    if (kind_ == DeviceKind::Keyboard) {
+      for (size_t k = 0; k < 256; ++k)
+        if (s->keyPressedAt[k] == frame + 1) presses[k] = 0x80;
+    } else if (kind_ == DeviceKind::Mouse) {
+      for (size_t b = 0; b < 3; ++b)
+        if (s->buttonPressedAt[b] == frame + 1) presses[b] = 0x80;
+    }
+  }
+
  private:
   DeviceKind kind_;
   uint64_t seenGeneration_;

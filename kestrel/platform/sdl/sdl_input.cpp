@@ -97,8 +97,8 @@ const std::array<uint8_t, SDL_NUM_SCANCODES>& ScancodeMap() {
 }
 
 // Controller buttons and directions that stand for keys.
-constexpr uint8_t kPadLeft = 0xCB, kPadRight = 0xCD, kPadJump = 0xC8, kPadFire = 0x1D,
-                  kPadEnter = 0x1C, kPadEscape = 0x01;
+constexpr uint8_t kPadKeyLeft = 0xCB, kPadKeyRight = 0xCD, kPadKeyJump = 0xC8, kPadKeyFire = 0x1D,
+                  kPadKeyEnter = 0x1C, kPadKeyEscape = 0x01;
 // Half the stick's travel counts as a push.
 constexpr int16_t kStickThreshold = 16384;
 // More queued button events than any buffer takes; the rest only mean overflow.
@@ -133,6 +133,25 @@ bool LivePointer(SdlDisplay& display, Point& out) {
   return true;
 }
 
+// The frame a press counts for: the one being made while it arrives.
+uint64_t FrameNow() { return HasDisplay() ? GetDisplay().FramesPresented() : 0; }
+
+// The controller's buttons as the menu and the pause know them.
+uint32_t PadBitOf(uint8_t button) {
+  switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return kPadUp;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return kPadDown;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return kPadLeft;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return kPadRight;
+    case SDL_CONTROLLER_BUTTON_A: return kPadA;
+    case SDL_CONTROLLER_BUTTON_B: return kPadB;
+    case SDL_CONTROLLER_BUTTON_X: return kPadX;
+    case SDL_CONTROLLER_BUTTON_START: return kPadStart;
+    case SDL_CONTROLLER_BUTTON_BACK: return kPadBack;
+    default: return 0;
+  }
+}
+
 struct MouseQueue {
   std::deque<DIDeviceObjectData> events;
 };
@@ -144,6 +163,26 @@ struct SdlInputShared {
   SDL_GameController* controller = nullptr;
   SDL_Joystick* joystick = nullptr;  // when the first device is no controller
   SDL_JoystickID deviceId = -1;
+  // When each key, mouse button (0 left, 1 right, 2 middle) and pad button
+  // last went down: frames presented then, plus one; 0 for never.
+  std::array<uint64_t, 256> keyPressedAt{};
+  std::array<uint64_t, 3> buttonPressedAt{};
+  std::array<uint64_t, 32> padPressedAt{};
+  // Where the left stick points, as pad bits, so that a push counts once.
+  uint32_t stickDirections = 0;
+
+  void PressPad(uint32_t bit) {
+    for (size_t i = 0; i < padPressedAt.size(); ++i)
+      if (bit == (1u << i)) padPressedAt[i] = FrameNow() + 1;
+  }
+
+  void MoveStick(uint8_t axis, int16_t value) {
+    const uint32_t negative = axis == SDL_CONTROLLER_AXIS_LEFTX ? uint32_t(kPadLeft) : uint32_t(kPadUp);
+    const uint32_t positive = axis == SDL_CONTROLLER_AXIS_LEFTX ? uint32_t(kPadRight) : uint32_t(kPadDown);
+    const uint32_t now = value <= -kStickThreshold ? negative : value >= kStickThreshold ? positive : 0u;
+    if (now && !(stickDirections & now)) PressPad(now);
+    stickDirections = (stickDirections & ~(negative | positive)) | now;
+  }
 
   void OpenFirstDevice() {
     if (controller || joystick) return;
@@ -158,6 +197,7 @@ struct SdlInputShared {
   }
 
   void CloseDevice() {
+    stickDirections = 0;
     if (controller) SDL_GameControllerClose(controller);
     if (joystick) SDL_JoystickClose(joystick);
     controller = nullptr;
@@ -192,7 +232,12 @@ struct SdlInputShared {
       case SDL_KEYUP: {
         int sc = e.key.keysym.scancode;
         if (sc < 0 || sc >= SDL_NUM_SCANCODES) break;
-        if (uint8_t dik = ScancodeMap()[size_t(sc)]) keys[dik] = e.type == SDL_KEYDOWN ? 0x80 : 0;
+        if (uint8_t dik = ScancodeMap()[size_t(sc)]) {
+          keys[dik] = e.type == SDL_KEYDOWN ? 0x80 : 0;
+          // The system's repeats of a held key are no new presses: a
+          // recording could not tell them.
+          if (e.type == SDL_KEYDOWN && !e.key.repeat) keyPressedAt[dik] = FrameNow() + 1;
+        }
         break;
       }
       case SDL_MOUSEBUTTONDOWN:
@@ -207,6 +252,18 @@ struct SdlInputShared {
           default: return;
         }
         PushButton(offset, e.type == SDL_MOUSEBUTTONDOWN, e.button.timestamp);
+        if (e.type == SDL_MOUSEBUTTONDOWN && offset <= DIMOFS_BUTTON2)
+          buttonPressedAt[offset - DIMOFS_BUTTON0] = FrameNow() + 1;
+        break;
+      }
+      case SDL_CONTROLLERBUTTONDOWN:
+        if (controller && e.cbutton.which == deviceId) PressPad(PadBitOf(e.cbutton.button));
+        break;
+      case SDL_CONTROLLERAXISMOTION: {
+        const uint8_t axis = e.caxis.axis;
+        if (controller && e.caxis.which == deviceId &&
+            (axis == SDL_CONTROLLER_AXIS_LEFTX || axis == SDL_CONTROLLER_AXIS_LEFTY))
+          MoveStick(axis, e.caxis.value);
         break;
       }
       case SDL_WINDOWEVENT:
@@ -231,12 +288,12 @@ struct SdlInputShared {
     if (!controller) return;
     auto button = [&](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(controller, b) != 0; };
     int16_t x = SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTX);
-    if (button(SDL_CONTROLLER_BUTTON_DPAD_LEFT) || x <= -kStickThreshold) out[kPadLeft] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) || x >= kStickThreshold) out[kPadRight] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_A)) out[kPadJump] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_X) || button(SDL_CONTROLLER_BUTTON_B)) out[kPadFire] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_START)) out[kPadEnter] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_BACK)) out[kPadEscape] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_DPAD_LEFT) || x <= -kStickThreshold) out[kPadKeyLeft] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) || x >= kStickThreshold) out[kPadKeyRight] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_A)) out[kPadKeyJump] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_X) || button(SDL_CONTROLLER_BUTTON_B)) out[kPadKeyFire] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_START)) out[kPadKeyEnter] = 0x80;
+    if (button(SDL_CONTROLLER_BUTTON_BACK)) out[kPadKeyEscape] = 0x80;
   }
 
   std::vector<std::string> ButtonNames() const {
@@ -290,6 +347,25 @@ class SdlDevice : public InputDeviceBackend {
   }
 
   std::vector<std::string> ButtonNames() const override { return shared_->ButtonNames(); }
+
+  void ReadPresses(uint64_t frame, uint8_t (&presses)[256]) override {
+    if (queue_) {
+      for (size_t b = 0; b < shared_->buttonPressedAt.size(); ++b)
+        if (shared_->buttonPressedAt[b] == frame + 1) presses[b] = 0x80;
+    } else {
+      for (size_t k = 0; k < 256; ++k)
+        if (shared_->keyPressedAt[k] == frame + 1) presses[k] = 0x80;
+    }
+  }
+
+  uint32_t TakePadPresses(uint64_t frame) override {
+    uint32_t bits = 0;
+    for (size_t i = 0; i < shared_->padPressedAt.size(); ++i) {
+      if (shared_->padPressedAt[i] == frame + 1) bits |= 1u << i;
+      shared_->padPressedAt[i] = 0;
+    }
+    return bits;
+  }
 
  private:
   std::shared_ptr<SdlInputShared> shared_;

@@ -9,6 +9,7 @@
 
 #include "kestrel/error.h"
 #include "kestrel/platform/environment.h"
+#include "kestrel/platform/input.h"
 #include "kestrel/platform/picture_hash.h"
 #include "kestrel/platform/surface.h"
 
@@ -123,7 +124,12 @@ void SdlRecorder::Release(const Display& display, const Deliver& deliver) {
 
   std::vector<SDL_Event> batch;
   batch.swap(held_);
+  // Keys that went down in this batch: one let go again before the frame is
+  // written down still reached the game as a press.
+  bool pressed[256] = {};
   for (const SDL_Event& e : batch) {
+    if (e.type == SDL_KEYDOWN)
+      if (uint8_t dik = DikFromSdlScancode(e.key.keysym.scancode)) pressed[dik] = true;
     if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
       const char* name = ButtonName(e.button.button);
       if (!name) continue;
@@ -142,6 +148,11 @@ void SdlRecorder::Release(const Display& display, const Deliver& deliver) {
   if (keySource_) keySource_(now);
   for (int code = 0; code < 256; ++code) {
     const uint8_t held = now[code] & 0x80;
+    if (pressed[code] && !held) {
+      if (keys_[size_t(code)]) Line(frame, "key %d up", code);
+      Line(frame, "key %d down", code);
+    }
+    if (pressed[code] && !held) keys_[size_t(code)] = 0x80;
     if (held == keys_[size_t(code)]) continue;
     keys_[size_t(code)] = held;
     Line(frame, "key %d %s", code, held ? "down" : "up");
