@@ -195,7 +195,7 @@ int WholeScale(const Placement& at, int32_t pw, int32_t ph) {
 }
 
 void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32_t th, int32_t& x,
-                  int32_t& y) {
+                  int32_t& y, bool clampToArea) {
   if (at.w <= 0 || at.h <= 0 || tw <= 0 || th <= 0) {
     x = y = 0;
     return;
@@ -206,6 +206,11 @@ void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32
   auto floorDiv = [](int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
   const int64_t ax = floorDiv((2 * (ox - at.x) + 1) * tw, 2 * int64_t(at.w));
   const int64_t ay = floorDiv((2 * (oy - at.y) + 1) * th, 2 * int64_t(at.h));
+  if (!clampToArea) {
+    x = int32_t(std::clamp<int64_t>(ax, INT32_MIN, INT32_MAX));
+    y = int32_t(std::clamp<int64_t>(ay, INT32_MIN, INT32_MAX));
+    return;
+  }
   x = int32_t(std::clamp<int64_t>(ax, 0, tw - 1));
   y = int32_t(std::clamp<int64_t>(ay, 0, th - 1));
 }

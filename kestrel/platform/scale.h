@@ -41,9 +41,11 @@ int WholeScale(const Placement& at, int32_t pw, int32_t ph);
 // A pointer at (ox, oy) of the output, over a placed picture that stands for
 // an area of tw x th (the client area, or the picture itself): that area's
 // point under the centre of the output pixel, as the picture is sampled
-// there. Points over the bars count as on the nearest edge.
+// there. Points over the bars count as on the nearest edge, unless
+// `clampToArea` is false: then the area's coordinates simply go on past it.
 void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32_t th, int32_t& x,
-                  int32_t& y);
+                  int32_t& y,
+                  bool clampToArea = true);
 
 // The multiple of a pw x ph picture a window first opens at: the largest
 // whose height fits in half the usable height and whose width fits in the

@@ -65,6 +65,17 @@ TEST(PointerMapping, EveryShownPixelReadsAsThePicturePixelItShows) {
         if (b.x < at.x || b.x >= at.x + at.w) EXPECT_EQ(cx, b.cx) << b.x << "," << b.y;
         if (b.y < at.y || b.y >= at.y + at.h) EXPECT_EQ(cy, b.cy) << b.x << "," << b.y;
       }
+      // Unclamped, as a window reads a pointer outside it: the client area's
+      // coordinates go on past its edges, two client pixels per picture
+      // pixel, negative to the left and above. The last output pixel before
+      // a picture pixel's edge reads its second client pixel.
+      int32_t cx = 0, cy = 0;
+      OutputToArea(at.x - 4 * scale - 1, at.y - 6 * scale - 1, at, 640, 400, cx, cy, false);
+      EXPECT_EQ(cx, -9);
+      EXPECT_EQ(cy, -13);
+      OutputToArea(at.x + at.w + 2 * scale - 1, at.y + at.h + scale - 1, at, 640, 400, cx, cy, false);
+      EXPECT_EQ(cx, 643);
+      EXPECT_EQ(cy, 401);
     }
   }
 }

@@ -158,6 +158,8 @@ constexpr Expected kDesigned[] = {
     {"GetDC", "RRE", "RRE"},
     {"GetDeviceDataM", "RR-", "RR-"},
     {"GetDeviceStateK", "RRR", "RRR"},
+    {"GetPressesK", "RRR", "RRR"},
+    {"GetPressesM", "RR-", "RR-"},
     {"GetPixelFormat", "E--", "E--"},
     {"Lock", "EE-", "EE-"},
     {"RegisterClass", "E--", "E--"},

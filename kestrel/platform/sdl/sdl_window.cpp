@@ -250,7 +250,11 @@ Point SdlDisplay::WindowToClient(int32_t x, int32_t y) const {
   if (impl_->fullScreen)
     OutputToArea(ox, oy, Placement{d.x, d.y, d.w, d.h}, impl_->pictureWidth, impl_->pictureHeight, p.x, p.y);
   else
-    OutputToArea(ox, oy, Placement{d.x, d.y, d.w, d.h}, impl_->clientWidth, impl_->clientHeight, p.x, p.y);
+    // Over the bars the pointer is on the picture's nearest edge; outside
+    // the window it reads past the client area, as a window's client
+    // coordinates do (left of it and above it are negative).
+    OutputToArea(ox, oy, Placement{d.x, d.y, d.w, d.h}, impl_->clientWidth, impl_->clientHeight, p.x, p.y,
+                 x >= 0 && y >= 0 && x < ww && y < wh);
   return p;
 }
 
