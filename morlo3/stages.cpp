@@ -22,16 +22,19 @@ constexpr int32_t kPausedX = 142, kPausedY = 92;
 
 // Holds the stage between two of its frames: the last frame stays up dimmed,
 // the window is still served, and nothing of the game moves, draws a random
-// number or counts towards a cry until a pause key is pressed again.
+// number or counts towards a cry until a pause key is pressed again. The
+// wind is silent meanwhile and starts again with play.
 void PauseStage(GameState& g) {
   g.Screen->Dim();
   g.Screen->TextOut(kPausedX, kPausedY, kPaused, g.TextColour);
+  StopSound(g, kSoundWind);
   do {
     g.Screen->Present(true);
     if (!g.Display->PumpMessage()) ShutdownAndExit(g);
     // Losing the focus again while paused must not pause again on resuming.
     g.Input->FocusLost();
   } while (!g.Input->PauseKeyPressed());
+  PlaySound(g, kSoundWind);
 }
 
 int32_t ByDifficulty(const GameState& g, StageHealth h) { return g.Difficulty == 1 ? h.Hard : h.Normal; }

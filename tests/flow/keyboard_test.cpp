@@ -172,6 +172,17 @@ class Pause : public FlowTest {};
 TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
   ScriptedPlayer player(Watch(), g);
   g.SoundOn = 1;
+  // The calls on the wind's stream since the last look, by name.
+  auto WindCalls = [&] {
+    std::vector<std::string> calls;
+    platform::HeadlessSoundLog* log = platform::HeadlessSound();
+    if (!log || !g.Sounds[morlo3::kSoundWind]) return calls;
+    const std::string wind = " " + std::to_string(g.Sounds[morlo3::kSoundWind]->Stream());
+    for (const std::string& c : log->calls)
+      if (c.size() > wind.size() && c.ends_with(wind)) calls.push_back(c.substr(0, c.size() - wind.size()));
+    log->calls.clear();
+    return calls;
+  };
   struct Snapshot {
     uint32_t seed;
     int32_t ambient, playerX, playerY, bat1X, bat1Y, walker1X, camera, hurt;
@@ -186,6 +197,7 @@ TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
   int pausedFrames = 0, stillFrames = 0;
   for (int how = 0; how < 2; ++how) {
     player.Wait(60).Do([&, how] {
+      WindCalls();
       last = CopyOfScreen();
       before = snap();
       using T = platform::ScriptEvent::Type;
@@ -196,6 +208,8 @@ TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
         Watch().QueueEvents({{f, T::FocusLost}});
     });
     player.Wait(1).Do([&] {
+      // The wind falls silent with the pause.
+      EXPECT_EQ(WindCalls(), std::vector<std::string>{"StopStream"});
       // The last frame, dimmed, and the word in the text colour.
       EXPECT_TRUE(ScreenHasColour(130, 88, 190, 110, g.TextColour));
       uint8_t r = 0, gr = 0, b = 0;
@@ -206,8 +220,13 @@ TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
       player.Wait(1).Do([&] {
         ++pausedFrames;
         if (snap() == before) ++stillFrames;
+        EXPECT_TRUE(WindCalls().empty()) << "the wind is touched while paused";
       });
-    Tap(player, Watch(), kKeyP).Wait(3).Do([&] { EXPECT_FALSE(snap() == before) << "the stage goes on"; });
+    Tap(player, Watch(), kKeyP).Wait(3).Do([&] {
+      EXPECT_FALSE(snap() == before) << "the stage goes on";
+      // ...and the wind with it.
+      EXPECT_EQ(WindCalls(), std::vector<std::string>{"PlayStream"});
+    });
   }
   player.Key(kKeyEsc, true);
   morlo3::RunStage3(g);
