@@ -230,9 +230,9 @@ bool ReadPng(const std::string& path, std::vector<uint8_t>& rgb, int& w, int& h)
 // never replaced (a second in the same second gets its own name), and a
 // write that fails says why in one line and leaves nothing behind.
 TEST_F(Screenshots, AreWrittenWholeAndNeverOverAnotherFile) {
-  const int w = 7, h = 5;
-  std::vector<uint8_t> xrgb(size_t(w) * h * 4 + 4 * 3);  // rows of 8 pixels: a pitch wider than the picture
-  const int pitch = 8 * 4;
+  // Rows of 8 pixels: a pitch wider than the picture.
+  const int w = 7, h = 5, pitch = 8 * 4;
+  std::vector<uint8_t> xrgb(size_t(pitch) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const uint32_t p = 0xFF000000u | uint32_t(x * 30) << 16 | uint32_t(y * 50) << 8 | uint32_t(x ^ y);
