@@ -71,26 +71,29 @@ TEST_F(HeadlessTest, ANewMemoryKindIsANewSurface) {
 TEST_F(HeadlessTest, TextIsDrawnInThePackedColourAtEveryDepth) {
   for (int depth : {15, 16, 24, 32}) {
     InstallDepth(depth);
-    TSelfExKestrel ctx(640, 400, "text", 256);
-    TBuffer64 b(ctx, 60, 24, false);
-    b.SetFont("Times New Roman", 15);
-    struct Colour {
-      uint8_t r, g, b;
-    } colours[] = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}};
-    for (const Colour& c : colours) {
-      b.Clear(0);
-      const uint32_t packed = MakeColor(c.r, c.g, c.b);
-      b.TextOut(2, 2, "MW", packed);
-      int exact = 0, stray = 0;
-      for (int y = 0; y < 24; ++y)
-        for (int x = 0; x < 60; ++x) {
-          uint8_t r = 0, g = 0, bl = 0;
-          UnpackColor(b.GetPixel(x, y), r, g, bl);
-          exact += b.GetPixel(x, y) == packed;
-          stray += (c.r == 0 && r != 0) || (c.g == 0 && g != 0) || (c.b == 0 && bl != 0);
-        }
-      EXPECT_GT(exact, 10) << "depth " << depth << ", colour " << int(c.r) << "," << int(c.g) << "," << int(c.b);
-      EXPECT_EQ(stray, 0) << "depth " << depth << ", colour " << int(c.r) << "," << int(c.g) << "," << int(c.b);
+    // The context and its buffer go before the platform they stand on.
+    {
+      TSelfExKestrel ctx(640, 400, "text", 256);
+      TBuffer64 b(ctx, 60, 24, false);
+      b.SetFont("Times New Roman", 15);
+      struct Colour {
+        uint8_t r, g, b;
+      } colours[] = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}};
+      for (const Colour& c : colours) {
+        b.Clear(0);
+        const uint32_t packed = MakeColor(c.r, c.g, c.b);
+        b.TextOut(2, 2, "MW", packed);
+        int exact = 0, stray = 0;
+        for (int y = 0; y < 24; ++y)
+          for (int x = 0; x < 60; ++x) {
+            uint8_t r = 0, g = 0, bl = 0;
+            UnpackColor(b.GetPixel(x, y), r, g, bl);
+            exact += b.GetPixel(x, y) == packed;
+            stray += (c.r == 0 && r != 0) || (c.g == 0 && g != 0) || (c.b == 0 && bl != 0);
+          }
+        EXPECT_GT(exact, 10) << "depth " << depth << ", colour " << int(c.r) << "," << int(c.g) << "," << int(c.b);
+        EXPECT_EQ(stray, 0) << "depth " << depth << ", colour " << int(c.r) << "," << int(c.g) << "," << int(c.b);
+      }
     }
     platform::ResetPlatform();
   }
