@@ -40,6 +40,11 @@ void CatchTerminationSignals() {
   // early, so the signal is seen at once.
   action.sa_flags = 0;
   for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
+  // A write to a pipe whose reader has gone, or to the socket of a display
+  // that has gone, fails as an error its writer handles (a frame log's write
+  // error, the display's fatal-IO handler), rather than ending the process
+  // unseen with its scratch folder left behind.
+  signal(SIGPIPE, SIG_IGN);
 }
 
 int TerminationSignal() { return int(noted); }

@@ -6,7 +6,8 @@
 
 namespace kestrel::platform {
 
-// Installs the handlers (once; later calls do nothing).
+// Installs the handlers, and ignores SIGPIPE so that a broken pipe or a
+// dead display's socket is a write error (once; later calls do nothing).
 void CatchTerminationSignals();
 // The signal that asked the program to end, or 0.
 int TerminationSignal();

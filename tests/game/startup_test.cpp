@@ -475,6 +475,17 @@ TEST_F(Startup, EveryWayOutRemovesTheScratchFolder) {
     EXPECT_EQ(RunProcess("timeout -k 5 120 sh -c '" + script + "'"), 128 + sig) << name;
     EXPECT_FALSE(TempExists()) << name;
   }
+  // The frame log's reader goes away: the next line cannot be written, and
+  // the run ends as on any write error, not killed unseen by the broken pipe.
+  {
+    const std::string script = env + "KESTREL_INPUT=" + normal + " KESTREL_FRAMELOG=log.fifo KESTREL_MAX_FRAMES=8000 " +
+                               kGame + " 2>err.txt & p=$!; exec 3<log.fifo; n=0; while [ $n -lt 300 ] && read -r _ <&3; " +
+                               "do n=$((n+1)); done; exec 3<&-; wait $p";
+    EXPECT_EQ(RunProcess("timeout -k 5 120 sh -c '" + script + "'"), 1);
+    EXPECT_TRUE(ReadText("err.txt").starts_with("Cannot write file log.fifo")) << ReadText("err.txt");
+    EXPECT_FALSE(TempExists()) << "a broken frame log";
+    std::filesystem::remove(kErrorLogName);
+  }
   // A library of the wrong version: an engine error after the first sound.
   EXPECT_EQ(RunProcess(env + "KESTREL_MAX_FRAMES=100 KESTREL_SOUND_VERSION=3.4 " + kGame + " 2>err.txt"), 1);
   EXPECT_TRUE(ReadText("err.txt").starts_with("[Sound64]Create -> Wrong FMOD version")) << ReadText("err.txt");
