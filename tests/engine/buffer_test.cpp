@@ -278,6 +278,28 @@ TEST_P(Buffer, WideAndNarrowFillsAgreeAndStopAtTheRunEnd) {
   HasMMX = had;
 }
 
+// The pause's dimmed picture: every component of every pixel halves, as the
+// depth holds it, to the last row and column; black stays black.
+TEST_P(Buffer, DimHalvesEveryComponentOfEveryPixel) {
+  auto b = Make(13, 7);
+  Paint(*b);
+  b->HLine(0, 12, 6, MakeColor(255, 255, 255));
+  b->HLine(0, 3, 0, 0);
+  auto before = Make(13, 7);
+  b->Draw(*before, 0, 0);
+  b->Dim();
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x) {
+      uint8_t r = 0, g = 0, bl = 0;
+      UnpackColor(before->GetPixel(x, y), r, g, bl);
+      ASSERT_EQ(b->GetPixel(x, y), MakeColor(r / 2, g / 2, bl / 2)) << x << "," << y;
+    }
+  EXPECT_EQ(b->GetPixel(0, 0), 0u);
+  uint8_t r = 0, g = 0, bl = 0;
+  UnpackColor(b->GetPixel(12, 6), r, g, bl);
+  EXPECT_TRUE(r >= 120 && r <= 128 && g >= 120 && g <= 128 && bl >= 120 && bl <= 128) << int(r) << " " << int(g);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllDepths, Buffer, ::testing::Values(15, 16, 24, 32));
 
 TEST_F(HeadlessTest, TwentyFourBitPixelsHoldTheirBytesInOrder) {
