@@ -118,6 +118,14 @@ class RecordingTest : public HeadlessTest {
     e.key.keysym.scancode = code;
     Push(e);
   }
+  // The system's repeat of a held key.
+  static void Repeat(SDL_Scancode code) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.scancode = code;
+    e.key.repeat = 1;
+    Push(e);
+  }
   static void Button(uint8_t button, bool down) {
     SDL_Event e{};
     e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
@@ -169,6 +177,12 @@ TEST_F(RecordingTest, InputWaitsForTheNextFrameAndReplaysToTheSameReads) {
       case 7:
         Key(SDL_SCANCODE_LEFT, true);
         break;
+      case 8:
+        // A repeat of the held key, then the key let go, in one frame: no
+        // new press, only the release.
+        Repeat(SDL_SCANCODE_LEFT);
+        Key(SDL_SCANCODE_LEFT, false);
+        break;
       case 9: {
         // The close box brings a window event and a quit: one close.
         Window(d, SDL_WINDOWEVENT_CLOSE);
@@ -204,7 +218,7 @@ TEST_F(RecordingTest, InputWaitsForTheNextFrameAndReplaysToTheSameReads) {
   const std::vector<std::string> want = {
       "3 key 29 down",      "3 key 205 down",     "4 button left down",  "4 key 29 up",
       "4 key 200 down",     "4 key 200 up",       "5 button left up",   "5 button right down", "7 focus lost",       "7 key 205 up",
-      "8 key 203 down",     "10 close",
+      "8 key 203 down",     "9 key 203 up",       "10 close",
   };
   std::vector<std::string> events, moves;
   for (const std::string& line : EventLines(Recording()))

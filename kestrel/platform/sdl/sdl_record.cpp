@@ -125,10 +125,11 @@ void SdlRecorder::Release(const Display& display, const Deliver& deliver) {
   std::vector<SDL_Event> batch;
   batch.swap(held_);
   // Keys that went down in this batch: one let go again before the frame is
-  // written down still reached the game as a press.
+  // written down still reached the game as a press. The system's repeats of
+  // a held key are no presses, as the game's input has it.
   bool pressed[256] = {};
   for (const SDL_Event& e : batch) {
-    if (e.type == SDL_KEYDOWN)
+    if (e.type == SDL_KEYDOWN && !e.key.repeat)
       if (uint8_t dik = DikFromSdlScancode(e.key.keysym.scancode)) pressed[dik] = true;
     if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
       const char* name = ButtonName(e.button.button);
