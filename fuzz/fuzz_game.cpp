@@ -28,62 +28,15 @@
 #include "kestrel/program.h"
 #include "morlo3/game_state.h"
 #include "morlo3/startup.h"
+#include "tests/support/counting_new.h"
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-namespace {
-std::atomic<long> gAllocations{0};
-// Set while the pretend devices work for the harness: their bookkeeping is
-// not the game's.
-thread_local int gPaused = 0;
-
-void* Allocate(std::size_t size, std::size_t align) {
-  if (gPaused == 0) gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (size == 0) size = 1;
-  return align <= alignof(std::max_align_t) ? std::malloc(size)
-                                            : std::aligned_alloc(align, (size + align - 1) / align * align);
-}
-
-struct Pause {
-  Pause() { ++gPaused; }
-  ~Pause() { --gPaused; }
-};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (void* p = Allocate(size, 0)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  if (void* p = Allocate(size, 0)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t size, std::align_val_t align) {
-  if (void* p = Allocate(size, std::size_t(align))) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t align) {
-  if (void* p = Allocate(size, std::size_t(align))) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 namespace {
 
 using namespace kestrel;
 using platform::StreamHandle;
 using platform::SongHandle;
+using kestrel::testing::NotCounted;
 
 // Enough for the story, the menu and well into stage 1 and beyond.
 constexpr int64_t kFrameBound = 3000;
@@ -98,22 +51,22 @@ class QuietSound : public platform::SoundBackend {
  public:
   explicit QuietSound(std::unique_ptr<platform::SoundBackend> inner) : inner_(std::move(inner)) {}
   float Version() const override { return inner_->Version(); }
-  int SelectOutput(int output) override { Pause p; return inner_->SelectOutput(output); }
-  int Open(int output, int mixRate, int channels) override { Pause p; return inner_->Open(output, mixRate, channels); }
-  void Shut() override { Pause p; inner_->Shut(); }
-  int LoadSong(const std::string& file, SongHandle id) override { Pause p; return inner_->LoadSong(file, id); }
+  int SelectOutput(int output) override { NotCounted p; return inner_->SelectOutput(output); }
+  int Open(int output, int mixRate, int channels) override { NotCounted p; return inner_->Open(output, mixRate, channels); }
+  void Shut() override { NotCounted p; inner_->Shut(); }
+  int LoadSong(const std::string& file, SongHandle id) override { NotCounted p; return inner_->LoadSong(file, id); }
   int OpenStream(const std::string& file, bool loop, StreamHandle id) override {
-    Pause p;
+    NotCounted p;
     return inner_->OpenStream(file, loop, id);
   }
-  bool SongPlaying(SongHandle song) override { Pause p; return inner_->SongPlaying(song); }
-  bool PlaySong(SongHandle song) override { Pause p; return inner_->PlaySong(song); }
-  bool StopSong(SongHandle song) override { Pause p; return inner_->StopSong(song); }
-  void FreeSong(SongHandle song) override { Pause p; inner_->FreeSong(song); }
-  int PlayStream(StreamHandle stream, int& error) override { Pause p; return inner_->PlayStream(stream, error); }
-  bool StopStream(StreamHandle stream) override { Pause p; return inner_->StopStream(stream); }
-  void CloseStream(StreamHandle stream) override { Pause p; inner_->CloseStream(stream); }
-  bool ChannelPlaying(int channel) override { Pause p; return inner_->ChannelPlaying(channel); }
+  bool SongPlaying(SongHandle song) override { NotCounted p; return inner_->SongPlaying(song); }
+  bool PlaySong(SongHandle song) override { NotCounted p; return inner_->PlaySong(song); }
+  bool StopSong(SongHandle song) override { NotCounted p; return inner_->StopSong(song); }
+  void FreeSong(SongHandle song) override { NotCounted p; inner_->FreeSong(song); }
+  int PlayStream(StreamHandle stream, int& error) override { NotCounted p; return inner_->PlayStream(stream, error); }
+  bool StopStream(StreamHandle stream) override { NotCounted p; return inner_->StopStream(stream); }
+  void CloseStream(StreamHandle stream) override { NotCounted p; inner_->CloseStream(stream); }
+  bool ChannelPlaying(int channel) override { NotCounted p; return inner_->ChannelPlaying(channel); }
 
  private:
   std::unique_ptr<platform::SoundBackend> inner_;
@@ -124,7 +77,7 @@ class CheckingDisplay : public platform::HeadlessDisplay {
   CheckingDisplay(platform::HeadlessOptions o, const morlo3::GameState& g) : HeadlessDisplay(std::move(o)), g_(g) {}
 
   void PollEvents() override {
-    Pause p;
+    NotCounted p;
     HeadlessDisplay::PollEvents();
   }
   std::unique_ptr<platform::SoundBackend> CreateSoundBackend() override {
@@ -134,7 +87,7 @@ class CheckingDisplay : public platform::HeadlessDisplay {
  protected:
   void AfterFrame() override {
     Check(FramesPresented());
-    Pause p;
+    NotCounted p;
     HeadlessDisplay::AfterFrame();
   }
 
@@ -160,10 +113,10 @@ class CheckingDisplay : public platform::HeadlessDisplay {
       const int32_t w = scene->Width, h = scene->Height;
       if (g.CameraX < 0 || g.CameraY < 0 || g.CameraX + 319 > w || g.CameraY + 199 > h)
         Broken("the camera left the stage picture", frame);
-      if (scene == stageScene_ && gAllocations.load() != allocations_) Broken("the running stage allocated", frame);
+      if (scene == stageScene_ && kestrel::testing::CountedAllocations() != allocations_) Broken("the running stage allocated", frame);
     }
     stageScene_ = scene;
-    allocations_ = gAllocations.load();
+    allocations_ = kestrel::testing::CountedAllocations();
   }
 
   const morlo3::GameState& g_;

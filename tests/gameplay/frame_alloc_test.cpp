@@ -1,70 +1,13 @@
 // A running stage allocates nothing per frame. This program's operator new
 // counts every allocation; the stage is built from the real sheets and the
 // gameplay routines run in frame order, with keys held, for many frames.
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "../support/counting_new.h"
 #include "../support/game_fixture.h"
 #include "morlo3/player.h"
 #include "morlo3/projectiles.h"
 #include "morlo3/stage_map.h"
 #include "morlo3/stage_table.h"
 #include "morlo3/status.h"
-
-// The replacements below hand malloc's memory to free, as they must.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-namespace {
-std::atomic<long> gAllocations{0};
-
-void* Allocate(std::size_t size, std::size_t align) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (size == 0) size = 1;
-  void* p = align <= alignof(std::max_align_t) ? std::malloc(size)
-                                               : std::aligned_alloc(align, (size + align - 1) / align * align);
-  return p;
-}
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (void* p = Allocate(size, 0)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  if (void* p = Allocate(size, 0)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t size, std::align_val_t align) {
-  if (void* p = Allocate(size, std::size_t(align))) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t align) {
-  if (void* p = Allocate(size, std::size_t(align))) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0); }
-void* operator new(std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
-  return Allocate(size, std::size_t(align));
-}
-void* operator new[](std::size_t size, std::align_val_t align, const std::nothrow_t&) noexcept {
-  return Allocate(size, std::size_t(align));
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace kestrel::testing {
 namespace {
@@ -111,8 +54,8 @@ TEST_P(RunningStage, AllocatesNothingPerFrame) {
   Press(kKeyRight);
   Press(kKeyJump);
   // The counter sees the program's allocations (the set-up made many).
-  ASSERT_GT(gAllocations.load(), 0);
-  const long before = gAllocations.load();
+  ASSERT_GT(CountedAllocations(), 0);
+  const long before = CountedAllocations();
   long maxX = 0, shots = 0;
   for (int frame = 0; frame < 2000; ++frame) {
     // Fire in bursts, turn now and then, keep jumping; a bonus and thrown
@@ -130,7 +73,7 @@ TEST_P(RunningStage, AllocatesNothingPerFrame) {
     if (g.PlayerX > maxX) maxX = g.PlayerX;
     if (g.PlayerY > 250) ResetPlayer(g, 100);
   }
-  const long during = gAllocations.load() - before;
+  const long during = CountedAllocations() - before;
   EXPECT_EQ(during, 0);
   // The run went somewhere: along the stage, with shots fired.
   EXPECT_GT(maxX, 300);
