@@ -241,6 +241,44 @@ TEST(PresentPaths, ASmallerPictureClearsTheOldOneFromTheBorder) {
   EXPECT_TRUE(shot.rgb == expected) << FirstDifference(shot.rgb, expected, shot.width);
 }
 
+// Frame after frame, only the rows that changed are scaled again: a band in
+// the middle, the first or the last row alone, nothing, everything. Each
+// time the screen shows the whole new picture and nothing of the old.
+TEST(PresentPaths, ChangedRowsAloneAreScaledAgainAndTheRestStands) {
+  ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+  ScopedEnv present("KESTREL_PRESENT", "surface");
+  for (bool fullScreen : {false, true})
+    for (int depth : {15, 16, 24, 32}) {
+      SCOPED_TRACE("depth " + std::to_string(depth) + (fullScreen ? ", full screen" : ", window"));
+      SdlDisplay display;
+      ASSERT_NE(OpenWindow(display, fullScreen, depth), 0u);
+      auto a = RandomPicture(depth, 320, 200, 7);
+      auto other = RandomPicture(depth, 320, 200, 8);
+      const size_t pitch = size_t(a->Pitch());
+      // A copy of `a` with rows [from, to) taken from `other`; a negative
+      // `to` takes only the last pixel of row `from`.
+      auto withRows = [&](int from, int to) {
+        auto p = RandomPicture(depth, 320, 200, 7);
+        if (to < 0) std::memset(p->Pixels() + from * pitch + pitch - 1, ~p->Pixels()[from * pitch + pitch - 1], 1);
+        for (int y = from; y < to; ++y) std::memcpy(p->Pixels() + y * pitch, other->Pixels() + y * pitch, pitch);
+        return p;
+      };
+      const std::pair<int, int> bands[] = {{0, 0},   {37, 53}, {37, 53}, {199, 200}, {0, 1},
+                                           {0, 0},   {0, 200}, {0, 0},   {100, -1},  {0, 0}};
+      for (const auto& [from, to] : bands) {
+        SCOPED_TRACE("rows " + std::to_string(from) + " to " + std::to_string(to));
+        auto picture = withRows(from, to);
+        display.ShowFrame(*picture, Rect{0, 0, 320, 200});
+        Shot shot;
+        ASSERT_TRUE(display.ReadScreen(shot.rgb, shot.width, shot.height));
+        const int scale = std::min(shot.width / 320, shot.height / 200);
+        const auto expected = Expected(*picture, shot.width, shot.height, (shot.width - 320 * scale) / 2,
+                                       (shot.height - 200 * scale) / 2, scale);
+        ASSERT_TRUE(shot.rgb == expected) << FirstDifference(shot.rgb, expected, shot.width);
+      }
+    }
+}
+
 // ---- in a real X server ----
 
 namespace {

@@ -57,6 +57,11 @@ struct SdlDisplay::Impl {
   SDL_Surface* staging = nullptr;  // X-R-G-B picture, for a window surface of another format
   bool sendWhole = false;          // the border changed too, not only the picture
   SDL_Rect lastDest{0, 0, 0, 0};
+  // The last picture scaled into the surface, its rows as they came: the
+  // next frame scales and sends only the band of rows that changed, and a
+  // frame like the last one nothing at all (a still menu, a pause).
+  std::vector<uint8_t> shownRows;
+  int shownDepth = 0;
 
   bool hasFrame = false;
 

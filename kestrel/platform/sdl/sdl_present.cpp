@@ -1,6 +1,7 @@
 // Presenting a frame with SDL: our own whole-factor scaler into the window's
 // surface, or a texture that an SDL renderer stretches.
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "kestrel/platform/environment.h"
@@ -108,14 +109,46 @@ void SdlDisplay::Impl::ShowOnSurface(const uint8_t* first, int pitch, int depth,
     SDL_FillRect(s, nullptr, 0);
     sendWhole = true;
   }
+  const int scale = dest.w / pw;
+  if (IsXrgb(s) && dest.w == pw * scale && dest.h == ph * scale) {
+    // The band of rows [top, bottom) that differs from the picture already
+    // in the surface; all of them when there is none to compare with.
+    const size_t rowBytes = size_t(pw) * size_t(depth == 15 ? 2 : (depth + 7) / 8);
+    int top = 0, bottom = ph;
+    auto same = [&](int y) {
+      return std::memcmp(first + size_t(y) * size_t(pitch), shownRows.data() + size_t(y) * rowBytes, rowBytes) == 0;
+    };
+    if (hasFrame && !sendWhole && shownDepth == depth && shownRows.size() == rowBytes * size_t(ph) &&
+        SDL_RectEquals(&dest, &lastDest)) {
+      while (top < ph && same(top)) ++top;
+      // Nothing changed: the window already shows this frame.
+      if (top == ph) return;
+      while (bottom > top && same(bottom - 1)) --bottom;
+    } else {
+      shownRows.assign(rowBytes * size_t(ph), 0);
+      shownDepth = depth;
+    }
+    if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) {
+      shownRows.clear();
+      return;
+    }
+    for (int y = top; y < bottom; ++y)
+      std::memcpy(shownRows.data() + size_t(y) * rowBytes, first + size_t(y) * size_t(pitch), rowBytes);
+    uint8_t* out = static_cast<uint8_t*>(s->pixels) + size_t(dest.y + top * scale) * size_t(s->pitch) +
+                   size_t(dest.x) * 4;
+    ScaleToXrgb(first + size_t(top) * size_t(pitch), pitch, depth, pw, bottom - top, scale, out, s->pitch);
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+    hasFrame = true;
+    lastDest = dest;
+    Send(SDL_Rect{dest.x, dest.y + top * scale, dest.w, (bottom - top) * scale});
+    return;
+  }
+  // Any other frame is scaled and sent whole, and compared with none.
+  shownRows.clear();
   if (IsXrgb(s)) {
     if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return;
     uint8_t* out = static_cast<uint8_t*>(s->pixels) + size_t(dest.y) * size_t(s->pitch) + size_t(dest.x) * 4;
-    const int scale = dest.w / pw;
-    if (dest.w == pw * scale && dest.h == ph * scale)
-      ScaleToXrgb(first, pitch, depth, pw, ph, scale, out, s->pitch);
-    else
-      StretchToXrgb(first, pitch, depth, pw, ph, out, s->pitch, dest.w, dest.h);
+    StretchToXrgb(first, pitch, depth, pw, ph, out, s->pitch, dest.w, dest.h);
     if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
   } else {
     // A window system of another format (a 16-bit X server): widen, then
