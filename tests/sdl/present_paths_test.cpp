@@ -108,6 +108,17 @@ Shot Show(const char* path, bool fullScreen, const Surface& picture) {
   return shot;
 }
 
+// The backend's screen against `picture` centred at the largest whole
+// scale: "same", or where they first differ.
+std::string ShownAgainst(SdlDisplay& display, const Surface& picture) {
+  Shot shot;
+  if (!display.ReadScreen(shot.rgb, shot.width, shot.height)) return "the screen could not be read";
+  const int scale = std::min(shot.width / picture.Width(), shot.height / picture.Height());
+  const auto expected = Expected(picture, shot.width, shot.height, (shot.width - picture.Width() * scale) / 2,
+                                 (shot.height - picture.Height() * scale) / 2, scale);
+  return FirstDifference(shot.rgb, expected, shot.width);
+}
+
 void ExpectPathsAgree(bool fullScreen) {
   for (int depth : {15, 16, 24, 32}) {
     SCOPED_TRACE("depth " + std::to_string(depth) + (fullScreen ? ", full screen" : ", window"));
@@ -233,12 +244,7 @@ TEST(PresentPaths, ASmallerPictureClearsTheOldOneFromTheBorder) {
   auto small = RandomPicture(32, 160, 100, 2);
   display.ShowFrame(*big, Rect{0, 0, 320, 200});
   display.ShowFrame(*small, Rect{0, 0, 160, 100});
-  Shot shot;
-  ASSERT_TRUE(display.ReadScreen(shot.rgb, shot.width, shot.height));
-  const int scale = std::min(shot.width / 160, shot.height / 100);
-  const auto expected = Expected(*small, shot.width, shot.height, (shot.width - 160 * scale) / 2,
-                                 (shot.height - 100 * scale) / 2, scale);
-  EXPECT_TRUE(shot.rgb == expected) << FirstDifference(shot.rgb, expected, shot.width);
+  EXPECT_EQ(ShownAgainst(display, *small), "same");
 }
 
 // Frame after frame, only the rows that changed are scaled again: a band in
@@ -252,10 +258,9 @@ TEST(PresentPaths, ChangedRowsAloneAreScaledAgainAndTheRestStands) {
       SCOPED_TRACE("depth " + std::to_string(depth) + (fullScreen ? ", full screen" : ", window"));
       SdlDisplay display;
       ASSERT_NE(OpenWindow(display, fullScreen, depth), 0u);
-      auto a = RandomPicture(depth, 320, 200, 7);
       auto other = RandomPicture(depth, 320, 200, 8);
-      const size_t pitch = size_t(a->Pitch());
-      // A copy of `a` with rows [from, to) taken from `other`; a negative
+      const size_t pitch = size_t(other->Pitch());
+      // The first picture (seed 7) with rows [from, to) taken from `other`; a negative
       // `to` takes only the last pixel of row `from`.
       auto withRows = [&](int from, int to) {
         auto p = RandomPicture(depth, 320, 200, 7);
@@ -269,12 +274,7 @@ TEST(PresentPaths, ChangedRowsAloneAreScaledAgainAndTheRestStands) {
         SCOPED_TRACE("rows " + std::to_string(from) + " to " + std::to_string(to));
         auto picture = withRows(from, to);
         display.ShowFrame(*picture, Rect{0, 0, 320, 200});
-        Shot shot;
-        ASSERT_TRUE(display.ReadScreen(shot.rgb, shot.width, shot.height));
-        const int scale = std::min(shot.width / 320, shot.height / 200);
-        const auto expected = Expected(*picture, shot.width, shot.height, (shot.width - 320 * scale) / 2,
-                                       (shot.height - 200 * scale) / 2, scale);
-        ASSERT_TRUE(shot.rgb == expected) << FirstDifference(shot.rgb, expected, shot.width);
+        ASSERT_EQ(ShownAgainst(display, *picture), "same");
       }
     }
 }
