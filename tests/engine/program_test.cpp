@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "../support/headless_fixture.h"
 #include "kestrel/platform/termination.h"
@@ -140,6 +141,37 @@ TEST_F(Program, DataIsFoundInTheCurrentFolderFirst) {
   EXPECT_EQ(FindDataFile("only-installed.kpk", installed), installed + "/only-installed.kpk");
   EXPECT_EQ(FindDataFile("nowhere.kpk", installed), "nowhere.kpk");
   EXPECT_EQ(FindDataFile("nowhere.kpk", ""), "nowhere.kpk");
+}
+
+// The suite runs in a home of its own: whatever a run writes into its home,
+// its settings, its runtime folder or TMPDIR stays out of the caller's home
+// and is gone afterwards, and the run's exit code comes through.
+TEST_F(Program, ARunInAFreshHomeCannotWriteIntoTheRealOne) {
+  const fs::path home = scratch_.Path() / "home";
+  fs::create_directory(home);
+  const std::string probe =
+      "for v in HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_STATE_HOME XDG_CACHE_HOME TMPDIR XDG_RUNTIME_DIR; do"
+      "  eval d=\\$$v; mkdir -p \"$d/pulse\" && echo x >\"$d/pulse/cookie\" && echo \"$d\" || exit 9; done;"
+      " stat -c %a \"$XDG_RUNTIME_DIR\"; exit 3";
+  const std::string command = "env -u XDG_CONFIG_HOME -u XDG_RUNTIME_DIR -u XDG_DATA_HOME -u XDG_STATE_HOME "
+                              "-u XDG_CACHE_HOME HOME=" + home.string() + " " KESTREL_SOURCE_DIR
+                              "/tests/support/fresh_home.sh sh -c '" + probe + "' >said.txt";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  std::ifstream said("said.txt");
+  std::vector<std::string> folders;
+  for (std::string line; std::getline(said, line);) folders.push_back(line);
+  ASSERT_EQ(folders.size(), 8u);
+  EXPECT_EQ(folders.back(), "700") << "the runtime folder must be private";
+  folders.pop_back();
+  const fs::path scratch = fs::path(folders[0]).parent_path();
+  for (const std::string& folder : folders) {
+    EXPECT_EQ(fs::path(folder).parent_path(), scratch) << folder;
+    EXPECT_FALSE(fs::exists(folder)) << folder << " is left";
+  }
+  EXPECT_FALSE(fs::exists(scratch));
+  EXPECT_TRUE(fs::is_empty(home)) << "the run wrote into the caller's home";
 }
 
 }  // namespace

@@ -46,6 +46,12 @@ class DisplayLost : public ::testing::Test {
     char tmpl[] = "/tmp/kestrel-lost-XXXXXX";
     folder_ = ::mkdtemp(tmpl);
     fs::create_directory(folder_ / "tmp");
+    // The sound library's client keeps its runtime folder in TMPDIR when the
+    // session has none, and reuses one that an earlier run recorded in the
+    // home folder: the game gets a runtime folder of its own, so that TMPDIR
+    // holds only what the game itself leaves, on any machine.
+    fs::create_directory(folder_ / "run");
+    fs::permissions(folder_ / "run", fs::perms::owner_all);
   }
   void TearDown() override {
     std::error_code ec;
@@ -55,7 +61,7 @@ class DisplayLost : public ::testing::Test {
  public:
   std::string Command(const std::string& settings) const {
     return "env -C " + folder_.string() + " -u KESTREL_ANSWER -u KESTREL_PLATFORM SDL_VIDEODRIVER=x11 TMPDIR=" +
-           (folder_ / "tmp").string() + " KESTREL_FRAMELOG=" + (folder_ / "frames.txt").string() + " " + settings +
+           (folder_ / "tmp").string() + " XDG_RUNTIME_DIR=" + (folder_ / "run").string() + " KESTREL_FRAMELOG=" + (folder_ / "frames.txt").string() + " " + settings +
            " " + kGame + " >" + (folder_ / "err.txt").string() + " 2>&1";
   }
   int Frames() const { return CountLines(folder_ / "frames.txt"); }
