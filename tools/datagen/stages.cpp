@@ -51,6 +51,8 @@ void Stairs(std::vector<Solid>& solids, int x1, int fromTop, int toTop) {
     solids.push_back(Ground(x, x + 7, top));
 }
 
+// Each stage's ground runs left to right, a stretch of the stage a line.
+// clang-format off
 Level Stage1() {
   Level l = FromTable(1, Theme::Fields);
   l.solids = {
@@ -207,6 +209,7 @@ Level Stage8() {
              {PropKind::Brazier, 940}};
   return l;
 }
+// clang-format on
 
 Rgb CellColour(Cell c) {
   switch (c) {

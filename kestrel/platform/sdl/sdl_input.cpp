@@ -22,7 +22,8 @@ struct KeyEntry {
 };
 
 // SDL scancodes (USB usage ids) to the keyboard's set-1 scan codes; the keys
-// of the extended block carry 0x80.
+// of the extended block carry 0x80. One line a row of keys.
+// clang-format off
 constexpr KeyEntry kKeyTable[] = {
     {SDL_SCANCODE_ESCAPE, 0x01},
     {SDL_SCANCODE_1, 0x02}, {SDL_SCANCODE_2, 0x03}, {SDL_SCANCODE_3, 0x04}, {SDL_SCANCODE_4, 0x05},
@@ -86,6 +87,7 @@ constexpr KeyEntry kKeyTable[] = {
     // The ISO key left of Enter sends the same code as backslash.
     {SDL_SCANCODE_NONUSHASH, 0x2B},
 };
+// clang-format on
 
 const std::array<uint8_t, SDL_NUM_SCANCODES>& ScancodeMap() {
   static const auto map = [] {
