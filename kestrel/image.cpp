@@ -8,6 +8,7 @@
 // step's failure into an exception afterwards.
 #include <png.h>
 #include <stdio.h>  // jpeglib.h needs FILE declared first
+
 #include <jpeglib.h>
 // After jpeglib.h: which messages exist depends on its configuration.
 #include <jerror.h>
