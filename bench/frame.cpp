@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/median_reporter.h"
+#include "bench/typical_frame.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/colour.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/headless/headless.h"
-#include "bench/median_reporter.h"
-#include "bench/typical_frame.h"
 
 using namespace kestrel;
 
@@ -85,10 +85,10 @@ BENCHMARK(BM_SdlFrame)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 struct SdlScene {
   SdlScene(Scene& scene, int depth) : depth(depth), screenPixels(size_t(scene.screen->Pitch) * 200) {
     format = depth == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_XRGB8888;
-    screen = SDL_CreateRGBSurfaceWithFormatFrom(screenPixels.data(), 320, 200, depth,
-                                                scene.screen->Pitch, format);
+    screen = SDL_CreateRGBSurfaceWithFormatFrom(screenPixels.data(), 320, 200, depth, scene.screen->Pitch, format);
     backdrop = scene.backdrop->Pixels;
-    for (int x = 0; x < 1000; x += 32) strips.push_back(Cut(*scene.stage, x, 0, std::min(32, 1000 - x), 200, scene.key));
+    for (int x = 0; x < 1000; x += 32)
+      strips.push_back(Cut(*scene.stage, x, 0, std::min(32, 1000 - x), 200, scene.key));
     for (int i = 0; i < 10; ++i) sprites.push_back(Cut(*scene.sheet, i * 30, 0, 30, 40, scene.key));
     for (int i = 0; i < kStatus; ++i) status.push_back(Cut(*scene.sheet, i * 12, 40, 12, 8, scene.key));
     canvas = Cut(*scene.canvas, 0, 0, 30, 40, scene.key);

@@ -82,8 +82,8 @@ class RatioReporter : public bench::MedianReporter {
       const Times* now = Find(std::string("BM_FrameLog/") + depth);
       const Times* before = Find(std::string("BM_FrameLogBefore/") + depth);
       if (now && before)
-        std::printf("depth %s: frame log %.1f us of CPU a frame, before %.1f us, %.1f times cheaper\n", depth,
-                    now->cpu, before->cpu, before->cpu / now->cpu);
+        std::printf("depth %s: frame log %.1f us of CPU a frame, before %.1f us, %.1f times cheaper\n", depth, now->cpu,
+                    before->cpu, before->cpu / now->cpu);
     }
   }
 };

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/bare_decode.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/kpk.h"
 #include "kestrel/platform/display.h"
 #include "kestrel/platform/headless/headless.h"
 #include "tests/archive/encoders.h"
-#include "bench/bare_decode.h"
 
 namespace {
 
@@ -158,8 +158,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
       auto load = t.find("BM_LoadKPKImage"), bare = t.find("BM_BareDecode");
       auto archive = t.find("BM_LoadToStream");
       if (load == t.end() || bare == t.end() || bare->second <= 0) continue;
-      std::printf("%-24s load %.2f ms, bare decode %.2f ms, ratio %.3f", picture.c_str(),
-                  load->second, bare->second, load->second / bare->second);
+      std::printf("%-24s load %.2f ms, bare decode %.2f ms, ratio %.3f", picture.c_str(), load->second, bare->second,
+                  load->second / bare->second);
       if (archive != t.end()) std::printf(" (archive lookup and inflation %.2f ms)", archive->second);
       std::printf("\n");
     }

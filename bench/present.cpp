@@ -78,10 +78,7 @@ void BM_Present(benchmark::State& state) {
   unsetenv("KESTREL_DEPTH");
   unsetenv("KESTREL_PRESENT");
 }
-BENCHMARK(BM_Present)
-    ->ArgsProduct({{16, 32}, {0, 1}})
-    ->ArgNames({"depth", "renderer"})
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Present)->ArgsProduct({{16, 32}, {0, 1}})->ArgNames({"depth", "renderer"})->Unit(benchmark::kMicrosecond);
 
 // SDL's own way: a streaming texture in the picture's format, updated and
 // copied stretched over the window by SDL's renderer, then presented.
@@ -132,8 +129,10 @@ class RatioReporter : public bench::MedianReporter {
       for (int path : {0, 1}) {
         const Times* ours = Find("BM_Present/depth:" + std::to_string(depth) + "/renderer:" + std::to_string(path));
         if (!ours) continue;
-        std::printf("depth %d, %-8s present %.1f us cpu (%.1f us wall), SDL renderer copy %.1f us cpu (%.1f wall), ratio %.3f\n",
-                    depth, PathName(path), ours->cpu, ours->real, sdl->cpu, sdl->real, ours->cpu / sdl->cpu);
+        std::printf(
+            "depth %d, %-8s present %.1f us cpu (%.1f us wall), SDL renderer copy %.1f us cpu (%.1f wall), ratio "
+            "%.3f\n",
+            depth, PathName(path), ours->cpu, ours->real, sdl->cpu, sdl->real, ours->cpu / sdl->cpu);
       }
     }
   }

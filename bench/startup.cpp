@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/bare_decode.h"
+#include "bench/median_reporter.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/kpk.h"
 #include "kestrel/platform/headless/headless.h"
 #include "kestrel/stream.h"
-#include "bench/bare_decode.h"
-#include "bench/median_reporter.h"
 #include "morlo3/startup.h"
 
 namespace {
@@ -109,10 +109,14 @@ void PrintPeakMemoryOf(const char* label, int seconds, std::vector<std::pair<con
 void PrintPeakMemory() {
   const std::string frames = std::to_string(kLoadingFrames);
   PrintPeakMemoryOf("headless, window at depth 32", 20,
-                    {{"KESTREL_PLATFORM", "headless"}, {"KESTREL_ANSWER", "no"}, {"KESTREL_DEPTH", "32"},
+                    {{"KESTREL_PLATFORM", "headless"},
+                     {"KESTREL_ANSWER", "no"},
+                     {"KESTREL_DEPTH", "32"},
                      {"KESTREL_MAX_FRAMES", frames.c_str()}});
   PrintPeakMemoryOf("headless, full screen at depth 16", 20,
-                    {{"KESTREL_PLATFORM", "headless"}, {"KESTREL_ANSWER", "yes"}, {"KESTREL_DEPTH", "32"},
+                    {{"KESTREL_PLATFORM", "headless"},
+                     {"KESTREL_ANSWER", "yes"},
+                     {"KESTREL_DEPTH", "32"},
                      {"KESTREL_MAX_FRAMES", frames.c_str()}});
   if (!std::getenv("DISPLAY")) return;
   PrintPeakMemoryOf("X11, window at depth 32", 8,

@@ -51,8 +51,8 @@ void BM_DeviceContextTextOut(benchmark::State& state) {
     dc.TextOut(250, 4, "x12", 3);
     benchmark::ClobberMemory();
   }
-  state.counters["allocs"] = benchmark::Counter(double(allocations.load() - before),
-                                                benchmark::Counter::kAvgIterations);
+  state.counters["allocs"] =
+      benchmark::Counter(double(allocations.load() - before), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_DeviceContextTextOut)->Arg(16)->Arg(32);
 
@@ -73,8 +73,8 @@ void BM_BufferTextOut(benchmark::State& state) {
       screen.TextOut(250, 4, text, colour);
       benchmark::ClobberMemory();
     }
-    state.counters["allocs"] = benchmark::Counter(double(allocations.load() - before),
-                                                  benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] =
+        benchmark::Counter(double(allocations.load() - before), benchmark::Counter::kAvgIterations);
   }
   ResetPlatform();
   ResetEngine();

@@ -59,8 +59,7 @@ struct Scene {
     for (int i = 0; i < kSprites / 2; ++i)
       sheet->DrawRectKeyed(*screen, (i % 10) * 30, 0, (i % 10) * 30 + 29, 39, i * 29, 40 + i * 7, key);
     for (int i = 0; i < kSprites / 2; ++i) canvas->DrawKeyed(*screen, 10 + i * 30, 120 - i * 5, key);
-    for (int i = 0; i < kStatus; ++i)
-      sheet->DrawRectKeyed(*screen, i * 12, 40, i * 12 + 11, 47, 4 + i * 14, 4, key);
+    for (int i = 0; i < kStatus; ++i) sheet->DrawRectKeyed(*screen, i * 12, 40, i * 12 + 11, 47, 4 + i * 14, 4, key);
   }
   std::unique_ptr<TKestrel> context;
   std::unique_ptr<TBuffer64> screen, backdrop, stage, sheet, canvas;

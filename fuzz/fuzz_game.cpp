@@ -30,13 +30,12 @@
 #include "morlo3/startup.h"
 #include "tests/support/counting_new.h"
 
-
 namespace {
 
 using namespace kestrel;
-using platform::StreamHandle;
-using platform::SongHandle;
 using kestrel::testing::NotCounted;
+using platform::SongHandle;
+using platform::StreamHandle;
 
 // Enough for the story, the menu and well into stage 1 and beyond.
 constexpr int64_t kFrameBound = 3000;
@@ -51,22 +50,58 @@ class QuietSound : public platform::SoundBackend {
  public:
   explicit QuietSound(std::unique_ptr<platform::SoundBackend> inner) : inner_(std::move(inner)) {}
   float Version() const override { return inner_->Version(); }
-  int SelectOutput(int output) override { NotCounted p; return inner_->SelectOutput(output); }
-  int Open(int output, int mixRate, int channels) override { NotCounted p; return inner_->Open(output, mixRate, channels); }
-  void Shut() override { NotCounted p; inner_->Shut(); }
-  int LoadSong(const std::string& file, SongHandle id) override { NotCounted p; return inner_->LoadSong(file, id); }
+  int SelectOutput(int output) override {
+    NotCounted p;
+    return inner_->SelectOutput(output);
+  }
+  int Open(int output, int mixRate, int channels) override {
+    NotCounted p;
+    return inner_->Open(output, mixRate, channels);
+  }
+  void Shut() override {
+    NotCounted p;
+    inner_->Shut();
+  }
+  int LoadSong(const std::string& file, SongHandle id) override {
+    NotCounted p;
+    return inner_->LoadSong(file, id);
+  }
   int OpenStream(const std::string& file, bool loop, StreamHandle id) override {
     NotCounted p;
     return inner_->OpenStream(file, loop, id);
   }
-  bool SongPlaying(SongHandle song) override { NotCounted p; return inner_->SongPlaying(song); }
-  bool PlaySong(SongHandle song) override { NotCounted p; return inner_->PlaySong(song); }
-  bool StopSong(SongHandle song) override { NotCounted p; return inner_->StopSong(song); }
-  void FreeSong(SongHandle song) override { NotCounted p; inner_->FreeSong(song); }
-  int PlayStream(StreamHandle stream, int& error) override { NotCounted p; return inner_->PlayStream(stream, error); }
-  bool StopStream(StreamHandle stream) override { NotCounted p; return inner_->StopStream(stream); }
-  void CloseStream(StreamHandle stream) override { NotCounted p; inner_->CloseStream(stream); }
-  bool ChannelPlaying(int channel) override { NotCounted p; return inner_->ChannelPlaying(channel); }
+  bool SongPlaying(SongHandle song) override {
+    NotCounted p;
+    return inner_->SongPlaying(song);
+  }
+  bool PlaySong(SongHandle song) override {
+    NotCounted p;
+    return inner_->PlaySong(song);
+  }
+  bool StopSong(SongHandle song) override {
+    NotCounted p;
+    return inner_->StopSong(song);
+  }
+  void FreeSong(SongHandle song) override {
+    NotCounted p;
+    inner_->FreeSong(song);
+  }
+  int PlayStream(StreamHandle stream, int& error) override {
+    NotCounted p;
+    return inner_->PlayStream(stream, error);
+  }
+  bool StopStream(StreamHandle stream) override {
+    NotCounted p;
+    return inner_->StopStream(stream);
+  }
+  void CloseStream(StreamHandle stream) override {
+    NotCounted p;
+    inner_->CloseStream(stream);
+  }
+  bool ChannelPlaying(int channel) override {
+    NotCounted p;
+    return inner_->ChannelPlaying(channel);
+  }
 
  private:
   std::unique_ptr<platform::SoundBackend> inner_;
@@ -113,7 +148,8 @@ class CheckingDisplay : public platform::HeadlessDisplay {
       const int32_t w = scene->Width, h = scene->Height;
       if (g.CameraX < 0 || g.CameraY < 0 || g.CameraX + 319 > w || g.CameraY + 199 > h)
         Broken("the camera left the stage picture", frame);
-      if (scene == stageScene_ && kestrel::testing::CountedAllocations() != allocations_) Broken("the running stage allocated", frame);
+      if (scene == stageScene_ && kestrel::testing::CountedAllocations() != allocations_)
+        Broken("the running stage allocated", frame);
     }
     stageScene_ = scene;
     allocations_ = kestrel::testing::CountedAllocations();
@@ -174,7 +210,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fprintf(stderr, "fuzz_game: %s\n", e.what());
     Broken("the program ended by an error", d.FramesPresented());
   }
-  if (d.FramesPresented() > uint64_t(kFrameBound) + 1000) Broken("the run went past its frame bound", d.FramesPresented());
+  if (d.FramesPresented() > uint64_t(kFrameBound) + 1000)
+    Broken("the run went past its frame bound", d.FramesPresented());
   std::error_code ec;
   if (!std::filesystem::is_empty(gTmp, ec)) Broken("a scratch folder was left in TMPDIR", d.FramesPresented());
   platform::ResetPlatform();

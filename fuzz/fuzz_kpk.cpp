@@ -11,9 +11,7 @@
 
 namespace {
 
-std::string ScratchPath(const char* what) {
-  return "/tmp/fuzz_kpk_" + std::to_string(::getpid()) + "." + what;
-}
+std::string ScratchPath(const char* what) { return "/tmp/fuzz_kpk_" + std::to_string(::getpid()) + "." + what; }
 
 }  // namespace
 

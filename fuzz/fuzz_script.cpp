@@ -16,16 +16,12 @@ namespace {
 std::string Line(const ScriptEvent& e) {
   std::string s = std::to_string(e.frame) + " ";
   switch (e.type) {
-    case ScriptEvent::Type::Key:
-      return s + "key " + std::to_string(e.code) + (e.down ? " down" : " up");
-    case ScriptEvent::Type::Mouse:
-      return s + "mouse " + std::to_string(e.x) + " " + std::to_string(e.y);
+    case ScriptEvent::Type::Key: return s + "key " + std::to_string(e.code) + (e.down ? " down" : " up");
+    case ScriptEvent::Type::Mouse: return s + "mouse " + std::to_string(e.x) + " " + std::to_string(e.y);
     case ScriptEvent::Type::Button:
       return s + "button " + (e.code == 0 ? "left" : e.code == 1 ? "right" : "middle") + (e.down ? " down" : " up");
-    case ScriptEvent::Type::Close:
-      return s + "close";
-    case ScriptEvent::Type::FocusLost:
-      return s + "focus lost";
+    case ScriptEvent::Type::Close: return s + "close";
+    case ScriptEvent::Type::FocusLost: return s + "focus lost";
   }
   __builtin_trap();
 }

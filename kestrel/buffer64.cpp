@@ -154,8 +154,9 @@ void TBuffer64::Clear(uint32_t color) {
   if (!Surface) return;
   BltFx fx;
   fx.fillColor = color;
-  RunBlit(*Surface, [&] { return Surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx); },
-          [this] { RestoreSurfaces(); });
+  RunBlit(
+      *Surface, [&] { return Surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx); },
+      [this] { RestoreSurfaces(); });
 }
 
 namespace {
@@ -182,23 +183,25 @@ bool ClipWhole(const TBuffer64& source, const TBuffer64& dest, int32_t& x, int32
 void TBuffer64::Draw(TBuffer64& dest, int32_t x, int32_t y) {
   Rect src;
   if (!Surface || !dest.Surface || !ClipWhole(*this, dest, x, y, src)) return;
-  RunBlit(*dest.Surface, [&] { return dest.Surface->BltFast(x, y, *Surface, src, DDBLTFAST_NOCOLORKEY); },
-          [this] { RestoreSurfaces(); });
+  RunBlit(
+      *dest.Surface, [&] { return dest.Surface->BltFast(x, y, *Surface, src, DDBLTFAST_NOCOLORKEY); },
+      [this] { RestoreSurfaces(); });
 }
 
 void TBuffer64::DrawKeyed(TBuffer64& dest, int32_t x, int32_t y, uint32_t key) {
   Rect src;
   if (!Surface || !dest.Surface || !ClipWhole(*this, dest, x, y, src)) return;
   Surface->SetColorKey(DDCKEY_SRCBLT, key, key);
-  RunBlit(*dest.Surface, [&] { return dest.Surface->BltFast(x, y, *Surface, src, DDBLTFAST_SRCCOLORKEY); },
-          [this] { RestoreSurfaces(); });
+  RunBlit(
+      *dest.Surface, [&] { return dest.Surface->BltFast(x, y, *Surface, src, DDBLTFAST_SRCCOLORKEY); },
+      [this] { RestoreSurfaces(); });
 }
 
 namespace {
 
 // The clipping shared by the two rectangle copies; false when nothing is drawn.
-bool ClipRect(const TBuffer64& source, const TBuffer64& dest, int32_t& x1, int32_t& y1, int32_t& x2,
-              int32_t& y2, int32_t& destX, int32_t& destY) {
+bool ClipRect(const TBuffer64& source, const TBuffer64& dest, int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2,
+              int32_t& destX, int32_t& destY) {
   // The first test uses the whole source buffer's size, not the rectangle's.
   if (destX > dest.Width || destY > dest.Height || int64_t(destX) + source.Width < 0 ||
       int64_t(destY) + source.Height < 0)
@@ -225,33 +228,34 @@ bool ClipRect(const TBuffer64& source, const TBuffer64& dest, int32_t& x1, int32
 
 }  // namespace
 
-void TBuffer64::DrawRect(TBuffer64& dest, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                         int32_t destX, int32_t destY) {
+void TBuffer64::DrawRect(TBuffer64& dest, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t destX,
+                         int32_t destY) {
   if (!Surface || !dest.Surface) return;
   if (!ClipRect(*this, dest, x1, y1, x2, y2, destX, destY)) return;
   const Rect src{x1, y1, x2, y2};
-  RunBlit(*dest.Surface,
-          [&] { return dest.Surface->BltFast(destX, destY, *Surface, src, DDBLTFAST_NOCOLORKEY); },
-          [this] { RestoreSurfaces(); });
+  RunBlit(
+      *dest.Surface, [&] { return dest.Surface->BltFast(destX, destY, *Surface, src, DDBLTFAST_NOCOLORKEY); },
+      [this] { RestoreSurfaces(); });
 }
 
-void TBuffer64::DrawRectKeyed(TBuffer64& dest, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                              int32_t destX, int32_t destY, uint32_t key) {
+void TBuffer64::DrawRectKeyed(TBuffer64& dest, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t destX,
+                              int32_t destY, uint32_t key) {
   if (!Surface || !dest.Surface) return;
   if (!ClipRect(*this, dest, x1, y1, x2, y2, destX, destY)) return;
   Surface->SetColorKey(DDCKEY_SRCBLT, key, key);
   const Rect src{x1, y1, x2, y2};
-  RunBlit(*dest.Surface,
-          [&] { return dest.Surface->BltFast(destX, destY, *Surface, src, DDBLTFAST_SRCCOLORKEY); },
-          [this] { RestoreSurfaces(); });
+  RunBlit(
+      *dest.Surface, [&] { return dest.Surface->BltFast(destX, destY, *Surface, src, DDBLTFAST_SRCCOLORKEY); },
+      [this] { RestoreSurfaces(); });
 }
 
 void TBuffer64::Mirror() {
   if (!Surface) return;
   BltFx fx;
   fx.effects = DDBLTFX_MIRRORLEFTRIGHT;
-  RunBlit(*Surface, [&] { return Surface->Blt(nullptr, Surface.get(), nullptr, DDBLT_DDFX, &fx); },
-          [this] { RestoreSurfaces(); });
+  RunBlit(
+      *Surface, [&] { return Surface->Blt(nullptr, Surface.get(), nullptr, DDBLT_DDFX, &fx); },
+      [this] { RestoreSurfaces(); });
 }
 
 void TBuffer64::SetFont(const std::string& name, int32_t height) {
@@ -282,8 +286,8 @@ void TBuffer64::TextOut(int32_t x, int32_t y, const std::string& text, uint32_t 
 
 // ---- direct pixel access ----
 
-void TBuffer64::MakeWindowIcon(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t key,
-                               uint32_t backgroundRgb, int32_t size) {
+void TBuffer64::MakeWindowIcon(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t key, uint32_t backgroundRgb,
+                               int32_t size) {
   if (size <= 0 || size > 1024 || Rows.empty()) return;
   const int32_t w = x2 - x1 + 1, h = y2 - y1 + 1;
   const int32_t left = (size - w) / 2, top = (size - h) / 2;
@@ -395,8 +399,9 @@ void TBuffer64::HLine(int32_t x1, int32_t x2, int32_t y, uint32_t color) {
     BltFx fx;
     fx.fillColor = color;
     const Rect r{int32_t(left), y, int32_t(right), y + 1};
-    RunBlit(*Surface, [&] { return Surface->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx); },
-            [this] { RestoreSurfaces(); });
+    RunBlit(
+        *Surface, [&] { return Surface->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx); },
+        [this] { RestoreSurfaces(); });
     return;
   }
   const int32_t n = int32_t(right - left);

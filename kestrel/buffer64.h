@@ -33,10 +33,9 @@ class TBuffer64 {
   void Clear(uint32_t color);
   void Draw(TBuffer64& dest, int32_t x, int32_t y);
   void DrawKeyed(TBuffer64& dest, int32_t x, int32_t y, uint32_t key);
-  void DrawRect(TBuffer64& dest, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t destX,
-                int32_t destY);
-  void DrawRectKeyed(TBuffer64& dest, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                     int32_t destX, int32_t destY, uint32_t key);
+  void DrawRect(TBuffer64& dest, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t destX, int32_t destY);
+  void DrawRectKeyed(TBuffer64& dest, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t destX, int32_t destY,
+                     uint32_t key);
   void Mirror();
   void SetFont(const std::string& name, int32_t height);
   void TextOut(int32_t x, int32_t y, const std::string& text, uint32_t color);

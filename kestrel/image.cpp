@@ -261,8 +261,7 @@ class PictureWriter {
 
 // Refuses sizes no surface should be made for, before anything is allocated.
 void CheckPictureSize(TBuffer64& buffer, int64_t width, int64_t height) {
-  if (width < 0 || height < 0 || width > INT32_MAX || height > INT32_MAX ||
-      width * height > kMaxPicturePixels)
+  if (width < 0 || height < 0 || width > INT32_MAX || height > INT32_MAX || width * height > kMaxPicturePixels)
     buffer.ReportError("CreateSurface", "Error creating surface...");
 }
 
@@ -287,10 +286,8 @@ class CopyTarget {
       Fail(buffer, "CreateCompatibleDC", "Error creating a compatible device context...");
     if (platform::Failed(platform::CheckFault("SelectObject")))
       Fail(buffer, "SelectObject", "Error retrieving device context handle...");
-    bool layoutOk = buffer.Width == width && buffer.Height == height &&
-                    buffer.Rows.size() >= size_t(height) &&
-                    (buffer.BytesPerPixel == 2 || buffer.BytesPerPixel == 3 ||
-                     buffer.BytesPerPixel == 4) &&
+    bool layoutOk = buffer.Width == width && buffer.Height == height && buffer.Rows.size() >= size_t(height) &&
+                    (buffer.BytesPerPixel == 2 || buffer.BytesPerPixel == 3 || buffer.BytesPerPixel == 4) &&
                     buffer.Pitch >= buffer.Width * buffer.BytesPerPixel;
     if (!layoutOk || platform::Failed(platform::CheckFault("StretchBlt")))
       Fail(buffer, "StretchBlt", "Error blitting bitmap to surface image...");
@@ -362,8 +359,7 @@ int PngReadHeader(PngStep* s) {
   if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(s->png);
   if (png_get_valid(s->png, s->info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(s->png);
   if (bitDepth == 16) png_set_scale_16(s->png);
-  if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
-    png_set_gray_to_rgb(s->png);
+  if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(s->png);
   s->passes = png_set_interlace_handling(s->png);
   png_read_update_info(s->png, s->info);
   s->width = png_get_image_width(s->png, s->info);
@@ -472,11 +468,10 @@ bool IsDamageWarning(int code) {
     case JWRN_MUST_RESYNC:      // "Corrupt JPEG data: found marker ... instead of RST"
     case JWRN_NOT_SEQUENTIAL:   // "Invalid SOS parameters for sequential JPEG"
 #if JPEG_LIB_VERSION >= 70 || defined(D_ARITH_CODING_SUPPORTED)
-    case JWRN_ARITH_BAD_CODE:   // "Corrupt JPEG data: bad arithmetic code"
+    case JWRN_ARITH_BAD_CODE:  // "Corrupt JPEG data: bad arithmetic code"
 #endif
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -492,8 +487,7 @@ void JpegProgress(j_common_ptr cinfo) {
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (d->input_scan_number > kMaxJpegScans) {
     auto* step = reinterpret_cast<JpegStep*>(cinfo->client_data);
-    std::snprintf(step->message, sizeof step->message, "JPEG has more than %d scans",
-                  kMaxJpegScans);
+    std::snprintf(step->message, sizeof step->message, "JPEG has more than %d scans", kMaxJpegScans);
     longjmp(step->jump, 1);
   }
 }
@@ -610,18 +604,14 @@ class BmpReader {
     writer.SetEnabled(target.Enabled());
     for (const auto& c : paletteRgb_) palette_.push_back(writer.Pack(c[0], c[1], c[2]));
     std::vector<uint32_t> line(static_cast<size_t>(width_));
-    if (compression_ == kRle8 || compression_ == kRle4)
-      DecodeRle(writer, int32_t(rows), line);
-    else
-      DecodePlain(writer, int32_t(rows), line);
+    if (compression_ == kRle8 || compression_ == kRle4) DecodeRle(writer, int32_t(rows), line);
+    else DecodePlain(writer, int32_t(rows), line);
   }
 
  private:
   static constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
 
-  [[noreturn]] static void Fail(const char* why) {
-    throw FatalError(std::string("Invalid BMP file: ") + why);
-  }
+  [[noreturn]] static void Fail(const char* why) { throw FatalError(std::string("Invalid BMP file: ") + why); }
   uint32_t U16(size_t at) const {
     if (at + 2 > size_) Fail("header cut short");
     return uint32_t(data_[at]) | uint32_t(data_[at + 1]) << 8;
@@ -703,20 +693,16 @@ class BmpReader {
     return uint8_t((v * 255 + maxima_[i] / 2) / maxima_[i]);
   }
 
-  uint32_t PaletteColour(uint32_t index) const {
-    return index < palette_.size() ? palette_[index] : 0;
-  }
+  uint32_t PaletteColour(uint32_t index) const { return index < palette_.size() ? palette_[index] : 0; }
 
   void DecodePlain(PictureWriter& writer, int32_t rows, std::vector<uint32_t>& line) {
     size_t stride = size_t(((int64_t(width_) * bitCount_ + 31) / 32) * 4);
-    bool standard32 = bitCount_ == 32 && masks_[0] == 0xFF0000 && masks_[1] == 0xFF00 &&
-                      masks_[2] == 0xFF;
+    bool standard32 = bitCount_ == 32 && masks_[0] == 0xFF0000 && masks_[1] == 0xFF00 && masks_[2] == 0xFF;
     std::vector<uint32_t> table16;
     if (bitCount_ == 16) {
       // Every 16-bit value once, instead of a division per pixel.
       table16.resize(65536);
-      for (uint32_t v = 0; v < 65536; ++v)
-        table16[v] = writer.Pack(Channel(v, 0), Channel(v, 1), Channel(v, 2));
+      for (uint32_t v = 0; v < 65536; ++v) table16[v] = writer.Pack(Channel(v, 0), Channel(v, 1), Channel(v, 2));
     }
     for (int32_t r = 0; r < rows; ++r) {
       const uint8_t* src = data_ + offBits_ + stride * size_t(r);
@@ -734,8 +720,7 @@ class BmpReader {
             if (standard32) {
               c = writer.Pack(p[2], p[1], p[0]);
             } else {
-              uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                           uint32_t(p[3]) << 24;
+              uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
               c = writer.Pack(Channel(v, 0), Channel(v, 1), Channel(v, 2));
             }
             break;

@@ -50,9 +50,7 @@ intptr_t FullScreenProc(WindowHandle window, uint32_t message, uintptr_t wParam,
       if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
       break;
     case WM_CLOSE:
-    case WM_DESTROY:
-      d.PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: d.PostQuitMessage(0); return 0;
   }
   return d.DefWindowProc(window, message, wParam, lParam);
 }
@@ -97,8 +95,8 @@ void InitEngineUnit() {
   if (Failed(GetDisplay().DirectDrawCreate(dd))) return;
   dd->EnumDisplayModes(0x1, [](const ModeEntry& m) {
     ModeTable.Count += 1;
-    ModeTable.Modes.push_back(TModeEntry{uint32_t(m.Width), uint32_t(m.Height),
-                                         uint32_t(m.BitsPerPixel), uint32_t(m.RefreshRate)});
+    ModeTable.Modes.push_back(
+        TModeEntry{uint32_t(m.Width), uint32_t(m.Height), uint32_t(m.BitsPerPixel), uint32_t(m.RefreshRate)});
     return true;
   });
 }
@@ -254,8 +252,9 @@ void TKestrel::ClearBackBuffer(uint32_t color) {
   if (!BackBuffer) return;
   BltFx fx;
   fx.fillColor = color;
-  RunBlit(*BackBuffer, [&] { return BackBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx); },
-          [this] { RestoreSurfaces(); });
+  RunBlit(
+      *BackBuffer, [&] { return BackBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx); },
+      [this] { RestoreSurfaces(); });
 }
 
 void TKestrel::ClearPrimary(uint32_t color) {
@@ -266,8 +265,9 @@ void TKestrel::ClearPrimary(uint32_t color) {
   r.left += origin.x, r.right += origin.x, r.top += origin.y, r.bottom += origin.y;
   BltFx fx;
   fx.fillColor = color;
-  RunBlit(*Primary, [&] { return Primary->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx); },
-          [this] { RestoreSurfaces(); });
+  RunBlit(
+      *Primary, [&] { return Primary->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx); },
+      [this] { RestoreSurfaces(); });
 }
 
 // ---- TSelfExKestrel ----
@@ -290,8 +290,8 @@ TSelfExKestrel::TSelfExKestrel(int32_t width, int32_t height, const char* captio
   // so a window larger than the screen lands far outside it.
   const int32_t x = int32_t(uint32_t(screen.x - width) / 2);
   const int32_t y = int32_t(uint32_t(screen.y - height) / 2);
-  Handle = d.CreateWindowEx(exStyle, "TSelfExKestrel", caption ? caption : "", style, x, y,
-                            outer.Width(), outer.Height());
+  Handle =
+      d.CreateWindowEx(exStyle, "TSelfExKestrel", caption ? caption : "", style, x, y, outer.Width(), outer.Height());
   if (Handle == 0) ReportError("CreateWindowEx", WindowErrorText(d));
   d.ShowWindow(Handle);
   SetScreenSize(width, height);
@@ -337,8 +337,8 @@ TSelfFullKestrel::TSelfFullKestrel(int32_t width, int32_t height, int32_t bitsPe
   if (!d.RegisterClass("TSelfFullKestrel", FullScreenProc))
     ReportError("RegisterClass", "Error registering window class...");
   const Point screen = d.ScreenSize();
-  Handle = d.CreateWindowEx(kAppWindow, "TSelfFullKestrel", caption ? caption : "", kPopupStyle, 0, 0,
-                            screen.x, screen.y);
+  Handle =
+      d.CreateWindowEx(kAppWindow, "TSelfFullKestrel", caption ? caption : "", kPopupStyle, 0, 0, screen.x, screen.y);
   if (Handle == 0) ReportError("CreateWindowEx", WindowErrorText(d));
   d.ShowWindow(Handle);
   SetScreenSize(width, height);

@@ -1,8 +1,8 @@
 #include "kestrel/kpk.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <libdeflate.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -67,10 +67,10 @@ TKPK::TKPK(const std::string& path) : path_(path) {
   if (!S_ISREG(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
-    const char* what = S_ISDIR(st.st_mode)    ? "it is a directory"
-                       : S_ISFIFO(st.st_mode) ? "it is a named pipe, not a file"
+    const char* what = S_ISDIR(st.st_mode)                          ? "it is a directory"
+                       : S_ISFIFO(st.st_mode)                       ? "it is a named pipe, not a file"
                        : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "it is a device, not a file"
-                                                                     : "it is not a regular file";
+                                                                    : "it is not a regular file";
     throw FatalError("Cannot open file " + path + ": " + what);
   }
   ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
@@ -116,8 +116,7 @@ std::vector<uint8_t> TKPK::Inflate(const uint8_t* packed, size_t packedSize, int
     if (libdeflate_decompressor* d = Decompressor()) {
       std::vector<uint8_t> out(size_t(unpackedHint), 0);
       size_t produced = 0;
-      if (libdeflate_zlib_decompress(d, packed, packedSize, out.data(), out.size(), &produced) ==
-          LIBDEFLATE_SUCCESS) {
+      if (libdeflate_zlib_decompress(d, packed, packedSize, out.data(), out.size(), &produced) == LIBDEFLATE_SUCCESS) {
         out.resize(produced);
         if (taken) *taken = TInflatePath::OneShot;
         return out;

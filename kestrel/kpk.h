@@ -58,8 +58,8 @@ class TKPK {
   // larger or the data faulty, zlib's streaming inflate starts over. Throws
   // FatalError "Decompression error: ..." with zlib's message on any fault.
   // `taken`, when given, says which path produced the result.
-  static std::vector<uint8_t> Inflate(const uint8_t* packed, size_t packedSize,
-                                      int32_t unpackedHint, TInflatePath* taken = nullptr);
+  static std::vector<uint8_t> Inflate(const uint8_t* packed, size_t packedSize, int32_t unpackedHint,
+                                      TInflatePath* taken = nullptr);
 
  private:
   // Scans from the start for the first matching record and inflates it.

@@ -120,8 +120,7 @@ void TSound64::SetUpSoundSystem() {
     ReportSoundError("FSOUND_SetOutput");
   fmod.FSOUND_SetDriver(0);
   if (!fmod.FSOUND_SetMixer(FSOUND_MIXER_QUALITY_AUTODETECT)) ReportSoundError("FSOUND_SetMixer");
-  if (!fmod.FSOUND_Init(kMixRate, 64, 0) && !fmod.FSOUND_Init(kMixRate, 32, 0) &&
-      !fmod.FSOUND_Init(kMixRate, 16, 0))
+  if (!fmod.FSOUND_Init(kMixRate, 64, 0) && !fmod.FSOUND_Init(kMixRate, 32, 0) && !fmod.FSOUND_Init(kMixRate, 16, 0))
     ReportSoundError("FSOUND_Init");
 }
 
@@ -142,8 +141,7 @@ void TSound64::Release() {
   }
 }
 
-void TSound64::ReportError(const std::string& operation, const std::string& text,
-                           const std::string& detail) {
+void TSound64::ReportError(const std::string& operation, const std::string& text, const std::string& detail) {
   Release();
   // The sound system goes down with exactly one close, whoever else is alive.
   SoundSystemOpen = false;
@@ -169,10 +167,8 @@ void TSound64::Play() {
 
 void TSound64::Stop() {
   SoundSystem& fmod = GetSoundSystem();
-  if (stream_)
-    fmod.FSOUND_Stream_Stop(stream_);
-  else if (song_)
-    fmod.FMUSIC_StopSong(song_);
+  if (stream_) fmod.FSOUND_Stream_Stop(stream_);
+  else if (song_) fmod.FMUSIC_StopSong(song_);
 }
 
 }  // namespace kestrel

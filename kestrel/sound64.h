@@ -40,8 +40,7 @@ class TSound64 {
   // Frees the handle; safe to call more than once.
   void Release();
   // `detail` goes to standard error after the report, never into the log.
-  [[noreturn]] void ReportError(const std::string& operation, const std::string& text,
-                                const std::string& detail = {});
+  [[noreturn]] void ReportError(const std::string& operation, const std::string& text, const std::string& detail = {});
 
  private:
   [[noreturn]] void ReportSoundError(const char* operation);

@@ -20,8 +20,8 @@ void DrawSprite(GameState& g, const SpriteRect& r, int32_t x, int32_t y) {
 
 // The reach of a kind's hit box around a point of the figure.
 struct HitBox {
-  int32_t dx, dy;    // the figure's point, from (X, Y)
-  int32_t rx, ry;    // strict reach on each axis
+  int32_t dx, dy;  // the figure's point, from (X, Y)
+  int32_t rx, ry;  // strict reach on each axis
 };
 
 // Each player shot inside the box costs ShotPower + 1 health and is spent.
@@ -253,8 +253,7 @@ void DrawWalkers(GameState& g, int32_t count) {
   for (int32_t i = 1; i <= count; ++i) {
     const EnemyRecord& e = g.Walkers[i];
     // Walkers live in stages one screen high: the screen row is the stage row.
-    if (const Pose* p = PoseOf(kWalkerPoses, e.Frame, e.Facing))
-      DrawSprite(g, p->rect, e.X - p->left - g.CameraX, e.Y);
+    if (const Pose* p = PoseOf(kWalkerPoses, e.Frame, e.Facing)) DrawSprite(g, p->rect, e.X - p->left - g.CameraX, e.Y);
   }
 }
 
@@ -377,8 +376,7 @@ void UpdateUndead(GameState& g, int32_t count) {
 void DrawUndead(GameState& g, int32_t count) {
   for (int32_t i = 1; i <= count; ++i) {
     const EnemyRecord& e = g.Undead[i];
-    if (const Pose* p = PoseOf(kUndeadPoses, e.Frame, e.Facing))
-      DrawSprite(g, p->rect, e.X - p->left - g.CameraX, e.Y);
+    if (const Pose* p = PoseOf(kUndeadPoses, e.Frame, e.Facing)) DrawSprite(g, p->rect, e.X - p->left - g.CameraX, e.Y);
   }
 }
 

@@ -24,8 +24,8 @@ namespace morlo3 {
 // The sound slots; slot 0 stays empty.
 inline constexpr int kSoundSlots = 13;
 inline constexpr std::array<const char*, kSoundSlots> SoundFiles = {
-    "",           "click2.wav", "laser.wav", "morcego.wav", "sofr.wav",    "vento.wav", "rugido.wav",
-    "osso.wav",   "laser2.wav", "grito.wav", "rugido3.wav", "terror.wav", "uivu.wav"};
+    "",         "click2.wav", "laser.wav", "morcego.wav", "sofr.wav",   "vento.wav", "rugido.wav",
+    "osso.wav", "laser2.wav", "grito.wav", "rugido3.wav", "terror.wav", "uivu.wav"};
 // Only the stage wind loops.
 inline constexpr int kLoopingSlot = 5;
 

@@ -129,8 +129,7 @@ void SetShownFromPage(GameState& g) {
       for (int32_t i : {1, 2, 3, 4, 6, 7}) items[size_t(i)].Shown = 0;
       for (int32_t i = 8; i <= 17; ++i) items[size_t(i)].Shown = 1;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -155,9 +154,7 @@ void DrawSetting(GameState& g, size_t i, const SettingLook& look) {
   DrawElement(g, i, look.Pic);
 }
 
-const SettingLook& LookOf(const std::array<SettingLook, 2>& looks, int32_t value) {
-  return looks[value == 1 ? 1 : 0];
-}
+const SettingLook& LookOf(const std::array<SettingLook, 2>& looks, int32_t value) { return looks[value == 1 ? 1 : 0]; }
 
 // The pointer in the 320 x 200 picture: the window shows it doubled.
 void PointerPosition(GameState& g, int32_t& x, int32_t& y) {
@@ -221,8 +218,7 @@ void MainMenu(GameState& g) {
       m.Y = Slide(m.Y, m.Shown ? m.ShownY : m.HiddenY);
     }
 
-    g.BackdropSheet->DrawRect(*g.Screen, kMenuBackdrop.X1, kMenuBackdrop.Y1, kMenuBackdrop.X2, kMenuBackdrop.Y2,
-                              0, 0);
+    g.BackdropSheet->DrawRect(*g.Screen, kMenuBackdrop.X1, kMenuBackdrop.Y1, kMenuBackdrop.X2, kMenuBackdrop.Y2, 0, 0);
     for (int32_t i : kDrawOrder) DrawElement(g, size_t(i), kElements[size_t(i)].Pic);
     DrawSetting(g, 15, LookOf(kSpeedLooks, g.Speed));
     DrawSetting(g, 16, LookOf(kDifficultyLooks, g.Difficulty));
@@ -281,8 +277,7 @@ void MainMenu(GameState& g) {
 
     int32_t px = 0, py = 0;
     PointerPosition(g, px, py);
-    g.SpriteSheet->DrawRectKeyed(*g.Screen, kPointer.X1, kPointer.Y1, kPointer.X2, kPointer.Y2, px, py,
-                                 g.ColourKey);
+    g.SpriteSheet->DrawRectKeyed(*g.Screen, kPointer.X1, kPointer.Y1, kPointer.X2, kPointer.Y2, px, py, g.ColourKey);
     g.Screen->Present(true);
   } while (g.QuitRequested == 0);
 }

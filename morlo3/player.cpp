@@ -10,9 +10,9 @@ namespace {
 // The ten poses by PlayerPose; each spans rows 145 to 179 of the sheet and
 // the 34-row canvas keeps rows 145 to 178.
 constexpr SpriteRect kPoses[] = {
-    Sprite("hero.stand"),       Sprite("hero.jump"),       Sprite("hero.walk1"),      Sprite("hero.walk2"),
-    Sprite("hero.walk3"),       Sprite("hero.walk_fire1"), Sprite("hero.walk_fire2"), Sprite("hero.walk_fire3"),
-    Sprite("hero.fire"),        Sprite("hero.jump_fire"),
+    Sprite("hero.stand"), Sprite("hero.jump"),       Sprite("hero.walk1"),      Sprite("hero.walk2"),
+    Sprite("hero.walk3"), Sprite("hero.walk_fire1"), Sprite("hero.walk_fire2"), Sprite("hero.walk_fire3"),
+    Sprite("hero.fire"),  Sprite("hero.jump_fire"),
 };
 constexpr int32_t kPoseCount = int32_t(sizeof kPoses / sizeof kPoses[0]);
 
@@ -20,9 +20,7 @@ constexpr int32_t kPoseCount = int32_t(sizeof kPoses / sizeof kPoses[0]);
 constexpr int32_t kFootDX = 15;
 constexpr int32_t kFootDY = 34;
 
-uint32_t Foot(const GameState& g, const PlayerMotion& m) {
-  return ProbeMask(g, m.X + kFootDX, m.Y + kFootDY);
-}
+uint32_t Foot(const GameState& g, const PlayerMotion& m) { return ProbeMask(g, m.X + kFootDX, m.Y + kFootDY); }
 
 // One walking step, shared by both walk keys. The step index wraps after 25,
 // so the pose tables are read only at entries 0 to 25.
@@ -129,8 +127,7 @@ ShotLaunch StepPlayer(PlayerMotion& m, const PlayerKeys& keys, const GameState& 
   // Out of a rising slope, pixel by pixel, in the same frame. A probe off the
   // mask reads no colour, so each of these loops ends at the mask's edge.
   if (m.JumpTime > 0) {
-    while (Foot(g, m) == g.MaskGround && ProbeMask(g, m.X + kFootDX, m.Y + kFootDY - 1) == g.MaskGround)
-      m.Y -= 1;
+    while (Foot(g, m) == g.MaskGround && ProbeMask(g, m.X + kFootDX, m.Y + kFootDY - 1) == g.MaskGround) m.Y -= 1;
   }
   while (Foot(g, m) == g.MaskPushRight) m.X += 1;
   while (Foot(g, m) == g.MaskPushLeft) m.X -= 1;

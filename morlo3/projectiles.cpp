@@ -26,8 +26,7 @@ constexpr SpriteRect kThrownShot = Sprite("shot.bone");
 
 // The bonus pictures by kind, 1 to 3. The life is the picture of the menu's
 // "Opções" element.
-constexpr SpriteRect kBonusPictures[] = {Sprite("bonus.energy"), Sprite("bonus.power"),
-                                         Sprite("menu.options")};
+constexpr SpriteRect kBonusPictures[] = {Sprite("bonus.energy"), Sprite("bonus.power"), Sprite("menu.options")};
 
 // The shared coin animation: picture and drawing offset by frame, 1 to 4.
 struct CoinFrame {
@@ -37,9 +36,7 @@ struct CoinFrame {
 constexpr CoinFrame kCoinFrames[] = {
     {Sprite("coin.1"), 0, 0}, {Sprite("coin.2"), 0, 4}, {Sprite("coin.3"), 12, 4}, {Sprite("coin.4"), 0, 3}};
 
-const SpriteRect& CoinPicture(int32_t frame) {
-  return kCoinFrames[frame >= 1 && frame <= 4 ? frame - 1 : 0].picture;
-}
+const SpriteRect& CoinPicture(int32_t frame) { return kCoinFrames[frame >= 1 && frame <= 4 ? frame - 1 : 0].picture; }
 
 // The row a collected coin is moved to.
 constexpr int32_t kCollectedCoin = -100;
@@ -62,7 +59,8 @@ void MoveEnemyShots(GameState& g) {
     MoveShot(g, s, kThrownShot);
     // A missile that hits flies on; it can hit again once the timer passes 20.
     // A free slot hits nothing, wherever the player is.
-    if (s.Y != kFreeShot && Abs(s.X + 7 - (g.PlayerX + 12)) < 19 && g.HurtTimer > 20 && Abs(s.Y + 7 - (g.PlayerY + 18)) < 25) {
+    if (s.Y != kFreeShot && Abs(s.X + 7 - (g.PlayerX + 12)) < 19 && g.HurtTimer > 20 &&
+        Abs(s.Y + 7 - (g.PlayerY + 18)) < 25) {
       g.Energy -= 10;
       g.HurtTimer = 0;
     }

@@ -190,9 +190,7 @@ void ShowMessage(GameState& g, const std::string& text, int32_t x, int32_t y) {
   }
 }
 
-void GameOverScreen(GameState& g) {
-  PictureUntilEnter(g, kGameOverX1, kGameOverY1, kGameOverX2, kGameOverY2, true);
-}
+void GameOverScreen(GameState& g) { PictureUntilEnter(g, kGameOverX1, kGameOverY1, kGameOverX2, kGameOverY2, true); }
 
 void StagePicture(GameState& g, int32_t x1, int32_t y1, int32_t x2, int32_t y2, StageRoutineFn stage) {
   PictureUntilEnter(g, x1, y1, x2, y2, false);

@@ -135,8 +135,7 @@ void UpdateBolt(GameState& g) {
       g.BoltTicks = 1;
     }
     // The bolt is quicker to hurt than anything else: past 15, not 20.
-    if (Abs(g.BoltX + 14 - (g.PlayerX + 12)) < 26 && g.HurtTimer > 15 &&
-        Abs(g.BoltY + 14 - (g.PlayerY + 18)) < 32) {
+    if (Abs(g.BoltX + 14 - (g.PlayerX + 12)) < 26 && g.HurtTimer > 15 && Abs(g.BoltY + 14 - (g.PlayerY + 18)) < 32) {
       g.Energy -= 15;
       g.HurtTimer = 0;
       g.BoltState = 2;

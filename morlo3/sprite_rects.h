@@ -8,8 +8,7 @@
 namespace morlo3 {
 
 // What kind of picture a rectangle holds.
-enum class SpriteGroup { Menu, Hero, Walker, Bat, Thrower, Undead, Hazard, Dust,
-                         Sorcerer, Bolt, Shot, PickUp, Status };
+enum class SpriteGroup { Menu, Hero, Walker, Bat, Thrower, Undead, Hazard, Dust, Sorcerer, Bolt, Shot, PickUp, Status };
 
 // One rectangle with inclusive corners, exactly as the game passes it to
 // DrawRectKeyed. A rectangle that serves two uses is listed once.

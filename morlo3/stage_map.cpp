@@ -4,8 +4,8 @@ namespace morlo3 {
 
 using kestrel::TBuffer64;
 
-void BuildStage(GameState& g, int32_t width, int32_t height, int32_t sceneX, int32_t sceneY,
-                int32_t backdropX, int32_t backdropY, int32_t maskX, int32_t maskY) {
+void BuildStage(GameState& g, int32_t width, int32_t height, int32_t sceneX, int32_t sceneY, int32_t backdropX,
+                int32_t backdropY, int32_t maskX, int32_t maskY) {
   // Corners are included and what passes the destination's edge is cut, so
   // exactly width x height pixels arrive.
   g.StageScene = std::make_unique<TBuffer64>(*g.Display, width, height, false);
@@ -53,8 +53,7 @@ void UpdateCamera(GameState& g, int32_t x, int32_t y) {
   g.CameraY = y - 100;
   if (y < 100) g.CameraY = 0;
   if (y > h - 100) g.CameraY = h - 199;
-  g.StageScene->DrawRectKeyed(*g.Screen, g.CameraX, g.CameraY, g.CameraX + 320, g.CameraY + 200, 0, 0,
-                              g.ColourKey);
+  g.StageScene->DrawRectKeyed(*g.Screen, g.CameraX, g.CameraY, g.CameraX + 320, g.CameraY + 200, 0, 0, g.ColourKey);
 }
 
 }  // namespace morlo3

@@ -11,8 +11,8 @@ namespace morlo3 {
 
 // Makes StageScene and StageMask of width x height from StageSheet and fills
 // Backdrop from BackdropSheet.
-void BuildStage(GameState& g, int32_t width, int32_t height, int32_t sceneX, int32_t sceneY,
-                int32_t backdropX, int32_t backdropY, int32_t maskX, int32_t maskY);
+void BuildStage(GameState& g, int32_t width, int32_t height, int32_t sceneX, int32_t sceneY, int32_t backdropX,
+                int32_t backdropY, int32_t maskX, int32_t maskY);
 // The same, with the stage's own row of the stage table.
 void BuildStage(GameState& g, const StageFacts& stage);
 void FreeStage(GameState& g);

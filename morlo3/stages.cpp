@@ -192,8 +192,7 @@ void StageEntry(GameState& g, int32_t number) {
   const StageFacts& s = kStages[size_t(number - 1)];
   if (s.PictureX >= 0)
     StagePicture(g, s.PictureX, s.PictureY, s.PictureX + 320, s.PictureY + 200, kRoutines[number - 1]);
-  else
-    kRoutines[number - 1](g);
+  else kRoutines[number - 1](g);
 }
 
 }  // namespace morlo3

@@ -65,10 +65,8 @@ void LoadSounds(GameState& g) {
 void Run(GameState& g) {
   g.LoadProgress = 0;
   g.FullScreen = AskYesNo("Do you want...", "Fullscreen?");
-  if (g.FullScreen)
-    g.Display = std::make_unique<TSelfFullKestrel>(320, 200, 16, kCaption);
-  else
-    g.Display = std::make_unique<TSelfExKestrel>(640, 400, kCaption, 256);
+  if (g.FullScreen) g.Display = std::make_unique<TSelfFullKestrel>(320, 200, 16, kCaption);
+  else g.Display = std::make_unique<TSelfExKestrel>(640, 400, kCaption, 256);
   SetUpColours(g);
   g.Archive = OpenDataArchive(kArchiveName, MORLO3_DATA_DIR);
 

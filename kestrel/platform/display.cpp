@@ -44,8 +44,7 @@ HResult DirectDraw::GetCaps(uint32_t& halCaps, uint32_t& helCaps) {
   return DD_OK;
 }
 
-HResult DirectDraw::EnumDisplayModes(uint32_t,
-                                     const std::function<bool(const ModeEntry&)>& callback) {
+HResult DirectDraw::EnumDisplayModes(uint32_t, const std::function<bool(const ModeEntry&)>& callback) {
   if (HResult r = CheckFault("EnumDisplayModes")) return r;
   for (const ModeEntry& m : display_.DisplayModes())
     if (!callback(m)) break;
@@ -62,9 +61,7 @@ HResult DirectDraw::WaitForVerticalBlank(uint32_t) {
 
 Display::~Display() = default;
 
-bool Display::GetClassInfo(const std::string& className) const {
-  return classes_.count(className) != 0;
-}
+bool Display::GetClassInfo(const std::string& className) const { return classes_.count(className) != 0; }
 
 bool Display::RegisterClass(const std::string& className, WindowProc proc) {
   if (CheckFault("RegisterClass")) return false;
@@ -96,9 +93,8 @@ void Display::AdjustWindowRectEx(Rect& rect, uint32_t style, uint32_t) const {
   rect.top -= border + ((style & WS_CAPTION) == WS_CAPTION ? kTitle : 0);
 }
 
-WindowHandle Display::CreateWindowEx(uint32_t exStyle, const std::string& className,
-                                     const std::string& caption, uint32_t style, int32_t x,
-                                     int32_t y, int32_t width, int32_t height) {
+WindowHandle Display::CreateWindowEx(uint32_t exStyle, const std::string& className, const std::string& caption,
+                                     uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height) {
   if (CheckFault("CreateWindowEx")) return 0;
   if (!classes_.count(className)) return 0;
   WindowInfo info;
@@ -214,7 +210,8 @@ intptr_t Display::DispatchMessage(const Message& msg) {
   auto w = windows_.find(msg.window);
   if (w == windows_.end()) return 0;
   auto c = classes_.find(w->second.className);
-  if (c == classes_.end() || c->second == nullptr) return DefWindowProc(msg.window, msg.message, msg.wParam, msg.lParam);
+  if (c == classes_.end() || c->second == nullptr)
+    return DefWindowProc(msg.window, msg.message, msg.wParam, msg.lParam);
   return c->second(msg.window, msg.message, msg.wParam, msg.lParam);
 }
 
@@ -227,11 +224,8 @@ intptr_t Display::DefWindowProc(WindowHandle window, uint32_t message, uintptr_t
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) return SendMessage(window, WM_CLOSE);
       return 0;
-    case WM_CLOSE:
-      DestroyWindow(window);
-      return 0;
-    default:
-      return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    default: return 0;
   }
 }
 
@@ -291,13 +285,13 @@ HResult Display::CreateSurfaceFor(const SurfaceRequest& request, std::shared_ptr
     if (request.caps & DDSCAPS_FLIP && !exclusive_) return DDERR_NOEXCLUSIVEMODE;
     if (mainWindow_ == 0) return DDERR_NOCOOPERATIVELEVELSET;
     const Rect client = GetClientRect(mainWindow_);
-    auto primary = std::make_shared<Surface>(Surface::Kind::Primary, client.Width(),
-                                             client.Height(), depth, true, this);
+    auto primary =
+        std::make_shared<Surface>(Surface::Kind::Primary, client.Width(), client.Height(), depth, true, this);
     if (request.caps & DDSCAPS_FLIP) {
       if (BytesPerPixelOfDepth(depth) == 0) return DDERR_UNSUPPORTEDMODE;
       try {
-        primary->attached_ = std::make_shared<Surface>(Surface::Kind::BackBuffer, modeWidth_,
-                                                      modeHeight_, depth, true, this);
+        primary->attached_ =
+            std::make_shared<Surface>(Surface::Kind::BackBuffer, modeWidth_, modeHeight_, depth, true, this);
       } catch (const std::bad_alloc&) {
         return DDERR_OUTOFMEMORY;
       }

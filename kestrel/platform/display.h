@@ -108,8 +108,8 @@ class Display {
   virtual bool HasHardware() const { return false; }
   // Opens the real window for a window handle made by CreateWindowEx. A
   // full-screen window shows a picture of `clientWidth` x `clientHeight`.
-  virtual HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth,
-                             int32_t clientHeight, bool fullScreen) = 0;
+  virtual HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth, int32_t clientHeight,
+                             bool fullScreen) = 0;
   virtual void CloseWindow(WindowHandle window) = 0;
   // Switches the screen to the emulated mode (full screen) or back.
   virtual HResult ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) = 0;
@@ -151,9 +151,8 @@ class Display {
   bool UnregisterClass(const std::string& className);
   // Adds a frame of fixed thickness around the client area, as the style asks.
   void AdjustWindowRectEx(Rect& rect, uint32_t style, uint32_t exStyle) const;
-  WindowHandle CreateWindowEx(uint32_t exStyle, const std::string& className,
-                              const std::string& caption, uint32_t style, int32_t x, int32_t y,
-                              int32_t width, int32_t height);
+  WindowHandle CreateWindowEx(uint32_t exStyle, const std::string& className, const std::string& caption,
+                              uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height);
   bool DestroyWindow(WindowHandle window);
   bool ShowWindow(WindowHandle window);
   bool IsWindow(WindowHandle window) const;
@@ -215,7 +214,7 @@ class Display {
     std::string className;
     std::string caption;
     uint32_t style = 0, exStyle = 0;
-    Rect outer;  // position and outer size on the screen
+    Rect outer;   // position and outer size on the screen
     Rect client;  // client area on the screen
     bool visible = false;
     bool fullScreen = false;

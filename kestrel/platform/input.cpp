@@ -157,8 +157,7 @@ void InputDevice::FillBuffer() {
   }
 }
 
-HResult InputDevice::GetDeviceData(uint32_t recordSize, DIDeviceObjectData* records, uint32_t& count,
-                                   uint32_t flags) {
+HResult InputDevice::GetDeviceData(uint32_t recordSize, DIDeviceObjectData* records, uint32_t& count, uint32_t flags) {
   uint32_t room = count;
   count = 0;
   HResult r;

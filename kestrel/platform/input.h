@@ -173,8 +173,7 @@ class InputDevice {
   HResult Unacquire();
   HResult GetDeviceState(uint32_t size, void* data);
   // `count` in: room for records; out: records written.
-  HResult GetDeviceData(uint32_t recordSize, DIDeviceObjectData* records, uint32_t& count,
-                        uint32_t flags);
+  HResult GetDeviceData(uint32_t recordSize, DIDeviceObjectData* records, uint32_t& count, uint32_t flags);
   HResult GetObjectInfo(DIDeviceObjectInstance* info, uint32_t object, uint32_t how);
   // Beyond DirectInput, so that no press is lost: what went down since the
   // last presented frame, held or not; 0x80 per key (`size` 256) or per

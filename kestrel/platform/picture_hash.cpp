@@ -89,10 +89,8 @@ uint64_t HashPicture(const uint8_t* pixels, size_t pitch, int depth, int32_t wid
         case 32:
           lanes.Row(words, [&](size_t k) {
             uint64_t two = 0;
-            if (2 * k + 1 < w)
-              std::memcpy(&two, row + 8 * k, 8);
-            else
-              std::memcpy(&two, row + 8 * k, 4);
+            if (2 * k + 1 < w) std::memcpy(&two, row + 8 * k, 8);
+            else std::memcpy(&two, row + 8 * k, 4);
             return two & 0x00ffffff00ffffffull;
           });
           break;
@@ -100,8 +98,7 @@ uint64_t HashPicture(const uint8_t* pixels, size_t pitch, int depth, int32_t wid
           lanes.Row(words, [&](size_t k) {
             const uint8_t* p = row + 6 * k;
             const uint32_t first = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-            const uint32_t second =
-                2 * k + 1 < w ? uint32_t(p[3]) | uint32_t(p[4]) << 8 | uint32_t(p[5]) << 16 : 0;
+            const uint32_t second = 2 * k + 1 < w ? uint32_t(p[3]) | uint32_t(p[4]) << 8 | uint32_t(p[5]) << 16 : 0;
             return Pair(first, second);
           });
           break;
@@ -130,9 +127,8 @@ uint64_t HashRgbPicture(const uint8_t* rgb, int32_t width, int32_t height) {
     auto colour = [&](const uint8_t* p) { return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[2]); };
     for (int32_t y = 0; y < height; ++y) {
       const uint8_t* row = rgb + size_t(y) * w * 3;
-      lanes.Row((w + 1) / 2, [&](size_t k) {
-        return Pair(colour(row + 6 * k), 2 * k + 1 < w ? colour(row + 6 * k + 3) : 0);
-      });
+      lanes.Row((w + 1) / 2,
+                [&](size_t k) { return Pair(colour(row + 6 * k), 2 * k + 1 < w ? colour(row + 6 * k + 3) : 0); });
     }
   }
   return lanes.Finish(width, height);

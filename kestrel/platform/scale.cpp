@@ -92,7 +92,8 @@ void DoubleRowOf(const uint8_t* __restrict src, uint32_t* __restrict dst, int32_
   } else if constexpr (Depth == 32) {
     const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
     for (; x + 4 <= n; x += 4)
-      StoreDoubled(dst + 2 * x, _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * size_t(x))), mask));
+      StoreDoubled(dst + 2 * x,
+                   _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * size_t(x))), mask));
   }
 #endif
   for (; x < n; ++x) {
@@ -111,8 +112,8 @@ void ScaleRowOf(const uint8_t* __restrict src, uint32_t* __restrict dst, int32_t
 }
 
 template <int Depth>
-void ScaleOf(const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height, int scale,
-             uint8_t* dst, int32_t dstPitch) {
+void ScaleOf(const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height, int scale, uint8_t* dst,
+             int32_t dstPitch) {
   const size_t rowBytes = size_t(width) * size_t(scale) * 4;
   for (int32_t y = 0; y < height; ++y, src += srcPitch) {
     uint8_t* first = dst;
@@ -138,8 +139,8 @@ void WidenRow(const uint8_t* src, int depth, uint32_t* dst, int32_t width) {
   }
 }
 
-void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height,
-                 int scale, uint8_t* dst, int32_t dstPitch) {
+void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, int scale,
+                 uint8_t* dst, int32_t dstPitch) {
   if (width <= 0 || height <= 0 || scale <= 0) return;
   switch (depth) {
     case 15: ScaleOf<15>(src, srcPitch, width, height, scale, dst, dstPitch); break;
@@ -150,8 +151,8 @@ void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width,
   }
 }
 
-void StretchToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height,
-                   uint8_t* dst, int32_t dstPitch, int32_t dstWidth, int32_t dstHeight) {
+void StretchToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, uint8_t* dst,
+                   int32_t dstPitch, int32_t dstWidth, int32_t dstHeight) {
   if (width <= 0 || height <= 0 || dstWidth <= 0 || dstHeight <= 0) return;
   // Rare (a screen smaller than the picture, a window of an odd size), so
   // plain: one widened source row, then a column map.
@@ -194,8 +195,8 @@ int WholeScale(const Placement& at, int32_t pw, int32_t ph) {
   return scale >= 1 && at.w == pw * scale && at.h == ph * scale ? int(scale) : 0;
 }
 
-void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32_t th, int32_t& x,
-                  int32_t& y, bool clampToArea) {
+void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32_t th, int32_t& x, int32_t& y,
+                  bool clampToArea) {
   if (at.w <= 0 || at.h <= 0 || tw <= 0 || th <= 0) {
     x = y = 0;
     return;

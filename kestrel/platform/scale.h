@@ -15,13 +15,13 @@ void WidenRow(const uint8_t* src, int depth, uint32_t* dst, int32_t width);
 // Writes the `width` x `height` picture at `src` into `dst` as X-R-G-B, each
 // pixel becoming a `scale` x `scale` block. `dst` needs width * scale pixels
 // in each of height * scale rows.
-void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height,
-                 int scale, uint8_t* dst, int32_t dstPitch);
+void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, int scale,
+                 uint8_t* dst, int32_t dstPitch);
 
 // Stretches the picture over `dstWidth` x `dstHeight` X-R-G-B pixels, each
 // taking the source pixel under its centre.
-void StretchToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height,
-                   uint8_t* dst, int32_t dstPitch, int32_t dstWidth, int32_t dstHeight);
+void StretchToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, uint8_t* dst,
+                   int32_t dstPitch, int32_t dstWidth, int32_t dstHeight);
 
 // Where a picture lands in an output (a window or a screen, in pixels).
 struct Placement {
@@ -43,8 +43,7 @@ int WholeScale(const Placement& at, int32_t pw, int32_t ph);
 // point under the centre of the output pixel, as the picture is sampled
 // there. Points over the bars count as on the nearest edge, unless
 // `clampToArea` is false: then the area's coordinates simply go on past it.
-void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32_t th, int32_t& x,
-                  int32_t& y,
+void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32_t th, int32_t& x, int32_t& y,
                   bool clampToArea = true);
 
 // The multiple of a pw x ph picture a window first opens at: the largest

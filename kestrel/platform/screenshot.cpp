@@ -50,8 +50,8 @@ std::string UserDirsPictures(const std::string& home) {
 
 std::string ScreenshotFolder() {
   const std::string home = Env("HOME");
-  for (const std::string& folder : {Env("XDG_PICTURES_DIR"), UserDirsPictures(home),
-                                    home.empty() ? std::string() : home + "/Pictures"}) {
+  for (const std::string& folder :
+       {Env("XDG_PICTURES_DIR"), UserDirsPictures(home), home.empty() ? std::string() : home + "/Pictures"}) {
     if (IsFolder(folder)) return folder;
   }
   return ".";
@@ -63,8 +63,7 @@ std::string ScreenshotName(const std::string& name, const std::tm& when) {
   return name + "-" + stamp + ".png";
 }
 
-std::string WritePng(const std::string& path, const uint8_t* xrgb, int32_t pitch, int32_t width,
-                     int32_t height) {
+std::string WritePng(const std::string& path, const uint8_t* xrgb, int32_t pitch, int32_t width, int32_t height) {
   if (!xrgb || width <= 0 || height <= 0) return "there is no picture";
   // "x": a file already there is the player's, not ours to replace.
   FILE* f = std::fopen(path.c_str(), "wbx");
@@ -97,8 +96,7 @@ std::string WritePng(const std::string& path, const uint8_t* xrgb, int32_t pitch
   return why;
 }
 
-std::string SaveScreenshot(const std::string& name, const uint8_t* xrgb, int32_t pitch, int32_t width,
-                           int32_t height) {
+std::string SaveScreenshot(const std::string& name, const uint8_t* xrgb, int32_t pitch, int32_t width, int32_t height) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);

@@ -87,8 +87,8 @@ bool SoundSystem::FSOUND_SetMixer(int mixer) {
 bool SoundSystem::FSOUND_Init(int mixRate, int maxSoftwareChannels, uint32_t flags) {
   if (Fault("FSOUND_Init")) return false;
   if (initialised_) return Fail(FMOD_ERR_BUSY);
-  if (mixRate < kMinMixRate || mixRate > kMaxMixRate || maxSoftwareChannels < 1 ||
-      maxSoftwareChannels > kMaxChannels || flags != 0)
+  if (mixRate < kMinMixRate || mixRate > kMaxMixRate || maxSoftwareChannels < 1 || maxSoftwareChannels > kMaxChannels ||
+      flags != 0)
     return Fail(FMOD_ERR_INVALID_PARAM);
   if (int error = backend_->Open(output_, mixRate, maxSoftwareChannels)) return Fail(error);
   channels_ = maxSoftwareChannels;

@@ -25,7 +25,7 @@ constexpr float kSoundLibraryVersion = 3.50f;
 // Outputs: the system's audio device, or a silent output that still plays
 // (and finishes) every sound, for machines without an audio device.
 constexpr int FSOUND_OUTPUT_NOSOUND = 0;
-constexpr int FSOUND_OUTPUT_WINMM = 1;  // silent here
+constexpr int FSOUND_OUTPUT_WINMM = 1;   // silent here
 constexpr int FSOUND_OUTPUT_DSOUND = 2;  // the audio device
 constexpr int FSOUND_MIXER_QUALITY_AUTODETECT = 4;
 constexpr int FSOUND_FREE = -1;
@@ -140,7 +140,7 @@ std::unique_ptr<SoundBackend> CreateSdlSoundBackend();
 // The headless backend plays nothing; it records each call it receives and
 // pretends sounds play until stopped (a stream without loop too).
 struct HeadlessSoundLog {
-  std::vector<std::string> calls;  // e.g. "Open 2 44100 64", "PlayStream 3"
+  std::vector<std::string> calls;        // e.g. "Open 2 44100 64", "PlayStream 3"
   float version = kSoundLibraryVersion;  // KESTREL_SOUND_VERSION sets it
 };
 // The log of the current headless sound system; null when it is not headless.

@@ -81,8 +81,7 @@ void IndexRows(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t heig
 
 }  // namespace
 
-bool SpanIndex::Build(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, int bpp,
-                      uint32_t key) {
+bool SpanIndex::Build(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, int bpp, uint32_t key) {
   runs_.clear();
   blockRun_.clear();
   blocksPerRow_ = 0;
@@ -112,8 +111,8 @@ bool SpanIndex::Build(const uint8_t* pixels, int32_t pitch, int32_t width, int32
   return true;
 }
 
-void SpanIndex::CopyKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch,
-                          int32_t left, int32_t top, int32_t w, int32_t h, int bpp) const {
+void SpanIndex::CopyKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t left,
+                          int32_t top, int32_t w, int32_t h, int bpp) const {
   const int32_t right = left + w;
   const size_t pixel = size_t(bpp);
   for (int32_t y = 0; y < h; ++y, dst += dstPitch) {

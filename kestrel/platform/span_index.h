@@ -18,8 +18,7 @@ class SpanIndex {
   // Indexes the picture for `key` (the pixel value as stored, `bpp` bytes).
   // False, leaving the index empty, when the picture is too wide or `bpp` is
   // not 1 to 4.
-  bool Build(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, int bpp,
-             uint32_t key);
+  bool Build(const uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, int bpp, uint32_t key);
 
   uint32_t Key() const { return key_; }
   int32_t Width() const { return width_; }
@@ -29,8 +28,8 @@ class SpanIndex {
   // Copies the non-key pixels of the `w` x `h` rectangle at (left, top) of
   // the indexed picture `src` to `dst`; key pixels leave `dst` as it was.
   // The rectangle must lie inside the picture, and `dst` must not overlap it.
-  void CopyKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t left,
-                 int32_t top, int32_t w, int32_t h, int bpp) const;
+  void CopyKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t left, int32_t top,
+                 int32_t w, int32_t h, int bpp) const;
 
  private:
   struct Run {

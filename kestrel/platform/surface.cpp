@@ -13,8 +13,7 @@ constexpr HResult DDERR_NOTFOUND = 0x887600FF;
 
 namespace {
 // The calls every blit makes.
-FaultSite bltFault("Blt"), bltFastFault("BltFast"), bltStatusFault("GetBltStatus"),
-    colorKeyFault("SetColorKey");
+FaultSite bltFault("Blt"), bltFastFault("BltFast"), bltStatusFault("GetBltStatus"), colorKeyFault("SetColorKey");
 }  // namespace
 constexpr HResult DDERR_NOTLOCKED = 0x88760248;
 
@@ -29,8 +28,7 @@ int BytesPerPixelOfDepth(int depth) {
   }
 }
 
-Surface::Surface(Kind kind, int32_t width, int32_t height, int depth, bool videoMemory,
-                 Display* display)
+Surface::Surface(Kind kind, int32_t width, int32_t height, int depth, bool videoMemory, Display* display)
     : kind_(kind),
       width_(width),
       height_(height),
@@ -69,8 +67,8 @@ HResult Surface::Unlock() {
 namespace {
 
 bool InsideSurface(const Rect& r, const Surface& s) {
-  return r.left >= 0 && r.top >= 0 && r.right <= s.Width() && r.bottom <= s.Height() &&
-         r.left < r.right && r.top < r.bottom;
+  return r.left >= 0 && r.top >= 0 && r.right <= s.Width() && r.bottom <= s.Height() && r.left < r.right &&
+         r.top < r.bottom;
 }
 
 // Nearest-neighbour stretch of `sr` of `src` onto `dr` of `dst` (same depth).
@@ -108,8 +106,7 @@ void KeyedRowOverlapping(uint8_t* d, const uint8_t* s, int32_t n, int bpp, uint3
 
 }  // namespace
 
-HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags,
-                     const BltFx* fx) {
+HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags, const BltFx* fx) {
   if (HResult r = bltFault.Check()) return r;
   if (lost_ || (src && src->lost_)) return DDERR_SURFACELOST;
   const Rect whole{0, 0, width_, height_};
@@ -122,14 +119,13 @@ HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32
     // A new surface is cleared once, by the memory it was given.
     if (allZero_ && color == 0) return DD_OK;
     PixelsChanged();
-    FillRows(pixels_.data() + size_t(r.top) * pitch_ + size_t(r.left) * bytesPerPixel_, pitch_,
-             r.Width(), r.Height(), bytesPerPixel_, color);
+    FillRows(pixels_.data() + size_t(r.top) * pitch_ + size_t(r.left) * bytesPerPixel_, pitch_, r.Width(), r.Height(),
+             bytesPerPixel_, color);
     return DD_OK;
   }
 
   if (flags & DDBLT_DDFX) {
-    if (!fx || fx->effects != DDBLTFX_MIRRORLEFTRIGHT || src != this || dest || srcRect)
-      return DDERR_UNSUPPORTED;
+    if (!fx || fx->effects != DDBLTFX_MIRRORLEFTRIGHT || src != this || dest || srcRect) return DDERR_UNSUPPORTED;
     if (kind_ == Kind::Primary) return DDERR_UNSUPPORTED;
     PixelsChanged();
     MirrorRows(pixels_.data(), pitch_, width_, height_, bytesPerPixel_);
@@ -151,22 +147,16 @@ HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32
   // keeping the scale the full rectangle asked for.
   if (dr.left >= dr.right || dr.top >= dr.bottom) return DDERR_INVALIDRECT;
   if (dr == whole && sr.Width() == width_ && sr.Height() == height_ && src != this) {
-    CopyRows(pixels_.data(), pitch_, src->Pixels() + size_t(sr.top) * src->pitch_ +
-                                         size_t(sr.left) * bytesPerPixel_,
+    CopyRows(pixels_.data(), pitch_, src->Pixels() + size_t(sr.top) * src->pitch_ + size_t(sr.left) * bytesPerPixel_,
              src->pitch_, width_, height_, bytesPerPixel_);
     return DD_OK;
   }
   if (!InsideSurface(dr, *this)) {
-    Rect clipped{std::max(dr.left, 0), std::max(dr.top, 0), std::min(dr.right, width_),
-                 std::min(dr.bottom, height_)};
+    Rect clipped{std::max(dr.left, 0), std::max(dr.top, 0), std::min(dr.right, width_), std::min(dr.bottom, height_)};
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return DDERR_INVALIDRECT;
     // Map the clipped area back into the source.
-    auto mapX = [&](int32_t x) {
-      return sr.left + int32_t(int64_t(x - dr.left) * sr.Width() / dr.Width());
-    };
-    auto mapY = [&](int32_t y) {
-      return sr.top + int32_t(int64_t(y - dr.top) * sr.Height() / dr.Height());
-    };
+    auto mapX = [&](int32_t x) { return sr.left + int32_t(int64_t(x - dr.left) * sr.Width() / dr.Width()); };
+    auto mapY = [&](int32_t y) { return sr.top + int32_t(int64_t(y - dr.top) * sr.Height() / dr.Height()); };
     Rect csr{mapX(clipped.left), mapY(clipped.top), std::max(mapX(clipped.right), mapX(clipped.left) + 1),
              std::max(mapY(clipped.bottom), mapY(clipped.top) + 1)};
     csr.right = std::min(csr.right, sr.right);
@@ -196,8 +186,7 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect
   if (x < 0 || y < 0 || int64_t(x) + w > width_ || int64_t(y) + h > height_) return DDERR_INVALIDRECT;
   PixelsChanged();
 
-  const uint8_t* s = src.pixels_.data() + size_t(srcRect.top) * src.pitch_ +
-                     size_t(srcRect.left) * bytesPerPixel_;
+  const uint8_t* s = src.pixels_.data() + size_t(srcRect.top) * src.pitch_ + size_t(srcRect.left) * bytesPerPixel_;
   uint8_t* d = pixels_.data() + size_t(y) * pitch_ + size_t(x) * bytesPerPixel_;
   const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) && src.hasKey_;
   if (&src == this && keyed && y == srcRect.top) {
@@ -211,24 +200,20 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface& src, const Rect& srcRect
     // Overlapping copy downwards within one surface: walk the rows from the bottom.
     for (int32_t row = h - 1; row >= 0; --row) {
       if (keyed)
-        CopyRowsKeyed(d + size_t(row) * pitch_, pitch_, s + size_t(row) * pitch_, pitch_, w, 1,
-                      bytesPerPixel_, src.keyLow_);
-      else
-        std::memmove(d + size_t(row) * pitch_, s + size_t(row) * pitch_, size_t(w) * bytesPerPixel_);
+        CopyRowsKeyed(d + size_t(row) * pitch_, pitch_, s + size_t(row) * pitch_, pitch_, w, 1, bytesPerPixel_,
+                      src.keyLow_);
+      else std::memmove(d + size_t(row) * pitch_, s + size_t(row) * pitch_, size_t(w) * bytesPerPixel_);
     }
     return DD_OK;
   }
   if (keyed && &src != this) {
     if (const SpanIndex* index = src.SpansFor(src.keyLow_)) {
-      index->CopyKeyed(d, pitch_, src.pixels_.data(), src.pitch_, srcRect.left, srcRect.top, w, h,
-                       bytesPerPixel_);
+      index->CopyKeyed(d, pitch_, src.pixels_.data(), src.pitch_, srcRect.left, srcRect.top, w, h, bytesPerPixel_);
       return DD_OK;
     }
   }
-  if (keyed)
-    CopyRowsKeyed(d, pitch_, s, src.pitch_, w, h, bytesPerPixel_, src.keyLow_);
-  else
-    CopyRows(d, pitch_, s, src.pitch_, w, h, bytesPerPixel_);
+  if (keyed) CopyRowsKeyed(d, pitch_, s, src.pitch_, w, h, bytesPerPixel_, src.keyLow_);
+  else CopyRows(d, pitch_, s, src.pitch_, w, h, bytesPerPixel_);
   return DD_OK;
 }
 
@@ -285,7 +270,10 @@ HResult Surface::SetColorKey(uint32_t flags, uint32_t low, uint32_t high) {
   if (HResult r = colorKeyFault.Check()) return r;
   if (flags != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
   // Pixels hold only as many bits as the format has; so does the key.
-  const uint32_t mask = bytesPerPixel_ == 1 ? 0xFFu : bytesPerPixel_ == 2 ? 0xFFFFu : bytesPerPixel_ == 3 ? 0xFFFFFFu : 0xFFFFFFFFu;
+  const uint32_t mask = bytesPerPixel_ == 1   ? 0xFFu
+                        : bytesPerPixel_ == 2 ? 0xFFFFu
+                        : bytesPerPixel_ == 3 ? 0xFFFFFFu
+                                              : 0xFFFFFFFFu;
   hasKey_ = true;
   keyLow_ = low & mask;
   keyHigh_ = high & mask;
@@ -355,31 +343,27 @@ void FillRow(T* d, int32_t n, T v) {
 
 }  // namespace
 
-void CopyRows(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width,
-              int32_t height, int bpp) {
+void CopyRows(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height,
+              int bpp) {
   const size_t bytes = size_t(width) * bpp;
   if (dstPitch == srcPitch && size_t(dstPitch) == bytes) {
     std::memmove(dst, src, bytes * size_t(height));
     return;
   }
-  for (int32_t y = 0; y < height; ++y)
-    std::memmove(dst + size_t(y) * dstPitch, src + size_t(y) * srcPitch, bytes);
+  for (int32_t y = 0; y < height; ++y) std::memmove(dst + size_t(y) * dstPitch, src + size_t(y) * srcPitch, bytes);
 }
 
-void CopyRowsKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch,
-                   int32_t width, int32_t height, int bpp, uint32_t key) {
+void CopyRowsKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height,
+                   int bpp, uint32_t key) {
   for (int32_t y = 0; y < height; ++y) {
     uint8_t* d = dst + size_t(y) * dstPitch;
     const uint8_t* s = src + size_t(y) * srcPitch;
     switch (bpp) {
       case 1: KeyedRow(d, s, width, uint8_t(key)); break;
       case 2:
-        KeyedRow(reinterpret_cast<uint16_t*>(d), reinterpret_cast<const uint16_t*>(s), width,
-                 uint16_t(key));
+        KeyedRow(reinterpret_cast<uint16_t*>(d), reinterpret_cast<const uint16_t*>(s), width, uint16_t(key));
         break;
-      case 4:
-        KeyedRow(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), width, key);
-        break;
+      case 4: KeyedRow(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), width, key); break;
       case 3: {
         const uint8_t k0 = uint8_t(key), k1 = uint8_t(key >> 8), k2 = uint8_t(key >> 16);
         for (int32_t x = 0; x < width; ++x, s += 3, d += 3) {
@@ -452,8 +436,7 @@ std::vector<uint8_t> SurfaceToRgb(const Surface& s, const Rect& r) {
   out.resize(size_t(r.Width()) * r.Height() * 3);
   uint8_t* o = out.data();
   for (int32_t y = r.top; y < r.bottom; ++y)
-    for (int32_t x = r.left; x < r.right; ++x, o += 3)
-      PixelToRgb(ReadPixel(s, x, y), s.Depth(), o[0], o[1], o[2]);
+    for (int32_t x = r.left; x < r.right; ++x, o += 3) PixelToRgb(ReadPixel(s, x, y), s.Depth(), o[0], o[1], o[2]);
   return out;
 }
 

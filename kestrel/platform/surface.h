@@ -197,10 +197,10 @@ class Surface : public std::enable_shared_from_this<Surface> {
 
 // Pixel loops shared by the surface operations and the engine's benchmarks.
 // `bpp` is bytes per pixel; rows are `pitch` bytes apart.
-void CopyRows(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width,
-              int32_t height, int bpp);
-void CopyRowsKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch,
-                   int32_t width, int32_t height, int bpp, uint32_t key);
+void CopyRows(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height,
+              int bpp);
+void CopyRowsKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height,
+                   int bpp, uint32_t key);
 void FillRows(uint8_t* dst, int32_t pitch, int32_t width, int32_t height, int bpp, uint32_t color);
 void MirrorRows(uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, int bpp);
 

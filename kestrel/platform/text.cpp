@@ -148,8 +148,7 @@ std::optional<FaceFile> AnyFace() {
   if (!config) return std::nullopt;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcObjectSet* objects =
-      FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_WEIGHT, FC_SLANT, nullptr);
+  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_WEIGHT, FC_SLANT, nullptr);
   FcFontSet* set = FcFontList(config, pattern, objects);
   FcObjectSetDestroy(objects);
   FcPatternDestroy(pattern);
@@ -164,9 +163,8 @@ std::optional<FaceFile> AnyFace() {
 // Metric-compatible stand-ins for the Windows core fonts.
 const char* StandIn(const std::string& name) {
   static const std::pair<const char*, const char*> kStandIns[] = {
-      {"times new roman", "Liberation Serif"}, {"times", "Liberation Serif"},
-      {"arial", "Liberation Sans"},            {"helvetica", "Liberation Sans"},
-      {"courier new", "Liberation Mono"},      {"courier", "Liberation Mono"},
+      {"times new roman", "Liberation Serif"}, {"times", "Liberation Serif"},      {"arial", "Liberation Sans"},
+      {"helvetica", "Liberation Sans"},        {"courier new", "Liberation Mono"}, {"courier", "Liberation Mono"},
   };
   const std::string lower = Lower(name);
   for (const auto& [from, to] : kStandIns) {
@@ -177,8 +175,7 @@ const char* StandIn(const std::string& name) {
 
 bool IsGenericFamily(const std::string& name) {
   const std::string lower = Lower(name);
-  return lower == "serif" || lower == "sans-serif" || lower == "sans" || lower == "monospace" ||
-         lower == "mono";
+  return lower == "serif" || lower == "sans-serif" || lower == "sans" || lower == "monospace" || lower == "mono";
 }
 
 std::optional<FaceFile> ResolveFace(const std::string& name, bool bold, bool italic) {
@@ -195,8 +192,8 @@ std::optional<FaceFile> ResolveFace(const std::string& name, bool bold, bool ita
   std::optional<FaceFile> face = MatchFace("serif", bold, italic, false);
   if (!face) face = AnyFace();
   if (face) {
-    std::fprintf(stderr, "kestrel: font \"%s\" not found, using \"%s\" (%s)\n", name.c_str(),
-                 face->family.c_str(), face->file.c_str());
+    std::fprintf(stderr, "kestrel: font \"%s\" not found, using \"%s\" (%s)\n", name.c_str(), face->family.c_str(),
+                 face->file.c_str());
   }
   return face;
 }
@@ -303,8 +300,7 @@ std::shared_ptr<FontFace> CachedFont(const FontRequest& request) {
   using Key = std::tuple<std::string, int32_t, bool, bool, bool>;
   static std::mutex mutex;
   static std::map<Key, std::shared_ptr<FontFace>> cache;
-  const Key key{Lower(request.face), request.height, request.weight >= 700, request.italic,
-                request.antialiased};
+  const Key key{Lower(request.face), request.height, request.weight >= 700, request.italic, request.antialiased};
   std::lock_guard lock(mutex);
   if (auto found = cache.find(key); found != cache.end()) return found->second;
   std::shared_ptr<FontFace> face = LoadFont(request);
@@ -344,9 +340,7 @@ struct Rgb {
   uint32_t r, g, b;
 };
 
-inline uint32_t Mix(uint32_t src, uint32_t dst, uint32_t a) {
-  return (src * a + dst * (255 - a) + 127) / 255;
-}
+inline uint32_t Mix(uint32_t src, uint32_t dst, uint32_t a) { return (src * a + dst * (255 - a) + 127) / 255; }
 
 inline uint32_t Widen5(uint32_t v) { return (v << 3) | (v >> 2); }
 inline uint32_t Widen6(uint32_t v) { return (v << 2) | (v >> 4); }
@@ -415,8 +409,8 @@ void FillBox(const Target& t, int64_t x0, int64_t y0, int64_t x1, int64_t y1, co
 }
 
 template <int Depth>
-void DrawText(const Target& t, const FontFace& font, int64_t x, int64_t y, const uint8_t* text,
-              int32_t length, const Rgb& c, bool opaque) {
+void DrawText(const Target& t, const FontFace& font, int64_t x, int64_t y, const uint8_t* text, int32_t length,
+              const Rgb& c, bool opaque) {
   constexpr int kBytes = Format<Depth>::kBytes;
   if (opaque) {
     int64_t width = 0;

@@ -3,9 +3,9 @@
 // records by hand so that malformed ones can be made too. Each encoder also
 // gives the 8-bit colours a correct loader must end up with.
 #pragma once
+#include <jpeglib.h>
 #include <png.h>
 #include <stdio.h>
-#include <jpeglib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -40,11 +40,10 @@ struct Expected {
 
 // Colours the game compares against (key, mask colours) and some that lose
 // low bits at 15 and 16 bits.
-inline const Rgba kPalette[16] = {
-    {232, 252, 252, 255}, {0, 0, 0, 255},     {255, 255, 255, 255}, {255, 0, 0, 255},
-    {0, 255, 0, 255},     {0, 0, 255, 255},   {1, 2, 3, 255},       {7, 3, 250, 255},
-    {128, 64, 32, 255},   {33, 99, 201, 255}, {200, 180, 5, 255},   {12, 240, 130, 255},
-    {90, 90, 90, 255},    {254, 1, 127, 255}, {66, 6, 166, 255},    {10, 20, 30, 255}};
+inline const Rgba kPalette[16] = {{232, 252, 252, 255}, {0, 0, 0, 255},     {255, 255, 255, 255}, {255, 0, 0, 255},
+                                  {0, 255, 0, 255},     {0, 0, 255, 255},   {1, 2, 3, 255},       {7, 3, 250, 255},
+                                  {128, 64, 32, 255},   {33, 99, 201, 255}, {200, 180, 5, 255},   {12, 240, 130, 255},
+                                  {90, 90, 90, 255},    {254, 1, 127, 255}, {66, 6, 166, 255},    {10, 20, 30, 255}};
 
 // A deterministic picture with every channel value mixed across it.
 inline Picture Pattern(int w, int h, bool withAlpha = false) {
@@ -90,14 +89,14 @@ inline void PngWriteFn(png_structp png, png_bytep data, size_t n) {
 }
 inline void PngFlushFn(png_structp) {}
 // Kept free of C++ objects so the error jump skips no destructor.
-inline int PngWrite(png_structp png, png_infop info, std::vector<uint8_t>* out, uint32_t w,
-                    uint32_t h, const PngSpec* spec, png_colorp palette, int paletteSize,
-                    png_bytep trnsAlpha, int trnsCount, png_color_16p trnsColour, png_bytepp rows) {
+inline int PngWrite(png_structp png, png_infop info, std::vector<uint8_t>* out, uint32_t w, uint32_t h,
+                    const PngSpec* spec, png_colorp palette, int paletteSize, png_bytep trnsAlpha, int trnsCount,
+                    png_color_16p trnsColour, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return 1;
   png_set_write_fn(png, out, PngWriteFn, PngFlushFn);
   png_set_IHDR(png, info, w, h, spec->bitDepth, spec->colourType,
-               spec->interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               spec->interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   if (spec->colourType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, paletteSize);
   if (trnsCount > 0 || trnsColour) png_set_tRNS(png, info, trnsAlpha, trnsCount, trnsColour);
   png_write_info(png, info);
@@ -124,8 +123,8 @@ inline void PutSample(std::vector<uint8_t>& row, int x, int depth, unsigned v) {
 // expansion and flattening over black.
 inline std::vector<uint8_t> EncodePng(const Picture& src, const PngSpec& spec, Expected* expected) {
   int w = src.w, h = src.h, d = spec.bitDepth;
-  int samples = spec.colourType == PNG_COLOR_TYPE_RGB         ? 3
-                : spec.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+  int samples = spec.colourType == PNG_COLOR_TYPE_RGB          ? 3
+                : spec.colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
                 : spec.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
                                                                : 1;
   size_t rowBytes = (size_t(w) * samples * d + 7) / 8;
@@ -212,9 +211,9 @@ inline std::vector<uint8_t> EncodePng(const Picture& src, const PngSpec& spec, E
   std::vector<uint8_t> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  int rc = detail::PngWrite(png, info, &out, uint32_t(w), uint32_t(h), &spec, palette.data(),
-                            int(palette.size()), trnsAlpha.empty() ? nullptr : trnsAlpha.data(),
-                            int(trnsAlpha.size()), useKey ? &key : nullptr, rowPtrs.data());
+  int rc = detail::PngWrite(png, info, &out, uint32_t(w), uint32_t(h), &spec, palette.data(), int(palette.size()),
+                            trnsAlpha.empty() ? nullptr : trnsAlpha.data(), int(trnsAlpha.size()),
+                            useKey ? &key : nullptr, rowPtrs.data());
   png_destroy_write_struct(&png, &info);
   if (rc != 0) throw std::runtime_error("test PNG encoder failed");
   if (expected) *expected = std::move(e);
@@ -296,11 +295,11 @@ inline Expected DecodeJpegReference(const std::vector<uint8_t>& data) {
 // ------------------------------------------------------------------ BMP --
 
 struct BmpSpec {
-  int bitCount = 24;        // 1, 4, 8, 16, 24, 32
-  int compression = 0;      // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields
+  int bitCount = 24;    // 1, 4, 8, 16, 24, 32
+  int compression = 0;  // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields
   bool topDown = false;
-  int headerSize = 40;      // 12 (core), 40, 108, 124
-  bool rgb565 = false;      // 16-bit with bit fields 5-6-5
+  int headerSize = 40;  // 12 (core), 40, 108, 124
+  bool rgb565 = false;  // 16-bit with bit fields 5-6-5
 };
 
 namespace detail {
@@ -481,8 +480,7 @@ inline Record Entry(const std::string& name, const std::vector<uint8_t>& content
 
 inline void PutInt(std::vector<uint8_t>& out, int32_t v) { detail::Put32(out, uint32_t(v)); }
 
-inline std::vector<uint8_t> Archive(const std::vector<Record>& records,
-                                    std::optional<int32_t> count = std::nullopt) {
+inline std::vector<uint8_t> Archive(const std::vector<Record>& records, std::optional<int32_t> count = std::nullopt) {
   std::vector<uint8_t> out;
   PutInt(out, count.value_or(int32_t(records.size())));
   for (const Record& r : records) {

@@ -4,9 +4,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -34,8 +34,7 @@ inline fs::path ScratchDir() {
 
 inline std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
   fs::path p = ScratchDir() / name;
-  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                           std::streamsize(bytes.size()));
+  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   return p.string();
 }
 
@@ -46,14 +45,13 @@ inline std::vector<uint8_t> ReadFile(const std::string& path) {
 
 // With KESTREL_SEED_DIR set, the inputs the tests make are kept as the fuzz
 // targets' starting corpus.
-inline void SaveSeed(const std::string& kind, const std::string& name,
-                     const std::vector<uint8_t>& bytes) {
+inline void SaveSeed(const std::string& kind, const std::string& name, const std::vector<uint8_t>& bytes) {
   const char* dir = std::getenv("KESTREL_SEED_DIR");
   if (!dir || !*dir) return;
   fs::path d = fs::path(dir) / kind;
   fs::create_directories(d);
-  std::ofstream(d / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                  std::streamsize(bytes.size()));
+  std::ofstream(d / name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // A headless display at `depth` with a 640 x 400 window context on it, run in
@@ -98,8 +96,7 @@ inline uint32_t Stored(const kestrel::TBuffer64& b, int32_t x, int32_t y) {
 // Every pixel must be exactly MakeColor of the expected colour.
 inline ::testing::AssertionResult HoldsPicture(const kestrel::TBuffer64& b, const testpics::Expected& e) {
   if (b.Width != e.w || b.Height != e.h)
-    return ::testing::AssertionFailure() << "size " << b.Width << "x" << b.Height << ", expected "
-                                         << e.w << "x" << e.h;
+    return ::testing::AssertionFailure() << "size " << b.Width << "x" << b.Height << ", expected " << e.w << "x" << e.h;
   for (int y = 0; y < e.h; ++y)
     for (int x = 0; x < e.w; ++x) {
       const uint8_t* c = &e.rgb[(size_t(y) * size_t(e.w) + size_t(x)) * 3];
@@ -107,9 +104,8 @@ inline ::testing::AssertionResult HoldsPicture(const kestrel::TBuffer64& b, cons
       uint32_t got = Stored(b, x, y);
       if (got != want)
         return ::testing::AssertionFailure()
-               << "pixel (" << x << "," << y << ") is 0x" << std::hex << got << ", MakeColor("
-               << std::dec << int(c[0]) << "," << int(c[1]) << "," << int(c[2]) << ") is 0x"
-               << std::hex << want;
+               << "pixel (" << x << "," << y << ") is 0x" << std::hex << got << ", MakeColor(" << std::dec << int(c[0])
+               << "," << int(c[1]) << "," << int(c[2]) << ") is 0x" << std::hex << want;
     }
   return ::testing::AssertionSuccess();
 }

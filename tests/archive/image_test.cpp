@@ -199,7 +199,10 @@ TEST(LoadBmp, RunLengthGapsStayBlack) {
   for (uint8_t b : {2, 3, 0, 0, 0, 2, 1, 1, 1, 2, 0, 1}) bmp.push_back(b);
   auto buf = engine.NewBuffer();
   Load(*buf, bmp);
-  auto colour = [](int i) { auto c = testpics::kPalette[i]; return kestrel::MakeColor(c.r, c.g, c.b); };
+  auto colour = [](int i) {
+    auto c = testpics::kPalette[i];
+    return kestrel::MakeColor(c.r, c.g, c.b);
+  };
   EXPECT_EQ(Stored(*buf, 0, 2), colour(3));
   EXPECT_EQ(Stored(*buf, 1, 2), colour(3));
   EXPECT_EQ(Stored(*buf, 2, 2), 0u);
@@ -247,7 +250,8 @@ std::vector<uint8_t> JpegSized(uint16_t w, uint16_t h) {
 
 std::vector<uint8_t> BmpSized(int32_t w, int32_t h) {
   std::vector<uint8_t> bmp = testpics::EncodeBmp(testpics::Pattern(2, 2), {}, nullptr);
-  for (int i = 0; i < 4; ++i) bmp[18 + i] = uint8_t(uint32_t(w) >> (8 * i)), bmp[22 + i] = uint8_t(uint32_t(h) >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bmp[18 + i] = uint8_t(uint32_t(w) >> (8 * i)), bmp[22 + i] = uint8_t(uint32_t(h) >> (8 * i));
   return bmp;
 }
 
@@ -287,7 +291,8 @@ TEST_F(Reports, SizeLimitIsSixteenMegapixels) {
   std::vector<uint8_t> rle = testpics::EncodeBmp(testpics::Pattern(2, 2), {8, 1, false, 40, false}, nullptr);
   auto sized = [&](int32_t w, int32_t h) {
     std::vector<uint8_t> bmp = rle;
-    for (int i = 0; i < 4; ++i) bmp[18 + i] = uint8_t(uint32_t(w) >> (8 * i)), bmp[22 + i] = uint8_t(uint32_t(h) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      bmp[18 + i] = uint8_t(uint32_t(w) >> (8 * i)), bmp[22 + i] = uint8_t(uint32_t(h) >> (8 * i));
     return bmp;
   };
   Load(*b, sized(4096, 4096));

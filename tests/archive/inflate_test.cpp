@@ -31,8 +31,7 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data, int level) {
 std::vector<uint8_t> Content(size_t n, unsigned seed) {
   std::mt19937 random(seed);
   std::vector<uint8_t> out(n);
-  for (size_t i = 0; i < n; ++i)
-    out[i] = i % 1000 < 700 ? uint8_t('a' + (i / 7 + i / 131) % 26) : uint8_t(random());
+  for (size_t i = 0; i < n; ++i) out[i] = i % 1000 < 700 ? uint8_t('a' + (i / 7 + i / 131) % 26) : uint8_t(random());
   return out;
 }
 

@@ -23,8 +23,7 @@ class ScratchCleanup : public ::testing::Environment {
  public:
   void TearDown() override { fs::remove_all(ScratchDir()); }
 };
-const ::testing::Environment* const kScratchCleanup =
-    ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
+const ::testing::Environment* const kScratchCleanup = ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
 
 std::string MakeArchive(const std::string& file, const std::vector<uint8_t>& bytes) {
   SaveSeed("kpk", file, bytes);
@@ -49,13 +48,13 @@ std::string FatalText(const std::function<void()>& f) {
 
 TEST(KpkNames, FollowTheNameRule) {
   std::string path = MakeArchive("names.kpk", Archive({
-      Entry("load.jpg", Bytes("LOAD")),
-      Entry("sprites.png", Bytes("SPRITES")),
-      Entry("\xE9t\xE9.wav", Bytes("ETE")),  // accented lower case
-      Entry("dup.bmp", Bytes("FIRST")),
-      Entry("dup.bmp", Bytes("SECOND")),
-      Entry("a\\b/c", Bytes("SLASHES")),
-  }));
+                                                  Entry("load.jpg", Bytes("LOAD")),
+                                                  Entry("sprites.png", Bytes("SPRITES")),
+                                                  Entry("\xE9t\xE9.wav", Bytes("ETE")),  // accented lower case
+                                                  Entry("dup.bmp", Bytes("FIRST")),
+                                                  Entry("dup.bmp", Bytes("SECOND")),
+                                                  Entry("a\\b/c", Bytes("SLASHES")),
+                                              }));
   TKPK kpk(path);
   EXPECT_EQ(Lookup(kpk, "load.jpg"), "LOAD");
   EXPECT_EQ(Lookup(kpk, "LOAD.JPG"), "LOAD");
@@ -78,8 +77,7 @@ TEST(KpkNames, FollowTheNameRule) {
 
 TEST(KpkNames, EmptyStoredNameMatchesEverything) {
   TKPK kpk(MakeArchive("empty-name.kpk",
-                       Archive({Entry("x.png", Bytes("X")), Entry("", Bytes("ANY")),
-                                Entry("y.png", Bytes("Y"))})));
+                       Archive({Entry("x.png", Bytes("X")), Entry("", Bytes("ANY")), Entry("y.png", Bytes("Y"))})));
   EXPECT_EQ(Lookup(kpk, "x.png"), "X");
   EXPECT_EQ(Lookup(kpk, "y.png"), "ANY");
   EXPECT_EQ(Lookup(kpk, ""), "ANY");
@@ -254,8 +252,8 @@ TEST(KpkBroken, NegativeSizesEndTheScan) {
 }
 
 TEST(KpkBroken, TruncationAtEveryByte) {
-  std::vector<uint8_t> full = Archive({Entry("first.png", Bytes("1111111111")),
-                                       Entry("second.jpg", Bytes("22222222222222222222"))});
+  std::vector<uint8_t> full =
+      Archive({Entry("first.png", Bytes("1111111111")), Entry("second.jpg", Bytes("22222222222222222222"))});
   // Where each record ends.
   size_t end1 = 4 + 4 + 9 + 8 + testpics::Zlib(Bytes("1111111111")).size();
   size_t end2 = full.size();

@@ -47,15 +47,15 @@ TEST_F(KpkTool, PackListExtract) {
   std::string arc = (ScratchDir() / "tool.kpk").string();
   ASSERT_EQ(Kpk("pack " + arc + " " + a + " " + b).code, 0);
   // The archive is the shared writer's format, best compression, base names.
-  std::vector<uint8_t> want = testpics::Archive(
-      {testpics::Entry("one.bin", testpics::Bytes("first file")), testpics::Entry("Two.PNG", {})});
+  std::vector<uint8_t> want =
+      testpics::Archive({testpics::Entry("one.bin", testpics::Bytes("first file")), testpics::Entry("Two.PNG", {})});
   EXPECT_EQ(ReadFile(arc), want);
 
   ToolRun list = Kpk("list " + arc);
   EXPECT_EQ(list.code, 0);
   size_t packed1 = testpics::Zlib(testpics::Bytes("first file")).size();
-  EXPECT_EQ(list.out, "one.bin\t10\t" + std::to_string(packed1) +
-                          "\t4\nTwo.PNG\t0\t8\t" + std::to_string(4 + 4 + 7 + 8 + packed1) + "\n");
+  EXPECT_EQ(list.out, "one.bin\t10\t" + std::to_string(packed1) + "\t4\nTwo.PNG\t0\t8\t" +
+                          std::to_string(4 + 4 + 7 + 8 + packed1) + "\n");
 
   std::string out = (ScratchDir() / "got.bin").string();
   EXPECT_EQ(Kpk("extract " + arc + " ONE.BIN.extra -o " + out).code, 0);
@@ -95,8 +95,7 @@ TEST_F(KpkTool, DecodeShowsWhatTheBufferHolds) {
 TEST_F(KpkTool, ErrorsAreOneLineAndExitCodes) {
   ToolRun r = Kpk("list " + (ScratchDir() / "absent.kpk").string());
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "kpk: Cannot open file " + (ScratchDir() / "absent.kpk").string() +
-                       ": No such file or directory\n");
+  EXPECT_EQ(r.err, "kpk: Cannot open file " + (ScratchDir() / "absent.kpk").string() + ": No such file or directory\n");
   std::string bad = WriteFile("bad.kpk", testpics::Archive({testpics::Record{"x", 5, {1, 2, 3}}}));
   r = Kpk("extract " + bad + " x -o " + (ScratchDir() / "x").string());
   EXPECT_EQ(r.code, 1);

@@ -7,8 +7,8 @@
 
 #include "../support/game_fixture.h"
 #include "morlo3/player.h"
-#include "tools/autoplay/play.h"
 #include "tools/autoplay/planner.h"
+#include "tools/autoplay/play.h"
 #include "tools/autoplay/threats.h"
 
 namespace kestrel::testing {

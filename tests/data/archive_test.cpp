@@ -76,10 +76,10 @@ const Entry* Find(const std::string& name) {
 }
 
 TEST(Archive, HoldsExactlyTheSeventeenEntriesInOrder) {
-  const std::vector<std::string> expected = {
-      "load.jpg",    "load2.png",   "sprites.png", "320200.jpg", "niveis.png",  "click2.wav",
-      "laser.wav",   "morcego.wav", "sofr.wav",    "vento.wav",  "rugido.wav",  "osso.wav",
-      "laser2.wav",  "grito.wav",   "rugido3.wav", "terror.wav", "uivu.wav"};
+  const std::vector<std::string> expected = {"load.jpg",   "load2.png", "sprites.png", "320200.jpg", "niveis.png",
+                                             "click2.wav", "laser.wav", "morcego.wav", "sofr.wav",   "vento.wav",
+                                             "rugido.wav", "osso.wav",  "laser2.wav",  "grito.wav",  "rugido3.wav",
+                                             "terror.wav", "uivu.wav"};
   ASSERT_FALSE(Archive().empty()) << "no archive at " << kArchivePath;
   std::vector<std::string> names;
   for (const Entry& e : Archive()) names.push_back(e.name);
@@ -92,8 +92,10 @@ TEST(Archive, EveryPictureDecodesAtItsExactSize) {
     int width, height;
     bool png;
   };
-  const Expect pictures[] = {{"load.jpg", 320, 200, false},     {"load2.png", 185, 58, true},
-                             {"sprites.png", 1024, 768, true},  {"320200.jpg", 969, 1420, false},
+  const Expect pictures[] = {{"load.jpg", 320, 200, false},
+                             {"load2.png", 185, 58, true},
+                             {"sprites.png", 1024, 768, true},
+                             {"320200.jpg", 969, 1420, false},
                              {"niveis.png", 1005, 3644, true}};
   for (const Expect& p : pictures) {
     SCOPED_TRACE(p.name);

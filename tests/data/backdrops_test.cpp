@@ -32,11 +32,11 @@ double Luma(Rgb c) { return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b; }
 
 // Every top-left corner the game cuts a 320 x 200 picture from.
 const std::pair<int, int> kCutCorners[] = {
-    {1, 1},      {647, 1},   // help page, menu backdrop
-    {324, 1},    {324, 407}, {324, 610}, {647, 407}, {647, 610}, {647, 813},
-    {324, 813},  {1, 813},   {1, 1016},  {1, 610},   {324, 1016},  // story pages 1..11
-    {1, 407},    {1, 1219},  {647, 1016},                          // game over, before stages 1 and 5
-    {1, 204},    {324, 204}, {647, 204},                           // far backgrounds
+    {1, 1},     {647, 1},  // help page, menu backdrop
+    {324, 1},   {324, 407}, {324, 610},  {647, 407}, {647, 610},  {647, 813},
+    {324, 813}, {1, 813},   {1, 1016},   {1, 610},   {324, 1016},  // story pages 1..11
+    {1, 407},   {1, 1219},  {647, 1016},                           // game over, before stages 1 and 5
+    {1, 204},   {324, 204}, {647, 204},                            // far backgrounds
 };
 
 TEST(BackdropSheet, SizeGridAndGutters) {
@@ -146,8 +146,7 @@ TEST(LoadingScreen, PictureAndBar) {
   }
   ASSERT_GE(bandTop, 0);
   for (int x = 0; x <= 161; ++x)
-    for (int y = bandTop; y <= bandBottom; ++y)
-      ASSERT_FALSE(LooksLikeKey(bar.Get(x, y))) << x << "," << y;
+    for (int y = bandTop; y <= bandBottom; ++y) ASSERT_FALSE(LooksLikeKey(bar.Get(x, y))) << x << "," << y;
   // Outside the band the bar is exactly the key, so the picture shows.
   for (int y = 0; y < bar.height; ++y) {
     if (y >= bandTop && y <= bandBottom) continue;
@@ -165,12 +164,10 @@ TEST(LoadingScreen, PictureAndBar) {
 
 TEST(Font, PortugueseLettersAreTheirOwn) {
   using font::RenderText;
-  auto same = [](const font::TextMask& a, const font::TextMask& b) {
-    return a.width == b.width && a.on == b.on;
-  };
+  auto same = [](const font::TextMask& a, const font::TextMask& b) { return a.width == b.width && a.on == b.on; };
   const font::TextMask unknown = RenderText("?");
-  for (const char* s : {"á", "à", "â", "ã", "é", "ê", "í", "ó", "ô", "õ", "ú", "ç", "Á", "À", "Ã",
-                        "É", "Í", "Ó", "Ú", "Ç"})
+  for (const char* s :
+       {"á", "à", "â", "ã", "é", "ê", "í", "ó", "ô", "õ", "ú", "ç", "Á", "À", "Ã", "É", "Í", "Ó", "Ú", "Ç"})
     EXPECT_FALSE(same(RenderText(s), unknown)) << s;
   EXPECT_FALSE(same(RenderText("ç"), RenderText("c")));
   // A capital's accent sits above the capital's top row; a cedilla below the

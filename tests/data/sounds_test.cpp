@@ -58,9 +58,8 @@ Wav Parse(const std::vector<uint8_t>& b) {
 }
 
 TEST(Sounds, TwelveInSlotOrder) {
-  const char* names[] = {"click2.wav", "laser.wav",  "morcego.wav", "sofr.wav",
-                         "vento.wav",  "rugido.wav", "osso.wav",    "laser2.wav",
-                         "grito.wav",  "rugido3.wav", "terror.wav", "uivu.wav"};
+  const char* names[] = {"click2.wav", "laser.wav",  "morcego.wav", "sofr.wav",    "vento.wav",  "rugido.wav",
+                         "osso.wav",   "laser2.wav", "grito.wav",   "rugido3.wav", "terror.wav", "uivu.wav"};
   ASSERT_EQ(Sounds().size(), 12u);
   for (size_t i = 0; i < 12; ++i) EXPECT_EQ(Sounds()[i].name, names[i]);
 }

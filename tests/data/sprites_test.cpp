@@ -64,7 +64,7 @@ TEST(SpriteSheet, IsTheGamesSizeAndTheSameEveryBuild) {
 TEST(SpriteSheet, KeyPackingMatchesBothDepths) {
   EXPECT_TRUE(datagen::PacksToKey(kKey));
   EXPECT_TRUE(datagen::PacksToKey({239, 255, 255}));
-  EXPECT_TRUE(datagen::PacksToKey({232, 248, 248}));   // 15 bits only
+  EXPECT_TRUE(datagen::PacksToKey({232, 248, 248}));  // 15 bits only
   EXPECT_FALSE(datagen::PacksToKey({231, 252, 252}));
   EXPECT_FALSE(datagen::PacksToKey({240, 252, 252}));
   EXPECT_FALSE(datagen::PacksToKey({232, 247, 252}));
@@ -134,10 +134,9 @@ TEST(SpriteSheet, FiguresStandOnTheirGroundRow) {
     const char* prefix;
     int sole;
   };
-  for (const Case c : {Case{"hero.stand", 33}, Case{"hero.walk", 33}, Case{"hero.fire", 33},
-                       Case{"walker.walk", 38}, Case{"thrower.walk", 44}, Case{"thrower.throw", 44},
-                       Case{"thrower.die", 44}, Case{"undead.walk", 32}, Case{"undead.fall", 33},
-                       Case{"walker.die", 38}}) {
+  for (const Case c : {Case{"hero.stand", 33}, Case{"hero.walk", 33}, Case{"hero.fire", 33}, Case{"walker.walk", 38},
+                       Case{"thrower.walk", 44}, Case{"thrower.throw", 44}, Case{"thrower.die", 44},
+                       Case{"undead.walk", 32}, Case{"undead.fall", 33}, Case{"walker.die", 38}}) {
     for (const SpriteRect& r : kSpriteRects) {
       if (!r.name.starts_with(c.prefix)) continue;
       SCOPED_TRACE(std::string(r.name));
@@ -166,12 +165,10 @@ TEST(SpriteSheet, LeftFacingFramesMirrorTheRightAboutTheBody) {
     const char* left;
     double column;
   };
-  for (const Pair p : {Pair{"walker.walk1.right", "walker.walk1.left", 13},
-                       Pair{"walker.walk3.right", "walker.walk3.left", 13},
-                       Pair{"thrower.walk2.right", "thrower.walk2.left", 15},
-                       Pair{"thrower.throw2.right", "thrower.throw2.left", 15},
-                       Pair{"undead.walk1.right", "undead.walk1.left", 17},
-                       Pair{"undead.walk4.right", "undead.walk4.left", 17}}) {
+  for (const Pair p :
+       {Pair{"walker.walk1.right", "walker.walk1.left", 13}, Pair{"walker.walk3.right", "walker.walk3.left", 13},
+        Pair{"thrower.walk2.right", "thrower.walk2.left", 15}, Pair{"thrower.throw2.right", "thrower.throw2.left", 15},
+        Pair{"undead.walk1.right", "undead.walk1.left", 17}, Pair{"undead.walk4.right", "undead.walk4.left", 17}}) {
     SCOPED_TRACE(p.right);
     const double right = FigureBox(R(p.right)).MeanX(), left = FigureBox(R(p.left)).MeanX();
     EXPECT_NEAR(right - p.column, p.column - left, 2.0);
@@ -203,9 +200,9 @@ TEST(SpriteSheet, BatWingsSpanTheirHitWidth) {
 
 // Each animation's frames differ from one another.
 TEST(SpriteSheet, AnimationFramesMove) {
-  for (const char* prefix : {"hero.walk", "hero.walk_fire", "walker.walk", "walker.die", "bat.wings", "thrower.walk",
-                             "thrower.throw", "thrower.die", "undead.walk", "undead.fall", "coin.", "bolt.fly",
-                             "bolt.burst", "dust.", "sorcerer."}) {
+  for (const char* prefix :
+       {"hero.walk", "hero.walk_fire", "walker.walk", "walker.die", "bat.wings", "thrower.walk", "thrower.throw",
+        "thrower.die", "undead.walk", "undead.fall", "coin.", "bolt.fly", "bolt.burst", "dust.", "sorcerer."}) {
     std::vector<const SpriteRect*> frames;
     for (const SpriteRect& r : kSpriteRects)
       if (r.name.starts_with(prefix)) frames.push_back(&r);

@@ -29,9 +29,8 @@ TEST(StageSheet, EveryStageLiesWhereTheGameCutsIt) {
   struct Cut {
     int w, h, sceneX, sceneY, maskX, maskY;
   };
-  const Cut cuts[8] = {{1000, 200, 1, 2225, 1, 1},    {1000, 200, 1, 2428, 1, 204},
-                       {1000, 200, 1, 2631, 1, 407},  {1000, 200, 1, 2834, 1, 610},
-                       {1000, 200, 1, 3037, 1, 813},  {1000, 200, 1, 3240, 1, 1016},
+  const Cut cuts[8] = {{1000, 200, 1, 2225, 1, 1},     {1000, 200, 1, 2428, 1, 204}, {1000, 200, 1, 2631, 1, 407},
+                       {1000, 200, 1, 2834, 1, 610},   {1000, 200, 1, 3037, 1, 813}, {1000, 200, 1, 3240, 1, 1016},
                        {320, 800, 324, 1219, 1, 1219}, {1000, 200, 1, 3443, 1, 2022}};
   ASSERT_EQ(Levels().size(), 8u);
   ASSERT_EQ(Sheet().width, kStageSheetWidth);
@@ -55,8 +54,7 @@ TEST(StageSheet, EveryStageLiesWhereTheGameCutsIt) {
 }
 
 TEST(StageSheet, MasksHoldOnlyTheMaskColours) {
-  const std::set<std::vector<int>> allowed = {{248, 168, 72}, {252, 216, 112}, {124, 0, 0},
-                                              {44, 68, 132},  {0, 0, 0}};
+  const std::set<std::vector<int>> allowed = {{248, 168, 72}, {252, 216, 112}, {124, 0, 0}, {44, 68, 132}, {0, 0, 0}};
   for (const Level& l : Levels()) {
     SCOPED_TRACE(Name(l));
     std::set<std::vector<int>> seen;
@@ -251,8 +249,7 @@ struct Reach {
 bool CoinTaken(const Point& c, const Player& p) {
   const int offsets[4][2] = {{0, 0}, {0, 4}, {12, 4}, {0, 3}};
   for (const auto& o : offsets)
-    if (std::abs(c.x + o[0] + 12 - (p.x + 11)) < 24 && std::abs(c.y + o[1] + 12 - (p.y + 16)) < 28)
-      return true;
+    if (std::abs(c.x + o[0] + 12 - (p.x + 11)) < 24 && std::abs(c.y + o[1] + 12 - (p.y + 16)) < 28) return true;
   return false;
 }
 
@@ -264,8 +261,7 @@ Reach Explore(const Level& l) {
   std::vector<uint64_t> seen(size_t(1024) * yRange * tRange * 2 / 64 + 1);
   auto visit = [&](const Player& p) {
     int ti = (p.jumpTime + 40) / 2;
-    if (p.x < 0 || p.x >= 1024 || p.baseY + yOffset < 0 || p.baseY + yOffset >= yRange || ti >= tRange)
-      return false;
+    if (p.x < 0 || p.x >= 1024 || p.baseY + yOffset < 0 || p.baseY + yOffset >= yRange || ti >= tRange) return false;
     size_t i = ((size_t(p.x) * yRange + size_t(p.baseY + yOffset)) * tRange + size_t(ti)) * 2 + p.onGround;
     if (seen[i / 64] >> (i % 64) & 1) return false;
     seen[i / 64] |= uint64_t(1) << (i % 64);

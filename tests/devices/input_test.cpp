@@ -199,10 +199,10 @@ TEST_F(InputTest, OverflowKeepsTheButtonStates) {
 // A press held across reads reads held throughout, as always.
 TEST_F(InputTest, APressLetGoBeforeTheReadIsSeenOnce) {
   TInput64 input(context_->Handle);
-  display_->QueueEvents(ParseInputScript(
-      "0 key 29 down\n0 key 29 up\n0 key 200 down\n"
-      "0 button left down\n0 button left up\n0 button right down\n0 button right up\n"
-      "0 button middle down\n0 button middle up\n"));
+  display_->QueueEvents(
+      ParseInputScript("0 key 29 down\n0 key 29 up\n0 key 200 down\n"
+                       "0 button left down\n0 button left up\n0 button right down\n0 button right up\n"
+                       "0 button middle down\n0 button middle up\n"));
   display_->PollEvents();
   for (int read = 0; read < 2; ++read) {
     SCOPED_TRACE(read == 0 ? "first read" : "second read");

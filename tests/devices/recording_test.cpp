@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "../support/headless_fixture.h"
+#include "../support/scoped_env.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/sdl/sdl_record.h"
-#include "../support/scoped_env.h"
 
 namespace kestrel::testing {
 namespace {
@@ -174,9 +174,7 @@ TEST_F(RecordingTest, InputWaitsForTheNextFrameAndReplaysToTheSameReads) {
         // The keys held when the focus goes are let go with it.
         Window(d, SDL_WINDOWEVENT_FOCUS_LOST);
         break;
-      case 7:
-        Key(SDL_SCANCODE_LEFT, true);
-        break;
+      case 7: Key(SDL_SCANCODE_LEFT, true); break;
       case 8:
         // A repeat of the held key, then the key let go, in one frame: no
         // new press, only the release.
@@ -216,9 +214,9 @@ TEST_F(RecordingTest, InputWaitsForTheNextFrameAndReplaysToTheSameReads) {
   context_.reset();
   platform::ResetPlatform();
   const std::vector<std::string> want = {
-      "3 key 29 down",      "3 key 205 down",     "4 button left down",  "4 key 29 up",
-      "4 key 200 down",     "4 key 200 up",       "5 button left up",   "5 button right down", "7 focus lost",       "7 key 205 up",
-      "8 key 203 down",     "9 key 203 up",       "10 close",
+      "3 key 29 down",    "3 key 205 down",      "4 button left down", "4 key 29 up",  "4 key 200 down", "4 key 200 up",
+      "5 button left up", "5 button right down", "7 focus lost",       "7 key 205 up", "8 key 203 down", "9 key 203 up",
+      "10 close",
   };
   std::vector<std::string> events, moves;
   for (const std::string& line : EventLines(Recording()))

@@ -39,10 +39,8 @@ class SdlBackendTest : public ::testing::Test {
     context_.reset();
     ResetPlatform();
     ResetEngine();
-    if (oldDriver_)
-      setenv("SDL_VIDEODRIVER", oldDriver_->c_str(), 1);
-    else
-      unsetenv("SDL_VIDEODRIVER");
+    if (oldDriver_) setenv("SDL_VIDEODRIVER", oldDriver_->c_str(), 1);
+    else unsetenv("SDL_VIDEODRIVER");
   }
 
   void Key(SDL_Scancode code, bool down) {
@@ -167,9 +165,13 @@ TEST_F(SdlBackendTest, TheFirstControllerIsTheJoystickAndAddsKeys) {
       SDL_GameControllerButton button;
       int key;
     };
-    for (Case c : {Case{SDL_CONTROLLER_BUTTON_A, 0xC8}, {SDL_CONTROLLER_BUTTON_X, 0x1D}, {SDL_CONTROLLER_BUTTON_B, 0x1D},
-                   {SDL_CONTROLLER_BUTTON_START, 0x1C}, {SDL_CONTROLLER_BUTTON_BACK, 0x01},
-                   {SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0xCB}, {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0xCD}}) {
+    for (Case c : {Case{SDL_CONTROLLER_BUTTON_A, 0xC8},
+                   {SDL_CONTROLLER_BUTTON_X, 0x1D},
+                   {SDL_CONTROLLER_BUTTON_B, 0x1D},
+                   {SDL_CONTROLLER_BUTTON_START, 0x1C},
+                   {SDL_CONTROLLER_BUTTON_BACK, 0x01},
+                   {SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0xCB},
+                   {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0xCD}}) {
       SCOPED_TRACE(c.key);
       EXPECT_FALSE(input.KeyDown(c.key));
       SDL_JoystickSetVirtualButton(pad, c.button, 1);

@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 
+#include "../support/xvfb.h"
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/sdl/sdl_display.h"
-#include "../support/xvfb.h"
 
 using namespace kestrel;
 using namespace kestrel::platform;
@@ -98,8 +98,12 @@ TEST_F(SdlInputTest, RealKeysClicksAndPointer) {
   Shell("xdotool keyup Left keyup Right");
   EXPECT_TRUE(PumpUntil([&] { return !input.KeyDown(0xCB) && !input.KeyDown(0xCD); }));
 
-  for (auto [key, code] : {std::pair{"Control_L", 0x1D}, {"Control_R", 0x9D}, {"Up", 0xC8},
-                           {"Escape", 0x01}, {"Return", 0x1C}, {"KP_Enter", 0x9C}}) {
+  for (auto [key, code] : {std::pair{"Control_L", 0x1D},
+                           {"Control_R", 0x9D},
+                           {"Up", 0xC8},
+                           {"Escape", 0x01},
+                           {"Return", 0x1C},
+                           {"KP_Enter", 0x9C}}) {
     SCOPED_TRACE(key);
     Shell(std::string("xdotool keydown ") + key);
     EXPECT_TRUE(PumpUntil(held(code)));

@@ -88,7 +88,8 @@ TEST_F(SoundTest, EveryReportCarriesItsText) {
       {"FSOUND_Init", FMOD_ERR_OUTPUT_FORMAT, "a.wav",
        "[Sound64]FSOUND_Init -> Soundcard does not support the features needed for this soundsystem (16bit "
        "stereo output)"},
-      {"FSOUND_Stream_OpenFile", FMOD_ERR_FILE_FORMAT, "a.wav", "[Sound64]FSOUND_Stream_OpenFile -> Unknown file format"},
+      {"FSOUND_Stream_OpenFile", FMOD_ERR_FILE_FORMAT, "a.wav",
+       "[Sound64]FSOUND_Stream_OpenFile -> Unknown file format"},
       {"FMUSIC_LoadSong", 19, "song.mod", "[Sound64]FMUSIC_LoadSong -> Unknown error"},
       {"FMUSIC_LoadSong", -1, "song.mod", "[Sound64]FMUSIC_LoadSong -> Unknown error"},
       {"FMUSIC_LoadSong", FMOD_ERR_MEDIAPLAYER, "tune.XM",

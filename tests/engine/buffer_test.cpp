@@ -103,8 +103,7 @@ TEST_P(Buffer, DrawRectCornersAndCuts) {
   // A corner cut at the source's left edge is not compensated by a shift.
   auto c = Make(20, 20);
   src->DrawRect(*c, -4, 0, 3, 0, 10, 10);
-  for (int x = 0; x < 20; ++x)
-    EXPECT_EQ(c->GetPixel(x, 10), (x >= 10 && x <= 13) ? Pattern(x - 10, 0) : 0u) << x;
+  for (int x = 0; x < 20; ++x) EXPECT_EQ(c->GetPixel(x, 10), (x >= 10 && x <= 13) ? Pattern(x - 10, 0) : 0u) << x;
   auto one = Make(20, 20);
   src->DrawRect(*one, 6, 6, 6, 6, 0, 0);
   EXPECT_EQ(one->GetPixel(0, 0), Pattern(6, 6));
@@ -130,12 +129,9 @@ TEST_P(Buffer, AnyRectangleAnywhereStaysInsideBothPictures) {
   for (int i = 0; i < 3000; ++i) {
     dst->Clear(fill);
     const int x1 = coord(rng), y1 = coord(rng), x2 = coord(rng), y2 = coord(rng), dx = coord(rng), dy = coord(rng);
-    if (i % 3 == 0)
-      src->DrawRect(*dst, x1, y1, x2, y2, dx, dy);
-    else if (i % 3 == 1)
-      src->DrawRectKeyed(*dst, x1, y1, x2, y2, dx, dy, Pattern(1, 1));
-    else
-      src->Draw(*dst, dx, dy);
+    if (i % 3 == 0) src->DrawRect(*dst, x1, y1, x2, y2, dx, dy);
+    else if (i % 3 == 1) src->DrawRectKeyed(*dst, x1, y1, x2, y2, dx, dy, Pattern(1, 1));
+    else src->Draw(*dst, dx, dy);
     for (int y = 0; y < dst->Height; ++y)
       for (int x = 0; x < dst->Width; ++x) {
         const uint32_t p = dst->GetPixel(x, y);

@@ -15,15 +15,25 @@ TEST(Colour, KnownPackings) {
     uint8_t depth, r, g, b;
     uint32_t packed;
   } cases[] = {
-      {15, 232, 252, 252, 0x77FF},   {16, 232, 252, 252, 0xEFFF},   {24, 232, 252, 252, 0xE8FCFC},
-      {32, 232, 252, 252, 0xE8FCFC}, {15, 255, 255, 255, 0x7FFF},   {16, 255, 255, 255, 0xFFFF},
-      {24, 255, 255, 255, 0xFFFFFF}, {32, 255, 255, 255, 0xFFFFFF}, {15, 1, 2, 3, 0},
-      {16, 1, 2, 3, 0},              {16, 7, 3, 7, 0},              {16, 8, 4, 8, 0x0821},
-      {15, 8, 8, 8, 0x0421},         {32, 1, 2, 3, 0x010203},
+      {15, 232, 252, 252, 0x77FF},
+      {16, 232, 252, 252, 0xEFFF},
+      {24, 232, 252, 252, 0xE8FCFC},
+      {32, 232, 252, 252, 0xE8FCFC},
+      {15, 255, 255, 255, 0x7FFF},
+      {16, 255, 255, 255, 0xFFFF},
+      {24, 255, 255, 255, 0xFFFFFF},
+      {32, 255, 255, 255, 0xFFFFFF},
+      {15, 1, 2, 3, 0},
+      {16, 1, 2, 3, 0},
+      {16, 7, 3, 7, 0},
+      {16, 8, 4, 8, 0x0821},
+      {15, 8, 8, 8, 0x0421},
+      {32, 1, 2, 3, 0x010203},
   };
   for (const Case& c : cases) {
     DepthGuard g(c.depth);
-    EXPECT_EQ(MakeColor(c.r, c.g, c.b), c.packed) << int(c.depth) << " " << int(c.r) << "," << int(c.g) << "," << int(c.b);
+    EXPECT_EQ(MakeColor(c.r, c.g, c.b), c.packed)
+        << int(c.depth) << " " << int(c.r) << "," << int(c.g) << "," << int(c.b);
   }
 }
 

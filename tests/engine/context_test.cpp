@@ -70,8 +70,8 @@ TEST_F(HeadlessTest, AnEightBitDesktopIsRefusedAfterTheWindowExists) {
 }
 
 TEST_F(HeadlessTest, EveryDisplaySetUpFailureIsReportedWithItsCall) {
-  const char* windowed[] = {"DirectDrawCreate", "SetCooperativeLevel", "CreateSurface", "CreateClipper",
-                            "SetHWnd", "SetClipper", "GetPixelFormat", "GetCaps"};
+  const char* windowed[] = {"DirectDrawCreate", "SetCooperativeLevel", "CreateSurface",  "CreateClipper",
+                            "SetHWnd",          "SetClipper",          "GetPixelFormat", "GetCaps"};
   for (const char* call : windowed) {
     auto& d = Install();
     InjectFault(call, DDERR_OUTOFMEMORY);
@@ -99,10 +99,8 @@ TEST_F(HeadlessTest, ClosingTheWindowMakesExactlyOnePumpFalse) {
   for (bool full : {false, true}) {
     auto& d = Install();
     std::unique_ptr<TKestrel> ctx;
-    if (full)
-      ctx = std::make_unique<TSelfFullKestrel>(320, 200, 16, "x");
-    else
-      ctx = std::make_unique<TSelfExKestrel>(640, 400, "x", 256);
+    if (full) ctx = std::make_unique<TSelfFullKestrel>(320, 200, 16, "x");
+    else ctx = std::make_unique<TSelfExKestrel>(640, 400, "x", 256);
     EXPECT_TRUE(ctx->PumpMessage());  // nothing pending
     d.PostMessage(ctx->Handle, platform::WM_SYSCOMMAND, platform::SC_SCREENSAVE);
     EXPECT_TRUE(ctx->PumpMessage());

@@ -108,8 +108,8 @@ TEST_P(KeyedCopy, IndexedCopiesEqualPlainOnesOnRandomRectangles) {
         source->DrawRectKeyed(*a, x1, y1, x2, y2, dx, dy, key_);
         plain->DrawRectKeyed(*b, x1, y1, x2, y2, dx, dy, key_);
       }
-      ASSERT_TRUE(SamePixels(*a, *b)) << "copy " << i << ": (" << x1 << "," << y1 << ")-(" << x2 << ","
-                                      << y2 << ") to " << dx << "," << dy;
+      ASSERT_TRUE(SamePixels(*a, *b)) << "copy " << i << ": (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") to "
+                                      << dx << "," << dy;
     }
     EXPECT_TRUE(source->Surface->HasSpanIndex());
     EXPECT_FALSE(plain->Surface->HasSpanIndex());
@@ -154,12 +154,14 @@ TEST_P(KeyedCopy, EveryWriteToThePictureDropsItsIndex) {
       {"VLine", [&](TBuffer64& t) { t.VLine(0, 29, 12, MakeColor(40, 50, 60)); }},
       {"Rectangle", [&](TBuffer64& t) { t.Rectangle(2, 2, 20, 20, key_); }},
       {"Clear", [&](TBuffer64& t) { t.Clear(MakeColor(70, 80, 90)); }},
-      {"Draw into", [&](TBuffer64& t) {
+      {"Draw into",
+       [&](TBuffer64& t) {
          auto patch = Make(10, 10);
          patch->Clear(MakeColor(100, 0, 100));
          patch->Draw(t, 5, 5);
        }},
-      {"DrawRectKeyed into", [&](TBuffer64& t) {
+      {"DrawRectKeyed into",
+       [&](TBuffer64& t) {
          auto patch = Make(10, 10);
          patch->Clear(MakeColor(0, 100, 100));
          patch->HLine(0, 9, 4, key_);
@@ -167,7 +169,8 @@ TEST_P(KeyedCopy, EveryWriteToThePictureDropsItsIndex) {
        }},
       {"Mirror", [&](TBuffer64& t) { t.Mirror(); }},
       {"TextOut", [&](TBuffer64& t) { t.TextOut(1, 1, "Morlo", MakeColor(250, 250, 0)); }},
-      {"a lock's address", [&](TBuffer64& t) {
+      {"a lock's address",
+       [&](TBuffer64& t) {
          t.Rows[9][0] ^= 0x5A;
          t.Surface->PixelsChanged();
        }},

@@ -44,10 +44,8 @@ TEST_F(HeadlessTest, PresentShowsTheBufferAndSkipsAFrameWithALostPrimary) {
   for (bool full : {false, true}) {
     auto& d = Install();
     std::unique_ptr<TKestrel> ctx;
-    if (full)
-      ctx = std::make_unique<TSelfFullKestrel>(320, 200, 16, "x");
-    else
-      ctx = std::make_unique<TSelfExKestrel>(640, 400, "x", 256);
+    if (full) ctx = std::make_unique<TSelfFullKestrel>(320, 200, 16, "x");
+    else ctx = std::make_unique<TSelfExKestrel>(640, 400, "x", 256);
     TBuffer64 screen(*ctx, 320, 200, false);
     screen.Clear(MakeColor(0, 0, 255));
     screen.HLine(0, 0, 0, MakeColor(255, 255, 255));
@@ -77,10 +75,16 @@ TEST_F(HeadlessTest, BufferReportsCarryTheirCalls) {
             "[TBuffer64]CreateSurface -> DirectDraw does not have enough memory to perform the operation.");
   // One refusal falls back to system memory without a report.
   InjectFault("CreateSurface", platform::DDERR_OUTOFMEMORY, 1);
-  { TBuffer64 b(ctx, 8, 8, true); EXPECT_FALSE(b.VideoMemory); }
+  {
+    TBuffer64 b(ctx, 8, 8, true);
+    EXPECT_FALSE(b.VideoMemory);
+  }
   // A busy surface is locked again until it answers.
   InjectFault("Lock", platform::DDERR_SURFACEBUSY, 3);
-  { TBuffer64 b(ctx, 8, 8, false); EXPECT_EQ(b.Width, 8); }
+  {
+    TBuffer64 b(ctx, 8, 8, false);
+    EXPECT_EQ(b.Width, 8);
+  }
   InjectFault("Lock", platform::DDERR_SURFACELOST, 1);
   EXPECT_EQ(ExpectReport([&] { TBuffer64 b(ctx, 8, 8, false); }),
             std::string("[TBuffer64]Lock -> ") + DirectDrawErrorText(DDERR_SURFACELOST));
@@ -102,8 +106,8 @@ TEST_F(HeadlessTest, BufferReportsCarryTheirCalls) {
 }
 
 TEST(InputScript, ParsesEveryEventAndNamesTheBadLine) {
-  auto events = platform::ParseInputScript(
-      "# a comment\n0 key 29 down\n\n3 mouse -5 120\n3 button right up\n7 close\r\n");
+  auto events =
+      platform::ParseInputScript("# a comment\n0 key 29 down\n\n3 mouse -5 120\n3 button right up\n7 close\r\n");
   ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(events[0].code, 29);
   EXPECT_TRUE(events[0].down);
@@ -111,8 +115,8 @@ TEST(InputScript, ParsesEveryEventAndNamesTheBadLine) {
   EXPECT_EQ(events[2].code, 1);
   EXPECT_FALSE(events[2].down);
   EXPECT_EQ(events[3].type, platform::ScriptEvent::Type::Close);
-  for (const char* bad : {"x key 1 down", "1 key 256 down", "1 key 1 sideways", "1 jump", "1 mouse 4",
-                          "1 button left", "-1 close", "1 close now"}) {
+  for (const char* bad : {"x key 1 down", "1 key 256 down", "1 key 1 sideways", "1 jump", "1 mouse 4", "1 button left",
+                          "-1 close", "1 close now"}) {
     try {
       platform::ParseInputScript(std::string("0 close\n") + bad + "\n");
       ADD_FAILURE() << bad;

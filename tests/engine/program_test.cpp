@@ -110,7 +110,8 @@ TEST_F(Program, OnlyFilesInsideTheScratchFolderAreDeleted) {
   EXPECT_FALSE(RemoveScratchFile("outside.wav")) << "no folder yet";
   const fs::path folder = MakeScratchFolder();
   std::ofstream(folder / "osso.wav") << "x";
-  for (const char* name : {"../outside.wav", "", ".", "..", "a/osso.wav"}) EXPECT_FALSE(RemoveScratchFile(name)) << name;
+  for (const char* name : {"../outside.wav", "", ".", "..", "a/osso.wav"})
+    EXPECT_FALSE(RemoveScratchFile(name)) << name;
   EXPECT_TRUE(RemoveScratchFile("osso.wav"));
   EXPECT_FALSE(RemoveScratchFile("osso.wav"));
   EXPECT_TRUE(fs::exists("outside.wav"));
@@ -123,8 +124,8 @@ TEST_F(Program, AnUnusableTmpdirIsAnError) {
     MakeScratchFolder();
     ADD_FAILURE() << "no error";
   } catch (const FatalError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot create a scratch folder in " + (scratch_.Path() / "missing").string() + ": No such file or directory");
+    EXPECT_EQ(std::string(e.what()), "Cannot create a scratch folder in " + (scratch_.Path() / "missing").string() +
+                                         ": No such file or directory");
   }
   EXPECT_EQ(ScratchFolder(), "");
 }
@@ -153,9 +154,10 @@ TEST_F(Program, ARunInAFreshHomeCannotWriteIntoTheRealOne) {
       "for v in HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_STATE_HOME XDG_CACHE_HOME TMPDIR XDG_RUNTIME_DIR; do"
       "  eval d=\\$$v; mkdir -p \"$d/pulse\" && echo x >\"$d/pulse/cookie\" && echo \"$d\" || exit 9; done;"
       " stat -c %a \"$XDG_RUNTIME_DIR\"; exit 3";
-  const std::string command = "env -u XDG_CONFIG_HOME -u XDG_RUNTIME_DIR -u XDG_DATA_HOME -u XDG_STATE_HOME "
-                              "-u XDG_CACHE_HOME HOME=" + home.string() + " " KESTREL_SOURCE_DIR
-                              "/tests/support/fresh_home.sh sh -c '" + probe + "' >said.txt";
+  const std::string command =
+      "env -u XDG_CONFIG_HOME -u XDG_RUNTIME_DIR -u XDG_DATA_HOME -u XDG_STATE_HOME "
+      "-u XDG_CACHE_HOME HOME=" +
+      home.string() + " " KESTREL_SOURCE_DIR "/tests/support/fresh_home.sh sh -c '" + probe + "' >said.txt";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 3);

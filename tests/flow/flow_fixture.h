@@ -196,9 +196,7 @@ class FlowTest : public GameTest {
 // directory holding the generated data.kpk.
 class Program : public HeadlessTest {
  protected:
-  void SetUp() override {
-    std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk");
-  }
+  void SetUp() override { std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk"); }
   WatchingDisplay& InstallWatching() {
     platform::HeadlessOptions o;
     o.maxFrames = 100000;  // however a script goes wrong, the run ends

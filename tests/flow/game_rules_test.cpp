@@ -88,8 +88,8 @@ class GameRules : public Program {
         extra += shown && !expected;
       }
     if (pixels > 0 && missing == 0 && extra <= 4) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\"" << text << "\" at (" << x << ", " << y << "): " << missing
-                                         << " of " << pixels << " pixels missing, " << extra << " others";
+    return ::testing::AssertionFailure() << "\"" << text << "\" at (" << x << ", " << y << "): " << missing << " of "
+                                         << pixels << " pixels missing, " << extra << " others";
   }
 
   morlo3::GameState game;

@@ -111,8 +111,7 @@ TEST_F(Game, EachStageLeadsStraightIntoTheNextAndStageFiveHasItsPicture) {
   // Watches every frame besides the script: a frame in which StageNumber
   // moved on is the stage's last one.
   auto watch = [&](uint64_t frame) {
-    if (game.GameRunning == 1 && lastStage != 0 && game.StageNumber == lastStage + 1 &&
-        !handOvers.count(lastStage)) {
+    if (game.GameRunning == 1 && lastStage != 0 && game.StageNumber == lastStage + 1 && !handOvers.count(lastStage)) {
       handOvers[lastStage].leftIn = frame;
     }
     for (auto& [k, h] : handOvers)

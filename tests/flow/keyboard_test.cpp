@@ -2,9 +2,9 @@
 // from the story to "Sair", the highlight the keys move looking exactly as
 // pointing with the mouse does, and the pause of a stage.
 #include "flow_fixture.h"
+#include "kestrel/colour.h"
 #include "morlo3/menu.h"
 #include "morlo3/stages.h"
-#include "kestrel/colour.h"
 
 namespace kestrel::testing {
 namespace {
@@ -128,8 +128,8 @@ TEST_F(KeyboardMenu, TheHighlightLooksExactlyLikePointing) {
         HidePointer(*byKeys, m.X - 1, m.Y - 1);
         HidePointer(*byKeys, keysX / 2, keysY / 2);
         const Box b = Difference(*byKeys, *byMouse);
-        EXPECT_TRUE(b.Empty()) << "element " << element << " differs in " << b.left << "," << b.top << " - "
-                               << b.right << "," << b.bottom;
+        EXPECT_TRUE(b.Empty()) << "element " << element << " differs in " << b.left << "," << b.top << " - " << b.right
+                               << "," << b.bottom;
       });
     }
   };
@@ -189,7 +189,7 @@ TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
     bool operator==(const Snapshot&) const = default;
   };
   auto snap = [&] {
-    return Snapshot{g.RandSeed,   g.AmbientTicks,   g.PlayerX, g.PlayerY, g.Bats[1].X,
+    return Snapshot{g.RandSeed,  g.AmbientTicks, g.PlayerX, g.PlayerY,  g.Bats[1].X,
                     g.Bats[1].Y, g.Walkers[1].X, g.CameraX, g.HurtTimer};
   };
   Snapshot before{};
@@ -202,10 +202,8 @@ TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
       before = snap();
       using T = platform::ScriptEvent::Type;
       const uint64_t f = Watch().FramesPresented();
-      if (how == 0)
-        Watch().QueueEvents({{f, T::Key, kKeyP, true}, {f, T::Key, kKeyP, false}});
-      else
-        Watch().QueueEvents({{f, T::FocusLost}});
+      if (how == 0) Watch().QueueEvents({{f, T::Key, kKeyP, true}, {f, T::Key, kKeyP, false}});
+      else Watch().QueueEvents({{f, T::FocusLost}});
     });
     player.Wait(1).Do([&] {
       // The wind falls silent with the pause.

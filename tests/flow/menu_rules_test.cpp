@@ -22,25 +22,31 @@ struct Element {
 // pixels a frame and rests there, or one below it when the distance is odd.
 const Element kMainPage[] = {
     {1, 64, 130, 25, 14, "Novo Jogo"},
-    {2, 128, 130, 13, 15, "Op\xE7\xF5" "es"},
+    {2, 128, 130, 13, 15,
+     "Op\xE7\xF5"
+     "es"},
     {3, 192, 130, 15, 16, "Ajuda"},
     {4, 256, 129, 19, 17, "Sair"},
 };
 const Element kOptionsPage[] = {
     {8, 15, 130, 17, 20, "Diminuir Velocidade"},  {9, 105, 130, 17, 20, "Diminuir Dificuldade"},
-    {10, 195, 130, 17, 20, "Desligar Som"},        {11, 285, 130, 19, 16, "Sair"},
-    {12, 75, 130, 17, 20, "Aumentar Velocidade"},  {13, 165, 130, 17, 20, "Aumentar Dificuldade"},
+    {10, 195, 130, 17, 20, "Desligar Som"},       {11, 285, 130, 19, 16, "Sair"},
+    {12, 75, 130, 17, 20, "Aumentar Velocidade"}, {13, 165, 130, 17, 20, "Aumentar Dificuldade"},
     {14, 255, 130, 17, 20, "Ligar Som"},
 };
 // The three settings' elements, by value 0 and 1.
 const Element kSettingsOff[] = {
     {15, 45, 126, 23, 33, "Lento"},
-    {16, 135, 126, 22, 28, "F\xE1" "cil"},
+    {16, 135, 126, 22, 28,
+     "F\xE1"
+     "cil"},
     {17, 225, 126, 27, 29, "Som Desligado"},
 };
 const Element kSettingsOn[] = {
     {15, 45, 126, 20, 30, "R\xE1pido"},
-    {16, 135, 126, 22, 32, "Dif\xED" "cil"},
+    {16, 135, 126, 22, 32,
+     "Dif\xED"
+     "cil"},
     {17, 225, 126, 22, 29, "Som Ligado"},
 };
 
@@ -63,8 +69,8 @@ class MenuRules : public FlowTest {
     for (const Element* e = begin; e != end; ++e) {
       const int32_t left = e->x - 1, top = e->y - 1, right = e->x + e->width, bottom = e->y + e->height;
       const std::pair<int32_t, int32_t> inside[] = {{left, top}, {right, bottom}, {left, bottom}, {right, top}};
-      const std::pair<int32_t, int32_t> outside[] = {{left - 1, top}, {left, top - 1}, {right + 1, bottom},
-                                                     {right, bottom + 1}};
+      const std::pair<int32_t, int32_t> outside[] = {
+          {left - 1, top}, {left, top - 1}, {right + 1, bottom}, {right, bottom + 1}};
       for (auto [x, y] : inside) probes_.push_back({e, x, y, true});
       for (auto [x, y] : outside) probes_.push_back({e, x, y, false});
     }

@@ -1,7 +1,7 @@
 // The main menu driven with the mouse on the headless backend: the slide of
 // its elements, pointing and clicking, its three pages and the pace setting.
-#include "flow_fixture.h"
 #include "morlo3/menu.h"
+#include "flow_fixture.h"
 
 namespace kestrel::testing {
 namespace {
@@ -68,7 +68,8 @@ TEST_F(Menu, TheMainPageShowsEachPictureInItsPlace) {
     // The backdrop where nothing is drawn over it.
     backdrop = 0;
     for (int32_t y = 100; y < 125; ++y)
-      for (int32_t x = 0; x < 60; ++x) backdrop += g.Screen->GetPixel(x, y) != g.BackdropSheet->GetPixel(647 + x, 1 + y);
+      for (int32_t x = 0; x < 60; ++x)
+        backdrop += g.Screen->GetPixel(x, y) != g.BackdropSheet->GetPixel(647 + x, 1 + y);
   });
   EXPECT_TRUE(RunMenu(player));
   EXPECT_EQ(title, 0);
@@ -127,7 +128,8 @@ TEST_F(Menu, DisabledElementsShowNoFrameAndNoCaption) {
     return b.left >= std::min(x, 300) && b.right <= std::max(x, 300) + 21 && b.top >= std::min(y, 10) &&
            b.bottom <= std::max(y, 10) + 18;
   };
-  EXPECT_TRUE(onlyPointer(title, 100, 50)) << title.left << "," << title.top << " " << title.right << "," << title.bottom;
+  EXPECT_TRUE(onlyPointer(title, 100, 50))
+      << title.left << "," << title.top << " " << title.right << "," << title.bottom;
   EXPECT_TRUE(onlyPointer(plate, 250, 87));
   EXPECT_TRUE(onlyPointer(ornament, 150, 180));
   // An enabled one is framed and its caption shows at the bottom.
@@ -183,7 +185,8 @@ TEST_F(Menu, TheHelpCaptionStandsOnOneColour) {
   const uint32_t background = g.BackdropSheet->GetPixel(box.left + 2, box.top + 1);
   int otherColour = 0;
   for (int32_t y = box.top; y <= box.bottom; ++y)
-    for (int32_t x = box.left; x <= box.right; ++x) otherColour += g.BackdropSheet->GetPixel(x + 2, y + 1) != background;
+    for (int32_t x = box.left; x <= box.right; ++x)
+      otherColour += g.BackdropSheet->GetPixel(x + 2, y + 1) != background;
   EXPECT_EQ(otherColour, 0) << "picture pixels under the caption's box (" << box.left << "," << box.top << ")-("
                             << box.right << "," << box.bottom << ") that are not its background";
 
@@ -233,7 +236,7 @@ TEST_F(Menu, TheOptionsPageKeepsTheTitleAndShowsTheSettings) {
     EXPECT_EQ(Item(0).X, 10);
     EXPECT_EQ(Item(0).Y, 10);
     EXPECT_EQ(Item(1).Shown, 0);
-    looks[0] = CountMismatches(*g.SpriteSheet, 383, 1, 405, 33, 45, 126);  // "Lento"
+    looks[0] = CountMismatches(*g.SpriteSheet, 383, 1, 405, 33, 45, 126);   // "Lento"
     looks[1] = CountMismatches(*g.SpriteSheet, 303, 1, 324, 28, 135, 126);  // "Fácil"
     looks[2] = CountMismatches(*g.SpriteSheet, 328, 1, 349, 29, 225, 126);  // "Som Ligado"
     for (int i = 15; i <= 17; ++i) captions += std::string(Item(i).Caption.data()) + "|";
@@ -246,7 +249,10 @@ TEST_F(Menu, TheOptionsPageKeepsTheTitleAndShowsTheSettings) {
   player.Click(11);
   EXPECT_TRUE(RunMenu(player));
   EXPECT_EQ(looks, (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(captions, "Lento|F\xE1" "cil|Som Ligado|R\xE1pido|Dif\xED" "cil");
+  EXPECT_EQ(captions,
+            "Lento|F\xE1"
+            "cil|Som Ligado|R\xE1pido|Dif\xED"
+            "cil");
 }
 
 }  // namespace

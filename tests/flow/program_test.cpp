@@ -5,11 +5,11 @@
 
 #include "../support/frame_paced_player.h"
 #include "../support/real_game.h"
+#include "../support/scoped_env.h"
 #include "../support/xvfb.h"
 #include "flow_fixture.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "morlo3/startup.h"
-#include "../support/scoped_env.h"
 
 namespace kestrel::testing {
 namespace {
@@ -83,9 +83,10 @@ TEST_F(Program, ARealWindowPlaysWithRealKeysAndClicks) {
   if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
   const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
   // SDL's X11 libraries keep allocations the leak check cannot name.
-  RealGame real(server.Display(), "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
-                                  "KESTREL_FRAMELOG=frames.log " +
-                                      game + " >out.txt 2>&1");
+  RealGame real(server.Display(),
+                "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
+                "KESTREL_FRAMELOG=frames.log " +
+                    game + " >out.txt 2>&1");
   ASSERT_TRUE(real.Started());
   ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
   FramePacedPlayer player(real, server.Display(), "frames.log");

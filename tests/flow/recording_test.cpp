@@ -63,14 +63,17 @@ std::string StagePictureHash(const std::string& game) {
 // release come together (a touchpad's tap) starts a game. Everything waits
 // on the frames the game logs, with a bound in frames.
 TEST_F(Program, ARealWindowIsWalkedByKeysPausedByFocusAndTapped) {
-  if (!Installed("Xvfb") || !Installed("xdotool") || !Installed("xmessage")) GTEST_SKIP() << "needs Xvfb, xdotool, xmessage";
+  if (!Installed("Xvfb") || !Installed("xdotool") || !Installed("xmessage"))
+    GTEST_SKIP() << "needs Xvfb, xdotool, xmessage";
   Xvfb server;
   if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
   const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
   const std::string picture = StagePictureHash(game);
   ASSERT_FALSE(picture.empty()) << Text("picture.txt");
-  RealGame real(server.Display(), "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
-                                  "KESTREL_FRAMELOG=real.log " + game + " >real.txt 2>&1");
+  RealGame real(server.Display(),
+                "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
+                "KESTREL_FRAMELOG=real.log " +
+                    game + " >real.txt 2>&1");
   ASSERT_TRUE(real.Started());
   ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
   FramePacedPlayer player(real, server.Display(), "real.log");

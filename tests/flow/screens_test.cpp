@@ -51,38 +51,69 @@ struct Page {
 const std::vector<Page>& Pages() {
   static const std::vector<Page> pages = {
       {324, 1, 645, 201, {}, 1, 0},
-      {324, 407, 645, 607,
+      {324,
+       407,
+       645,
+       607,
        {{10, 10, "\xC0 muito tempo atr\xE1s, um terr\xEDvel"},
         {10, 30, "Feiticeiro chamado RirEza, lan\xE7ou"},
         {10, 50, "um feiti\xE7o sobre a Terra..."}},
-       203, 2},
-      {324, 610, 645, 810,
+       203,
+       2},
+      {324,
+       610,
+       645,
+       810,
        {{10, 130, "...Para acabar com o feiti\xE7o, um"},
         {10, 150, "valente guerreiro sacrificou-se"},
         {10, 170, "ao acabar com a vida de RirEza..."}},
-       653, 2},
-      {647, 407, 967, 607,
-       {{10, 10, "...Mais tarde sem explica\xE7" "ao"},
+       653,
+       2},
+      {647,
+       407,
+       967,
+       607,
+       {{10, 10,
+         "...Mais tarde sem explica\xE7"
+         "ao"},
         {10, 30, "l\xF3gica, RirEza renasce das"},
         {10, 50, "profundezas da Terra, e mais uma"},
-        {10, 70, "vez lan\xE7" "a um feiti\xE7o sobre a terra..."}},
-       1103, 2},
-      {647, 610, 967, 810,
+        {10, 70,
+         "vez lan\xE7"
+         "a um feiti\xE7o sobre a terra..."}},
+       1103,
+       2},
+      {647,
+       610,
+       967,
+       810,
        {{10, 110, "...Rapidamente ratos destruiram"},
         {10, 130, "terras, espalhando o caos por"},
         {10, 150, "onde passavam..."}},
-       1583, 2},
-      {647, 813, 967, 1013, {{10, 10, "...Mortos levantaram-se da terra"}, {10, 30, "matando tudo e todos..."}},
-       2033, 2},
+       1583,
+       2},
+      {647,
+       813,
+       967,
+       1013,
+       {{10, 10, "...Mortos levantaram-se da terra"}, {10, 30, "matando tudo e todos..."}},
+       2033,
+       2},
       {324, 813, 644, 1018, {{10, 10, "...Ex\xE9rcitos de esqueletos"}, {10, 30, "formaram-se..."}}, 2433, 2},
       {1, 813, 320, 1018, {{10, 110, "...Resmas de ratos por"}, {180, 130, "todo o lado..."}}, 2833, 2},
       {1, 1016, 320, 1216, {{10, 30, "...Morcegos famintos de sangue..."}}, 3233, 2},
-      {1, 610, 320, 810,
-       {{10, 10, "...Farto de tanta destrui\xE7" "ao"},
+      {1,
+       610,
+       320,
+       810,
+       {{10, 10,
+         "...Farto de tanta destrui\xE7"
+         "ao"},
         {10, 30, "um Mago fez surgir do mundo"},
         {10, 50, "dos mortos aquele que em tempos"},
         {10, 70, "Matou RirEza......"}},
-       3503, 1},
+       3503,
+       1},
       {324, 1016, 644, 1216, {}, 3984, 2},
   };
   return pages;
@@ -132,8 +163,8 @@ TEST_F(Story, LinesAppearAtTheirCountersAndPagesHandOverOnTime) {
     const auto it = want.find(frame);
     if (it == want.end()) return;
     if (!ScreenIs(*PageWith(it->second.first, it->second.second)))
-      wrong.push_back("frame " + std::to_string(frame) + ": not page " + std::to_string(it->second.first) +
-                      " with " + std::to_string(it->second.second) + " lines");
+      wrong.push_back("frame " + std::to_string(frame) + ": not page " + std::to_string(it->second.first) + " with " +
+                      std::to_string(it->second.second) + " lines");
   };
   EXPECT_EQ(ExitCodeOf([&] { morlo3::StoryIntro(g); }), -1);
   EXPECT_EQ(Watch().frames, kStoryFrames);
@@ -189,12 +220,20 @@ class CreditsTest : public FlowTest {
     // Our own name lines; the title's third byte is an e with an acute
     // accent in Windows-1252.
     const L lines[] = {
-        {10, 0, false, "Cr\xE9" "ditos"},       {20, 40, true, "Programador:"},
-        {30, 60, false, "Equipa Kestrel"},         {20, 80, true, "Agradecimentos"},
-        {30, 100, false, "A todos os que jogaram"}, {30, 120, false, "Aos amigos que ajudaram"},
-        {30, 140, false, "E a ti, por jogares!"},   {30, 160, true, "Beta Testers:"},
-        {40, 180, false, "Os primeiros jogadores"}, {40, 200, false, "A turma de testes"},
-        {40, 220, false, "Os amigos do clube"},     {40, 240, false, "Toda a fam\xEDlia"},
+        {10, 0, false,
+         "Cr\xE9"
+         "ditos"},
+        {20, 40, true, "Programador:"},
+        {30, 60, false, "Equipa Kestrel"},
+        {20, 80, true, "Agradecimentos"},
+        {30, 100, false, "A todos os que jogaram"},
+        {30, 120, false, "Aos amigos que ajudaram"},
+        {30, 140, false, "E a ti, por jogares!"},
+        {30, 160, true, "Beta Testers:"},
+        {40, 180, false, "Os primeiros jogadores"},
+        {40, 200, false, "A turma de testes"},
+        {40, 220, false, "Os amigos do clube"},
+        {40, 240, false, "Toda a fam\xEDlia"},
     };
     auto b = Blank();
     b->Clear(1);
@@ -250,8 +289,12 @@ TEST_F(CreditsTest, TheHeadingReadsCreditosWithAnAcute) {
       for (int32_t x = 0; x < 120; ++x) wrong += shown->GetPixel(x, y) != want.GetPixel(x, y);
     return wrong;
   };
-  EXPECT_EQ(differences(*heading("Cr\xE9" "ditos")), 0);
-  EXPECT_GT(differences(*heading("Cr\x82" "ditos")), 0);
+  EXPECT_EQ(differences(*heading("Cr\xE9"
+                                 "ditos")),
+            0);
+  EXPECT_GT(differences(*heading("Cr\x82"
+                                 "ditos")),
+            0);
   EXPECT_GT(differences(*heading("Creditos")), 0);
 }
 

@@ -9,8 +9,8 @@
 #include <functional>
 #include <set>
 
-#include "../support/headless_fixture.h"
 #include "../support/frame_paced_player.h"
+#include "../support/headless_fixture.h"
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
 #include "kestrel/kpk.h"
@@ -66,9 +66,7 @@ class Startup : public HeadlessTest {
     ResetEngine();
     return ref;
   }
-  void UseRealData() {
-    std::filesystem::create_symlink(kDataKpk, scratch_.Path() / "data.kpk");
-  }
+  void UseRealData() { std::filesystem::create_symlink(kDataKpk, scratch_.Path() / "data.kpk"); }
   void UseArchive(const std::vector<tools::KpkEntry>& entries) {
     ASSERT_TRUE(tools::WriteKpk((scratch_.Path() / "data.kpk").string(), entries));
   }
@@ -184,11 +182,17 @@ TEST_F(Startup, AMissingArchiveEndsWithTheOpenError) {
   // program's own folder (this test's), then the installation's.
   const std::string here = std::filesystem::current_path().string();
   const std::string programFolder = std::string(KESTREL_BINARY_DIR) + "/tests";
-  EXPECT_TRUE(err.starts_with("Cannot open file data.kpk: No such file or directory\n"
-                              "data.kpk was looked for in these folders, in this order:\n"
-                              "  " + here + " (the current folder)\n"
-                              "  " + programFolder + "\n"
-                              "  " + std::string(KESTREL_BINARY_DIR) + "/share/morlo3\n"))
+  EXPECT_TRUE(
+      err.starts_with("Cannot open file data.kpk: No such file or directory\n"
+                      "data.kpk was looked for in these folders, in this order:\n"
+                      "  " +
+                      here +
+                      " (the current folder)\n"
+                      "  " +
+                      programFolder +
+                      "\n"
+                      "  " +
+                      std::string(KESTREL_BINARY_DIR) + "/share/morlo3\n"))
       << err;
   ASSERT_EQ(d.ErrorMessages().size(), 1u);
   EXPECT_NE(d.ErrorMessages()[0].find("Cannot open file data.kpk: No such file or directory\ndata.kpk was looked"),
@@ -327,8 +331,8 @@ TEST_F(Startup, TheProgramExitsWithItsCodes) {
   std::getline(in, line);
   EXPECT_EQ(line, "Cannot open file data.kpk: No such file or directory");
   UseRealData();
-  EXPECT_EQ(RunProcess("env -u ASAN_OPTIONS -u LSAN_OPTIONS " + env + "KESTREL_MAX_FRAMES=24 KESTREL_FRAMELOG=frames.txt " +
-                       kGame + " >out.txt 2>&1"),
+  EXPECT_EQ(RunProcess("env -u ASAN_OPTIONS -u LSAN_OPTIONS " + env +
+                       "KESTREL_MAX_FRAMES=24 KESTREL_FRAMELOG=frames.txt " + kGame + " >out.txt 2>&1"),
             0);
   EXPECT_EQ(ReadText("out.txt"), "");
   std::ifstream frames("frames.txt");
@@ -359,10 +363,12 @@ TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
        "KESTREL_CAPTURE_EVERY=\"0\" is not understood: use a whole number of frames, 1 or more\n"},
       {"KESTREL_SOUND_VERSION=new", 2,
        "KESTREL_SOUND_VERSION=\"new\" is not understood: use a version number such as 3.50\n"},
-      {"KESTREL_INPUT=folder", 2, "KESTREL_INPUT=\"folder\" is not usable: it is a folder; name a file of input lines\n"},
+      {"KESTREL_INPUT=folder", 2,
+       "KESTREL_INPUT=\"folder\" is not usable: it is a folder; name a file of input lines\n"},
       {"KESTREL_CAPTURE=plain/frames", 2,
        "KESTREL_CAPTURE=\"plain/frames\" is not usable: cannot make the folder (Not a directory)\n"},
-      {"KESTREL_FRAMELOG=folder", 2, "KESTREL_FRAMELOG=\"folder\" is not usable: it is a folder; name a file to write\n"},
+      {"KESTREL_FRAMELOG=folder", 2,
+       "KESTREL_FRAMELOG=\"folder\" is not usable: it is a folder; name a file to write\n"},
       {"KESTREL_FRAMELOG=plain/log", 2,
        "KESTREL_FRAMELOG=\"plain/log\" is not usable: cannot write it (Not a directory)\n"},
       // The real backend reads its settings by the same rules, before it
@@ -479,7 +485,8 @@ TEST_F(Startup, EveryWayOutRemovesTheScratchFolder) {
   // the run ends as on any write error, not killed unseen by the broken pipe.
   {
     const std::string script = env + "KESTREL_INPUT=" + normal + " KESTREL_FRAMELOG=log.fifo KESTREL_MAX_FRAMES=8000 " +
-                               kGame + " 2>err.txt & p=$!; exec 3<log.fifo; n=0; while [ $n -lt 300 ] && read -r _ <&3; " +
+                               kGame +
+                               " 2>err.txt & p=$!; exec 3<log.fifo; n=0; while [ $n -lt 300 ] && read -r _ <&3; " +
                                "do n=$((n+1)); done; exec 3<&-; wait $p";
     EXPECT_EQ(RunProcess("timeout -k 5 120 sh -c '" + script + "'"), 1);
     EXPECT_TRUE(ReadText("err.txt").starts_with("Cannot write file log.fifo")) << ReadText("err.txt");
@@ -504,8 +511,8 @@ TEST_F(Startup, EveryWayOutRemovesTheScratchFolder) {
 TEST_F(Startup, NoDisplayIsOneClearLine) {
   UseRealData();
   // The real backend has no frame bound; the cap only ends a hang.
-  EXPECT_EQ(RunProcess("timeout -k 5 120 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER KESTREL_ANSWER=no " + kGame +
-                       " </dev/null >out.txt 2>err.txt"),
+  EXPECT_EQ(RunProcess("timeout -k 5 120 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER KESTREL_ANSWER=no " +
+                       kGame + " </dev/null >out.txt 2>err.txt"),
             1);
   EXPECT_EQ(ReadText("err.txt"),
             "[TSelfExKestrel]CreateWindowEx -> Error creating window... no display could be opened: DISPLAY is "
@@ -537,13 +544,15 @@ TEST_F(Startup, AReadOnlyCurrentFolderRunsTheLoadingSequence) {
 // take it.
 TEST_F(Startup, TheInstalledGameRunsFromAnywhere) {
   const std::string prefix = (scratch_.Path() / "prefix").string();
-  ASSERT_EQ(RunProcess("cmake --install " + std::string(KESTREL_BINARY_DIR) + " --prefix " + prefix + " >/dev/null"), 0);
-  for (const char* file : {"bin/morlo3", "bin/kpk", "share/morlo3/data.kpk",
-                           "share/applications/net.kestrelengine.Morlo3.desktop",
-                           "share/icons/hicolor/48x48/apps/net.kestrelengine.Morlo3.png", "share/man/man6/morlo3.6.gz"})
+  ASSERT_EQ(RunProcess("cmake --install " + std::string(KESTREL_BINARY_DIR) + " --prefix " + prefix + " >/dev/null"),
+            0);
+  for (const char* file :
+       {"bin/morlo3", "bin/kpk", "share/morlo3/data.kpk", "share/applications/net.kestrelengine.Morlo3.desktop",
+        "share/icons/hicolor/48x48/apps/net.kestrelengine.Morlo3.png", "share/man/man6/morlo3.6.gz"})
     EXPECT_TRUE(std::filesystem::exists(prefix + "/" + file)) << file;
   // /proc takes no files, not even root's.
-  const std::string env = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no XDG_STATE_HOME=" + scratch_.Path().string() + "/state ";
+  const std::string env =
+      "KESTREL_PLATFORM=headless KESTREL_ANSWER=no XDG_STATE_HOME=" + scratch_.Path().string() + "/state ";
   // The loading sequence is 24 frames; 40 reach the story.
   EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_MAX_FRAMES=40 KESTREL_FRAMELOG=" + scratch_.Path().string() +
                        "/frames.txt " + prefix + "/bin/morlo3 >" + scratch_.Path().string() + "/out.txt 2>&1"),
@@ -551,8 +560,8 @@ TEST_F(Startup, TheInstalledGameRunsFromAnywhere) {
   EXPECT_EQ(ReadText("out.txt"), "");
   EXPECT_EQ(CountLines("frames.txt"), 41);
   EXPECT_FALSE(TempExists());
-  EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_MAX_FRAMES=100 KESTREL_SOUND_VERSION=3.4 " + prefix + "/bin/morlo3 2>" +
-                       scratch_.Path().string() + "/err.txt"),
+  EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_MAX_FRAMES=100 KESTREL_SOUND_VERSION=3.4 " + prefix +
+                       "/bin/morlo3 2>" + scratch_.Path().string() + "/err.txt"),
             1);
   const std::string log = scratch_.Path().string() + "/state/morlo3/KRL_ERR.txt";
   EXPECT_TRUE(ReadText("err.txt").ends_with("\nThe error log is in " + log + "\n")) << ReadText("err.txt");
@@ -587,8 +596,8 @@ TEST_F(Startup, TheRealWindowAndFullScreenUnderXvfbSayNothing) {
     std::filesystem::remove("frames.log");
     RealGame game(server.Display(), std::string("env -u SDL_AUDIODRIVER -u SDL_VIDEODRIVER -u ASAN_OPTIONS ") +
                                         "-u LSAN_OPTIONS XDG_RUNTIME_DIR=" + runtime.string() +
-                                        " KESTREL_FRAMELOG=frames.log " +
-                                        "KESTREL_ANSWER=" + r.answer + " " + kGame + " >out.txt 2>&1");
+                                        " KESTREL_FRAMELOG=frames.log " + "KESTREL_ANSWER=" + r.answer + " " + kGame +
+                                        " >out.txt 2>&1");
     ASSERT_TRUE(game.Started());
     ASSERT_TRUE(game.FindWindow("Morlo v3.0")) << r.answer;
     // Loading, then two seconds of frames for "Sair" to slide in.

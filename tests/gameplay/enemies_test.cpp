@@ -2,8 +2,8 @@
 // hits, contact, dying and the rules all kinds share. A figure at rest stands
 // one pixel above the ground: walkers at y 111 (test point y + 38), throwers
 // at 105 (y + 44), undead at 116 (y + 33).
-#include "figure_fixture.h"
 #include "morlo3/enemies.h"
+#include "figure_fixture.h"
 #include "morlo3/sorcerer.h"
 
 namespace kestrel::testing {
@@ -68,7 +68,7 @@ TEST_P(Enemies, EachKindSettlesOnTheGroundUnderItsOwnTestPoint) {
   morlo3::UpdateWalkers(g, 1);
   morlo3::UpdateThrowers(g, 1);
   morlo3::UpdateUndead(g, 1);
-  EXPECT_EQ(g.Walkers[1].Y, 111);  // (x + 11, y + 38)
+  EXPECT_EQ(g.Walkers[1].Y, 111);   // (x + 11, y + 38)
   EXPECT_EQ(g.Throwers[1].Y, 105);  // (x, y + 44)
   EXPECT_EQ(g.Undead[1].Y, 116);    // (x + 11, y + 33)
 }
@@ -143,7 +143,7 @@ TEST_P(Enemies, AShotOverlappingTwoFiguresIsSpentOnTheFirstSlot) {
 TEST_P(Enemies, AWalkerTouchingThePlayerCostsTenOnceHurtTimerIsPast20) {
   g.PlayerX = 100, g.PlayerY = 100;  // body centre (112, 118)
   EnemyRecord w = Walker(137, 111, 6);
-  w.PatrolMin = w.PatrolMax = 137;   // |137 - 112| = 25, |130 - 118| = 12
+  w.PatrolMin = w.PatrolMax = 137;  // |137 - 112| = 25, |130 - 118| = 12
   g.Walkers[1] = w;
   g.HurtTimer = 20;
   morlo3::UpdateWalkers(g, 1);
@@ -326,8 +326,8 @@ TEST_P(Enemies, ABatFlapsAndFollowsThePlayerDroppingOnlyWhenClose) {
   EnemyRecord bat;
   bat.X = 300, bat.Y = 50, bat.Health = 7, bat.HalfWidth = 37;
   g.Bats[1] = bat;
-  std::map<int, std::pair<int32_t, int32_t>> wings = {
-      {1, {37, 1}}, {9, {37, 1}}, {10, {25, 2}}, {20, {17, 3}}, {30, {17, 3}}, {31, {37, 1}}};
+  std::map<int, std::pair<int32_t, int32_t>> wings = {{1, {37, 1}},  {9, {37, 1}},  {10, {25, 2}},
+                                                      {20, {17, 3}}, {30, {17, 3}}, {31, {37, 1}}};
   for (int f = 1; f <= 31; ++f) {
     morlo3::UpdateBats(g, 1);
     if (wings.count(f)) {

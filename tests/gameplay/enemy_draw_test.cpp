@@ -32,8 +32,7 @@ class EnemyPictures : public FigureTest {
       table[1] = e;
       ClearScreen();
       draw(g, 1);
-      EXPECT_TRUE(ShowsOnly(p.x1, p.y1, p.x2, p.y2, p.atX, p.atY))
-          << "frame " << p.frame << " facing " << p.facing;
+      EXPECT_TRUE(ShowsOnly(p.x1, p.y1, p.x2, p.y2, p.atX, p.atY)) << "frame " << p.frame << " facing " << p.facing;
     }
   }
 };

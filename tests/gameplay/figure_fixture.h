@@ -53,15 +53,13 @@ class FigureTest : public GameTest, public ::testing::WithParamInterface<int> {
   }
   // Screen, cleared before the drawing, shows exactly the sheet rectangle at
   // (atX, atY) and nothing else. The rectangle must lie wholly on the screen.
-  ::testing::AssertionResult ShowsOnly(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t atX,
-                                       int32_t atY) const {
+  ::testing::AssertionResult ShowsOnly(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t atX, int32_t atY) const {
     const int wrong = CountMismatches(*g.SpriteSheet, x1, y1, x2, y2, atX, atY);
     const int painted = PaintedPixels(), expected = SheetPixels(x1, y1, x2, y2);
     if (expected > 0 && wrong == 0 && painted == expected) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "rectangle (" << x1 << ", " << y1 << ")-(" << x2 << ", " << y2
-                                         << ") at (" << atX << ", " << atY << "): " << wrong
-                                         << " pixels differ, " << painted << " painted, " << expected
-                                         << " expected";
+    return ::testing::AssertionFailure() << "rectangle (" << x1 << ", " << y1 << ")-(" << x2 << ", " << y2 << ") at ("
+                                         << atX << ", " << atY << "): " << wrong << " pixels differ, " << painted
+                                         << " painted, " << expected << " expected";
   }
 
   // A player shot, live, at (x, y).

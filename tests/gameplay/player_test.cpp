@@ -80,13 +80,13 @@ TEST_P(Player, TheJumpRisesFortyAndComesBackDownAndHoldingTheKeyJumpsOnce) {
   EXPECT_EQ(g.PlayerPose, 2);
   // Frame k after that uses the clock -40 + 2(k - 1): rise 40 - t*t/40.
   const std::vector<int32_t> ys = Frames(45);
-  EXPECT_EQ(ys[0], 100);  // t -40
-  EXPECT_EQ(ys[1], 96);   // t -38: 40 - 1444/40 = 4
-  EXPECT_EQ(ys[10], 70);  // t -20: 40 - 10
-  EXPECT_EQ(ys[19], 60);  // t -2
-  EXPECT_EQ(ys[20], 60);  // t 0, the apex
-  EXPECT_EQ(ys[21], 60);  // t 2
-  EXPECT_EQ(ys[39], 96);  // t 38
+  EXPECT_EQ(ys[0], 100);   // t -40
+  EXPECT_EQ(ys[1], 96);    // t -38: 40 - 1444/40 = 4
+  EXPECT_EQ(ys[10], 70);   // t -20: 40 - 10
+  EXPECT_EQ(ys[19], 60);   // t -2
+  EXPECT_EQ(ys[20], 60);   // t 0, the apex
+  EXPECT_EQ(ys[21], 60);   // t 2
+  EXPECT_EQ(ys[39], 96);   // t 38
   EXPECT_EQ(ys[40], 100);  // t 40: back at the take-off height
   EXPECT_EQ(*std::min_element(ys.begin(), ys.end()), 60);
   // The next frame finds the floor under the foot point and lands; the key,
@@ -117,9 +117,9 @@ TEST_P(Player, AJumpOffALedgeFallsOnAlongTheSameCurve) {
   Release(kKeyRight);
   EXPECT_EQ(g.PlayerX, 30);
   const std::vector<int32_t> ys = Frames(32);
-  EXPECT_EQ(ys[29], 96);    // t 38
-  EXPECT_EQ(ys[30], 100);   // t 40
-  EXPECT_EQ(ys[31], 104);   // t 42: 40 - 1764/40 = -4
+  EXPECT_EQ(ys[29], 96);         // t 38
+  EXPECT_EQ(ys[30], 100);        // t 40
+  EXPECT_EQ(ys[31], 104);        // t 42: 40 - 1764/40 = -4
   EXPECT_EQ(Frames(1)[0], 108);  // t 44: 40 - 1936/40 = -8
   EXPECT_EQ(g.OnGround, 0);
 }

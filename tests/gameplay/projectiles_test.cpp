@@ -78,8 +78,8 @@ TEST_P(Projectiles, AThrownMissileHitsOnlyWithinItsReach) {
     bool hits;
   };
   // |x + 7 - 112| < 19 and |y + 7 - 118| < 25.
-  const Case cases[] = {{123, 111, true},  {124, 111, false}, {87, 111, true},  {86, 111, false},
-                        {105, 135, true},  {105, 136, false}, {105, 87, true},  {105, 86, false}};
+  const Case cases[] = {{123, 111, true}, {124, 111, false}, {87, 111, true}, {86, 111, false},
+                        {105, 135, true}, {105, 136, false}, {105, 87, true}, {105, 86, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.x << ", " << c.y);
     g.Energy = 100, g.HurtTimer = 50;
@@ -191,9 +191,9 @@ TEST_P(Coins, TheSharedAnimationTurnsTheCoinEveryFiveFrames) {
   struct Step {
     int32_t frame, dx, dy;
   };
-  const Step steps[20] = {{1, 0, 0},  {1, 0, 0},  {1, 0, 0},  {1, 0, 0},  {2, 0, 4},  {2, 0, 4},  {2, 0, 4},
-                          {2, 0, 4},  {2, 0, 4},  {3, 12, 4}, {3, 12, 4}, {3, 12, 4}, {3, 12, 4}, {3, 12, 4},
-                          {4, 0, 3},  {4, 0, 3},  {4, 0, 3},  {4, 0, 3},  {4, 0, 3},  {1, 0, 0}};
+  const Step steps[20] = {{1, 0, 0}, {1, 0, 0}, {1, 0, 0},  {1, 0, 0},  {2, 0, 4},  {2, 0, 4},  {2, 0, 4},
+                          {2, 0, 4}, {2, 0, 4}, {3, 12, 4}, {3, 12, 4}, {3, 12, 4}, {3, 12, 4}, {3, 12, 4},
+                          {4, 0, 3}, {4, 0, 3}, {4, 0, 3},  {4, 0, 3},  {4, 0, 3},  {1, 0, 0}};
   g.CoinTable[1].Ticks = 0;
   for (int i = 0; i < 20; ++i) {
     morlo3::UpdateCoins(g, 1);

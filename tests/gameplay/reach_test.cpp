@@ -62,8 +62,7 @@ class Reach : public FigureTest {
     const Point other = b.byShot ? shotAt : PlayerPoint(g, coin);
     const int32_t ax = std::abs(other.x - q.x), ay = std::abs(other.y - q.y);
     const bool inside = ax < r.x && ay < r.y;
-    EXPECT_EQ(b.hit(g), inside) << b.name << ": " << ax << " across of " << r.x << ", " << ay << " down of "
-                                << r.y;
+    EXPECT_EQ(b.hit(g), inside) << b.name << ": " << ax << " across of " << r.x << ", " << ay << " down of " << r.y;
     // Which edges this case stood on: [axis][outside][hit].
     if (ay < r.y && (ax == r.x - 1 || ax == r.x)) seen[0][ax == r.x][b.hit(g)] += 1;
     if (ax < r.x && (ay == r.y - 1 || ay == r.y)) seen[1][ay == r.y][b.hit(g)] += 1;
@@ -159,9 +158,7 @@ TEST_P(Reach, RirEzaHisBoltTheMissilesTheBonusAndTheCoins) {
     for (auto& s : g.EnemyShots) s = {0, morlo3::kFreeShot, 0};
     g.EnemyShots[1] = {300, 60, 3};
   };
-  auto bonus = [](morlo3::GameState& g) {
-    g.BonusX = 300, g.BonusY = 60, g.BonusKind = 1, g.BonusActive = 1;
-  };
+  auto bonus = [](morlo3::GameState& g) { g.BonusX = 300, g.BonusY = 60, g.BonusKind = 1, g.BonusActive = 1; };
   auto coin = [](morlo3::GameState& g) {
     g.CoinTable[1] = {};  // the shared animation's first picture, drawn at its place
     g.CoinTable[2] = {300, 60, 0, 0, 0, 0};
@@ -173,7 +170,8 @@ TEST_P(Reach, RirEzaHisBoltTheMissilesTheBonusAndTheCoins) {
        [](const auto&) { return Fixed(32, 67); }, morlo3::UpdateSorcerer, Hurt},
       {"bolt", false, bolt, [](const auto& g) { return Fixed(g.BoltX + 14, g.BoltY + 14); },
        [](const auto&) { return Fixed(26, 32); }, morlo3::UpdateBolt, Hurt},
-      {"thrown missile", false, missile, [](const auto& g) { return Fixed(g.EnemyShots[1].X + 7, g.EnemyShots[1].Y + 7); },
+      {"thrown missile", false, missile,
+       [](const auto& g) { return Fixed(g.EnemyShots[1].X + 7, g.EnemyShots[1].Y + 7); },
        [](const auto&) { return Fixed(19, 25); }, morlo3::MoveEnemyShots, Hurt},
       {"bonus", false, bonus, [](const auto& g) { return Fixed(g.BonusX + 7, g.BonusY + 7); },
        [](const auto&) { return Fixed(19, 25); }, morlo3::UpdateBonus,
@@ -185,9 +183,8 @@ TEST_P(Reach, RirEzaHisBoltTheMissilesTheBonusAndTheCoins) {
   }
   const Box coins{"coin", false, coin,
                   // A coin taken moves off the stage: its point is where it lay.
-                  [](const auto&) { return Fixed(300 + 12, 60 + 12); },
-                  [](const auto&) { return Fixed(24, 28); }, [](auto& g) { morlo3::UpdateCoins(g, 1); },
-                  [](const auto& g) { return g.Coins == 1; }};
+                  [](const auto&) { return Fixed(300 + 12, 60 + 12); }, [](const auto&) { return Fixed(24, 28); },
+                  [](auto& g) { morlo3::UpdateCoins(g, 1); }, [](const auto& g) { return g.Coins == 1; }};
   coins.setUp(g);
   Check(coins, true);
 }

@@ -21,9 +21,7 @@ class SorcererRules : public FigureTest {
 TEST_P(SorcererRules, HeHoversWithin14OfHisTargetAndGlidesFrom15) {
   // Distance before the frame, and the distance the glide (a fifteenth,
   // rounded toward zero) leaves: 15 -> 14, 16 -> 15, 17 -> 16.
-  const struct {
-    int32_t before, after;
-  } cases[] = {{15, 14}, {16, 15}, {17, 16}, {30, 28}};
+  const struct { int32_t before, after; } cases[] = {{15, 14}, {16, 15}, {17, 16}, {30, 28}};
   for (const auto& c : cases)
     for (int32_t side : {1, -1}) {
       SCOPED_TRACE("target " + std::to_string(side * c.before) + " away");
@@ -39,9 +37,7 @@ TEST_P(SorcererRules, ABoltNearItsTargetsRowStepsPastItAndBackAndRestsThere) {
   // The bolt's centre row against the target's row before the frame, and
   // after: below by 1 or 2 it steps up 3 and back down 3 again only when
   // that overshoots.
-  const struct {
-    int32_t before, after;
-  } cases[] = {{1, -2}, {2, -1}, {-1, -1}, {-2, -2}, {0, 0}, {5, 2}, {-5, -2}};
+  const struct { int32_t before, after; } cases[] = {{1, -2}, {2, -1}, {-1, -1}, {-2, -2}, {0, 0}, {5, 2}, {-5, -2}};
   for (const auto& c : cases) {
     g.BoltActive = 1, g.BoltState = 1, g.BoltTicks = 1;
     g.BoltTargetX = 900, g.BoltTargetY = 100;

@@ -1,6 +1,6 @@
 // RirEza: his glide, his four modes, contact and hits, and the homing bolt.
-#include "figure_fixture.h"
 #include "morlo3/sorcerer.h"
+#include "figure_fixture.h"
 
 namespace kestrel::testing {
 namespace {
@@ -262,9 +262,8 @@ TEST_P(Sorcerer, HisPicturesByPoseAndFacing) {
     int32_t pose, facing, x1, y1, x2, y2;
   };
   const Picture pictures[] = {
-      {1, 0, 197, 166, 237, 259}, {1, 1, 555, 182, 595, 275}, {2, 0, 244, 167, 289, 260},
-      {2, 1, 503, 183, 548, 276}, {3, 0, 291, 167, 333, 260}, {3, 1, 460, 183, 501, 276},
-      {4, 0, 335, 168, 394, 261}, {4, 1, 398, 184, 457, 277},
+      {1, 0, 197, 166, 237, 259}, {1, 1, 555, 182, 595, 275}, {2, 0, 244, 167, 289, 260}, {2, 1, 503, 183, 548, 276},
+      {3, 0, 291, 167, 333, 260}, {3, 1, 460, 183, 501, 276}, {4, 0, 335, 168, 394, 261}, {4, 1, 398, 184, 457, 277},
   };
   for (const Picture& p : pictures) {
     g.SorcererPose = p.pose, g.SorcererFacing = p.facing;
@@ -282,8 +281,7 @@ TEST_P(Sorcerer, TheBoltsPicturesByItsClock) {
   struct Picture {
     int32_t x1, y1, x2, y2;
   };
-  const Picture flying[] = {
-      {958, 111, 988, 140}, {974, 76, 1003, 105}, {923, 101, 952, 129}, {974, 76, 1003, 105}};
+  const Picture flying[] = {{958, 111, 988, 140}, {974, 76, 1003, 105}, {923, 101, 952, 129}, {974, 76, 1003, 105}};
   for (int n = 0; n < 4; ++n) {
     ClearScreen();
     morlo3::UpdateBolt(g);
@@ -292,9 +290,8 @@ TEST_P(Sorcerer, TheBoltsPicturesByItsClock) {
   }
   g.BoltState = 2;
   const std::pair<int32_t, Picture> bursts[] = {
-      {6, {198, 125, 227, 154}},  {7, {920, 136, 949, 165}},  {13, {920, 136, 949, 165}},
-      {14, {955, 145, 984, 174}}, {20, {955, 145, 984, 174}}, {21, {990, 145, 1019, 173}},
-      {29, {990, 145, 1019, 173}}};
+      {6, {198, 125, 227, 154}},  {7, {920, 136, 949, 165}},   {13, {920, 136, 949, 165}}, {14, {955, 145, 984, 174}},
+      {20, {955, 145, 984, 174}}, {21, {990, 145, 1019, 173}}, {29, {990, 145, 1019, 173}}};
   for (const auto& [ticks, p] : bursts) {
     g.BoltTicks = ticks - 1;
     ClearScreen();

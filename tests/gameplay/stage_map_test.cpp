@@ -1,6 +1,6 @@
 // The stage's mask probe and ground search, on small stages painted here.
-#include "../support/game_fixture.h"
 #include "morlo3/stage_map.h"
+#include "../support/game_fixture.h"
 
 namespace kestrel::testing {
 namespace {
@@ -73,9 +73,17 @@ TEST_P(StageMap, AProbeOutsideTheMaskReadsNothing) {
   PaintMask(0, 0, 99, 59, g.MaskGround);
   EXPECT_EQ(morlo3::ProbeMask(g, 0, 0), g.MaskGround);
   EXPECT_EQ(morlo3::ProbeMask(g, 99, 59), g.MaskGround);
-  const int32_t outside[][2] = {{-1, 0},       {0, -1},        {100, 0},          {0, 60},
-                                {-1, -1},      {100, 60},      {INT32_MIN, 5},    {5, INT32_MIN},
-                                {INT32_MAX, 5}, {5, INT32_MAX}, {INT32_MIN, INT32_MIN}};
+  const int32_t outside[][2] = {{-1, 0},
+                                {0, -1},
+                                {100, 0},
+                                {0, 60},
+                                {-1, -1},
+                                {100, 60},
+                                {INT32_MIN, 5},
+                                {5, INT32_MIN},
+                                {INT32_MAX, 5},
+                                {5, INT32_MAX},
+                                {INT32_MIN, INT32_MIN}};
   for (const auto& p : outside) EXPECT_EQ(morlo3::ProbeMask(g, p[0], p[1]), 0u) << p[0] << ", " << p[1];
 }
 
@@ -96,9 +104,8 @@ struct CameraCase {
 
 TEST_P(StageMap, TheCameraFollowsThePlayerOnePixelPerPixelBetweenItsLimits) {
   MakeStage(1000, 200);
-  const CameraCase wide[] = {{0, 0, 0, 0},         {160, 100, 0, 0},     {161, 101, 1, 1},
-                             {500, 150, 340, 1},   {840, 199, 680, 1},   {841, 100, 681, 0},
-                             {990, 250, 681, 1},   {-30, -40, 0, 0}};
+  const CameraCase wide[] = {{0, 0, 0, 0},       {160, 100, 0, 0},   {161, 101, 1, 1},   {500, 150, 340, 1},
+                             {840, 199, 680, 1}, {841, 100, 681, 0}, {990, 250, 681, 1}, {-30, -40, 0, 0}};
   for (const CameraCase& c : wide) {
     morlo3::UpdateCamera(g, c.x, c.y);
     EXPECT_EQ(g.CameraX, c.cameraX) << c.x;
@@ -106,8 +113,8 @@ TEST_P(StageMap, TheCameraFollowsThePlayerOnePixelPerPixelBetweenItsLimits) {
   }
   // The shaft: 800 high, one screen wide.
   MakeStage(320, 800);
-  const CameraCase shaft[] = {{10, 700, 0, 600}, {10, 701, 0, 601}, {10, 800, 0, 601}, {160, 100, 0, 0},
-                              {161, 101, 1, 1},  {310, 400, 1, 300}};
+  const CameraCase shaft[] = {{10, 700, 0, 600}, {10, 701, 0, 601}, {10, 800, 0, 601},
+                              {160, 100, 0, 0},  {161, 101, 1, 1},  {310, 400, 1, 300}};
   for (const CameraCase& c : shaft) {
     morlo3::UpdateCamera(g, c.x, c.y);
     EXPECT_EQ(g.CameraX, c.cameraX) << c.x;
@@ -130,10 +137,10 @@ TEST_P(StageMap, TheCameraDrawsTheStagePictureOverTheFrameWhereItIsNotKeyed) {
   morlo3::DrawBackdrop(g);
   morlo3::UpdateCamera(g, 600, 150);  // camera (440, 1)
   EXPECT_EQ(CountMismatches(*g.StageScene, 440, 1, 760, 201, 0, 0), 0);
-  EXPECT_EQ(Pixel(*g.Screen, 0, 48), backdrop);   // stage (440, 49)
-  EXPECT_EQ(Pixel(*g.Screen, 0, 49), block);      // stage (440, 50)
-  EXPECT_EQ(Pixel(*g.Screen, 80, 10), stripe);    // stage column 520
-  EXPECT_EQ(Pixel(*g.Screen, 260, 148), block);   // stage (700, 149)
+  EXPECT_EQ(Pixel(*g.Screen, 0, 48), backdrop);  // stage (440, 49)
+  EXPECT_EQ(Pixel(*g.Screen, 0, 49), block);     // stage (440, 50)
+  EXPECT_EQ(Pixel(*g.Screen, 80, 10), stripe);   // stage column 520
+  EXPECT_EQ(Pixel(*g.Screen, 260, 148), block);  // stage (700, 149)
   EXPECT_EQ(Pixel(*g.Screen, 261, 100), backdrop);
   EXPECT_EQ(Pixel(*g.Screen, 100, 149), backdrop);  // stage row 150
   EXPECT_EQ(Pixel(*g.Screen, 319, 199), backdrop);

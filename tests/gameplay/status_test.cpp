@@ -51,10 +51,10 @@ class Status : public GameTest, public ::testing::WithParamInterface<int> {
   // p and boss bar columns m (m < 0: no bar).
   void ExpectStatus(int32_t e, int32_t p, int32_t m) {
     std::vector<Piece> pieces = {
-        {21, 1, 138, 25, 10, 170},          // energy bar frame
-        {139, 1, 139 + e, 25, 24, 173},     // energy fill
-        {239, 2, 256, 21, 270, 8},          // lives icon
-        {634, 182, 655, 238, 290, 130},     // power gauge frame
+        {21, 1, 138, 25, 10, 170},                 // energy bar frame
+        {139, 1, 139 + e, 25, 24, 173},            // energy fill
+        {239, 2, 256, 21, 270, 8},                 // lives icon
+        {634, 182, 655, 238, 290, 130},            // power gauge frame
         {1008, 119 - p, 1012, 119, 299, 176 - p},  // power fill
     };
     if (m >= 0) pieces.push_back({320, 61, 320 + m, 70, 110, 4});

@@ -172,10 +172,10 @@ TEST_F(Package, TheInstalledGamePlaysASavedGameToTheCreditsFromAnyFolder) {
 
   fs::create_directory("elsewhere");
   const std::string log = (scratch_.Path() / "frames.txt").string();
-  const Outcome r = RunCommand("cd elsewhere && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=" +
-                           std::to_string(std::stoul(frames) + 100) + " KESTREL_FRAMELOG=" + log +
-                           " KESTREL_INPUT=" + (kSource / "tests/replays/normal.input").string() + " " +
-                           game.string());
+  const Outcome r =
+      RunCommand("cd elsewhere && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=" +
+                 std::to_string(std::stoul(frames) + 100) + " KESTREL_FRAMELOG=" + log +
+                 " KESTREL_INPUT=" + (kSource / "tests/replays/normal.input").string() + " " + game.string());
   EXPECT_EQ(r.code, 0) << r.out;
   std::ifstream in(log);
   std::map<std::string, std::string> seen;
@@ -197,14 +197,22 @@ TEST_F(Package, WithoutItsDataTheGameNamesEveryFolderItSearchedInOrder) {
     GTEST_SKIP() << installed << "/data.kpk is installed on this machine, so the game finds it there";
   fs::create_directory("empty");
   const Outcome r = RunCommand("cd empty && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=10 " +
-                           (root / "usr/games/morlo3").string());
+                               (root / "usr/games/morlo3").string());
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.out, "Cannot open file data.kpk: No such file or directory\n"
-                   "data.kpk was looked for in these folders, in this order:\n"
-                   "  " + (scratch_.Path() / "empty").string() + " (the current folder)\n"
-                   "  " + (root / "usr/games").string() + "\n"
-                   "  " + (root / "usr/share/morlo3").string() + "\n"
-                   "  " + installed + "\n");
+  EXPECT_EQ(r.out,
+            "Cannot open file data.kpk: No such file or directory\n"
+            "data.kpk was looked for in these folders, in this order:\n"
+            "  " +
+                (scratch_.Path() / "empty").string() +
+                " (the current folder)\n"
+                "  " +
+                (root / "usr/games").string() +
+                "\n"
+                "  " +
+                (root / "usr/share/morlo3").string() +
+                "\n"
+                "  " +
+                installed + "\n");
   EXPECT_FALSE(fs::exists("empty/KRL_ERR.txt"));
 }
 
@@ -246,15 +254,16 @@ TEST_F(Package, ManualPagesFormatWithoutWarnings) {
   RequireTool("man", "man-db");
   const fs::path root = Unpack();
   for (const char* page : {"usr/share/man/man6/morlo3.6.gz", "usr/share/man/man1/kpk.1.gz"}) {
-    const Outcome r = RunCommand("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " + (root / page).string() + " >/dev/null");
+    const Outcome r =
+        RunCommand("LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l " + (root / page).string() + " >/dev/null");
     EXPECT_EQ(r.code, 0) << page << "\n" << r.out;
     EXPECT_EQ(r.out, "") << page;
     const Outcome text = RunCommand("LC_ALL=C.UTF-8 MANWIDTH=80 man -l " + (root / page).string());
     EXPECT_NE(text.out.find(morlo3::kVersion), std::string::npos) << page;
   }
   // The game's page answers a player's questions under these headings.
-  const std::string game = RunCommand("LC_ALL=C.UTF-8 MANWIDTH=80 man -l " +
-                                      (root / "usr/share/man/man6/morlo3.6.gz").string()).out;
+  const std::string game =
+      RunCommand("LC_ALL=C.UTF-8 MANWIDTH=80 man -l " + (root / "usr/share/man/man6/morlo3.6.gz").string()).out;
   for (const char* heading : {"CONTROLS", "THE SCREEN", "OPTIONS", "FILES", "ENVIRONMENT", "EXIT STATUS"})
     EXPECT_NE(game.find(std::string("\n") + heading + "\n"), std::string::npos) << heading;
 }

@@ -81,8 +81,7 @@ GoldenFile ReadGolden(const std::string& path) {
 // Keeps, for every presented frame, what it shows.
 class WatchingDisplay : public platform::HeadlessDisplay {
  public:
-  WatchingDisplay(platform::HeadlessOptions o, const morlo3::GameState& g)
-      : HeadlessDisplay(std::move(o)), g_(g) {}
+  WatchingDisplay(platform::HeadlessOptions o, const morlo3::GameState& g) : HeadlessDisplay(std::move(o)), g_(g) {}
   std::vector<FrameInfo> frames;
   int32_t creditsFrames = 0;
   bool sorcererBeaten = false;
@@ -200,12 +199,14 @@ class Replay : public HeadlessTest {
 
   // What differs between the binary's frame log and the golden file; empty
   // when nothing does.
-  static std::vector<std::string> GoldenDifferences(const std::string& goldenPath, const std::vector<std::string>& log) {
+  static std::vector<std::string> GoldenDifferences(const std::string& goldenPath,
+                                                    const std::vector<std::string>& log) {
     std::vector<std::string> out;
     const GoldenFile golden = ReadGolden(goldenPath);
     if (golden.entries.empty()) return {goldenPath + " is missing or empty"};
     if (log.size() != golden.frames)
-      out.push_back("the run presents " + std::to_string(log.size()) + " frames, golden " + std::to_string(golden.frames));
+      out.push_back("the run presents " + std::to_string(log.size()) + " frames, golden " +
+                    std::to_string(golden.frames));
     for (const Golden& g : golden.entries) {
       if (g.frame > log.size()) {
         out.push_back("the run ended before frame " + std::to_string(g.frame) + " (" + g.what + ")");
@@ -315,7 +316,6 @@ TEST_F(Replay, AReplayThatGoesAstrayEndsAtItsLimitAndFails) {
                                      std::to_string(ReadGolden(golden).frames));
   EXPECT_GT(differences.size(), 1u) << "frames after the damage keep their golden hashes";
 }
-
 
 // The saved normal game with a pause put in: P tapped in stage 1, and again
 // 40 frames later. Outside the pause the run shows the saved game's frames,

@@ -60,9 +60,10 @@ class DisplayLost : public ::testing::Test {
 
  public:
   std::string Command(const std::string& settings) const {
-    return "env -C " + folder_.string() + " -u KESTREL_ANSWER -u KESTREL_PLATFORM SDL_VIDEODRIVER=x11 TMPDIR=" +
-           (folder_ / "tmp").string() + " XDG_RUNTIME_DIR=" + (folder_ / "run").string() + " KESTREL_FRAMELOG=" + (folder_ / "frames.txt").string() + " " + settings +
-           " " + kGame + " >" + (folder_ / "err.txt").string() + " 2>&1";
+    return "env -C " + folder_.string() +
+           " -u KESTREL_ANSWER -u KESTREL_PLATFORM SDL_VIDEODRIVER=x11 TMPDIR=" + (folder_ / "tmp").string() +
+           " XDG_RUNTIME_DIR=" + (folder_ / "run").string() + " KESTREL_FRAMELOG=" + (folder_ / "frames.txt").string() +
+           " " + settings + " " + kGame + " >" + (folder_ / "err.txt").string() + " 2>&1";
   }
   int Frames() const { return CountLines(folder_ / "frames.txt"); }
   // Waits (within a generous bound) until `ready` holds.

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "../support/scoped_env.h"
+#include "../support/xvfb.h"
 #include "kestrel/platform/scale.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/surface.h"
-#include "../support/xvfb.h"
-#include "../support/scoped_env.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
 #include "../support/x_screenshot.h"
@@ -27,7 +27,6 @@ using kestrel::testing::ScopedEnv;
 using kestrel::testing::XScreenshot;
 
 namespace {
-
 
 // Keeps SDL's video up across the displays a test makes one after another:
 // SDL's X11 driver does not always start again once stopped in a process.
@@ -66,8 +65,7 @@ std::unique_ptr<Surface> RandomPicture(int depth, int32_t w, int32_t h, unsigned
 
 // What the screen must show: each picture pixel as a scale x scale block at
 // (left, top), black elsewhere. Worked out from PixelToRgb, not the scaler.
-std::vector<uint8_t> Expected(const Surface& picture, int width, int height, int left, int top,
-                              int scale) {
+std::vector<uint8_t> Expected(const Surface& picture, int width, int height, int left, int top, int scale) {
   std::vector<uint8_t> rgb(size_t(width) * height * 3, 0);
   for (int y = 0; y < picture.Height() * scale; ++y)
     for (int x = 0; x < picture.Width() * scale; ++x) {
@@ -209,8 +207,7 @@ TEST(Scale, StretchTakesThePixelUnderEachCentre) {
   // Three source columns over five: centres at 0.3, 0.9, 1.5, 2.1, 2.7.
   const uint32_t src[] = {0x000001, 0x000002, 0x000003};
   uint32_t out[5 * 2] = {};
-  StretchToXrgb(reinterpret_cast<const uint8_t*>(src), 12, 32, 3, 1,
-                reinterpret_cast<uint8_t*>(out), 20, 5, 2);
+  StretchToXrgb(reinterpret_cast<const uint8_t*>(src), 12, 32, 3, 1, reinterpret_cast<uint8_t*>(out), 20, 5, 2);
   const uint32_t want[] = {1, 1, 2, 3, 3};
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 5; ++x) EXPECT_EQ(out[y * 5 + x], want[x]) << x << "," << y;
@@ -268,8 +265,8 @@ TEST(PresentPaths, ChangedRowsAloneAreScaledAgainAndTheRestStands) {
         for (int y = from; y < to; ++y) std::memcpy(p->Pixels() + y * pitch, other->Pixels() + y * pitch, pitch);
         return p;
       };
-      const std::pair<int, int> bands[] = {{0, 0},   {37, 53}, {37, 53}, {199, 200}, {0, 1},
-                                           {0, 0},   {0, 200}, {0, 0},   {100, -1},  {0, 0}};
+      const std::pair<int, int> bands[] = {{0, 0}, {37, 53}, {37, 53}, {199, 200}, {0, 1},
+                                           {0, 0}, {0, 200}, {0, 0},   {100, -1},  {0, 0}};
       for (const auto& [from, to] : bands) {
         SCOPED_TRACE("rows " + std::to_string(from) + " to " + std::to_string(to));
         auto picture = withRows(from, to);

@@ -17,21 +17,21 @@
 #include <string>
 #include <vector>
 
-#include "kestrel/platform/sdl/sdl_display.h"
-#include "kestrel/platform/surface.h"
 #include "../support/frame_paced_player.h"
 #include "../support/real_game.h"
-#include "../support/xvfb.h"
 #include "../support/scoped_env.h"
+#include "../support/xvfb.h"
+#include "kestrel/platform/sdl/sdl_display.h"
+#include "kestrel/platform/surface.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
 #include "../support/x_screenshot.h"
 
 using namespace kestrel::platform;
-using kestrel::testing::LeakCheckPause;
-using kestrel::testing::FramePacedPlayer;
-using kestrel::testing::RealGame;
 using kestrel::testing::FirstLineOn;
+using kestrel::testing::FramePacedPlayer;
+using kestrel::testing::LeakCheckPause;
+using kestrel::testing::RealGame;
 using kestrel::testing::ScopedEnv;
 using kestrel::testing::XScreenshot;
 using kestrel::testing::Xvfb;
@@ -41,10 +41,7 @@ namespace {
 
 const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
 
-
-bool HaveTools() {
-  return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
-}
+bool HaveTools() { return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0; }
 
 // The id of the first window whose title begins with `title`, or 0. The
 // X server's own list is asked: a title stored as UTF-8 is not found by
@@ -266,9 +263,9 @@ class RealGameRun : public RealWindow {
   }
   // The game in a folder of its own, with its own TMPDIR.
   std::string Command(const std::string& settings) const {
-    return "env -C " + folder_.string() + " -u KESTREL_ANSWER -u KESTREL_PLATFORM SDL_VIDEODRIVER=x11 TMPDIR=" +
-           (folder_ / "tmp").string() + " " + settings + " " + kGame + " >" + (folder_ / "out.txt").string() +
-           " 2>&1";
+    return "env -C " + folder_.string() +
+           " -u KESTREL_ANSWER -u KESTREL_PLATFORM SDL_VIDEODRIVER=x11 TMPDIR=" + (folder_ / "tmp").string() + " " +
+           settings + " " + kGame + " >" + (folder_ / "out.txt").string() + " 2>&1";
   }
   bool NothingLeft() const {
     return fs::is_empty(folder_ / "tmp") && !fs::exists(folder_ / "KRL_ERR.txt") && !fs::exists(folder_ / "temp");

@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
-#include "morlo3/icon.h"
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
+#include "morlo3/icon.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
-#include "../support/x_screenshot.h"
 #include <X11/Xatom.h>
+#include "../support/x_screenshot.h"
 
 using kestrel::testing::FirstLineOn;
 using kestrel::testing::RealGame;
@@ -36,9 +36,7 @@ namespace {
 
 const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
 
-bool HaveTools() {
-  return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
-}
+bool HaveTools() { return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0; }
 
 std::string Text(const fs::path& path) {
   std::ifstream in(path);
@@ -114,8 +112,8 @@ std::string Compare(const Picture& window, const Picture& frame, const Expected&
       if (std::memcmp(window.At(x, y), want, 3) != 0 && wrong++ == 0) {
         const uint8_t* got = window.At(x, y);
         first = "at " + std::to_string(x) + "," + std::to_string(y) + (inside ? " (picture)" : " (bar)") + " got " +
-                std::to_string(got[0]) + "," + std::to_string(got[1]) + "," + std::to_string(got[2]) +
-                " want " + std::to_string(want[0]) + "," + std::to_string(want[1]) + "," + std::to_string(want[2]);
+                std::to_string(got[0]) + "," + std::to_string(got[1]) + "," + std::to_string(got[2]) + " want " +
+                std::to_string(want[0]) + "," + std::to_string(want[1]) + "," + std::to_string(want[2]);
       }
     }
   return wrong ? std::to_string(wrong) + " pixels differ, first " + first : "";
@@ -149,8 +147,8 @@ class GameWindow : public ::testing::Test {
     return "env -C " + folder_.string() +
            " -u KESTREL_PLATFORM -u KESTREL_INPUT -u KESTREL_CAPTURE ASAN_OPTIONS=detect_leaks=0 "
            "SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no KESTREL_FRAMELOG=real.log TMPDIR=" +
-           (folder_ / "tmp").string() + " XDG_PICTURES_DIR=" + (folder_ / "pictures").string() + " " + kGame +
-           " " + args + " >>" + (folder_ / "out.txt").string() + " 2>" + (folder_ / "err.txt").string();
+           (folder_ / "tmp").string() + " XDG_PICTURES_DIR=" + (folder_ / "pictures").string() + " " + kGame + " " +
+           args + " >>" + (folder_ / "out.txt").string() + " 2>" + (folder_ / "err.txt").string();
   }
   // The game's window, waited for until `seconds` have passed.
   unsigned long FindWindow(int seconds = 30) {
@@ -230,10 +228,8 @@ TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
     const char* args;
     int w, h;
   } cases[] = {
-      {"1280x1024x24", "", 640, 400},
-      {"2560x1440x24", "", 960, 600},
-      {"3840x2160x24", "", 1600, 1000},
-      {"1280x1024x24", "--scale 3", 960, 600},
+      {"1280x1024x24", "", 640, 400},          {"2560x1440x24", "", 960, 600},
+      {"3840x2160x24", "", 1600, 1000},        {"1280x1024x24", "--scale 3", 960, 600},
       {"2560x1440x24", "--scale 1", 320, 200},
   };
   bool identityChecked = false;
@@ -256,8 +252,7 @@ TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
       // The desktop entry names the same class.
       const std::string entry =
           Text(fs::path(KESTREL_SOURCE_DIR) / "packaging" / (std::string(morlo3::kDesktopId) + ".desktop"));
-      EXPECT_NE(entry.find(std::string("\nStartupWMClass=") + morlo3::kDesktopId + "\n"), std::string::npos)
-          << entry;
+      EXPECT_NE(entry.find(std::string("\nStartupWMClass=") + morlo3::kDesktopId + "\n"), std::string::npos) << entry;
       // The icon comes once the sprite sheet is loaded: the desktop's own
       // pictures, pixel for pixel, at each size they are drawn at.
       const Atom icon = XInternAtom(x_, "_NET_WM_ICON", False);
@@ -285,9 +280,9 @@ TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
         sizes += (sizes.empty() ? "" : " ") + std::to_string(w) + "x" + std::to_string(h);
         Picture drawn;
         const std::string size = std::to_string(w) + "x" + std::to_string(h);
-        ASSERT_TRUE(ReadPng(fs::path(KESTREL_BINARY_DIR) / "icons/hicolor" / size / "apps" /
-                                (std::string(morlo3::kDesktopId) + ".png"),
-                            drawn))
+        ASSERT_TRUE(ReadPng(
+            fs::path(KESTREL_BINARY_DIR) / "icons/hicolor" / size / "apps" / (std::string(morlo3::kDesktopId) + ".png"),
+            drawn))
             << "no desktop icon of " << size;
         int wrong = 0;
         for (int y = 0; y < h; ++y)

@@ -9,18 +9,18 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../support/scoped_env.h"
+#include "../support/xvfb.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/surface.h"
-#include "../support/xvfb.h"
-#include "../support/scoped_env.h"
 
 using namespace kestrel::platform;
 using kestrel::testing::LeakCheckPause;
@@ -55,8 +55,7 @@ WindowHandle OpenEngineWindow(SdlDisplay& display, bool fullScreen) {
   }
   Rect r{0, 0, 640, 400};
   display.AdjustWindowRectEx(r, WS_CAPTION_SYSMENU, 0);
-  return display.CreateWindowEx(0, "Test", "Morlo v3.0 [win32]", WS_CAPTION_SYSMENU, 100, 100,
-                                r.Width(), r.Height());
+  return display.CreateWindowEx(0, "Test", "Morlo v3.0 [win32]", WS_CAPTION_SYSMENU, 100, 100, r.Width(), r.Height());
 }
 
 // A 320 x 200 picture whose pixel (x, y) has red RedAt(x), green GreenAt(y)
@@ -82,8 +81,8 @@ std::unique_ptr<Surface> TestPicture(int depth) {
   return s;
 }
 
-void ExpectScreenPixel(const std::vector<uint8_t>& rgb, int width, int sx, int sy, int r, int g,
-                       int b, const std::string& what) {
+void ExpectScreenPixel(const std::vector<uint8_t>& rgb, int width, int sx, int sy, int r, int g, int b,
+                       const std::string& what) {
   const uint8_t* p = &rgb[(size_t(sy) * width + sx) * 3];
   // 5-bit channels widen with bit replication; allow for it.
   EXPECT_NEAR(p[0], r, 7) << what << " red at " << sx << "," << sy;

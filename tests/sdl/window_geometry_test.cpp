@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "../support/scoped_env.h"
 #include "kestrel/platform/scale.h"
 #include "kestrel/platform/screenshot.h"
-#include "../support/scoped_env.h"
 
 using namespace kestrel::platform;
 using kestrel::testing::ScopedEnv;
@@ -87,9 +87,9 @@ TEST(PointerMapping, TheScaleFitsTheShorterWay) {
     int ow, oh;
     Placement at;
   } cases[] = {
-      {1280, 400, {320, 0, 640, 400}},     // wide: bars left and right
-      {640, 1000, {0, 300, 640, 400}},     // tall: bars above and below
-      {1920, 1080, {160, 40, 1600, 1000}}, // a 16:9 screen
+      {1280, 400, {320, 0, 640, 400}},      // wide: bars left and right
+      {640, 1000, {0, 300, 640, 400}},      // tall: bars above and below
+      {1920, 1080, {160, 40, 1600, 1000}},  // a 16:9 screen
       {3840, 2160, {320, 80, 3200, 2000}},
   };
   for (const auto& c : cases) EXPECT_EQ(Letterbox(c.ow, c.oh, 320, 200), c.at) << c.ow << "x" << c.oh;
@@ -104,10 +104,10 @@ TEST(PointerMapping, AShrunkPictureIsPointedAtWhereItIsSeen) {
     int ow, oh;
     Placement at;
   } cases[] = {
-      {300, 200, {0, 6, 300, 187}},  // too narrow: the height follows the width
+      {300, 200, {0, 6, 300, 187}},    // too narrow: the height follows the width
       {639, 199, {160, 0, 318, 199}},  // too low: the width follows the height
-      {160, 100, {0, 0, 160, 100}},  // half
-      {1, 1, {0, 0, 1, 1}},          // a picture is never made nothing
+      {160, 100, {0, 0, 160, 100}},    // half
+      {1, 1, {0, 0, 1, 1}},            // a picture is never made nothing
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.ow) + "x" + std::to_string(c.oh));
@@ -138,14 +138,23 @@ TEST(FirstWindow, FollowsTheUsableAreaOfTheScreen) {
   const struct {
     int w, h, scale;
   } cases[] = {
-      {1920, 1080, 2}, {1920, 1040, 2}, {2560, 1440, 3}, {2560, 1400, 3}, {3840, 2160, 5},
-      {3840, 2100, 5}, {5120, 2880, 7}, {1280, 1024, 2}, {1024, 768, 2},  {800, 600, 2},
-      {640, 480, 2},   {7680, 4320, 10},
+      {1920, 1080, 2},
+      {1920, 1040, 2},
+      {2560, 1440, 3},
+      {2560, 1400, 3},
+      {3840, 2160, 5},
+      {3840, 2100, 5},
+      {5120, 2880, 7},
+      {1280, 1024, 2},
+      {1024, 768, 2},
+      {800, 600, 2},
+      {640, 480, 2},
+      {7680, 4320, 10},
       // A very wide screen of little height, and a tall narrow one.
-      {5120, 1440, 3}, {960, 4000, 3},
+      {5120, 1440, 3},
+      {960, 4000, 3},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(FirstWindowScale(c.w, c.h, 320, 200), c.scale) << c.w << "x" << c.h;
+  for (const auto& c : cases) EXPECT_EQ(FirstWindowScale(c.w, c.h, 320, 200), c.scale) << c.w << "x" << c.h;
 }
 
 // ---- screenshots ----

@@ -92,8 +92,7 @@ TEST_P(Stages, RandomStartsAreDrawnInSlotOrderAndOtherFieldsCarryOver) {
   EXPECT_EQ(g.Walkers[2].Facing, 1);
 
   Start(7);
-  for (int i = 1; i <= 3; ++i)
-    EXPECT_EQ(g.FallingHazards[i].X, 20 + morlo3::Random(reference, 280)) << "hazard " << i;
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(g.FallingHazards[i].X, 20 + morlo3::Random(reference, 280)) << "hazard " << i;
 }
 
 TEST_P(Stages, WalkingOffTheExitEndsTheStageAfterAWholeFrame) {

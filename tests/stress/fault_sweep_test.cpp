@@ -58,7 +58,7 @@ struct Outcome {
   uint64_t frames = 0;
   size_t shown = 0;  // error messages shown in the window
   bool leftInTmp = false;
-  std::string exception;  // anything that escaped the entry
+  std::string exception;                  // anything that escaped the entry
   std::map<std::string, uint64_t> calls;  // by fault point, over the run
 };
 
@@ -266,16 +266,16 @@ class FaultSweepByMode : public FaultSweep, public ::testing::WithParamInterface
       if (calls >= 2) whens.push_back({"2nd", 1});
       const uint64_t before = inPlay.count(name) ? inPlay.at(name) : 0;
       if (calls > before) whens.push_back({"play", int(before)});
-      for (const When& w : whens) table.push_back(RunWithFault(fullScreen, frameLimit, fullRun, name, w.label,
-                                                              CodeFor(name), w.skip));
+      for (const When& w : whens)
+        table.push_back(RunWithFault(fullScreen, frameLimit, fullRun, name, w.label, CodeFor(name), w.skip));
     }
     // The codes the retry rules tell apart: a busy display and a lost
     // surface for the blits and flips, a lost device for the reads, each
     // at a call in play.
     const std::pair<const char*, platform::HResult> retried[] = {
-        {"Blt", platform::DDERR_WASSTILLDRAWING},       {"Blt", platform::DDERR_SURFACELOST},
-        {"BltFast", platform::DDERR_WASSTILLDRAWING},   {"BltFast", platform::DDERR_SURFACELOST},
-        {"Flip", platform::DDERR_WASSTILLDRAWING},      {"Flip", platform::DDERR_SURFACELOST},
+        {"Blt", platform::DDERR_WASSTILLDRAWING},          {"Blt", platform::DDERR_SURFACELOST},
+        {"BltFast", platform::DDERR_WASSTILLDRAWING},      {"BltFast", platform::DDERR_SURFACELOST},
+        {"Flip", platform::DDERR_WASSTILLDRAWING},         {"Flip", platform::DDERR_SURFACELOST},
         {"GetBltStatus", platform::DDERR_WASSTILLDRAWING}, {"GetDeviceStateK", platform::DIERR_INPUTLOST},
         {"GetDeviceDataM", platform::DIERR_INPUTLOST}};
     for (const auto& [name, code] : retried) {

@@ -55,7 +55,9 @@ class RealGame {
   void KeyDown(const std::string& key) { Tool("keydown " + key); }
   void KeyUp(const std::string& key) { Tool("keyup " + key); }
   // Window coordinates: the 320 x 200 picture is shown doubled.
-  void MoveTo(int x, int y) { Tool("mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y)); }
+  void MoveTo(int x, int y) {
+    Tool("mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y));
+  }
   // Only for polling a state between looks; presses are held for frames
   // (FramePacedPlayer), never for a guessed time.
   static void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

@@ -47,8 +47,8 @@ class Xvfb {
       const std::string fd = std::to_string(fds[1]);
       // -noreset: a server resets when its last client leaves, and a client
       // that connects meanwhile is refused.
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-             "-noreset", static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
+             static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);

@@ -43,8 +43,8 @@ void FillRgb(Surface& s, uint8_t r, uint8_t g, uint8_t b) {
 }
 
 // Draws one line through a device context, as the picture buffer does.
-void Draw(Surface& s, const std::shared_ptr<FontFace>& font, int32_t x, int32_t y,
-          const std::string& text, uint32_t colorRef) {
+void Draw(Surface& s, const std::shared_ptr<FontFace>& font, int32_t x, int32_t y, const std::string& text,
+          uint32_t colorRef) {
   DeviceContext dc(s);
   dc.SelectObject(font);
   dc.SetTextColor(colorRef);
@@ -59,7 +59,10 @@ std::vector<uint8_t> DrawSample(int depth) {
   auto s = MakeSurface(160, 64, depth);
   FillRgb(*s, 16, 24, 80);
   auto font = GameFont();
-  Draw(*s, font, 3, 1, "Op\xE7\xF5" "es", ColorRef(255, 255, 255));
+  Draw(*s, font, 3, 1,
+       "Op\xE7\xF5"
+       "es",
+       ColorRef(255, 255, 255));
   Draw(*s, font, 3, 17, "Perdeste uma vida", ColorRef(255, 220, 40));
   Draw(*s, font, 3, 33, "\xC0\xC9\xE7 x12 \x80 \x82 j", ColorRef(230, 40, 40));
   Draw(*s, font, 3, 48, "Sair", ColorRef(40, 255, 90));
@@ -112,8 +115,8 @@ void ExpectGolden(const std::string& name, const std::vector<uint8_t>& rgb, int 
   if (differing * 200 > w * h || worst > 64) {
     const std::string actual = std::string(KESTREL_BINARY_DIR) + "/actual-" + name;
     WritePng(actual, rgb, w, h);
-    ADD_FAILURE() << name << ": " << differing << " pixels differ, worst by " << worst
-                  << "; this run's picture is " << actual;
+    ADD_FAILURE() << name << ": " << differing << " pixels differ, worst by " << worst << "; this run's picture is "
+                  << actual;
   }
 }
 
@@ -253,8 +256,12 @@ TEST(TextClipping, EdgesCutTheTextAndNothingElse) {
 TEST(TextClipping, FarAwayCoordinatesDrawNothing) {
   auto s = MakeSurface(16, 16, 24);
   const std::vector<uint8_t> before = Rgb(*s);
-  for (auto [x, y] : {std::pair{INT32_MIN, 0}, {INT32_MAX, 0}, {0, INT32_MIN}, {0, INT32_MAX},
-                      {INT32_MAX - 3, INT32_MAX - 3}, {-1000, -1000}}) {
+  for (auto [x, y] : {std::pair{INT32_MIN, 0},
+                      {INT32_MAX, 0},
+                      {0, INT32_MIN},
+                      {0, INT32_MAX},
+                      {INT32_MAX - 3, INT32_MAX - 3},
+                      {-1000, -1000}}) {
     Draw(*s, GameFont(), x, y, "WWWWWWWW", ColorRef(255, 255, 255));
   }
   EXPECT_EQ(Rgb(*s), before);

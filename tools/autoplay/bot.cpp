@@ -26,13 +26,11 @@ const morlo3::StageFacts& Facts(int32_t stage) { return morlo3::kStages[size_t(s
 // Foes that come after the player, or keep to a patrol the player fights
 // them on, are fought rather than dodged.
 bool Chaser(const Threat& t) {
-  return t.motion == Threat::Motion::Flyer || t.motion == Threat::Motion::Chase ||
-         t.motion == Threat::Motion::Patrol;
+  return t.motion == Threat::Motion::Flyer || t.motion == Threat::Motion::Chase || t.motion == Threat::Motion::Patrol;
 }
 
 bool SameMotion(const PlayerMotion& a, const PlayerMotion& b) {
-  return a.X == b.X && a.Y == b.Y && a.OnGround == b.OnGround && a.JumpTime == b.JumpTime &&
-         a.JumpBaseY == b.JumpBaseY;
+  return a.X == b.X && a.Y == b.Y && a.OnGround == b.OnGround && a.JumpTime == b.JumpTime && a.JumpBaseY == b.JumpBaseY;
 }
 
 }  // namespace
@@ -198,9 +196,7 @@ bool Bot::Click(int element) {
       clickStep_ = m.Clicked == 1 ? 2 : 0;
       if (clickStep_ == 0) Log("click on element " + std::to_string(element) + " missed, again");
       return false;
-    default:
-      clickStep_ = 0;
-      return true;
+    default: clickStep_ = 0; return true;
   }
 }
 
@@ -228,8 +224,8 @@ void Bot::Observe() {
   if (g_.Lives < lastLives_) {
     r.livesLost += lastLives_ - g_.Lives;
     report_.livesLost += lastLives_ - g_.Lives;
-    Log(std::string("a life is lost ") + (g_.PlayerY > bounds_.fallLimit ? "by a fall" : "by its energy") +
-        " at " + std::to_string(g_.PlayerX) + "," + std::to_string(g_.PlayerY));
+    Log(std::string("a life is lost ") + (g_.PlayerY > bounds_.fallLimit ? "by a fall" : "by its energy") + " at " +
+        std::to_string(g_.PlayerX) + "," + std::to_string(g_.PlayerY));
     // The respawn comes after the message: plan afresh from there.
     route_ = Route{};
   } else if (g_.Energy < lastEnergy_) {
@@ -344,8 +340,8 @@ void Bot::GatherFoes() {
     }
     // Only a walking one hurts; every one but the gone stops shots.
     const bool walking = e.State == 1;
-    add({Foe::Kind::Undead, i, e.X, e.Y, 0, 0, e.State == 1 || e.State == 2, 0, 33, 17, 33, 0, 16,
-         walking ? 30 : 0, walking ? 34 : 0});
+    add({Foe::Kind::Undead, i, e.X, e.Y, 0, 0, e.State == 1 || e.State == 2, 0, 33, 17, 33, 0, 16, walking ? 30 : 0,
+         walking ? 34 : 0});
   }
   if (!s.HasExit && g_.SorcererHealth >= 0)
     add({Foe::Kind::Sorcerer, 1, g_.SorcererX, g_.SorcererY, 0, 0, true, 20, 49, 22, 50, 20, 49, 32, 67});
@@ -374,8 +370,8 @@ Move Bot::ChooseMove(const PlayerMotion& m) {
   // the route. A jump on a route runs to its end: stopping in the air over a
   // pit drops the player into it.
   std::vector<Move> wish;
-  const bool routed = routeStep_ > 0 && routeStep_ < route_.moves.size() &&
-                      SameMotion(route_.motions[routeStep_ - 1], m);
+  const bool routed =
+      routeStep_ > 0 && routeStep_ < route_.moves.size() && SameMotion(route_.motions[routeStep_ - 1], m);
   // While a dodge is under way, the way back to the route is looked at
   // only now and then.
   if (!evasion_.empty() && ++evasionFrames_ % 8 != 0) {
@@ -553,8 +549,8 @@ bool Bot::WantsBonus() const {
 
 bool Bot::FollowRoute(const PlayerMotion& m, Move& move) {
   const morlo3::StageFacts& s = Facts(stage_);
-  const bool onTrack = routeStep_ < route_.moves.size() &&
-                       (routeStep_ == 0 || SameMotion(route_.motions[routeStep_ - 1], m));
+  const bool onTrack =
+      routeStep_ < route_.moves.size() && (routeStep_ == 0 || SameMotion(route_.motions[routeStep_ - 1], m));
   if (!onTrack && AtFightingSpot(m)) return false;
   if (!onTrack) {
     // The next errand: an item left by a foe, the nearest coin ahead, then
@@ -596,7 +592,10 @@ bool Bot::FollowRoute(const PlayerMotion& m, Move& move) {
       }
       route_ = FindRoute(g_, m, bounds_, goal, budget);
       routeStep_ = 0;
-      Log("route to " + (choice == kToBonus ? std::string("bonus") : choice >= 0 ? "coin " + std::to_string(choice + 1) : "exit") +
+      Log("route to " +
+          (choice == kToBonus ? std::string("bonus")
+           : choice >= 0      ? "coin " + std::to_string(choice + 1)
+                              : "exit") +
           ": " + (route_.found ? "" : "not ") + "found, " + std::to_string(route_.moves.size()) + " frames, " +
           std::to_string(route_.explored) + " states");
       if (choice == kToBonus && (!route_.found || route_.moves.size() > 200)) {

@@ -30,8 +30,9 @@ int main(int argc, char** argv) {
     else if (a == "--depth") options.depth = std::atoi(value().c_str());
     else if (a == "--verbose") options.bot.verbose = true;
     else {
-      std::fprintf(stderr, "usage: autoplay [--hard] [--script FILE] [--framelog FILE] [--delay N] "
-                           "[--quiet] [--depth D] [--verbose]\n");
+      std::fprintf(stderr,
+                   "usage: autoplay [--hard] [--script FILE] [--framelog FILE] [--delay N] "
+                   "[--quiet] [--depth D] [--verbose]\n");
       return 2;
     }
   }

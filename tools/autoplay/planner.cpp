@@ -25,7 +25,9 @@ namespace {
 // Only what decides the next frames: the pose, the walk step, the facing and
 // the fire latch change nothing in how the player moves.
 uint64_t KeyOf(const PlayerMotion& m) {
-  auto field = [](int32_t v, int32_t offset, int bits) { return uint64_t(uint32_t(v + offset)) & ((1ull << bits) - 1); };
+  auto field = [](int32_t v, int32_t offset, int bits) {
+    return uint64_t(uint32_t(v + offset)) & ((1ull << bits) - 1);
+  };
   return field(m.X, 1024, 12) | field(m.Y, 2048, 13) << 12 | field(m.JumpTime, 64, 11) << 25 |
          field(m.JumpBaseY, 2048, 13) << 36 | uint64_t(m.OnGround & 1) << 49 | uint64_t(m.JumpLatch & 1) << 50;
 }
@@ -166,8 +168,7 @@ bool TakesCoin(int32_t coinX, int32_t coinY, const PlayerMotion& m) {
   // every one.
   static constexpr int32_t kOffsets[4][2] = {{0, 0}, {0, 4}, {12, 4}, {0, 3}};
   for (const auto& o : kOffsets)
-    if (std::abs(coinX + o[0] + 12 - (m.X + 11)) >= 24 || std::abs(coinY + o[1] + 12 - (m.Y + 16)) >= 28)
-      return false;
+    if (std::abs(coinX + o[0] + 12 - (m.X + 11)) >= 24 || std::abs(coinY + o[1] + 12 - (m.Y + 16)) >= 28) return false;
   return true;
 }
 

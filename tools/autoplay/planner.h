@@ -68,9 +68,9 @@ Route FindRoute(const GameState& g, const PlayerMotion& from, const StageBounds&
                 size_t budget = 400000);
 
 // Goals the automatic player uses.
-Goal ReachColumn(int32_t x);                // PlayerX beyond x
+Goal ReachColumn(int32_t x);                                                // PlayerX beyond x
 Goal StandWithin(int32_t minX, int32_t maxX, int32_t maxTopY = INT32_MAX);  // standing, PlayerX in range
-bool TakesCoin(int32_t coinX, int32_t coinY, const PlayerMotion& m);  // whatever the coin's frame
+bool TakesCoin(int32_t coinX, int32_t coinY, const PlayerMotion& m);        // whatever the coin's frame
 Goal TakeCoin(int32_t coinX, int32_t coinY);
 
 }  // namespace autoplay

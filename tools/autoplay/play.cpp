@@ -35,8 +35,7 @@ RunResult PlayWholeGame(const RunOptions& options) {
   o.maxFrames = options.maxFrames;
   o.frameLog = options.frameLog;
   FrameWatch watch;
-  if (options.watch)
-    watch = [&](uint64_t frame, const platform::HeadlessDisplay& d) { options.watch(frame, d, game); };
+  if (options.watch) watch = [&](uint64_t frame, const platform::HeadlessDisplay& d) { options.watch(frame, d, game); };
   auto display = std::make_unique<BotDisplay>(std::move(o), bot, std::move(watch));
   BotDisplay& d = *display;
   platform::InstallDisplay(std::move(display));
@@ -72,8 +71,10 @@ std::string ScriptText(const std::vector<ScriptEvent>& events, const std::string
 std::string Summary(const RunResult& r) {
   std::ostringstream out;
   const BotReport& b = r.report;
-  out << (b.difficultyPlayed == 1 ? "hard" : b.difficultyPlayed == 0 ? "normal" : "?") << ": "
-      << (r.Won() ? "won" : "NOT won") << ", exit " << r.exitCode << ", " << r.frames << " frames, "
+  out << (b.difficultyPlayed == 1   ? "hard"
+          : b.difficultyPlayed == 0 ? "normal"
+                                    : "?")
+      << ": " << (r.Won() ? "won" : "NOT won") << ", exit " << r.exitCode << ", " << r.frames << " frames, "
       << b.livesLost << " lives lost, " << r.seconds << " s";
   if (!r.error.empty()) out << ", error: " << r.error;
   out << "\n";

@@ -37,8 +37,8 @@ class BotDisplay : public kestrel::platform::HeadlessDisplay {
 
 struct RunOptions {
   BotSettings bot;
-  int depth = 32;           // the pretend desktop's depth
-  std::string frameLog;     // KESTREL_FRAMELOG of the run, when not empty
+  int depth = 32;              // the pretend desktop's depth
+  std::string frameLog;        // KESTREL_FRAMELOG of the run, when not empty
   int64_t maxFrames = 200000;  // the window is closed after this many frames
   // Sees every frame of the run, and the game state it is played on.
   std::function<void(uint64_t frame, const kestrel::platform::HeadlessDisplay&, const morlo3::GameState&)> watch;

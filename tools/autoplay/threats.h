@@ -13,13 +13,13 @@ namespace autoplay {
 
 struct Threat {
   enum class Motion {
-    Still,    // stands
-    Line,     // keeps its step (vx, vy) every frame
-    Patrol,   // walks one column a frame, turning at minX and maxX
-    Chase,    // walks one column a frame towards the player
-    Flyer,    // flies after the player, dropping to him once near
-    Homing,   // flies at (targetX, targetY), 3 a frame on each axis, and bursts there
-    Glide,    // glides at (targetX, targetY) by a fifteenth and an eighth of the way a frame
+    Still,   // stands
+    Line,    // keeps its step (vx, vy) every frame
+    Patrol,  // walks one column a frame, turning at minX and maxX
+    Chase,   // walks one column a frame towards the player
+    Flyer,   // flies after the player, dropping to him once near
+    Homing,  // flies at (targetX, targetY), 3 a frame on each axis, and bursts there
+    Glide,   // glides at (targetX, targetY) by a fifteenth and an eighth of the way a frame
   };
   Motion motion = Motion::Still;
   int32_t x = 0, y = 0, vx = 0, vy = 0;
@@ -50,17 +50,16 @@ std::vector<Threat> GatherThreats(const GameState& g, const morlo3::StageFacts& 
 
 struct Outcome {
   int32_t damage = 0;
-  int32_t firstHit = -1;  // the frame of the first hit, counting from 0
+  int32_t firstHit = -1;     // the frame of the first hit, counting from 0
   int32_t firstThreat = -1;  // and which threat dealt it
-  bool fell = false;      // the moves, or the landing after them, cost a life by falling
+  bool fell = false;         // the moves, or the landing after them, cost a life by falling
   PlayerMotion end;
 };
 
 // The energy the moves would cost, frame by frame from the state `from` with
 // the hurt clock at `hurtTimer`; after the moves the player stands still for
 // `settle` frames, which count for falls only.
-Outcome Foresee(const GameState& g, const PlayerMotion& from, const std::vector<Move>& moves,
-                const StageBounds& bounds, const std::vector<Threat>& threats, int32_t hurtTimer,
-                int32_t margin = 2, int32_t settle = 60);
+Outcome Foresee(const GameState& g, const PlayerMotion& from, const std::vector<Move>& moves, const StageBounds& bounds,
+                const std::vector<Threat>& threats, int32_t hurtTimer, int32_t margin = 2, int32_t settle = 60);
 
 }  // namespace autoplay

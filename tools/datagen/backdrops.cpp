@@ -19,7 +19,8 @@ using namespace paint;
 
 // A night sky from zenith to horizon, with stars above the horizon line.
 void NightSky(View& v, Rng& rng, Rgb zenith, Rgb middle, Rgb horizon, int horizonY, int stars) {
-  VerticalGradient(v, 0, v.Height(), {{0, zenith}, {0.45, middle}, {double(horizonY) / v.Height(), horizon}, {1, horizon}});
+  VerticalGradient(v, 0, v.Height(),
+                   {{0, zenith}, {0.45, middle}, {double(horizonY) / v.Height(), horizon}, {1, horizon}});
   Stars(v, rng, stars, horizonY - 20);
 }
 
@@ -42,8 +43,7 @@ void Flames(View& v, Rng& rng, double x0, double x1, double g, double height) {
     double h = height * rng.Range(0.4, 1.0);
     double w = rng.Range(3, 7);
     FillPolygon(v, {{x - w, g}, {x + rng.Range(-3, 3), g - h}, {x + w, g}}, {200, 60, 10}, 0.85);
-    FillPolygon(v, {{x - w * 0.5, g}, {x + rng.Range(-2, 2), g - h * 0.6}, {x + w * 0.5, g}},
-                {250, 170, 40}, 0.9);
+    FillPolygon(v, {{x - w * 0.5, g}, {x + rng.Range(-2, 2), g - h * 0.6}, {x + w * 0.5, g}}, {250, 170, 40}, 0.9);
   }
   Glow(v, (x0 + x1) / 2, g - height / 2, (x1 - x0) * 0.8 + height, {160, 60, 10}, 0.6);
 }
@@ -56,8 +56,8 @@ void SpellTrail(View& v, const std::vector<std::pair<double, double>>& pts, Rgb 
   }
 }
 
-std::vector<std::pair<double, double>> Arc(double x0, double y0, double x1, double y1, double bulge,
-                                           double wave, int n = 24) {
+std::vector<std::pair<double, double>> Arc(double x0, double y0, double x1, double y1, double bulge, double wave,
+                                           int n = 24) {
   std::vector<std::pair<double, double>> p;
   for (int i = 0; i <= n; ++i) {
     double t = double(i) / n;
@@ -109,10 +109,8 @@ void PaintMenu(View& v) {
   Ground(v, rng, 164, 3, {22, 20, 26}, {8, 6, 10});
   for (int i = 0; i < 9; ++i) {
     double x = 14 + i * 36 + rng.Range(-6, 6);
-    if (i % 3 == 1)
-      GraveCross(v, x, 170, rng.Range(12, 16), {30, 28, 36}, rng.Range(-0.2, 0.2));
-    else
-      Tombstone(v, x, 170, rng.Range(8, 11), rng.Range(11, 15), {34, 32, 42}, rng.Range(-0.15, 0.15));
+    if (i % 3 == 1) GraveCross(v, x, 170, rng.Range(12, 16), {30, 28, 36}, rng.Range(-0.2, 0.2));
+    else Tombstone(v, x, 170, rng.Range(8, 11), rng.Range(11, 15), {34, 32, 42}, rng.Range(-0.15, 0.15));
   }
   Bat(v, 140, 40, 16, {12, 8, 20}, 0.3);
   Bat(v, 168, 56, 10, {12, 8, 20}, -0.2);
@@ -151,7 +149,10 @@ void PaintHelp(View& v) {
 
   const Rgb head{236, 196, 112}, body{224, 214, 190}, keyCap{70, 56, 80};
   Text(v, 20, 46, "Teclas", head, 1);
-  struct Line { const char* key; const char* what; };
+  struct Line {
+    const char* key;
+    const char* what;
+  };
   const Line keys[] = {{"Ctrl", "dispara"}, {"Cima", "salta"}, {"Setas", "andam"}, {"Esc", "sai"}};
   int y = 60;
   for (const Line& l : keys) {
@@ -188,15 +189,20 @@ void PaintHelp(View& v) {
   iy += 18;
   FillCircle(v, 178, iy + 3, 5.5, {60, 120, 230});
   FillCircle(v, 176.5, iy + 1.5, 2, {150, 200, 255});
-  FillPolygon(v, {{179.5, iy - 1.5}, {175.5, iy + 3.5}, {178.5, iy + 3.5}, {176.5, iy + 7.5}, {180.5, iy + 2.5},
-                  {177.5, iy + 2.5}},
+  FillPolygon(v,
+              {{179.5, iy - 1.5},
+               {175.5, iy + 3.5},
+               {178.5, iy + 3.5},
+               {176.5, iy + 7.5},
+               {180.5, iy + 2.5},
+               {177.5, iy + 2.5}},
               {255, 236, 90});
   Text(v, 190, iy, "Poder do tiro", body, 1);
   iy += 18;
   for (int i = 0; i < 8; ++i) {
     double a = i * 3.14159 / 4;
-    ThickLine(v, 178 + 4 * std::cos(a), iy + 3 + 4 * std::sin(a), 178 + 6.5 * std::cos(a),
-              iy + 3 + 6.5 * std::sin(a), 2.2, gold);
+    ThickLine(v, 178 + 4 * std::cos(a), iy + 3 + 4 * std::sin(a), 178 + 6.5 * std::cos(a), iy + 3 + 6.5 * std::sin(a),
+              2.2, gold);
   }
   FillCircle(v, 178, iy + 3, 5, gold);
   heart(178, iy + 3, 0.6);
@@ -231,7 +237,8 @@ void PaintGameOver(View& v) {
   Ground(v, rng, 168, 4, {30, 12, 12}, {6, 2, 2});
   Tombstone(v, 160, 172, 56, 70, {70, 66, 72});
   Tombstone(v, 160, 172, 50, 64, {96, 92, 100});
-  Title(v, 160 - font::TextWidth("R.I.P.", 2) / 2, 128, "R.I.P.", {2, {50, 46, 52}, {40, 36, 40}, {150, 146, 150}, false});
+  Title(v, 160 - font::TextWidth("R.I.P.", 2) / 2, 128, "R.I.P.",
+        {2, {50, 46, 52}, {40, 36, 40}, {150, 146, 150}, false});
   for (int i = 0; i < 4; ++i) DeadTree(v, rng, 30 + i * 80 + (i > 1 ? 40 : 0), 172, rng.Range(30, 46), {8, 2, 2});
   TitleCentred(v, 40, "FIM DO JOGO", kBlood);
   Text(v, 160 - font::TextWidth("Prima Enter") / 2, 184, "Prima Enter", {220, 190, 170}, 1);
@@ -366,7 +373,8 @@ void PaintStory4(View& v) {  // RirEza rises again from the depths
     ThickLine(v, x, y, x + rng.Range(-24, 24), y + rng.Range(6, 16), 1.2, {255, 110, 30}, 0.7);
   }
   for (int i = 0; i < 16; ++i)  // flying rocks and embers
-    FillCircle(v, rng.Range(90, 240), rng.Range(96, 160), rng.Range(0.8, 2.4), rng.Uniform() < 0.5 ? Rgb{20, 6, 4} : Rgb{255, 160, 40});
+    FillCircle(v, rng.Range(90, 240), rng.Range(96, 160), rng.Range(0.8, 2.4),
+               rng.Uniform() < 0.5 ? Rgb{20, 6, 4} : Rgb{255, 160, 40});
   ShadeBand(v, 4, 92, 0.3);
   Vignette(v, 0.35);
   Grain(v, rng, 3);
@@ -390,7 +398,8 @@ void PaintStory5(View& v) {  // Rats lay the land to waste
   ShadeBand(v, 104, 172, 0.35);
   VerticalGradient(v, 174, 200, {{0, {26, 14, 10}}, {1, {44, 22, 12}}});
   for (int i = 0; i < 5; ++i)
-    RimRat(v, 10 + i * 66 + rng.Range(-6, 6), 196 - rng.Range(0, 3), rng.Range(44, 52), {58, 36, 26}, {230, 120, 50}, false);
+    RimRat(v, 10 + i * 66 + rng.Range(-6, 6), 196 - rng.Range(0, 3), rng.Range(44, 52), {58, 36, 26}, {230, 120, 50},
+           false);
   Vignette(v, 0.3);
   Grain(v, rng, 3);
 }
@@ -411,7 +420,8 @@ void PaintStory6(View& v) {  // The dead rise from the earth
     for (int f = -1; f <= 1; ++f) ThickLine(v, hx + 2, 160, hx + 2 + f * 3, 153, 1.2, {40, 56, 34});
   }
   for (int i = 0; i < 7; ++i)
-    Tombstone(v, 20 + i * 46 + rng.Range(-5, 5), 180, rng.Range(9, 13), rng.Range(13, 18), {50, 56, 56}, rng.Range(-0.25, 0.25));
+    Tombstone(v, 20 + i * 46 + rng.Range(-5, 5), 180, rng.Range(9, 13), rng.Range(13, 18), {50, 56, 56},
+              rng.Range(-0.25, 0.25));
   Clouds(v, rng, 150, 200, {90, 140, 110}, 0.4);  // ground mist
   ShadeBand(v, 6, 52, 0.3);
   Vignette(v, 0.3);
@@ -427,8 +437,7 @@ void PaintStory7(View& v) {  // Armies of skeletons gather
   for (int row = 0; row < 4; ++row) {
     double s = 0.35 + row * 0.22, g = 132 + row * 20;
     Rgb bone = Mix({60, 30, 20}, {236, 226, 200}, row / 3.0);
-    for (double x = 6 + row * 5; x < 320; x += 40 * s + 4)
-      Skeleton(v, x + rng.Range(-2, 2), g, 40 * s, bone, true);
+    for (double x = 6 + row * 5; x < 320; x += 40 * s + 4) Skeleton(v, x + rng.Range(-2, 2), g, 40 * s, bone, true);
   }
   // Tattered banners.
   for (double bx : {60.0, 250.0}) {
@@ -453,14 +462,14 @@ void PaintStory8(View& v) {  // Swarms of rats everywhere
   ThickLine(v, 260, 0, 260, 30, 1, {30, 20, 14});
   FillRect(v, 256, 30, 264, 40, {255, 210, 120});
   FillRect(v, 255, 29, 265, 30, {40, 26, 16});
-  FillRect(v, 0, 72, 320, 82, {40, 24, 14});   // the beam
+  FillRect(v, 0, 72, 320, 82, {40, 24, 14});  // the beam
   for (int i = 0; i < 10; ++i)
     RimRat(v, 6 + i * 32 + rng.Range(-4, 4), 72, rng.Range(22, 28), {50, 36, 28}, {200, 140, 80}, i % 3 == 0);
   ShadeBand(v, 100, 152, 0.55);
   VerticalGradient(v, 164, 200, {{0, {16, 10, 8}}, {1, {34, 24, 16}}});
   for (int i = 0; i < 9; ++i)
-    RimRat(v, -4 + i * 38 + rng.Range(-6, 6), 178 + (i % 2) * 16 + rng.Range(0, 3), rng.Range(34, 42),
-           {62, 46, 36}, {190, 140, 80}, i % 3 == 1);
+    RimRat(v, -4 + i * 38 + rng.Range(-6, 6), 178 + (i % 2) * 16 + rng.Range(0, 3), rng.Range(34, 42), {62, 46, 36},
+           {190, 140, 80}, i % 3 == 1);
   for (int i = 0; i < 14; ++i) {  // eyes in the dark
     double x = rng.Range(10, 310), y = rng.Range(96, 150);
     if (x < 170 && y < 126) continue;  // keep the text clear
@@ -518,14 +527,15 @@ void PaintStory10(View& v) {  // A mage calls the hero back from the dead
 
 void PaintStory11(View& v) {  // The hero stands again
   Rng rng(1011);
-  VerticalGradient(v, 0, v.Height(), {{0, {14, 16, 44}}, {0.45, {70, 60, 110}}, {0.75, {230, 140, 90}}, {1, {250, 200, 120}}});
+  VerticalGradient(v, 0, v.Height(),
+                   {{0, {14, 16, 44}}, {0.45, {70, 60, 110}}, {0.75, {230, 140, 90}}, {1, {250, 200, 120}}});
   Stars(v, rng, 40, 60);
   Glow(v, 160, 150, 160, {255, 180, 90}, 0.6);
   Ridge(v, rng, 150, 10, 0.012, {80, 50, 70}, {40, 24, 40});
   FillPolygon(v, {{60, 200}, {110, 166}, {160, 158}, {210, 166}, {260, 200}}, {12, 8, 16});
   Glow(v, 160, 110, 60, {190, 210, 255}, 0.7);
   Warrior(v, 154, 160, 96, {10, 6, 14}, Pose::kRaise);
-  Glow(v, 180, 4, 30, {255, 255, 220}, 0.7);  // the blade catches the light
+  Glow(v, 180, 4, 30, {255, 255, 220}, 0.7);    // the blade catches the light
   Glow(v, 118, 100, 22, {120, 170, 255}, 0.9);  // and his open hand holds a spell
   FillCircle(v, 117, 99, 2.5, {225, 238, 255});
   TitleCentred(v, 176, "O guerreiro regressou", {1, {255, 236, 190}, {240, 200, 140}, {20, 8, 4}, true});
@@ -646,10 +656,8 @@ const std::vector<Entry>& Entries() {
       {{647, 204, "crypts", {}}, PaintCrypts},
       {{1, 407, "gameover", {}}, PaintGameOver},
       {{324, 407, "story2", {Line(10, 10, 32), Line(10, 30, 34), Line(10, 50, 27)}}, PaintStory2},
-      {{647, 407, "story4", {Line(10, 10, 27), Line(10, 30, 26), Line(10, 50, 32), Line(10, 70, 37)}},
-       PaintStory4},
-      {{1, 610, "story10", {Line(10, 10, 27), Line(10, 30, 29), Line(10, 50, 31), Line(10, 70, 18)}},
-       PaintStory10},
+      {{647, 407, "story4", {Line(10, 10, 27), Line(10, 30, 26), Line(10, 50, 32), Line(10, 70, 37)}}, PaintStory4},
+      {{1, 610, "story10", {Line(10, 10, 27), Line(10, 30, 29), Line(10, 50, 31), Line(10, 70, 18)}}, PaintStory10},
       {{324, 610, "story3", {Line(10, 130, 32), Line(10, 150, 31), Line(10, 170, 32)}}, PaintStory3},
       {{647, 610, "story5", {Line(10, 110, 31), Line(10, 130, 30), Line(10, 150, 16)}}, PaintStory5},
       {{1, 813, "story8", {Line(10, 110, 22), Line(180, 130, 14)}}, PaintStory8},

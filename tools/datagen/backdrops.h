@@ -29,9 +29,9 @@ struct TextBand {
 };
 
 struct BackdropCell {
-  int x, y;                     // top-left corner on the sheet
+  int x, y;  // top-left corner on the sheet
   std::string_view name;
-  std::vector<TextBand> text;   // where the game writes over it
+  std::vector<TextBand> text;  // where the game writes over it
 };
 
 // Every picture on the sheet, in no particular order.

@@ -60,8 +60,7 @@ double Rng::Uniform() { return Next() / 4294967296.0; }
 int Rng::Int(int lo, int hi) { return lo + int(Next() % uint32_t(hi - lo + 1)); }
 
 Rgb Mix(Rgb a, Rgb b, double t) {
-  return {Clamp8(a.r + (b.r - a.r) * t), Clamp8(a.g + (b.g - a.g) * t),
-          Clamp8(a.b + (b.b - a.b) * t)};
+  return {Clamp8(a.r + (b.r - a.r) * t), Clamp8(a.g + (b.g - a.g) * t), Clamp8(a.b + (b.b - a.b) * t)};
 }
 
 Rgb Scale(Rgb c, double f) { return {Clamp8(c.r * f), Clamp8(c.g * f), Clamp8(c.b * f)}; }
@@ -187,8 +186,7 @@ void FillPolygon(View& v, const Poly& pts, Rgb c, double alpha) {
       for (size_t i = 0; i < pts.size(); ++i) {
         auto [x0, y0] = pts[i];
         auto [x1, y1] = pts[(i + 1) % pts.size()];
-        if ((y0 <= sy && y1 > sy) || (y1 <= sy && y0 > sy))
-          xs.push_back(x0 + (sy - y0) / (y1 - y0) * (x1 - x0));
+        if ((y0 <= sy && y1 > sy) || (y1 <= sy && y0 > sy)) xs.push_back(x0 + (sy - y0) / (y1 - y0) * (x1 - x0));
       }
       std::sort(xs.begin(), xs.end());
       for (size_t i = 0; i + 1 < xs.size(); i += 2) {
@@ -226,16 +224,14 @@ void FillCircle(View& v, double cx, double cy, double r, Rgb c, double alpha) {
   FillEllipse(v, cx, cy, r, r, c, alpha);
 }
 
-void ThickLine(View& v, double x0, double y0, double x1, double y1, double width, Rgb c,
-               double alpha) {
+void ThickLine(View& v, double x0, double y0, double x1, double y1, double width, Rgb c, double alpha) {
   double dx = x1 - x0, dy = y1 - y0, len = std::hypot(dx, dy);
   if (len < 1e-6) {
     FillCircle(v, x0, y0, width / 2, c, alpha);
     return;
   }
   double nx = -dy / len * width / 2, ny = dx / len * width / 2;
-  FillPolygon(v, {{x0 + nx, y0 + ny}, {x1 + nx, y1 + ny}, {x1 - nx, y1 - ny}, {x0 - nx, y0 - ny}},
-              c, alpha);
+  FillPolygon(v, {{x0 + nx, y0 + ny}, {x1 + nx, y1 + ny}, {x1 - nx, y1 - ny}, {x0 - nx, y0 - ny}}, c, alpha);
 }
 
 void FillRect(View& v, int x0, int y0, int x1, int y1, Rgb c, double alpha) {
@@ -258,8 +254,7 @@ void Ridge(View& v, Rng& rng, double baseY, double amplitude, double detail, Rgb
 }
 
 namespace {
-void Branch(View& v, Rng& rng, double x, double y, double angle, double len, double width, Rgb c,
-            int depth) {
+void Branch(View& v, Rng& rng, double x, double y, double angle, double len, double width, Rgb c, int depth) {
   double x1 = x + std::cos(angle) * len, y1 = y + std::sin(angle) * len;
   ThickLine(v, x, y, x1, y1, width, c);
   FillCircle(v, x1, y1, width / 2, c);
@@ -268,8 +263,7 @@ void Branch(View& v, Rng& rng, double x, double y, double angle, double len, dou
   for (int i = 0; i < n; ++i) {
     double spread = rng.Range(0.3, 0.8) * (i % 2 ? 1 : -1);
     double bend = rng.Range(-0.15, 0.15);
-    Branch(v, rng, x1, y1, angle + spread + bend, len * rng.Range(0.6, 0.8), width * 0.62, c,
-           depth - 1);
+    Branch(v, rng, x1, y1, angle + spread + bend, len * rng.Range(0.6, 0.8), width * 0.62, c, depth - 1);
   }
 }
 }  // namespace
@@ -277,30 +271,29 @@ void Branch(View& v, Rng& rng, double x, double y, double angle, double len, dou
 void DeadTree(View& v, Rng& rng, double x, double groundY, double height, Rgb c) {
   double trunk = height * 0.42, w = std::max(2.0, height * 0.09);
   // Roots flare into the ground.
-  FillPolygon(v, {{x - w * 1.6, groundY + 1}, {x - w * 0.5, groundY - trunk * 0.3},
-                  {x - w * 0.35, groundY - trunk}, {x + w * 0.35, groundY - trunk},
-                  {x + w * 0.5, groundY - trunk * 0.3}, {x + w * 1.7, groundY + 1}},
+  FillPolygon(v,
+              {{x - w * 1.6, groundY + 1},
+               {x - w * 0.5, groundY - trunk * 0.3},
+               {x - w * 0.35, groundY - trunk},
+               {x + w * 0.35, groundY - trunk},
+               {x + w * 0.5, groundY - trunk * 0.3},
+               {x + w * 1.7, groundY + 1}},
               c);
   double lean = rng.Range(-0.15, 0.15);
   Branch(v, rng, x, groundY - trunk + 1, -kPi / 2 + lean, height * 0.32, w * 0.7, c, 5);
-  Branch(v, rng, x, groundY - trunk * 0.7, -kPi / 2 - 0.7 - rng.Range(0, 0.3), height * 0.25,
-         w * 0.45, c, 3);
-  Branch(v, rng, x, groundY - trunk * 0.85, -kPi / 2 + 0.6 + rng.Range(0, 0.3), height * 0.22,
-         w * 0.45, c, 3);
+  Branch(v, rng, x, groundY - trunk * 0.7, -kPi / 2 - 0.7 - rng.Range(0, 0.3), height * 0.25, w * 0.45, c, 3);
+  Branch(v, rng, x, groundY - trunk * 0.85, -kPi / 2 + 0.6 + rng.Range(0, 0.3), height * 0.22, w * 0.45, c, 3);
 }
 
 void PineTree(View& v, double x, double groundY, double height, double width, Rgb c) {
-  FillRect(v, int(x - width * 0.06), int(groundY - height * 0.2), int(x + width * 0.06),
-           int(groundY), c);
+  FillRect(v, int(x - width * 0.06), int(groundY - height * 0.2), int(x + width * 0.06), int(groundY), c);
   int tiers = 4;
   for (int i = 0; i < tiers; ++i) {
     double t0 = double(i) / tiers, t1 = double(i + 1) / tiers;
     double yb = groundY - height * 0.12 - (height * 0.88) * t0 * 0.85;
     double yt = groundY - height * 0.12 - (height * 0.88) * (t1 * 0.85 + 0.15);
     double hw = width / 2 * (1 - t0 * 0.7);
-    FillPolygon(v, {{x - hw, yb}, {x - hw * 0.3, yb - 2}, {x, yt}, {x + hw * 0.3, yb - 2},
-                    {x + hw, yb}},
-                c);
+    FillPolygon(v, {{x - hw, yb}, {x - hw * 0.3, yb - 2}, {x, yt}, {x + hw * 0.3, yb - 2}, {x + hw, yb}}, c);
   }
 }
 
@@ -333,8 +326,8 @@ void Castle(View& v, Rng& rng, double x, double groundY, double s, Rgb c, Rgb wi
     double dx, w, h;
     bool roof;
   };
-  const Tower towers[] = {{-46, 14, 62, true}, {-22, 12, 48, false}, {0, 20, 92, true},
-                          {26, 12, 54, false}, {48, 16, 70, true}};
+  const Tower towers[] = {
+      {-46, 14, 62, true}, {-22, 12, 48, false}, {0, 20, 92, true}, {26, 12, 54, false}, {48, 16, 70, true}};
   // Curtain wall with crenellations.
   double wallTop = groundY - 34 * s;
   FillRect(v, int(x - 50 * s), int(wallTop), int(x + 54 * s), int(groundY), c);
@@ -344,9 +337,7 @@ void Castle(View& v, Rng& rng, double x, double groundY, double s, Rgb c, Rgb wi
     double tx = x + t.dx * s, hw = t.w * s / 2, top = groundY - t.h * s;
     FillRect(v, int(tx - hw), int(top), int(tx + hw), int(groundY), c);
     if (t.roof) {
-      FillPolygon(v, {{tx - hw - 2 * s, top + 1}, {tx, top - t.w * 1.3 * s},
-                      {tx + hw + 2 * s, top + 1}},
-                  c);
+      FillPolygon(v, {{tx - hw - 2 * s, top + 1}, {tx, top - t.w * 1.3 * s}, {tx + hw + 2 * s, top + 1}}, c);
       // Banner pole on the highest roofs.
       if (t.h > 80) ThickLine(v, tx, top - t.w * 1.3 * s, tx, top - t.w * 1.3 * s - 8 * s, 1, c);
     } else {
@@ -373,8 +364,8 @@ void Bat(View& v, double cx, double cy, double span, Rgb c, double flap) {
   double lift = flap * h * 0.6;
   // Each wing: a leading edge up to the wrist, then scallops back to the body.
   for (int side = -1; side <= 1; side += 2) {
-    Poly p{{cx, cy - h * 0.05}, {cx + side * h * 0.45, cy - h * 0.32 - lift},
-           {cx + side * h, cy - h * 0.12 - lift * 1.3}};
+    Poly p{
+        {cx, cy - h * 0.05}, {cx + side * h * 0.45, cy - h * 0.32 - lift}, {cx + side * h, cy - h * 0.12 - lift * 1.3}};
     int scallops = 3;
     for (int i = 1; i <= scallops; ++i) {
       double t = double(i) / scallops;
@@ -405,9 +396,9 @@ void Rat(View& v, double x, double g, double len, Rgb c, bool faceLeft, Rgb eye)
     px = nx, py = ny;
   }
   // Body in profile: round rump, arched back, tapering snout.
-  const double profile[][2] = {{0.06, 0.03}, {0.0, 0.13}, {0.06, 0.25}, {0.2, 0.33}, {0.4, 0.34},
-                               {0.56, 0.3},  {0.68, 0.24}, {0.8, 0.2},  {0.92, 0.12}, {1.0, 0.06},
-                               {0.92, 0.03}, {0.78, 0.04}, {0.6, 0.06}, {0.4, 0.05}, {0.2, 0.04}};
+  const double profile[][2] = {{0.06, 0.03}, {0.0, 0.13},  {0.06, 0.25}, {0.2, 0.33},  {0.4, 0.34},
+                               {0.56, 0.3},  {0.68, 0.24}, {0.8, 0.2},   {0.92, 0.12}, {1.0, 0.06},
+                               {0.92, 0.03}, {0.78, 0.04}, {0.6, 0.06},  {0.4, 0.05},  {0.2, 0.04}};
   Poly body;
   for (auto& q : profile) body.push_back(P(q[0], q[1]));
   FillPolygon(v, body, c);
@@ -449,8 +440,7 @@ void Skeleton(View& v, double x, double g, double h, Rgb bone, bool spear) {
   FillCircle(v, x + 1.4 * u, g - 37 * u, 0.9 * u + 0.3, dark);
   if (spear) {
     ThickLine(v, x + 9 * u, g + 2 * u, x + 9 * u, g - 52 * u, std::max(1.0, u), Scale(bone, 0.7));
-    FillPolygon(v, {{x + 7 * u, g - 52 * u}, {x + 9 * u, g - 58 * u}, {x + 11 * u, g - 52 * u}},
-                Scale(bone, 0.8));
+    FillPolygon(v, {{x + 7 * u, g - 52 * u}, {x + 9 * u, g - 58 * u}, {x + 11 * u, g - 52 * u}}, Scale(bone, 0.8));
   }
 }
 
@@ -458,9 +448,15 @@ void Zombie(View& v, double x, double g, double h, double rise, Rgb c, Rgb eye) 
   double u = h / 40.0;
   double base = g + (1 - rise) * h;  // the part under the ground is painted over later
   // Hunched torso and ragged coat.
-  FillPolygon(v, {{x - 6 * u, base - 18 * u}, {x - 4 * u, base - 33 * u}, {x + 3 * u, base - 35 * u},
-                  {x + 7 * u, base - 28 * u}, {x + 6 * u, base - 18 * u}, {x + 4 * u, base - 15 * u},
-                  {x + 1 * u, base - 18 * u}, {x - 2 * u, base - 14 * u}},
+  FillPolygon(v,
+              {{x - 6 * u, base - 18 * u},
+               {x - 4 * u, base - 33 * u},
+               {x + 3 * u, base - 35 * u},
+               {x + 7 * u, base - 28 * u},
+               {x + 6 * u, base - 18 * u},
+               {x + 4 * u, base - 15 * u},
+               {x + 1 * u, base - 18 * u},
+               {x - 2 * u, base - 14 * u}},
               c);
   ThickLine(v, x - 3 * u, base - 18 * u, x - 5 * u, base, 3 * u, c);
   ThickLine(v, x + 3 * u, base - 18 * u, x + 4 * u, base, 3 * u, c);
@@ -488,9 +484,14 @@ void Sorcerer(View& v, double x, double g, double h, Rgb robe, Rgb eye, bool arm
   FillPolygon(v, p, robe);
   FillEllipse(v, x, g - 42 * u, 9 * u, 4 * u, robe);  // shoulders
   // Hood with a peak.
-  FillPolygon(v, {{x - 7 * u, g - 42 * u}, {x - 6.5 * u, g - 50 * u}, {x - 4 * u, g - 55 * u},
-                  {x, g - 61 * u}, {x + 4 * u, g - 55 * u}, {x + 6.5 * u, g - 50 * u},
-                  {x + 7 * u, g - 42 * u}},
+  FillPolygon(v,
+              {{x - 7 * u, g - 42 * u},
+               {x - 6.5 * u, g - 50 * u},
+               {x - 4 * u, g - 55 * u},
+               {x, g - 61 * u},
+               {x + 4 * u, g - 55 * u},
+               {x + 6.5 * u, g - 50 * u},
+               {x + 7 * u, g - 42 * u}},
               robe);
   FillEllipse(v, x, g - 49 * u, 3.5 * u, 4 * u, Scale(robe, 0.35));
   FillCircle(v, x - 1.5 * u, g - 49.5 * u, 0.8 * u + 0.3, eye);
@@ -499,12 +500,15 @@ void Sorcerer(View& v, double x, double g, double h, Rgb robe, Rgb eye, bool arm
   // Wide sleeves and clawed hands.
   for (int side = -1; side <= 1; side += 2) {
     double hx = x + side * (armsUp ? 20 : 14) * u, hy = g - (armsUp ? 62 : 30) * u;
-    FillPolygon(v, {{x + side * 4 * u, g - 44 * u}, {x + side * 6 * u, g - 36 * u},
-                    {hx + side * 2 * u, hy + 6 * u}, {hx - side * 3 * u, hy + 3 * u}},
+    FillPolygon(v,
+                {{x + side * 4 * u, g - 44 * u},
+                 {x + side * 6 * u, g - 36 * u},
+                 {hx + side * 2 * u, hy + 6 * u},
+                 {hx - side * 3 * u, hy + 3 * u}},
                 robe);
     for (int f = -1; f <= 1; ++f)
-      ThickLine(v, hx, hy + 3 * u, hx + side * (1 + f) * 1.5 * u, hy - 3 * u + std::abs(f) * u,
-                std::max(1.0, 0.8 * u), robe);
+      ThickLine(v, hx, hy + 3 * u, hx + side * (1 + f) * 1.5 * u, hy - 3 * u + std::abs(f) * u, std::max(1.0, 0.8 * u),
+                robe);
   }
 }
 
@@ -512,8 +516,7 @@ void Warrior(View& v, double x, double g, double h, Rgb c, Pose pose) {
   double u = h / 40.0;
   // Cape billowing behind, its hem in folds.
   Poly cape{{x - 3 * u, g - 31 * u}, {x - 9 * u, g - 20 * u}, {x - 14 * u, g - 4 * u}};
-  for (int i = 0; i <= 4; ++i)
-    cape.push_back({x - 14 * u + i * 3 * u, g - 3 * u - (i % 2 ? 2.5 * u : 0)});
+  for (int i = 0; i <= 4; ++i) cape.push_back({x - 14 * u + i * 3 * u, g - 3 * u - (i % 2 ? 2.5 * u : 0)});
   cape.push_back({x - 1 * u, g - 12 * u});
   cape.push_back({x + 2 * u, g - 30 * u});
   FillPolygon(v, cape, c);
@@ -527,8 +530,13 @@ void Warrior(View& v, double x, double g, double h, Rgb c, Pose pose) {
   FillEllipse(v, x + (footL + 1) * u, g - 1.2 * u, 2.6 * u, 1.3 * u, c);
   FillEllipse(v, x + (footR + 1) * u, g - 1.2 * u, 2.6 * u, 1.3 * u, c);
   // Torso tapering to the belt, a short skirt of mail below it.
-  FillPolygon(v, {{x - 5.5 * u, g - 31 * u}, {x + 5.5 * u, g - 31 * u}, {x + 3.5 * u, g - 19 * u},
-                  {x + 4.5 * u, g - 15 * u}, {x - 4.5 * u, g - 15 * u}, {x - 3.5 * u, g - 19 * u}},
+  FillPolygon(v,
+              {{x - 5.5 * u, g - 31 * u},
+               {x + 5.5 * u, g - 31 * u},
+               {x + 3.5 * u, g - 19 * u},
+               {x + 4.5 * u, g - 15 * u},
+               {x - 4.5 * u, g - 15 * u},
+               {x - 3.5 * u, g - 19 * u}},
               c);
   FillCircle(v, x - 5 * u, g - 30 * u, 2.8 * u, c);
   FillCircle(v, x + 5 * u, g - 30 * u, 2.8 * u, c);
@@ -536,8 +544,13 @@ void Warrior(View& v, double x, double g, double h, Rgb c, Pose pose) {
   FillRect(v, int(x - 1.2 * u), int(g - 34 * u), int(x + 1.2 * u), int(g - 31 * u), c);
   FillCircle(v, x + 0.5 * u, g - 36 * u, 3.3 * u, c);
   FillPolygon(v, {{x + 3.8 * u, g - 36 * u}, {x + 5 * u, g - 34 * u}, {x + 2 * u, g - 33 * u}}, c);
-  FillPolygon(v, {{x + 1.5 * u, g - 38.5 * u}, {x - 1 * u, g - 41 * u}, {x - 6 * u, g - 40.5 * u},
-                  {x - 10 * u, g - 36 * u}, {x - 6 * u, g - 37.5 * u}, {x - 2 * u, g - 36.5 * u}},
+  FillPolygon(v,
+              {{x + 1.5 * u, g - 38.5 * u},
+               {x - 1 * u, g - 41 * u},
+               {x - 6 * u, g - 40.5 * u},
+               {x - 10 * u, g - 36 * u},
+               {x - 6 * u, g - 37.5 * u},
+               {x - 2 * u, g - 36.5 * u}},
               c);
   // Arms.
   switch (pose) {
@@ -570,17 +583,14 @@ void Warrior(View& v, double x, double g, double h, Rgb c, Pose pose) {
 
 void Mage(View& v, double x, double g, double h, Rgb robe, Rgb staffLight) {
   double u = h / 50.0;
-  FillPolygon(v, {{x - 4 * u, g - 34 * u}, {x - 11 * u, g}, {x + 11 * u, g}, {x + 5 * u, g - 34 * u}},
-              robe);
+  FillPolygon(v, {{x - 4 * u, g - 34 * u}, {x - 11 * u, g}, {x + 11 * u, g}, {x + 5 * u, g - 34 * u}}, robe);
   // Pointed hat with a wide brim.
   FillEllipse(v, x, g - 38 * u, 9 * u, 1.8 * u, robe);
-  FillPolygon(v, {{x - 5 * u, g - 38 * u}, {x - 1 * u, g - 52 * u}, {x - 6 * u, g - 58 * u},
-                  {x + 5 * u, g - 38 * u}},
+  FillPolygon(v, {{x - 5 * u, g - 38 * u}, {x - 1 * u, g - 52 * u}, {x - 6 * u, g - 58 * u}, {x + 5 * u, g - 38 * u}},
               robe);
   FillCircle(v, x + 1 * u, g - 35 * u, 3.2 * u, robe);
   // Beard.
-  FillPolygon(v, {{x - 1 * u, g - 34 * u}, {x + 5 * u, g - 34 * u}, {x + 3 * u, g - 24 * u}},
-              Scale(robe, 1.0));
+  FillPolygon(v, {{x - 1 * u, g - 34 * u}, {x + 5 * u, g - 34 * u}, {x + 3 * u, g - 24 * u}}, Scale(robe, 1.0));
   // Staff raised, orb of light.
   ThickLine(v, x + 6 * u, g - 32 * u, x + 12 * u, g - 30 * u, 2.2 * u, robe);
   ThickLine(v, x + 12 * u, g + 1, x + 13 * u, g - 50 * u, 1.6 * u, robe);

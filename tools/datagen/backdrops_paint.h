@@ -17,9 +17,9 @@ class Rng {
  public:
   explicit Rng(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
   uint32_t Next();
-  double Uniform();                 // [0, 1)
+  double Uniform();  // [0, 1)
   double Range(double lo, double hi) { return lo + (hi - lo) * Uniform(); }
-  int Int(int lo, int hi);          // lo..hi inclusive
+  int Int(int lo, int hi);  // lo..hi inclusive
  private:
   uint64_t state_;
 };
@@ -66,8 +66,7 @@ void Clouds(View& v, Rng& rng, int y0, int y1, Rgb colour, double density);
 void FillPolygon(View& v, const Poly& points, Rgb c, double alpha = 1.0);
 void FillEllipse(View& v, double cx, double cy, double rx, double ry, Rgb c, double alpha = 1.0);
 void FillCircle(View& v, double cx, double cy, double r, Rgb c, double alpha = 1.0);
-void ThickLine(View& v, double x0, double y0, double x1, double y1, double width, Rgb c,
-               double alpha = 1.0);
+void ThickLine(View& v, double x0, double y0, double x1, double y1, double width, Rgb c, double alpha = 1.0);
 void FillRect(View& v, int x0, int y0, int x1, int y1, Rgb c, double alpha = 1.0);
 
 // Landscape silhouettes. A ridge fills from a noisy skyline down to the
@@ -81,12 +80,10 @@ void Castle(View& v, Rng& rng, double x, double groundY, double scale, Rgb c, Rg
 
 // Figures, as silhouettes facing right unless flipped.
 void Bat(View& v, double cx, double cy, double span, Rgb c, double flap = 0);
-void Rat(View& v, double x, double groundY, double length, Rgb c, bool faceLeft = false,
-         Rgb eye = {220, 30, 20});
+void Rat(View& v, double x, double groundY, double length, Rgb c, bool faceLeft = false, Rgb eye = {220, 30, 20});
 void Skeleton(View& v, double x, double groundY, double height, Rgb bone, bool spear = true);
 void Zombie(View& v, double x, double groundY, double height, double rise, Rgb c, Rgb eye);
-void Sorcerer(View& v, double x, double groundY, double height, Rgb robe, Rgb eye,
-              bool armsUp = true);
+void Sorcerer(View& v, double x, double groundY, double height, Rgb robe, Rgb eye, bool armsUp = true);
 enum class Pose { kStand, kThrust, kRaise };
 void Warrior(View& v, double x, double groundY, double height, Rgb c, Pose pose);
 void Mage(View& v, double x, double groundY, double height, Rgb robe, Rgb staffLight);

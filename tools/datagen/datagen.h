@@ -21,9 +21,7 @@ struct Image {
   std::vector<uint8_t> rgb;
 
   Image() = default;
-  Image(int w, int h, Rgb fill = kKey) : width(w), height(h), rgb(size_t(w) * h * 3) {
-    Fill(fill);
-  }
+  Image(int w, int h, Rgb fill = kKey) : width(w), height(h), rgb(size_t(w) * h * 3) { Fill(fill); }
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
   Rgb Get(int x, int y) const {
     const uint8_t* p = &rgb[(size_t(y) * width + x) * 3];
@@ -46,15 +44,15 @@ struct Image {
 };
 
 struct SoundFile {
-  std::string name;            // "click2.wav", ...
-  std::vector<uint8_t> wav;    // a whole RIFF/WAVE file, 16-bit PCM
+  std::string name;          // "click2.wav", ...
+  std::vector<uint8_t> wav;  // a whole RIFF/WAVE file, 16-bit PCM
 };
 
-Image BuildSpriteSheet();    // "sprites.png", 1024 x 768
-Image BuildBackdropSheet();  // "320200.jpg", 969 x 1420
-Image BuildLoadingPicture(); // "load.jpg", 320 x 200
-Image BuildLoadingBar();     // "load2.png", 185 x 58
-Image BuildStageSheet();     // "niveis.png", 1005 x 3644
+Image BuildSpriteSheet();              // "sprites.png", 1024 x 768
+Image BuildBackdropSheet();            // "320200.jpg", 969 x 1420
+Image BuildLoadingPicture();           // "load.jpg", 320 x 200
+Image BuildLoadingBar();               // "load2.png", 185 x 58
+Image BuildStageSheet();               // "niveis.png", 1005 x 3644
 std::vector<SoundFile> BuildSounds();  // the twelve sounds, in slot order
 
 }  // namespace datagen

@@ -70,12 +70,10 @@ std::vector<uint8_t> EncodePng(const Image& image) {
   }
   png_set_write_fn(png, out, PngWrite, PngFlush);
   png_set_compression_level(png, 9);
-  png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  for (int y = 0; y < image.height; ++y)
-    png_write_row(png, image.rgb.data() + size_t(y) * image.width * 3);
+  for (int y = 0; y < image.height; ++y) png_write_row(png, image.rgb.data() + size_t(y) * image.width * 3);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   std::vector<uint8_t> result = std::move(*out);
@@ -84,8 +82,7 @@ std::vector<uint8_t> EncodePng(const Image& image) {
 }
 
 Image DecodePng(const std::vector<uint8_t>& bytes) {
-  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0)
-    throw std::runtime_error("png: not a PNG file");
+  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) throw std::runtime_error("png: not a PNG file");
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) throw std::runtime_error("png: out of memory");
   png_infop info = png_create_info_struct(png);
@@ -108,8 +105,7 @@ Image DecodePng(const std::vector<uint8_t>& bytes) {
   png_read_update_info(png, info);
   *image = Image(int(png_get_image_width(png, info)), int(png_get_image_height(png, info)));
   rows = new png_bytep[size_t(image->height)];
-  for (int y = 0; y < image->height; ++y)
-    rows[y] = image->rgb.data() + size_t(y) * image->width * 3;
+  for (int y = 0; y < image->height; ++y) rows[y] = image->rgb.data() + size_t(y) * image->width * 3;
   png_read_image(png, rows);
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);

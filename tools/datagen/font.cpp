@@ -108,14 +108,14 @@ struct Accented {
 };
 
 constexpr Accented kAccented[] = {
-    {U'á', 'a', Mark::kAcute},      {U'à', 'a', Mark::kGrave},  {U'â', 'a', Mark::kCircumflex},
-    {U'ã', 'a', Mark::kTilde},      {U'é', 'e', Mark::kAcute},  {U'ê', 'e', Mark::kCircumflex},
-    {U'í', 'i', Mark::kAcute},      {U'ó', 'o', Mark::kAcute},  {U'ô', 'o', Mark::kCircumflex},
-    {U'õ', 'o', Mark::kTilde},      {U'ú', 'u', Mark::kAcute},  {U'ç', 'c', Mark::kCedilla},
-    {U'Á', 'A', Mark::kAcute},      {U'À', 'A', Mark::kGrave},  {U'Â', 'A', Mark::kCircumflex},
-    {U'Ã', 'A', Mark::kTilde},      {U'É', 'E', Mark::kAcute},  {U'Ê', 'E', Mark::kCircumflex},
-    {U'Í', 'I', Mark::kAcute},      {U'Ó', 'O', Mark::kAcute},  {U'Ô', 'O', Mark::kCircumflex},
-    {U'Õ', 'O', Mark::kTilde},      {U'Ú', 'U', Mark::kAcute},  {U'Ç', 'C', Mark::kCedilla},
+    {U'á', 'a', Mark::kAcute}, {U'à', 'a', Mark::kGrave}, {U'â', 'a', Mark::kCircumflex},
+    {U'ã', 'a', Mark::kTilde}, {U'é', 'e', Mark::kAcute}, {U'ê', 'e', Mark::kCircumflex},
+    {U'í', 'i', Mark::kAcute}, {U'ó', 'o', Mark::kAcute}, {U'ô', 'o', Mark::kCircumflex},
+    {U'õ', 'o', Mark::kTilde}, {U'ú', 'u', Mark::kAcute}, {U'ç', 'c', Mark::kCedilla},
+    {U'Á', 'A', Mark::kAcute}, {U'À', 'A', Mark::kGrave}, {U'Â', 'A', Mark::kCircumflex},
+    {U'Ã', 'A', Mark::kTilde}, {U'É', 'E', Mark::kAcute}, {U'Ê', 'E', Mark::kCircumflex},
+    {U'Í', 'I', Mark::kAcute}, {U'Ó', 'O', Mark::kAcute}, {U'Ô', 'O', Mark::kCircumflex},
+    {U'Õ', 'O', Mark::kTilde}, {U'Ú', 'U', Mark::kAcute}, {U'Ç', 'C', Mark::kCedilla},
 };
 
 // Marks are three columns wide and two rows high.
@@ -129,8 +129,8 @@ constexpr const char* kMarkRows[] = {
 
 struct Bitmap {
   int width = 0;
-  std::array<std::string, 9> rows;  // rows 0..8 from the capital top
-  std::array<std::string, 3> above; // accent rows, bottom one last
+  std::array<std::string, 9> rows;   // rows 0..8 from the capital top
+  std::array<std::string, 3> above;  // accent rows, bottom one last
 };
 
 const Glyph* FindGlyph(char32_t c) {
@@ -226,8 +226,7 @@ TextMask RenderText(std::string_view utf8, int scale) {
   int x0 = 0;
   auto plot = [&](int gx, int gy) {
     for (int dy = 0; dy < scale; ++dy)
-      for (int dx = 0; dx < scale; ++dx)
-        m.on[size_t(gy * scale + dy) * m.width + (gx * scale + dx)] = 1;
+      for (int dx = 0; dx < scale; ++dx) m.on[size_t(gy * scale + dy) * m.width + (gx * scale + dx)] = 1;
   };
   for (const Bitmap& b : glyphs) {
     for (int y = 0; y < 3; ++y)

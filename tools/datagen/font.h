@@ -13,7 +13,7 @@
 
 namespace datagen::font {
 
-inline constexpr int kAccentRows = 3;   // rows above a capital's top
+inline constexpr int kAccentRows = 3;  // rows above a capital's top
 inline constexpr int kCapHeight = 7;
 inline constexpr int kLineHeight = 12;  // accent rows + capital + descender
 
@@ -22,9 +22,7 @@ inline constexpr int kLineHeight = 12;  // accent rows + capital + descender
 struct TextMask {
   int width = 0, height = 0;
   std::vector<uint8_t> on;
-  bool At(int x, int y) const {
-    return x >= 0 && y >= 0 && x < width && y < height && on[size_t(y) * width + x];
-  }
+  bool At(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height && on[size_t(y) * width + x]; }
 };
 
 TextMask RenderText(std::string_view utf8, int scale = 1);

@@ -13,8 +13,8 @@ namespace {
 
 using namespace paint;
 
-constexpr int kBarX = 128, kBarY = 136;   // where the game draws the bar
-constexpr int kBarShown = 161;            // the widest it is ever drawn
+constexpr int kBarX = 128, kBarY = 136;         // where the game draws the bar
+constexpr int kBarShown = 161;                  // the widest it is ever drawn
 constexpr int kBandTop = 20, kBandBottom = 37;  // the band's rows in the bar picture
 
 }  // namespace

@@ -81,8 +81,7 @@ Image StageCast(const datagen::Level& l, const Image& view, const Image& sprites
     DrawSprite(out, sprites, kThrower, t.x - 15, Settled(cells, t.x, t.y, 44));
   for (const datagen::Point& u : l.undead)
     DrawSprite(out, sprites, kUndead, u.x - 17, Settled(cells, u.x + 11, u.y, 33));
-  for (size_t i = 0; i < l.hazards.size(); ++i)
-    DrawSprite(out, sprites, kHazard, 60 + int(i) * 90, l.hazards[i].y);
+  for (size_t i = 0; i < l.hazards.size(); ++i) DrawSprite(out, sprites, kHazard, 60 + int(i) * 90, l.hazards[i].y);
   int y = l.startY;
   while (y < l.height && cells.At(l.startX + 15, y + 34) != datagen::Cell::Ground) ++y;
   while (cells.At(l.startX + 15, y + 33) == datagen::Cell::Ground) --y;
@@ -95,7 +94,6 @@ bool WritePng(const std::string& path, const Image& image) {
   std::fprintf(stderr, "datagen: cannot write %s\n", path.c_str());
   return false;
 }
-
 
 }  // namespace
 
@@ -136,8 +134,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--icon") == 0) {
     const int size = argc == 4 ? std::atoi(argv[2]) : 0;
     if (size < morlo3::kIconArt || size > 1024 || size % morlo3::kIconArt != 0) {
-      std::fprintf(stderr, "datagen: --icon needs a size that is a multiple of 16, up to 1024, and a file\n%s",
-                   kUsage);
+      std::fprintf(stderr, "datagen: --icon needs a size that is a multiple of 16, up to 1024, and a file\n%s", kUsage);
       return 2;
     }
     try {
@@ -188,10 +185,8 @@ int main(int argc, char** argv) {
     Image stages = datagen::BuildStageSheet();
 
     std::vector<tools::KpkEntry> entries = {
-        {"load.jpg", datagen::EncodeJpeg(loading)},
-        {"load2.png", datagen::EncodePng(bar)},
-        {"sprites.png", datagen::EncodePng(sprites)},
-        {"320200.jpg", datagen::EncodeJpeg(backdrops)},
+        {"load.jpg", datagen::EncodeJpeg(loading)},   {"load2.png", datagen::EncodePng(bar)},
+        {"sprites.png", datagen::EncodePng(sprites)}, {"320200.jpg", datagen::EncodeJpeg(backdrops)},
         {"niveis.png", datagen::EncodePng(stages)},
     };
     for (datagen::SoundFile& s : datagen::BuildSounds()) entries.push_back({s.name, std::move(s.wav)});
@@ -202,8 +197,7 @@ int main(int argc, char** argv) {
       bool ok = WritePng(review + "/load.png", loading) && WritePng(review + "/load2.png", bar) &&
                 WritePng(review + "/sprites.png", sprites) &&
                 WritePng(review + "/sprites_contact.png", datagen::SpriteContactSheet(sprites)) &&
-                WritePng(review + "/320200.png", backdrops) &&
-                WritePng(review + "/niveis.png", stages);
+                WritePng(review + "/320200.png", backdrops) && WritePng(review + "/niveis.png", stages);
       for (const datagen::Level& l : datagen::Levels()) {
         if (!ok) break;
         std::string stem = review + "/stage" + std::to_string(l.number);

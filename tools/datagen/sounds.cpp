@@ -24,6 +24,7 @@ class Noise {
     s_ ^= s_ >> 12, s_ ^= s_ << 25, s_ ^= s_ >> 27;
     return double((s_ * 0x2545F4914F6CDD1Dull) >> 11) / double(1ull << 53) * 2 - 1;
   }
+
  private:
   uint64_t s_;
 };
@@ -34,12 +35,16 @@ class Osc {
   double Sine(double hz) { return std::sin(2 * kPi * Step(hz)); }
   double Saw(double hz) { return 2 * Step(hz) - 1; }
   double Square(double hz, double duty = 0.5) { return Step(hz) < duty ? 1 : -1; }
-  double Tri(double hz) { double p = Step(hz); return p < 0.5 ? 4 * p - 1 : 3 - 4 * p; }
+  double Tri(double hz) {
+    double p = Step(hz);
+    return p < 0.5 ? 4 * p - 1 : 3 - 4 * p;
+  }
   // A glottal pulse for voices: a quick rise and a slower fall.
   double Pulse(double hz) {
     double p = Step(hz);
     return p < 0.4 ? std::sin(kPi * p / 0.4) * std::sin(kPi * p / 0.4) : 0;
   }
+
  private:
   double Step(double hz) {
     double p = phase_;
@@ -58,6 +63,7 @@ class LowPass {
     y_ += a * (x - y_);
     return y_;
   }
+
  private:
   double y_ = 0;
 };
@@ -65,6 +71,7 @@ class LowPass {
 class HighPass {
  public:
   double operator()(double x, double hz) { return x - lp_(x, hz); }
+
  private:
   LowPass lp_;
 };
@@ -80,6 +87,7 @@ class BandPass {
     x2_ = x1_, x1_ = x, y2_ = y1_, y1_ = y;
     return y;
   }
+
  private:
   double x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 };
@@ -222,8 +230,7 @@ struct Voice {
   Osc glottis, vib;
   BandPass f1, f2, f3;
   Noise breath{11};
-  double operator()(double pitch, double vibrato, double a1, double a2, double a3, double breathy,
-                    double rough = 0) {
+  double operator()(double pitch, double vibrato, double a1, double a2, double a3, double breathy, double rough = 0) {
     double p = pitch * (1 + vibrato * vib.Sine(5.5)) * (1 + rough * breath() * 0.05);
     double src = glottis.Pulse(p) - 0.2 + breathy * breath();
     return f1(src, a1, 6) * 1.0 + f2(src, a2, 8) * 0.6 + f3(src, a3, 10) * 0.3;
@@ -249,8 +256,7 @@ Signal Wind() {
   Signal raw(length + fade);
   for (int i = 0; i < length + fade; ++i) {
     double ph = 2 * kPi * double(i) / length;  // one loop = one period of every gust
-    double gust = 0.55 + 0.25 * std::sin(ph + 0.4) + 0.15 * std::sin(3 * ph + 1.3) +
-                  0.05 * std::sin(7 * ph);
+    double gust = 0.55 + 0.25 * std::sin(ph + 0.4) + 0.15 * std::sin(3 * ph + 1.3) + 0.05 * std::sin(7 * ph);
     double centre = 380 + 420 * gust;
     double x = n();
     double whistle = bp1(x, centre, 7) * 0.6;
@@ -388,9 +394,13 @@ Signal Howl() {
 std::vector<uint8_t> EncodeWav(const std::vector<int16_t>& samples, int rate) {
   std::vector<uint8_t> out;
   out.reserve(44 + samples.size() * 2);
-  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i))); };
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+  };
   auto u16 = [&](uint16_t v) { out.push_back(uint8_t(v)), out.push_back(uint8_t(v >> 8)); };
-  auto tag = [&](const char* t) { for (int i = 0; i < 4; ++i) out.push_back(uint8_t(t[i])); };
+  auto tag = [&](const char* t) {
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(t[i]));
+  };
   uint32_t data = uint32_t(samples.size() * 2);
   tag("RIFF"), u32(36 + data), tag("WAVE");
   tag("fmt "), u32(16), u16(1), u16(1), u32(rate), u32(rate * 2), u16(2), u16(16);
@@ -406,12 +416,10 @@ std::vector<SoundFile> BuildSounds() {
     bool loop = false;
   };
   // Slot order: 1 to 12.
-  const Maker makers[] = {{"click2.wav", Click},      {"laser.wav", Laser},
-                          {"morcego.wav", Bat},       {"sofr.wav", Pain},
-                          {"vento.wav", Wind, true},        {"rugido.wav", RatRoar},
-                          {"osso.wav", Bones},        {"laser2.wav", SorcererCast},
-                          {"grito.wav", Scream},      {"rugido3.wav", DeepRoar},
-                          {"terror.wav", Terror},     {"uivu.wav", Howl}};
+  const Maker makers[] = {{"click2.wav", Click},     {"laser.wav", Laser},         {"morcego.wav", Bat},
+                          {"sofr.wav", Pain},        {"vento.wav", Wind, true},    {"rugido.wav", RatRoar},
+                          {"osso.wav", Bones},       {"laser2.wav", SorcererCast}, {"grito.wav", Scream},
+                          {"rugido3.wav", DeepRoar}, {"terror.wav", Terror},       {"uivu.wav", Howl}};
   std::vector<SoundFile> sounds;
   for (const Maker& m : makers) {
     Signal s = m.loop ? CentreLoop(m.make()) : Settle(m.make());

@@ -13,7 +13,6 @@ using morlo3::kSpriteSheetWidth;
 using morlo3::SpriteGroup;
 using morlo3::SpriteRect;
 
-
 // The one rectangle with this name; the program stops on an unknown name.
 const SpriteRect& FindSpriteRect(std::string_view name);
 

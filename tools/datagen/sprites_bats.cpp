@@ -47,8 +47,8 @@ void Wing(Figure& f, const BatInks& k, Pt shoulder, Pt wrist, Pt tip, Pt root, I
     edge.push_back(mid);
     edge.push_back(ends[i]);
   }
-  edge.push_back({(ends.back().x + root.x) / 2 * 0.85 + wrist.x * 0.15,
-                  (ends.back().y + root.y) / 2 * 0.85 + wrist.y * 0.15});
+  edge.push_back(
+      {(ends.back().x + root.x) / 2 * 0.85 + wrist.x * 0.15, (ends.back().y + root.y) / 2 * 0.85 + wrist.y * 0.15});
   edge.push_back(root);
   f.Polygon(edge, ink);
   f.Line(shoulder.x, shoulder.y, wrist.x, wrist.y, k.bone);
@@ -119,8 +119,8 @@ void FallFrame(Image& sheet, bool right) {
   f.xf = x.Then(Xform::Translate(0, 4));
   for (int s : {-1, 1}) {
     const Pt sh{cx + 0.5 + s * 3.0, 13};
-    Wing(f, k, sh, {cx + 0.5 + s * 9, s > 0 ? 8.0 : 5.0}, {cx + 0.5 + s * 13, 16.0 + s * 3},
-         {cx + 0.5 + s * 3.5, 19}, s > 0 ? k.wing : k.wing_far);
+    Wing(f, k, sh, {cx + 0.5 + s * 9, s > 0 ? 8.0 : 5.0}, {cx + 0.5 + s * 13, 16.0 + s * 3}, {cx + 0.5 + s * 3.5, 19},
+         s > 0 ? k.wing : k.wing_far);
   }
   Body(f, k, cx, true);
   f.RenderInto(sheet, r);

@@ -69,9 +69,7 @@ const char* const* Glyph(char ch) {
   return nullptr;
 }
 
-int TextWidth(std::string_view text, int scale) {
-  return text.empty() ? 0 : int(text.size()) * 6 * scale - scale;
-}
+int TextWidth(std::string_view text, int scale) { return text.empty() ? 0 : int(text.size()) * 6 * scale - scale; }
 
 void Text(Figure& f, int x, int y, std::string_view text, Ink ink, int scale) {
   for (char ch : text) {

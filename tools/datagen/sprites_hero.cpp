@@ -73,21 +73,27 @@ void DrawPose(Image& sheet, std::string_view rect, const HeroPose& p) {
   const Pt head{neck.x + 0.8, neck.y - 4.2};
 
   // Back to front: cape, far arm, far leg, body, near leg, head, near arm.
-  f.Polygon({{shoulder.x - 2.2, shoulder.y - 0.8}, {shoulder.x + 0.8, shoulder.y - 0.5},
-             {hip.x - 0.5, hip.y + 1}, {p.cape_tip.x + 3.5, p.cape_tip.y + 0.5}, p.cape_tip,
+  f.Polygon({{shoulder.x - 2.2, shoulder.y - 0.8},
+             {shoulder.x + 0.8, shoulder.y - 0.5},
+             {hip.x - 0.5, hip.y + 1},
+             {p.cape_tip.x + 3.5, p.cape_tip.y + 0.5},
+             p.cape_tip,
              {(shoulder.x + p.cape_tip.x) / 2 - 1.5, (shoulder.y + p.cape_tip.y) / 2}},
             k.cape);
   Arm(f, {shoulder.x - 0.8, shoulder.y + 0.6}, p.hand_back, k.steel_back, k.steel_back);
   Leg(f, {hip.x - 0.8, hip.y}, p.foot_back, k.legs_back, k.boots_back);
   f.Capsule(hip.x, hip.y, shoulder.x, shoulder.y + 0.6, 3.2, 3.4, k.tunic);
   // Skirt of the tunic over the hips.
-  f.Polygon({{hip.x - 3.4, hip.y - 1}, {hip.x + 3.4, hip.y - 1}, {hip.x + 4.0, hip.y + 2.6}, {hip.x - 3.6, hip.y + 2.6}},
-            k.tunic);
+  f.Polygon(
+      {{hip.x - 3.4, hip.y - 1}, {hip.x + 3.4, hip.y - 1}, {hip.x + 4.0, hip.y + 2.6}, {hip.x - 3.6, hip.y + 2.6}},
+      k.tunic);
   Leg(f, {hip.x + 0.8, hip.y}, p.foot_front, k.legs, k.boots);
   f.Box(std::round(hip.x - 3.5), std::round(hip.y - 1.5), std::round(hip.x + 3), std::round(hip.y - 0.5), k.boots);
   f.Box(std::round(hip.x + 0.5), std::round(hip.y - 1.5), std::round(hip.x + 1.5), std::round(hip.y - 0.5), k.gold);
   // The helm, its plume and the visor with the glowing eye.
-  f.Polygon({{head.x - 1, head.y - 4.6}, {head.x - 6.5, head.y - 5.2}, {head.x - 7.5, head.y - 1.5},
+  f.Polygon({{head.x - 1, head.y - 4.6},
+             {head.x - 6.5, head.y - 5.2},
+             {head.x - 7.5, head.y - 1.5},
              {head.x - 3.5, head.y - 2.5}},
             k.cape);
   f.Circle(head.x, head.y, 4.6, k.steel);

@@ -137,9 +137,9 @@ void EnergyFrame(Image& sheet) {
 // frame's cavity.
 void EnergyFill(Image& sheet) {
   const SpriteRect& r = FindSpriteRect("status.energy_fill");
-  const Rgb rows[16] = {{255, 150, 130}, {250, 96, 80},  {236, 60, 52},  {224, 44, 44}, {214, 36, 40}, {206, 30, 36},
-                        {198, 28, 34},   {190, 26, 32},  {182, 24, 30},  {172, 22, 28}, {162, 20, 28}, {150, 18, 26},
-                        {138, 16, 24},   {124, 14, 22},  {110, 12, 20},  {92, 10, 18}};
+  const Rgb rows[16] = {{255, 150, 130}, {250, 96, 80}, {236, 60, 52}, {224, 44, 44}, {214, 36, 40}, {206, 30, 36},
+                        {198, 28, 34},   {190, 26, 32}, {182, 24, 30}, {172, 22, 28}, {162, 20, 28}, {150, 18, 26},
+                        {138, 16, 24},   {124, 14, 22}, {110, 12, 20}, {92, 10, 18}};
   for (int x = r.x1; x < r.x2; ++x)
     for (int i = 0; i < 16; ++i) sheet.Set(x, r.y1 + 3 + i, rows[i]);
   // The last column is the end cap of a full bar and the left edge of the

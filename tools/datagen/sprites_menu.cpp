@@ -246,9 +246,11 @@ void Easy(Image& sheet) {
   Ink rim = f.Material(kGoldDark, kGold, kGoldLight);
   Ink face = f.Flat({250, 250, 230});
   const double cx = 11;
-  f.Polygon({{cx - 9.5, 1}, {cx + 9.5, 1}, {cx + 9.5, 13}, {cx + 6, 21}, {cx, 26.5}, {cx - 6, 21}, {cx - 9.5, 13}}, rim);
-  f.Polygon({{cx - 7.5, 3}, {cx + 7.5, 3}, {cx + 7.5, 12.5}, {cx + 4.5, 19.5}, {cx, 24}, {cx - 4.5, 19.5}, {cx - 7.5, 12.5}},
-            green);
+  f.Polygon({{cx - 9.5, 1}, {cx + 9.5, 1}, {cx + 9.5, 13}, {cx + 6, 21}, {cx, 26.5}, {cx - 6, 21}, {cx - 9.5, 13}},
+            rim);
+  f.Polygon(
+      {{cx - 7.5, 3}, {cx + 7.5, 3}, {cx + 7.5, 12.5}, {cx + 4.5, 19.5}, {cx, 24}, {cx - 4.5, 19.5}, {cx - 7.5, 12.5}},
+      green);
   f.Box(cx - 4, 8, cx - 3, 10, face);
   f.Box(cx + 2, 8, cx + 3, 10, face);
   f.Grid(cx - 5, 13, {"#.........#", ".#.......#.", "..#######.."}, "#", {face});
@@ -299,7 +301,8 @@ void Sound(Image& sheet, bool on) {
   if (on) {
     // Two arcs of sound spreading from the note.
     for (double rad : {5.0, 8.5})
-      for (int a = -40; a < 60; a += 20) f.Capsule(Toward({11.5, 22}, a, rad), Toward({11.5, 22}, a + 20, rad), 0.7, wave);
+      for (int a = -40; a < 60; a += 20)
+        f.Capsule(Toward({11.5, 22}, a, rad), Toward({11.5, 22}, a + 20, rad), 0.7, wave);
   } else {
     f.Capsule(17, 15, 25, 24, 1.4, 1.4, cross);
     f.Capsule(25, 15, 17, 24, 1.4, 1.4, cross);

@@ -163,7 +163,8 @@ Figure::Bounds Figure::Extent() const {
   Bounds b{w_, h_, -1, -1};
   for (int y = 0; y < h_; ++y)
     for (int x = 0; x < w_; ++x)
-      if (px_[y * w_ + x]) b.x0 = std::min(b.x0, x), b.x1 = std::max(b.x1, x), b.y0 = std::min(b.y0, y), b.y1 = std::max(b.y1, y);
+      if (px_[y * w_ + x])
+        b.x0 = std::min(b.x0, x), b.x1 = std::max(b.x1, x), b.y0 = std::min(b.y0, y), b.y1 = std::max(b.y1, y);
   return b;
 }
 
@@ -193,8 +194,8 @@ void Figure::Render(Image& sheet, int ox, int oy, bool mirror) const {
           // Light from the upper left: an edge facing it is lit, one facing
           // away is in shadow.
           const int b = t.base;
-          const int score = (base(x, y - 1) != b) + (base(x - 1, y) != b) - (base(x, y + 1) != b) -
-                            (base(x + 1, y) != b) * 1;
+          const int score =
+              (base(x, y - 1) != b) + (base(x - 1, y) != b) - (base(x, y + 1) != b) - (base(x + 1, y) != b) * 1;
           if (score > 0) c = tones_[t.light].c;
           else if (score < 0) c = tones_[t.dark].c;
         }

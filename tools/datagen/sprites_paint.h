@@ -111,9 +111,7 @@ class Figure {
   // Shades, outlines and writes the figure onto the sheet with its top-left
   // at (x, y); empty pixels leave the sheet alone. mirror flips it first.
   void Render(Image& sheet, int x, int y, bool mirror = false) const;
-  void RenderInto(Image& sheet, const SpriteRect& r, bool mirror = false) const {
-    Render(sheet, r.x1, r.y1, mirror);
-  }
+  void RenderInto(Image& sheet, const SpriteRect& r, bool mirror = false) const { Render(sheet, r.x1, r.y1, mirror); }
 
  private:
   struct Tone {

@@ -37,9 +37,9 @@ struct RatPose {
   double snout_tip = 24;  // column the snout reaches
   double head_tilt = 0;   // degrees, up negative
   bool mouth_open = false;
-  bool dead = false;      // crossed-out eyes
-  bool arms_up = false;   // recoiling
-  double spread = 1.0;    // how far the legs swing
+  bool dead = false;     // crossed-out eyes
+  bool arms_up = false;  // recoiling
+  double spread = 1.0;   // how far the legs swing
 };
 
 // Standing rat facing right, soles on row 38, body around column 13.
@@ -86,7 +86,9 @@ void DrawRat(Figure& f, const RatInks& k, const RatPose& p) {
   const Xform saved = f.xf;
   f.xf = Xform::Rotate(p.head_tilt, head.x, head.y).Then(f.xf);
   f.Ellipse(head.x, head.y, 4.8, 4.3, k.fur);
-  f.Polygon({{head.x + 1, head.y - 3.2}, {p.snout_tip, head.y + 1.8}, {p.snout_tip - 0.5, head.y + 3.2},
+  f.Polygon({{head.x + 1, head.y - 3.2},
+             {p.snout_tip, head.y + 1.8},
+             {p.snout_tip - 0.5, head.y + 3.2},
              {head.x + 0.5, head.y + 3.8}},
             k.fur);
   f.Circle(p.snout_tip - 0.6, head.y + 2.0, 1.4, k.pink);

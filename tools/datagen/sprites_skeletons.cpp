@@ -48,9 +48,7 @@ void DrawBone(Figure& f, const SkeletonInks& k, const Bone& b, bool right) {
       f.Circle(b.a.x, b.a.y, 1.35, ink);
       f.Circle(b.b.x, b.b.y, 1.35, ink);
       break;
-    case kFoot:
-      f.Capsule(b.a, b.b, 0.9, ink);
-      break;
+    case kFoot: f.Capsule(b.a, b.b, 0.9, ink); break;
     case kSpine:
       f.Capsule(b.a, b.b, 0.8, k.bone_far);
       for (int i = 1; i < 6; ++i) {
@@ -72,8 +70,13 @@ void DrawBone(Figure& f, const SkeletonInks& k, const Bone& b, bool right) {
     case kPelvis:
       f.xf = Xform::Rotate(b.angle, b.a.x, b.a.y).Then(base);
       // The rag hangs from the hips.
-      f.Polygon({{b.a.x - 4, b.a.y - 0.5}, {b.a.x + 4, b.a.y - 0.5}, {b.a.x + 3.5, b.a.y + 5}, {b.a.x + 1.5, b.a.y + 3.5},
-                 {b.a.x + 0.5, b.a.y + 6}, {b.a.x - 1.5, b.a.y + 3.8}, {b.a.x - 3.8, b.a.y + 5.5}},
+      f.Polygon({{b.a.x - 4, b.a.y - 0.5},
+                 {b.a.x + 4, b.a.y - 0.5},
+                 {b.a.x + 3.5, b.a.y + 5},
+                 {b.a.x + 1.5, b.a.y + 3.5},
+                 {b.a.x + 0.5, b.a.y + 6},
+                 {b.a.x - 1.5, b.a.y + 3.8},
+                 {b.a.x - 3.8, b.a.y + 5.5}},
                 k.rag);
       f.Ellipse(b.a.x, b.a.y, 3.6, 1.6, ink);
       break;
@@ -100,7 +103,7 @@ struct SkeletonPose {
   Pt hip{15, 26};
   Pt foot_near{18, 42.5}, foot_far{12, 42.5};
   Pt hand_near{16, 26}, hand_far{13, 25};
-  double lean = 0;      // degrees about the hip, forward positive
+  double lean = 0;       // degrees about the hip, forward positive
   bool holding = false;  // a bone in the near hand
 };
 
@@ -137,20 +140,17 @@ std::vector<Bone> Skeleton(const SkeletonPose& p) {
 // spread over the 51 columns of the last frame.
 std::vector<Bone> Heap() {
   return {
-      {kLong, false, {35, 43.5}, {41, 42.5}},   // far upper arm
-      {kLong, false, {44, 43}, {49, 43.5}},     // far forearm
-      {kLong, false, {2, 43.5}, {10, 43}},      // far thigh
-      {kLong, false, {5, 41.5}, {13, 39.5}},    // far shin
-      {kFoot, false, {45, 43.5}, {48, 43}},     // far foot
-      {kPelvis, true, {14, 38.5}, {}, 10},
-      {kSpine, false, {17, 43.5}, {29, 43}},
-      {kRibs, true, {23, 40}, {}, 85},
-      {kLong, true, {26, 43.5}, {34, 42.5}},    // near thigh
-      {kLong, true, {33, 43.5}, {41, 40.5}},    // near shin
-      {kFoot, true, {7, 43.5}, {10, 43.5}},     // near foot
-      {kSkull, true, {30.5, 38.5}, {}, 25},
-      {kLong, true, {18, 38}, {23, 43}},        // near upper arm
-      {kLong, true, {38, 39.5}, {44, 38}},      // near forearm
+      {kLong, false, {35, 43.5}, {41, 42.5}},  // far upper arm
+      {kLong, false, {44, 43}, {49, 43.5}},    // far forearm
+      {kLong, false, {2, 43.5}, {10, 43}},     // far thigh
+      {kLong, false, {5, 41.5}, {13, 39.5}},   // far shin
+      {kFoot, false, {45, 43.5}, {48, 43}},    // far foot
+      {kPelvis, true, {14, 38.5}, {}, 10},    {kSpine, false, {17, 43.5}, {29, 43}},
+      {kRibs, true, {23, 40}, {}, 85},        {kLong, true, {26, 43.5}, {34, 42.5}},  // near thigh
+      {kLong, true, {33, 43.5}, {41, 40.5}},                                          // near shin
+      {kFoot, true, {7, 43.5}, {10, 43.5}},                                           // near foot
+      {kSkull, true, {30.5, 38.5}, {}, 25},   {kLong, true, {18, 38}, {23, 43}},      // near upper arm
+      {kLong, true, {38, 39.5}, {44, 38}},                                            // near forearm
   };
 }
 
@@ -169,9 +169,7 @@ void HeldBone(Figure& f, const SkeletonInks& k, Pt at) {
 SkeletonPose WalkPose(int frame) {
   SkeletonPose p;
   const double ph = (frame - 1) * 90.0;
-  auto foot = [&](double a) {
-    return Pt{15.5 + 5.0 * std::cos(Rad(a)), 42.5 - std::max(0.0, std::sin(Rad(a))) * 2.5};
-  };
+  auto foot = [&](double a) { return Pt{15.5 + 5.0 * std::cos(Rad(a)), 42.5 - std::max(0.0, std::sin(Rad(a))) * 2.5}; };
   p.foot_near = foot(ph);
   p.foot_far = foot(ph + 180);
   p.hip.y = 26 - 0.7 * std::abs(std::sin(Rad(ph)));

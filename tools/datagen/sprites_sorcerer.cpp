@@ -40,7 +40,7 @@ struct SorcererPose {
   double tilt = 0;     // degrees, clockwise, about his middle
   double sway = 0;     // where the robe's tail streams: + to the right
   bool cast = false;
-  double reach = 0;    // casting: how far the hand reaches from column 20
+  double reach = 0;  // casting: how far the hand reaches from column 20
 };
 
 constexpr double kCx = 20.5;
@@ -59,9 +59,11 @@ void DrawSorcerer(Figure& f, const SorcererInks& k, const SorcererPose& p) {
 
   // Robe: broad at the shoulders, fraying into a tail of smoke.
   const double sw = p.sway;
-  std::vector<Pt> robe{{kCx - 11, 27}, {kCx + 11, 27}, {kCx + 13.5, 50}, {kCx + 12 + sw * 0.3, 62},
-                       {kCx + 8 + sw * 0.6, 72},  {kCx + 5 + sw * 0.85, 82}, {kCx + 1 + sw, 91},
-                       {kCx - 2 + sw * 0.9, 84},  {kCx - 6 + sw * 0.7, 76}, {kCx - 11 + sw * 0.4, 64},
+  std::vector<Pt> robe{{kCx - 11, 27},           {kCx + 11, 27},
+                       {kCx + 13.5, 50},         {kCx + 12 + sw * 0.3, 62},
+                       {kCx + 8 + sw * 0.6, 72}, {kCx + 5 + sw * 0.85, 82},
+                       {kCx + 1 + sw, 91},       {kCx - 2 + sw * 0.9, 84},
+                       {kCx - 6 + sw * 0.7, 76}, {kCx - 11 + sw * 0.4, 64},
                        {kCx - 13.5, 50}};
   f.Polygon(robe, k.robe);
   // Smoke shreds off the tail.

@@ -34,9 +34,9 @@ ZombieInks MakeInks(Figure& f) {
 struct ZombiePose {
   Pt hip{16, 20};
   Pt foot_near{19, 31}, foot_far{13, 31};
-  double lean = 14;      // forward, degrees
-  double arm_drop = 0;   // how far the outstretched arms sag, pixels
-  double reach = 31;     // column the near hand reaches
+  double lean = 14;     // forward, degrees
+  double arm_drop = 0;  // how far the outstretched arms sag, pixels
+  double reach = 31;    // column the near hand reaches
 };
 
 void Leg(Figure& f, Pt hip, Pt ankle, Ink cloth, Ink skin) {
@@ -58,8 +58,12 @@ void DrawZombie(Figure& f, const ZombieInks& k, const ZombiePose& p) {
   Leg(f, {p.hip.x - 0.8, p.hip.y}, p.foot_far, k.trousers_far, k.skin_far);
   // Torso in a torn shirt, ragged at the hem.
   f.Capsule(p.hip.x, p.hip.y - 1, shoulder.x, shoulder.y + 1, 3.4, 3.6, k.shirt);
-  f.Polygon({{p.hip.x - 3.5, p.hip.y - 2}, {p.hip.x + 3.8, p.hip.y - 2}, {p.hip.x + 3.5, p.hip.y + 1.5},
-             {p.hip.x + 1.5, p.hip.y + 0.5}, {p.hip.x, p.hip.y + 2.5}, {p.hip.x - 2, p.hip.y + 0.8},
+  f.Polygon({{p.hip.x - 3.5, p.hip.y - 2},
+             {p.hip.x + 3.8, p.hip.y - 2},
+             {p.hip.x + 3.5, p.hip.y + 1.5},
+             {p.hip.x + 1.5, p.hip.y + 0.5},
+             {p.hip.x, p.hip.y + 2.5},
+             {p.hip.x - 2, p.hip.y + 0.8},
              {p.hip.x - 3.8, p.hip.y + 2}},
             k.shirt);
   const Pt rip = Toward(p.hip, -90 + p.lean, 5.0);
@@ -70,8 +74,11 @@ void DrawZombie(Figure& f, const ZombieInks& k, const ZombiePose& p) {
   // Head thrust forward, jaw slack.
   f.Circle(head.x, head.y, 3.9, k.skin);
   f.Box(head.x - 1, head.y + 2, head.x + 3.5, head.y + 4.2, k.skin);
-  f.Polygon({{head.x - 3.8, head.y - 1}, {head.x - 2.5, head.y - 4.2}, {head.x + 2.5, head.y - 4.2},
-             {head.x + 0.5, head.y - 2.5}, {head.x - 2, head.y - 2}},
+  f.Polygon({{head.x - 3.8, head.y - 1},
+             {head.x - 2.5, head.y - 4.2},
+             {head.x + 2.5, head.y - 4.2},
+             {head.x + 0.5, head.y - 2.5},
+             {head.x - 2, head.y - 2}},
             k.hair);
   f.Dot(std::round(head.x + 2), std::round(head.y - 1), k.eye);
   f.Box(std::round(head.x + 2), std::round(head.y + 2), std::round(head.x + 3), std::round(head.y + 2), k.mouth);

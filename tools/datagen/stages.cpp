@@ -39,9 +39,7 @@ Solid Ground(int x1, int x2, int top, int topRight = INT_MIN) {
 }
 
 // A floating ledge, log or slab.
-Solid Ledge(int x1, int x2, int top, int thickness) {
-  return Solid{x1, x2, top, top, thickness};
-}
+Solid Ledge(int x1, int x2, int top, int thickness) { return Solid{x1, x2, top, top, thickness}; }
 
 // Crypt stairs: steps of 4 rows and 8 columns, low enough to be walked up.
 void Stairs(std::vector<Solid>& solids, int x1, int fromTop, int toTop) {

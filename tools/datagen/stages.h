@@ -45,10 +45,10 @@ enum class Theme { Fields, Wheat, Forest, DarkForest, Crypt, Cavern, Shaft, Aren
 // neighbour; a floating piece (a ledge, a log, a slab) is `thickness` rows
 // deep and has no faces, so it is jumped up through and landed on.
 struct Solid {
-  int x1 = 0, x2 = 0;        // columns, both included
-  int top = 0;               // top row at x1
-  int topRight = 0;          // top row at x2; the top slopes evenly between
-  int thickness = 0;         // 0: down to the bottom
+  int x1 = 0, x2 = 0;  // columns, both included
+  int top = 0;         // top row at x1
+  int topRight = 0;    // top row at x2; the top slopes evenly between
+  int thickness = 0;   // 0: down to the bottom
   bool Floating() const { return thickness > 0; }
   int TopAt(int x) const {
     if (x2 == x1) return top;
@@ -69,9 +69,27 @@ struct Point {
 // hang). y is the row the prop stands on; 0 puts it on the top-most ground
 // of its column.
 enum class PropKind {
-  Bush, Fence, Rock, Sign, Mushrooms, Fern, Stump, Tombstone, Cross, Skulls,
-  Torch, Candles, Stalagmite, Crystals, Brazier, Chain, Roots, Tree,
-  Haystack, Wheat, Gate
+  Bush,
+  Fence,
+  Rock,
+  Sign,
+  Mushrooms,
+  Fern,
+  Stump,
+  Tombstone,
+  Cross,
+  Skulls,
+  Torch,
+  Candles,
+  Stalagmite,
+  Crystals,
+  Brazier,
+  Chain,
+  Roots,
+  Tree,
+  Haystack,
+  Wheat,
+  Gate
 };
 struct Prop {
   PropKind kind;
@@ -92,12 +110,12 @@ struct Level {
   int fallLimit = 250;            // PlayerY beyond this costs a life
 
   std::vector<Solid> solids;
-  std::vector<Patrol> walkers;    // test point (X + 11, Y + 38)
-  std::vector<Patrol> throwers;   // test point (X, Y + 44)
-  std::vector<Point> undead;      // test point (X + 11, Y + 33), lowest 220
-  std::vector<int> batsX;         // bats start at Y 10 + random(30)
+  std::vector<Patrol> walkers;   // test point (X + 11, Y + 38)
+  std::vector<Patrol> throwers;  // test point (X, Y + 44)
+  std::vector<Point> undead;     // test point (X + 11, Y + 33), lowest 220
+  std::vector<int> batsX;        // bats start at Y 10 + random(30)
   std::vector<Point> coins;
-  std::vector<Point> hazards;     // falling hazards: X is random, Y given
+  std::vector<Point> hazards;  // falling hazards: X is random, Y given
   std::vector<Prop> props;
 };
 

@@ -67,8 +67,7 @@ struct Painter {
   void Ellipse(int cx, int cy, int rx, int ry, Rgb c) {
     for (int y = -ry; y <= ry; ++y)
       for (int x = -rx; x <= rx; ++x)
-        if (float(x * x) / float(rx * rx + 1) + float(y * y) / float(ry * ry + 1) <= 1.0f)
-          Dot(cx + x, cy + y, c);
+        if (float(x * x) / float(rx * rx + 1) + float(y * y) / float(ry * ry + 1) <= 1.0f) Dot(cx + x, cy + y, c);
   }
   // A line `thick` pixels across.
   void Line(int x1, int y1, int x2, int y2, Rgb c, int thick = 1) {
@@ -96,25 +95,21 @@ struct Palette {
   Rgb wood, woodDark;
 };
 
-const Palette kFields{{150, 206, 72}, {88, 164, 44}, {52, 110, 30},
-                      {134, 92, 52}, {96, 62, 34},  {150, 140, 128},
-                      {164, 118, 66}, {104, 70, 38}};
-const Palette kWheat{{230, 204, 104}, {200, 164, 70}, {146, 112, 46},
-                     {132, 90, 50},   {94, 60, 32},   {150, 140, 128},
-                     {164, 118, 66},  {104, 70, 38}};
-const Palette kForest{{112, 170, 60}, {62, 128, 40}, {36, 86, 28},
-                      {104, 72, 46}, {70, 46, 30},  {128, 120, 112},
-                      {122, 86, 52}, {74, 50, 30}};
-const Palette kDarkForest{{92, 142, 66}, {50, 104, 44}, {28, 70, 34},
-                          {86, 62, 50},  {56, 40, 34},  {110, 106, 110},
-                          {106, 76, 52}, {62, 42, 30}};
+const Palette kFields{{150, 206, 72}, {88, 164, 44},   {52, 110, 30},  {134, 92, 52},
+                      {96, 62, 34},   {150, 140, 128}, {164, 118, 66}, {104, 70, 38}};
+const Palette kWheat{{230, 204, 104}, {200, 164, 70},  {146, 112, 46}, {132, 90, 50},
+                     {94, 60, 32},    {150, 140, 128}, {164, 118, 66}, {104, 70, 38}};
+const Palette kForest{{112, 170, 60}, {62, 128, 40},   {36, 86, 28},  {104, 72, 46},
+                      {70, 46, 30},   {128, 120, 112}, {122, 86, 52}, {74, 50, 30}};
+const Palette kDarkForest{{92, 142, 66}, {50, 104, 44},   {28, 70, 34},  {86, 62, 50},
+                          {56, 40, 34},  {110, 106, 110}, {106, 76, 52}, {62, 42, 30}};
 
 // ---- Geometry of the solid cells ------------------------------------------
 
 struct Geometry {
   const CellGrid& cells;
-  std::vector<int> depth;     // solid rows above this one in an unbroken run
-  std::vector<int> rest;      // solid rows below this one in the run
+  std::vector<int> depth;  // solid rows above this one in an unbroken run
+  std::vector<int> rest;   // solid rows below this one in the run
   std::vector<uint8_t> floating;
 
   Geometry(const Level& level, const CellGrid& c) : cells(c) {
@@ -239,7 +234,7 @@ Rgb Log(const Geometry& g, const Palette& p, int x, int y, uint32_t seed) {
   // Rounded: light along the upper third, dark below.
   float t = float(d) / float(std::max(1, total - 1));
   Rgb c = Mix(Shade(p.wood, 24), p.woodDark, t);
-  if (Rand(x / 3, y, seed, 5) == 0) c = Shade(c, -24);  // bark furrows
+  if (Rand(x / 3, y, seed, 5) == 0) c = Shade(c, -24);      // bark furrows
   if (d == 0 && Rand(x, 0, seed + 1, 3) != 0) c = p.grass;  // moss along the top
   if (side <= 2) {
     // The sawn ends show their rings.
@@ -364,8 +359,9 @@ void Grass(Painter& pt, const Geometry& g, const Palette& p, uint32_t seed, bool
       for (int i = 1; i <= hgt; ++i)
         pt.Dot(x + (i == 4 ? Rand(x, y, seed + 1, 3) - 1 : 0), y - i, i == hgt ? p.grassLight : p.grass);
       if (flowers && Rand(x, y, seed + 2, 100) < 3 && x > 1) {
-        Rgb petal = Rand(x, y, seed + 3, 3) == 0 ? Rgb{236, 206, 60}
-                  : Rand(x, y, seed + 3, 3) == 1 ? Rgb{214, 70, 60} : Rgb{210, 200, 230};
+        Rgb petal = Rand(x, y, seed + 3, 3) == 0   ? Rgb{236, 206, 60}
+                    : Rand(x, y, seed + 3, 3) == 1 ? Rgb{214, 70, 60}
+                                                   : Rgb{210, 200, 230};
         pt.Dot(x, y - 1, p.grassDark);
         pt.Dot(x, y - 2, p.grassDark);
         pt.Dot(x - 1, y - 3, petal);
@@ -414,8 +410,8 @@ void CryptCeiling(Painter& pt, int width, uint32_t seed) {
   for (int y = 0; y < 9; ++y)
     for (int x = 0; x < width; ++x) {
       int offset = (y / 5) % 2 * 8;
-      Rgb c = (y % 5 == 4 || (x + offset) % 16 == 0) ? mortar
-                                                      : Shade(stone, Rand((x + offset) / 16, y / 5, seed, 16) - 8);
+      Rgb c =
+          (y % 5 == 4 || (x + offset) % 16 == 0) ? mortar : Shade(stone, Rand((x + offset) / 16, y / 5, seed, 16) - 8);
       pt.Dot(x, y, c);
     }
   // Arches spring from the vault every 120 columns.
@@ -427,9 +423,7 @@ void CryptCeiling(Painter& pt, int width, uint32_t seed) {
 }
 
 // The forest roof: a ragged mass of leaf clumps along the top, with vines.
-int CanopyDepth(int x, uint32_t seed) {
-  return 6 + int(Smooth(x, 0, 37, seed) * 14 + Smooth(x, 0, 11, seed + 1) * 6);
-}
+int CanopyDepth(int x, uint32_t seed) { return 6 + int(Smooth(x, 0, 37, seed) * 14 + Smooth(x, 0, 11, seed + 1) * 6); }
 
 void Canopy(Painter& pt, int width, const Palette& p, uint32_t seed) {
   const Rgb deep = Shade(p.grassDark, -20);
@@ -478,8 +472,7 @@ void DrawProp(Painter& pt, const Prop& prop, int base, const Palette& pal, uint3
       pt.Ellipse(x - 7, y - 5, 7, 5, dark);
       pt.Ellipse(x + 6, y - 5, 7, 5, dark);
       pt.Ellipse(x, y - 8, 8, 6, mid);
-      for (int i = 0; i < 14; ++i)
-        pt.Dot(x - 8 + Rand(i, 0, seed, 17), y - 12 + Rand(i, 1, seed, 8), light);
+      for (int i = 0; i < 14; ++i) pt.Dot(x - 8 + Rand(i, 0, seed, 17), y - 12 + Rand(i, 1, seed, 8), light);
       pt.Dot(x - 3, y - 9, Rgb{200, 40, 50});
       pt.Dot(x + 4, y - 7, Rgb{200, 40, 50});
       break;
@@ -681,8 +674,7 @@ void DrawProp(Painter& pt, const Prop& prop, int base, const Palette& pal, uint3
       pt.Rect(x - 2, top - 2, x + 2, top + 3, Shade(stone, 24));  // keystone
       break;
     }
-    case PropKind::Chain:
-      break;  // hung from the vault, drawn with the ceilings
+    case PropKind::Chain: break;  // hung from the vault, drawn with the ceilings
   }
 }
 
@@ -690,8 +682,7 @@ void DrawProp(Painter& pt, const Prop& prop, int base, const Palette& pal, uint3
 void HangingProp(Painter& pt, const Prop& prop, uint32_t seed) {
   if (prop.kind == PropKind::Chain) {
     int len = 16 + Rand(prop.x, 0, seed, 14);
-    for (int y = 9; y < 9 + len; ++y)
-      pt.Dot(prop.x + ((y / 2) % 2), y, (y % 3) ? Rgb{110, 106, 116} : Rgb{64, 60, 70});
+    for (int y = 9; y < 9 + len; ++y) pt.Dot(prop.x + ((y / 2) % 2), y, (y % 3) ? Rgb{110, 106, 116} : Rgb{64, 60, 70});
     pt.Rect(prop.x - 1, 9 + len, prop.x + 2, 9 + len + 1, Rgb{90, 86, 96});
   }
 }
@@ -714,8 +705,7 @@ void ArenaWall(Painter& pt) {
 }
 
 // Rock walls down both sides of the shaft, open on the right at the way out.
-void ShaftWalls(Painter& pt, const Level& level, const CellGrid& cells, Rgb light, Rgb dark,
-                uint32_t seed) {
+void ShaftWalls(Painter& pt, const Level& level, const CellGrid& cells, Rgb light, Rgb dark, uint32_t seed) {
   int exitTop = 131 - 70, exitBottom = 131;
   for (int y = 0; y < level.height; ++y) {
     int left = 6 + int(Smooth(0, y, 19, seed) * 7);
@@ -767,9 +757,10 @@ Image BuildStagePicture(const Level& level) {
   Painter pt{img};
   const uint32_t seed = uint32_t(level.number) * 7919u;
 
-  const Palette& pal = level.theme == Theme::Fields ? kFields
-                     : level.theme == Theme::Wheat ? kWheat
-                     : level.theme == Theme::Forest ? kForest : kDarkForest;
+  const Palette& pal = level.theme == Theme::Fields   ? kFields
+                       : level.theme == Theme::Wheat  ? kWheat
+                       : level.theme == Theme::Forest ? kForest
+                                                      : kDarkForest;
   const Rgb caveLight{132, 108, 86}, caveDark{58, 44, 40};
   const Rgb shaftLight{120, 110, 112}, shaftDark{50, 46, 54};
 
@@ -789,13 +780,9 @@ Image BuildStagePicture(const Level& level) {
       Rgb c;
       switch (level.theme) {
         case Theme::Fields:
-        case Theme::Wheat:
-          c = g.Floating(x, y) ? Planks(g, pal, x, y, seed) : Earth(g, pal, x, y, seed);
-          break;
+        case Theme::Wheat: c = g.Floating(x, y) ? Planks(g, pal, x, y, seed) : Earth(g, pal, x, y, seed); break;
         case Theme::Forest:
-        case Theme::DarkForest:
-          c = g.Floating(x, y) ? Log(g, pal, x, y, seed) : Earth(g, pal, x, y, seed);
-          break;
+        case Theme::DarkForest: c = g.Floating(x, y) ? Log(g, pal, x, y, seed) : Earth(g, pal, x, y, seed); break;
         case Theme::Crypt: c = CryptStone(g, x, y, seed); break;
         case Theme::Cavern: c = CaveRock(g, x, y, seed, caveLight, caveDark); break;
         case Theme::Shaft: c = CaveRock(g, x, y, seed, shaftLight, shaftDark); break;

@@ -18,8 +18,8 @@
 #include "kestrel/error.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/kpk.h"
-#include "kestrel/stream.h"
 #include "kestrel/platform/headless/headless.h"
+#include "kestrel/stream.h"
 #include "tools/common/kpk_writer.h"
 
 namespace {
@@ -63,8 +63,7 @@ int List(const std::vector<std::string>& args) {
   std::vector<kestrel::TKPKEntryInfo> entries;
   bool complete = archive.ListEntries(entries);
   for (const auto& e : entries)
-    std::cout << Printable(e.Name) << '\t' << e.UnpackedSize << '\t' << e.PackedSize << '\t'
-              << e.Offset << '\n';
+    std::cout << Printable(e.Name) << '\t' << e.UnpackedSize << '\t' << e.PackedSize << '\t' << e.Offset << '\n';
   std::cout.flush();
   if (!complete)
     throw ToolError{args[0] + ": the records stop after entry " + std::to_string(entries.size()) +
@@ -115,7 +114,8 @@ int Pack(const std::vector<std::string>& args) {
       if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     auto [at, fresh] = sources.emplace(key, args[i]);
     if (!fresh)
-      throw ToolError{"two files would share the entry name '" + Printable(e.name) + "': " + at->second + " and " + args[i]};
+      throw ToolError{"two files would share the entry name '" + Printable(e.name) + "': " + at->second + " and " +
+                      args[i]};
     e.content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) throw ToolError{"Cannot read file " + args[i]};
     // Sizes are signed 32-bit in the format.

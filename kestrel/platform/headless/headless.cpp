@@ -72,13 +72,13 @@ HeadlessOptions HeadlessOptions::FromEnvironment() {
   HeadlessOptions o;
   if (auto d = EnvChoice("KESTREL_DEPTH", {"15", "16", "24", "32"})) o.desktopDepth = std::stoi(*d);
   o.answer = AnswerFromEnvironment();
-  o.maxFrames = EnvWholeNumber("KESTREL_MAX_FRAMES", 0, INT64_MAX / 2, "a whole number of frames, 0 or more")
-                    .value_or(-1);
+  o.maxFrames =
+      EnvWholeNumber("KESTREL_MAX_FRAMES", 0, INT64_MAX / 2, "a whole number of frames, 0 or more").value_or(-1);
   o.inputScript = EnvValue("KESTREL_INPUT").value_or("");
   o.frameLog = EnvValue("KESTREL_FRAMELOG").value_or("");
   o.captureDir = EnvValue("KESTREL_CAPTURE").value_or("");
-  o.captureEvery = int(EnvWholeNumber("KESTREL_CAPTURE_EVERY", 1, INT32_MAX, "a whole number of frames, 1 or more")
-                           .value_or(1));
+  o.captureEvery =
+      int(EnvWholeNumber("KESTREL_CAPTURE_EVERY", 1, INT32_MAX, "a whole number of frames, 1 or more").value_or(1));
   return o;
 }
 
@@ -159,7 +159,8 @@ HeadlessDisplay::HeadlessDisplay(HeadlessOptions options) : options_(std::move(o
       EnvFailAt("KESTREL_CAPTURE", options_.captureDir,
                 ec ? "cannot make the folder (" + ec.message() + ")" : std::string("it is not a folder"));
     if (::access(options_.captureDir.c_str(), W_OK | X_OK) != 0)
-      EnvFailAt("KESTREL_CAPTURE", options_.captureDir, std::string("cannot write into it (") + std::strerror(errno) + ")");
+      EnvFailAt("KESTREL_CAPTURE", options_.captureDir,
+                std::string("cannot write into it (") + std::strerror(errno) + ")");
   }
   // Last, so that a refused setting above leaves no empty log behind.
   if (!options_.frameLog.empty()) {

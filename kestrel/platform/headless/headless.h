@@ -18,16 +18,16 @@ struct HeadlessOptions {
   int desktopDepth = 32;       // KESTREL_DEPTH
   int32_t screenWidth = 1280;  // the pretend desktop
   int32_t screenHeight = 1024;
-  int answer = -1;             // KESTREL_ANSWER: 1 yes, 0 no, -1 unset (then No)
-  int64_t maxFrames = -1;      // KESTREL_MAX_FRAMES: close request after N frames
-  std::string inputScript;     // KESTREL_INPUT
-  std::string frameLog;        // KESTREL_FRAMELOG
-  std::string captureDir;      // KESTREL_CAPTURE
-  int captureEvery = 1;        // KESTREL_CAPTURE_EVERY
+  int answer = -1;          // KESTREL_ANSWER: 1 yes, 0 no, -1 unset (then No)
+  int64_t maxFrames = -1;   // KESTREL_MAX_FRAMES: close request after N frames
+  std::string inputScript;  // KESTREL_INPUT
+  std::string frameLog;     // KESTREL_FRAMELOG
+  std::string captureDir;   // KESTREL_CAPTURE
+  int captureEvery = 1;     // KESTREL_CAPTURE_EVERY
   // Full-screen modes offered; empty means 320 x 200 at 15, 16, 24, 32 and
   // the desktop's own mode.
   std::vector<ModeEntry> modes;
-  bool offerModes = true;  // false: the mode table comes out empty
+  bool offerModes = true;        // false: the mode table comes out empty
   bool sixteenBitIs555 = false;  // the 16-bit mode is really 5-5-5
 
   static HeadlessOptions FromEnvironment();
@@ -72,8 +72,8 @@ class HeadlessDisplay : public Display {
   int DesktopDepth() const override { return options_.desktopDepth; }
   Point ScreenSize() const override { return {options_.screenWidth, options_.screenHeight}; }
   std::vector<ModeEntry> DisplayModes() const override;
-  HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth,
-                     int32_t clientHeight, bool fullScreen) override;
+  HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth, int32_t clientHeight,
+                     bool fullScreen) override;
   void CloseWindow(WindowHandle window) override;
   HResult ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) override;
   void RestoreMode() override;

@@ -106,13 +106,9 @@ class HeadlessInput : public InputBackend {
 
 }  // namespace
 
-std::unique_ptr<InputBackend> CreateHeadlessInput(Display&) {
-  return std::make_unique<HeadlessInput>();
-}
+std::unique_ptr<InputBackend> CreateHeadlessInput(Display&) { return std::make_unique<HeadlessInput>(); }
 
-void SetHeadlessJoystick(std::vector<std::string> buttonNames) {
-  Globals().joystickButtons = std::move(buttonNames);
-}
+void SetHeadlessJoystick(std::vector<std::string> buttonNames) { Globals().joystickButtons = std::move(buttonNames); }
 
 void LoseHeadlessDevices() { ++Globals().lostGeneration; }
 

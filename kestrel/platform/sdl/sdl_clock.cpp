@@ -81,10 +81,8 @@ void SdlFrameClock::WaitAsBefore(int64_t rate) {
   const uint64_t margin = frequency / 2000;
   for (uint64_t t = now; t < deadline; t = SDL_GetPerformanceCounter()) {
     const uint64_t left = deadline - t;
-    if (left > margin)
-      std::this_thread::sleep_for(std::chrono::nanoseconds((left - margin) * 1000000000 / frequency));
-    else
-      std::this_thread::yield();
+    if (left > margin) std::this_thread::sleep_for(std::chrono::nanoseconds((left - margin) * 1000000000 / frequency));
+    else std::this_thread::yield();
   }
 }
 

@@ -162,7 +162,8 @@ bool SdlDisplay::HandleEvent(const SDL_Event& event, bool& closeSeen) {
     } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
       impl_->Redraw();
     }
-  } else if (event.type == SDL_KEYDOWN && (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) &&
+  } else if (event.type == SDL_KEYDOWN &&
+             (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) &&
              (event.key.keysym.mod & KMOD_ALT)) {
     // Alt+Enter switches between the window and the whole screen; the game
     // does not see it as Enter.
@@ -201,7 +202,5 @@ void SdlDisplay::ShowErrorMessage(const std::string& caption, const std::string&
                            impl_->shownFullScreen ? nullptr : window_);
 }
 
-void SdlDisplay::AddEventListener(EventListener listener) {
-  listeners_.push_back(std::move(listener));
-}
+void SdlDisplay::AddEventListener(EventListener listener) { listeners_.push_back(std::move(listener)); }
 }  // namespace kestrel::platform

@@ -25,8 +25,8 @@ class SdlDisplay : public Display {
   int DesktopDepth() const override;
   Point ScreenSize() const override;
   std::vector<ModeEntry> DisplayModes() const override;
-  HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth,
-                     int32_t clientHeight, bool fullScreen) override;
+  HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth, int32_t clientHeight,
+                     bool fullScreen) override;
   void CloseWindow(WindowHandle window) override;
   HResult ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) override;
   void RestoreMode() override;

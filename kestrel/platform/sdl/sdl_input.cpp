@@ -99,8 +99,8 @@ const std::array<uint8_t, SDL_NUM_SCANCODES>& ScancodeMap() {
 }
 
 // Controller buttons and directions that stand for keys.
-constexpr uint8_t kPadKeyLeft = 0xCB, kPadKeyRight = 0xCD, kPadKeyJump = 0xC8, kPadKeyFire = 0x1D,
-                  kPadKeyEnter = 0x1C, kPadKeyEscape = 0x01;
+constexpr uint8_t kPadKeyLeft = 0xCB, kPadKeyRight = 0xCD, kPadKeyJump = 0xC8, kPadKeyFire = 0x1D, kPadKeyEnter = 0x1C,
+                  kPadKeyEscape = 0x01;
 // Half the stick's travel counts as a push.
 constexpr int16_t kStickThreshold = 16384;
 // More queued button events than any buffer takes; the rest only mean overflow.
@@ -272,9 +272,7 @@ struct SdlInputShared {
         if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) Lose();
         break;
       case SDL_CONTROLLERDEVICEADDED:
-      case SDL_JOYDEVICEADDED:
-        OpenFirstDevice();
-        break;
+      case SDL_JOYDEVICEADDED: OpenFirstDevice(); break;
       case SDL_CONTROLLERDEVICEREMOVED:
       case SDL_JOYDEVICEREMOVED:
         if (e.cdevice.which == deviceId) {
@@ -301,10 +299,27 @@ struct SdlInputShared {
   std::vector<std::string> ButtonNames() const {
     std::vector<std::string> names;
     if (controller) {
-      static const char* const kNames[] = {"A", "B", "X", "Y", "Back", "Guide", "Start", "Left Stick",
-                                          "Right Stick", "Left Shoulder", "Right Shoulder", "D-pad Up",
-                                          "D-pad Down", "D-pad Left", "D-pad Right", "Misc",
-                                          "Paddle 1", "Paddle 2", "Paddle 3", "Paddle 4", "Touchpad"};
+      static const char* const kNames[] = {"A",
+                                           "B",
+                                           "X",
+                                           "Y",
+                                           "Back",
+                                           "Guide",
+                                           "Start",
+                                           "Left Stick",
+                                           "Right Stick",
+                                           "Left Shoulder",
+                                           "Right Shoulder",
+                                           "D-pad Up",
+                                           "D-pad Down",
+                                           "D-pad Left",
+                                           "D-pad Right",
+                                           "Misc",
+                                           "Paddle 1",
+                                           "Paddle 2",
+                                           "Paddle 3",
+                                           "Paddle 4",
+                                           "Touchpad"};
       for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX && b < int(std::size(kNames)); ++b)
         if (SDL_GameControllerHasButton(controller, SDL_GameControllerButton(b))) names.push_back(kNames[b]);
     } else if (joystick) {
@@ -389,7 +404,7 @@ class SdlInput : public InputBackend {
     if (SdlRecorder* r = display_.Recorder()) {
       SdlDisplay& display = display_;
       r->SetSources(
-          [weak](uint8_t (&keys)[256]) {
+          [weak](uint8_t(&keys)[256]) {
             if (auto s = weak.lock()) {
               std::memcpy(keys, s->keys.data(), 256);
               s->AddControllerKeys(keys);

@@ -23,12 +23,10 @@ constexpr uint32_t kTextureFormat = SDL_PIXELFORMAT_RGB888;
 // A window surface we can write X-R-G-B into directly.
 bool IsXrgb(const SDL_Surface* s) {
   const SDL_PixelFormat* f = s->format;
-  return f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000 && f->Gmask == 0x0000FF00 &&
-         f->Bmask == 0x000000FF;
+  return f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000 && f->Gmask == 0x0000FF00 && f->Bmask == 0x000000FF;
 }
 
-void WidenRows(const uint8_t* src, int srcPitch, int depth, uint8_t* dst, int dstPitch, int width,
-               int height) {
+void WidenRows(const uint8_t* src, int srcPitch, int depth, uint8_t* dst, int dstPitch, int width, int height) {
   for (int y = 0; y < height; ++y, src += srcPitch, dst += dstPitch)
     WidenRow(src, depth, reinterpret_cast<uint32_t*>(dst), width);
 }
@@ -134,8 +132,8 @@ void SdlDisplay::Impl::ShowOnSurface(const uint8_t* first, int pitch, int depth,
     }
     for (int y = top; y < bottom; ++y)
       std::memcpy(shownRows.data() + size_t(y) * rowBytes, first + size_t(y) * size_t(pitch), rowBytes);
-    uint8_t* out = static_cast<uint8_t*>(s->pixels) + size_t(dest.y + top * scale) * size_t(s->pitch) +
-                   size_t(dest.x) * 4;
+    uint8_t* out =
+        static_cast<uint8_t*>(s->pixels) + size_t(dest.y + top * scale) * size_t(s->pitch) + size_t(dest.x) * 4;
     ScaleToXrgb(first + size_t(top) * size_t(pitch), pitch, depth, pw, bottom - top, scale, out, s->pitch);
     if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
     hasFrame = true;
@@ -184,8 +182,7 @@ void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
   if (r.Width() <= 0 || r.Height() <= 0) return;
   const int depth = picture.Depth();
   if (depth != 15 && depth != 16 && depth != 24 && depth != 32) return;
-  const uint8_t* first = picture.Pixels() + size_t(r.top) * picture.Pitch() +
-                         size_t(r.left) * picture.BytesPerPixel();
+  const uint8_t* first = picture.Pixels() + size_t(r.top) * picture.Pitch() + size_t(r.left) * picture.BytesPerPixel();
   if (impl_->renderer) impl_->ShowThroughRenderer(first, picture.Pitch(), depth, r.Width(), r.Height());
   else impl_->ShowOnSurface(first, picture.Pitch(), depth, r.Width(), r.Height());
   if (impl_->shotWanted) {
@@ -238,8 +235,7 @@ bool SdlDisplay::ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height) 
     if (SDL_GetRendererOutputSize(impl_->renderer, &width, &height) != 0) return false;
     impl_->Render();
     rgb.assign(size_t(width) * height * 3, 0);
-    return SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(),
-                                width * 3) == 0;
+    return SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(), width * 3) == 0;
   }
   SDL_Surface* s = impl_->WindowSurface();
   if (!s) return false;
@@ -247,8 +243,8 @@ bool SdlDisplay::ReadScreen(std::vector<uint8_t>& rgb, int& width, int& height) 
   height = s->h;
   rgb.assign(size_t(width) * height * 3, 0);
   if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return false;
-  const bool ok = SDL_ConvertPixels(width, height, s->format->format, s->pixels, s->pitch,
-                                    SDL_PIXELFORMAT_RGB24, rgb.data(), width * 3) == 0;
+  const bool ok = SDL_ConvertPixels(width, height, s->format->format, s->pixels, s->pitch, SDL_PIXELFORMAT_RGB24,
+                                    rgb.data(), width * 3) == 0;
   if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
   return ok;
 }

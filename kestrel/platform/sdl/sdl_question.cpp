@@ -26,7 +26,12 @@ int AskInABox(SDL_Window* parent, const std::string& title, const std::string& m
       {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
   };
   const SDL_MessageBoxData box{SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT,
-                               parent, title.c_str(), message.c_str(), 2, buttons, nullptr};
+                               parent,
+                               title.c_str(),
+                               message.c_str(),
+                               2,
+                               buttons,
+                               nullptr};
   int chosen = -1;
   if (SDL_ShowMessageBox(&box, &chosen) != 0) return -1;
   return chosen == 1 ? 1 : 0;

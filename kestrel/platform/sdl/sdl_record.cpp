@@ -47,8 +47,7 @@ std::unique_ptr<SdlRecorder> SdlRecorder::FromEnvironment() {
   return std::make_unique<SdlRecorder>(input, frameLog);
 }
 
-SdlRecorder::SdlRecorder(const std::string& inputPath, const std::string& frameLogPath)
-    : inputPath_(inputPath) {
+SdlRecorder::SdlRecorder(const std::string& inputPath, const std::string& frameLogPath) : inputPath_(inputPath) {
   if (!inputPath.empty()) input_ = Create(inputPath, "KESTREL_RECORD");
   try {
     if (!frameLogPath.empty()) frameLog_ = Create(frameLogPath, "KESTREL_FRAMELOG");
@@ -78,14 +77,11 @@ bool SdlRecorder::Hold(const SDL_Event& event) {
     case SDL_KEYUP:
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-    case SDL_QUIT:
-      break;
+    case SDL_QUIT: break;
     case SDL_WINDOWEVENT:
-      if (event.window.event != SDL_WINDOWEVENT_CLOSE && event.window.event != SDL_WINDOWEVENT_FOCUS_LOST)
-        return false;
+      if (event.window.event != SDL_WINDOWEVENT_CLOSE && event.window.event != SDL_WINDOWEVENT_FOCUS_LOST) return false;
       break;
-    default:
-      return false;
+    default: return false;
   }
   held_.push_back(event);
   return true;
@@ -176,8 +172,7 @@ void SdlRecorder::Frame(const Surface& picture, const Rect& area) {
   if (bpp > 0 && picture.Pixels() && r.Width() > 0 && r.Height() > 0)
     frameHash_ = HashPicture(picture.Pixels() + size_t(r.top) * size_t(picture.Pitch()) + size_t(r.left) * size_t(bpp),
                              size_t(picture.Pitch()), picture.Depth(), r.Width(), r.Height());
-  else
-    frameHash_ = HashPicture(nullptr, 0, picture.Depth(), 0, 0);
+  else frameHash_ = HashPicture(nullptr, 0, picture.Depth(), 0, 0);
 }
 
 void SdlRecorder::AfterFrame(uint64_t frame) {

@@ -64,8 +64,8 @@ void SdlDisplay::Impl::ApplyIcon() {
   if (!window || icon.empty()) return;
   // Written once, so that nobody reads a list of one size in between.
   if (OfferIconSizes(window, icon, iconWidth, iconHeight)) return;
-  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.data(), iconWidth, iconHeight, 32,
-                                                      iconWidth * 4, SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon.data(), iconWidth, iconHeight, 32, iconWidth * 4,
+                                                      SDL_PIXELFORMAT_ARGB8888);
   if (!s) return;
   SDL_SetWindowIcon(window, s);
   SDL_FreeSurface(s);
@@ -105,8 +105,8 @@ std::vector<ModeEntry> SdlDisplay::DisplayModes() const {
   return modes;
 }
 
-HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
-                               int32_t clientWidth, int32_t clientHeight, bool fullScreen) {
+HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth,
+                               int32_t clientHeight, bool fullScreen) {
   CloseWindow(impl_->handle);
   if (!EnsureVideo()) {
     // The engine's report carries the reason (WindowFailure).
@@ -131,8 +131,7 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
   if (impl_->path == PresentPath::Renderer)
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
                                flags | SDL_WINDOW_OPENGL);
-  if (!window_)
-    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
+  if (!window_) window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
   if (!window_) {
     std::fprintf(stderr, "kestrel: cannot open a window: %s\n", SDL_GetError());
     return DDERR_GENERIC;
@@ -145,8 +144,7 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption,
                  current.refresh_rate >= 59 && current.refresh_rate <= 61;
   impl_->window = window_;
   // A window system that offers no surface for the window still has the renderer.
-  if (impl_->path == PresentPath::WindowSurface && !impl_->WindowSurface())
-    impl_->path = PresentPath::Renderer;
+  if (impl_->path == PresentPath::WindowSurface && !impl_->WindowSurface()) impl_->path = PresentPath::Renderer;
   if (impl_->path == PresentPath::Renderer) {
     const Uint32 vsync = impl_->vsync ? SDL_RENDERER_PRESENTVSYNC : 0;
     // Without GL in the window only the software renderer keeps it as it is.
