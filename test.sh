@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 # xfonts-base: SDL's X11 message box needs a core X font, and the private X
 # server has none of its own; without it the start-up question never shows.
 scripts/deps.sh xvfb xauth xdotool x11-utils desktop-file-utils xfonts-base \
-  lintian appstream dpkg-dev file man-db time procps
+  lintian appstream dpkg-dev file man-db time procps clang-format
 dir=build-test
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [ "${KESTREL_SANITIZE:-0}" = 1 ]; then
