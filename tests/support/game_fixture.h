@@ -23,10 +23,9 @@
 #include "morlo3/stage_table.h"
 #include "morlo3/stages.h"
 #include "morlo3/startup.h"
+#include "paths.h"
 
 namespace kestrel::testing {
-
-inline const std::string kGeneratedData = std::string(KESTREL_BINARY_DIR) + "/data.kpk";
 
 // The real sprite sheet, decoded once per test program at each depth.
 class GameTest : public HeadlessTest {
