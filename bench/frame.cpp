@@ -196,9 +196,7 @@ class RatioReporter : public bench::MedianReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  bench::RunBenchmarks(argc, argv, reporter);
   return 0;
 }

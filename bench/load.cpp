@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/bare_decode.h"
+#include "bench/median_reporter.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/kpk.h"
@@ -183,9 +184,7 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMillisecond);
     }
   }
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  bench::RunBenchmarks(argc, argv, reporter);
   return 0;
 }

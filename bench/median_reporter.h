@@ -37,4 +37,11 @@ class MedianReporter : public benchmark::ConsoleReporter {
   std::map<std::string, Times> times_;
 };
 
+// Runs the benchmarks the command line selects, reporting through `reporter`.
+inline void RunBenchmarks(int argc, char** argv, benchmark::BenchmarkReporter& reporter) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+}
+
 }  // namespace bench

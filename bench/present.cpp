@@ -147,10 +147,8 @@ int main(int argc, char** argv) {
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_InitSubSystem(SDL_INIT_VIDEO);
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  bench::RunBenchmarks(argc, argv, reporter);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   return 0;
 }

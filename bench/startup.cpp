@@ -142,10 +142,8 @@ class RatioReporter : public bench::MedianReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  bench::RunBenchmarks(argc, argv, reporter);
   PrintPeakMemory();
   return 0;
 }

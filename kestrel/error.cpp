@@ -96,11 +96,6 @@ int HandleTopLevelException() {
 
 namespace {
 
-struct CodeText {
-  uint32_t code;
-  const char* text;
-};
-
 // Every DirectDraw result the engine can name, in code order.
 constexpr CodeText kDirectDrawTexts[] = {
     {0x00000000, "The request completed successfully."},
@@ -225,10 +220,12 @@ static_assert(std::size(kDirectDrawTexts) == 108);
 
 }  // namespace
 
-const char* DirectDrawErrorText(uint32_t code) {
-  for (const CodeText& row : kDirectDrawTexts)
+const char* TextOfCode(std::span<const CodeText> table, uint32_t code) {
+  for (const CodeText& row : table)
     if (row.code == code) return row.text;
   return "Unrecognized Error";
 }
+
+const char* DirectDrawErrorText(uint32_t code) { return TextOfCode(kDirectDrawTexts, code); }
 
 }  // namespace kestrel

@@ -3,6 +3,7 @@
 // whole program can run inside a test.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -76,6 +77,17 @@ void SetErrorCaption(const std::string& caption);
 
 // Builds "[Tag]Operation -> Text".
 std::string ReportText(const char* tag, const std::string& operation, const std::string& text);
+
+// A result code and its description, a row of the tables of DirectDraw's and
+// DirectInput's results.
+struct CodeText {
+  uint32_t code;
+  const char* text;
+};
+
+// The description `table` gives `code`; "Unrecognized Error" for a code it
+// does not hold.
+const char* TextOfCode(std::span<const CodeText> table, uint32_t code);
 
 // The description of a DirectDraw result code; "Unrecognized Error" for codes
 // outside the table.

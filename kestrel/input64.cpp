@@ -11,14 +11,9 @@ using namespace platform;
 
 namespace {
 
-struct DiText {
-  uint32_t code;
-  const char* text;
-};
-
 // Codes 1 and 80070005 each stand for several results; their text quotes
 // every description. The blank before the last closing quote is the original's.
-constexpr DiText kDiTexts[] = {
+constexpr CodeText kDiTexts[] = {
     {0x00000000, "The operation completed successfully."},
     {0x00000001,
      "\"The operation had no effect.\" or \"The device buffer overflowed and some input was lost.\" or "
@@ -109,11 +104,7 @@ DIPropDword DwordProperty(uint32_t value) {
 
 }  // namespace
 
-std::string DirectInputErrorText(uint32_t code) {
-  for (const auto& e : kDiTexts)
-    if (e.code == code) return e.text;
-  return "Unrecognized Error";
-}
+std::string DirectInputErrorText(uint32_t code) { return TextOfCode(kDiTexts, code); }
 
 TInput64::TInput64(WindowHandle window) : window_(window) {
   Check(DirectInput8Create(DIRECTINPUT_VERSION, directInput_), "DirectInputCreate");

@@ -61,6 +61,9 @@ std::string WindowErrorText(const Display& d) {
   return why.empty() ? "Error creating window..." : "Error creating window... " + why;
 }
 
+// The depths a context draws at.
+bool IsContextDepth(int32_t depth) { return depth == 15 || depth == 16 || depth == 24 || depth == 32; }
+
 }  // namespace
 
 bool ProcessorAbove486() {
@@ -243,6 +246,13 @@ void TKestrel::ReleaseDirectDraw() {
   }
 }
 
+void TKestrel::FinishCreate() {
+  ClearPrimary(0);
+  ClearBackBuffer(0);
+  // From here on a full-screen context ends the program quietly on a report.
+  HaltOnError = IsFullScreen;
+}
+
 void TKestrel::RestoreSurfaces() {
   if (Primary) Primary->Restore();
   if (!IsFullScreen && BackBuffer) BackBuffer->Restore();
@@ -297,12 +307,9 @@ TSelfExKestrel::TSelfExKestrel(int32_t width, int32_t height, const char* captio
   SetScreenSize(width, height);
   IsFullScreen = false;
   InitDirectDraw(false);
-  if (ScreenDepth != 15 && ScreenDepth != 16 && ScreenDepth != 24 && ScreenDepth != 32)
-    ReportError("Create", "Desktop color depth not supported (only 15,16,24,32bit)");
+  if (!IsContextDepth(ScreenDepth)) ReportError("Create", "Desktop color depth not supported (only 15,16,24,32bit)");
   BitsPerPixel = ScreenDepth;
-  ClearPrimary(0);
-  ClearBackBuffer(0);
-  HaltOnError = IsFullScreen;
+  FinishCreate();
 }
 
 TSelfExKestrel::~TSelfExKestrel() { TSelfExKestrel::Release(); }
@@ -342,15 +349,12 @@ TSelfFullKestrel::TSelfFullKestrel(int32_t width, int32_t height, int32_t bitsPe
   if (Handle == 0) ReportError("CreateWindowEx", WindowErrorText(d));
   d.ShowWindow(Handle);
   SetScreenSize(width, height);
-  if (bitsPerPixel != 15 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32)
-    ReportError("Create", "Desktop color depth not supported (only 15,16,24,32bit)");
+  if (!IsContextDepth(bitsPerPixel)) ReportError("Create", "Desktop color depth not supported (only 15,16,24,32bit)");
   BitsPerPixel = uint8_t(bitsPerPixel);
   IsFullScreen = true;
   InitDirectDraw(true);
   d.ShowCursor(false);
-  ClearPrimary(0);
-  ClearBackBuffer(0);
-  HaltOnError = IsFullScreen;
+  FinishCreate();
 }
 
 TSelfFullKestrel::~TSelfFullKestrel() { TSelfFullKestrel::Release(); }

@@ -82,6 +82,9 @@ class TKestrel {
   platform::Display& Platform() const;
   // Width and Height with the values derived from them.
   void SetScreenSize(int32_t width, int32_t height);
+  // The last steps of either window's constructor: both surfaces cleared to
+  // black, and how a later report ends the program.
+  void FinishCreate();
   bool released_ = false;
 };
 

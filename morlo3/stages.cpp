@@ -1,5 +1,6 @@
 #include "morlo3/stages.h"
 
+#include <array>
 #include <string>
 
 #include "morlo3/enemies.h"
@@ -57,10 +58,7 @@ void RunEnemies(GameState& g, const StageFacts& s) {
 }
 
 void RunStage(GameState& g, const StageFacts& s) {
-  ResetPlayer(g, s.StartY);
-  SetUpStage(g, s);
-  g.HurtTimer = 20;
-  BuildStage(g, s);
+  StartStage(g, s);
   PlaySound(g, kSoundWind);
   do StageFrame(g, s);
   while (g.StageOver == 0);
@@ -68,17 +66,32 @@ void RunStage(GameState& g, const StageFacts& s) {
   StopSound(g, kSoundWind);
 }
 
-}  // namespace
-
-void SetUpStage(GameState& g, const StageFacts& s) {
-  // Fields not named here keep what the previous stage left in them.
-  for (int32_t i = 1; i <= s.WalkerCount; ++i) {
-    EnemyRecord& e = g.Walkers[i];
-    const StagePatrol& p = s.Walkers[size_t(i - 1)];
-    e.Health = ByDifficulty(g, s.WalkerHealth);
+// Walkers and throwers start alike: alive on their patrols, walking towards
+// the far end.
+template <int32_t N, size_t M>
+void SetUpPatrols(GameState& g, Table<EnemyRecord, N>& enemies, int32_t count,
+                  const std::array<StagePatrol, M>& patrols, StageHealth health) {
+  for (int32_t i = 1; i <= count; ++i) {
+    EnemyRecord& e = enemies[i];
+    const StagePatrol& p = patrols[size_t(i - 1)];
+    e.Health = ByDifficulty(g, health);
     e.X = p.X, e.Y = p.Y, e.PatrolMin = p.PatrolMin, e.PatrolMax = p.PatrolMax;
     e.PatrolDir = 0, e.State = 1, e.DeathTicks = 0;
   }
+}
+
+}  // namespace
+
+void StartStage(GameState& g, const StageFacts& s) {
+  ResetPlayer(g, s.StartY);
+  SetUpStage(g, s);
+  g.HurtTimer = 20;
+  BuildStage(g, s);
+}
+
+void SetUpStage(GameState& g, const StageFacts& s) {
+  // Fields not named here keep what the previous stage left in them.
+  SetUpPatrols(g, g.Walkers, s.WalkerCount, s.Walkers, s.WalkerHealth);
   for (int32_t i = 1; i <= s.BatCount; ++i) {
     EnemyRecord& e = g.Bats[i];
     e.X = s.BatX[size_t(i - 1)];
@@ -86,13 +99,7 @@ void SetUpStage(GameState& g, const StageFacts& s) {
     e.Y = 10 + Random(g, 30);
     e.Frame = 1;
   }
-  for (int32_t i = 1; i <= s.ThrowerCount; ++i) {
-    EnemyRecord& e = g.Throwers[i];
-    const StagePatrol& p = s.Throwers[size_t(i - 1)];
-    e.Health = ByDifficulty(g, s.ThrowerHealth);
-    e.X = p.X, e.Y = p.Y, e.PatrolMin = p.PatrolMin, e.PatrolMax = p.PatrolMax;
-    e.PatrolDir = 0, e.State = 1, e.DeathTicks = 0;
-  }
+  SetUpPatrols(g, g.Throwers, s.ThrowerCount, s.Throwers, s.ThrowerHealth);
   for (int32_t i = 1; i <= s.UndeadCount; ++i) {
     EnemyRecord& e = g.Undead[i];
     e.Health = ByDifficulty(g, s.UndeadHealth);

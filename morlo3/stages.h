@@ -24,6 +24,10 @@ void RunStage8(GameState& g);
 // 5, then the stage.
 void StageEntry(GameState& g, int32_t number);
 
+// Sets a stage up as its routine does before the first frame: the player
+// back at the start, the start values, a moment without harm, and the
+// stage's picture and mask built.
+void StartStage(GameState& g, const StageFacts& stage);
 // Writes a stage's start values into the game state: the player, the enemy
 // tables, the coins and RirEza, drawing random numbers in slot order.
 void SetUpStage(GameState& g, const StageFacts& stage);

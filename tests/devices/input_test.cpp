@@ -75,7 +75,7 @@ TEST_F(InputTest, ConstructorReportsEveryFailingStepWithItsDescription) {
     ClearFaults();
     SetHeadlessJoystick({"Trigger"});
     InjectFault(c.fault, c.code, 1, c.skip);
-    std::string report = ReportOf([&] { TInput64 input(context_->Handle); });
+    std::string report = ExpectReport([&] { TInput64 input(context_->Handle); });
     EXPECT_EQ(report, std::string("[TInput64]") + c.report + " -> " + c.text);
     // The object released what it had made: a keyboard that exists is let go once.
     std::string op = c.report;
@@ -84,7 +84,7 @@ TEST_F(InputTest, ConstructorReportsEveryFailingStepWithItsDescription) {
 }
 
 TEST_F(InputTest, AnInvalidWindowIsReportedNotUsed) {
-  EXPECT_EQ(ReportOf([] { TInput64 input(9999); }),
+  EXPECT_EQ(ExpectReport([] { TInput64 input(9999); }),
             "[TInput64]SetCooperativeLevelK -> The HWND parameter is not a valid top-level window that "
             "belongs to the process.");
 }

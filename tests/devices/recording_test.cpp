@@ -15,6 +15,7 @@
 
 #include "../support/headless_fixture.h"
 #include "../support/scoped_env.h"
+#include "../support/virtual_pad.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
@@ -25,15 +26,6 @@ namespace kestrel::testing {
 namespace {
 
 using platform::SdlDisplay;
-
-// Sets an environment variable for the life of the object.
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // The script's event lines, without the comments.
 std::vector<std::string> EventLines(const std::string& path) {
@@ -239,13 +231,7 @@ TEST_F(RecordingTest, AControllersKeysAreTakenAtTheFrameToo) {
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   SdlDisplay& d = StartSdl();
   ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0);
-  SDL_VirtualJoystickDesc desc{};
-  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-  desc.name = "test pad";
-  const int index = SDL_JoystickAttachVirtualEx(&desc);
+  const int index = AttachVirtualPad();
   ASSERT_GE(index, 0) << SDL_GetError();
   SDL_Joystick* pad = SDL_JoystickOpen(index);
   ASSERT_NE(pad, nullptr);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "../support/virtual_pad.h"
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/faults.h"
@@ -143,13 +144,7 @@ TEST_F(SdlBackendTest, TheFirstControllerIsTheJoystickAndAddsKeys) {
   // controllers for a focused window unless told otherwise.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0);
-  SDL_VirtualJoystickDesc desc{};
-  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-  desc.name = "test pad";
-  int index = SDL_JoystickAttachVirtualEx(&desc);
+  int index = kestrel::testing::AttachVirtualPad();
   ASSERT_GE(index, 0) << SDL_GetError();
   SDL_Joystick* pad = SDL_JoystickOpen(index);
   ASSERT_NE(pad, nullptr);

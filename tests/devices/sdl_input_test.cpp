@@ -1,6 +1,5 @@
-// A real SDL window on an X server, driven by xdotool: what a key press, a
-// click and the pointer look like through TInput64. Skipped without an X
-// display or without xdotool (run it under Xvfb).
+// A real SDL window on a private X server, driven by xdotool: what a key
+// press, a click and the pointer look like through TInput64.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "../support/processes.h"
 #include "../support/xvfb.h"
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
@@ -25,15 +25,8 @@ bool Shell(const std::string& command) { return std::system((command + " >/dev/n
 class SdlInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!Shell("command -v xdotool")) GTEST_SKIP() << "needs xdotool (apt-get install xdotool)";
-    // Without an X display of our own, bring up a private one.
-    if (!std::getenv("DISPLAY")) {
-      if (!Shell("command -v Xvfb")) GTEST_SKIP() << "needs an X display or Xvfb";
-      if (!server_.Start()) GTEST_SKIP() << "Xvfb could not be started";
-      setenv("DISPLAY", server_.Display().c_str(), 1);
-      ownDisplay_ = true;
-    }
-    leakPause_ = std::make_unique<kestrel::testing::LeakCheckPause>();
+    ASSERT_TRUE(kestrel::testing::Installed({"Xvfb", "xdotool"}));
+    ASSERT_TRUE(x_.Start());
     ResetPlatform();
     ResetEngine();
     InstallDisplay(CreateSdlDisplay());
@@ -42,7 +35,9 @@ class SdlInputTest : public ::testing::Test {
     ASSERT_NE(sdl, nullptr);
     // xdotool addresses the X window by its own id, found by the caption
     // once the window is there; the keys go to it once it has the focus.
-    ASSERT_TRUE(PumpUntil([&] { return !(xid_ = XWindowOf()).empty(); })) << "no window";
+    ASSERT_TRUE(PumpUntil([&] {
+      return !(xid_ = kestrel::testing::FirstLineOn(x_.Display(), "xdotool search --name devices-xdotool")).empty();
+    })) << "no window";
     Shell("xdotool windowfocus --sync " + xid_);
     ASSERT_TRUE(PumpUntil([] { return SDL_GetKeyboardFocus() != nullptr; })) << "no focus";
   }
@@ -50,36 +45,22 @@ class SdlInputTest : public ::testing::Test {
     context_.reset();
     ResetPlatform();
     ResetEngine();
-    if (ownDisplay_) unsetenv("DISPLAY");
-    leakPause_.reset();
-  }
-
-  static std::string XWindowOf() {
-    FILE* p = popen("xdotool search --name devices-xdotool | head -n1", "r");
-    char buf[64] = {};
-    if (p) {
-      if (!fgets(buf, sizeof buf, p)) buf[0] = 0;
-      pclose(p);
-    }
-    std::string id(buf);
-    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
-    return id;
   }
 
   // Drains the display's events until `arrived` says the X server's events
   // have come through; false when they never do (the cap ends a hang only).
-  bool PumpUntil(const std::function<bool()>& arrived) {
-    for (int i = 0; i < 1000; ++i) {
-      GetDisplay().PollEvents();
-      if (arrived()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+  static bool PumpUntil(const std::function<bool()>& arrived) {
+    return kestrel::testing::WaitUntil(
+        [&] {
+          GetDisplay().PollEvents();
+          return arrived();
+        },
+        10);
   }
 
-  kestrel::testing::Xvfb server_;
-  std::unique_ptr<kestrel::testing::LeakCheckPause> leakPause_;
-  bool ownDisplay_ = false;
+  // A server of the test's own, never the desktop the tests were started
+  // from: xdotool moves its pointer and sends its keys.
+  kestrel::testing::SdlOnXvfb x_;
   std::unique_ptr<TSelfExKestrel> context_;
   std::string xid_;
 };

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "../support/game_fixture.h"
+#include "../support/virtual_pad.h"
 #include "kestrel/error.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "morlo3/game_state.h"
@@ -90,13 +91,7 @@ TEST_F(SdlPad, APadAlonePlaysAndMayBePulledOutMidGame) {
   // Plugged in once the story runs.
   wait(40);
   steps.push_back([&] {
-    SDL_VirtualJoystickDesc desc{};
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.name = "test pad";
-    index = SDL_JoystickAttachVirtualEx(&desc);
+    index = AttachVirtualPad();
     EXPECT_GE(index, 0) << SDL_GetError();
     pad = SDL_JoystickOpen(index);
     return true;

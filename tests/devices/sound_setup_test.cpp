@@ -31,7 +31,7 @@ TEST_F(SoundSetUp, InitStepsDownThroughItsChannelCounts) {
       EXPECT_EQ(GetSoundSystem().MaxChannels(), r.channels);
       EXPECT_EQ(CallCount("FSOUND_Init") - before, size_t(r.failures + 1));
     } else {
-      EXPECT_EQ(ReportOf([&] { TSound64 a(*context_, "a.wav", false); }),
+      EXPECT_EQ(ExpectReport([&] { TSound64 a(*context_, "a.wav", false); }),
                 "[Sound64]FSOUND_Init -> Error initializing output device");
       EXPECT_EQ(CallCount("FSOUND_Init") - before, 3u);
     }

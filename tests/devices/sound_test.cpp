@@ -102,7 +102,7 @@ TEST_F(SoundTest, EveryReportCarriesItsText) {
     SCOPED_TRACE(c.report);
     ClearFaults();
     if (c.fault) InjectFault(c.fault, HResult(c.code));
-    EXPECT_EQ(ReportOf([&] { TSound64 s(*context_, c.file, false); }), c.report);
+    EXPECT_EQ(ExpectReport([&] { TSound64 s(*context_, c.file, false); }), c.report);
     EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
     EXPECT_EQ(SoundCount, 0);
     EXPECT_FALSE(GetSoundSystem().Initialised());
@@ -112,7 +112,7 @@ TEST_F(SoundTest, EveryReportCarriesItsText) {
 TEST_F(SoundTest, WrongVersionIsCheckedForEverySound) {
   TSound64 a(*context_, "a.wav", false);
   log_->version = 3.51f;
-  EXPECT_EQ(ReportOf([&] { TSound64 b(*context_, "b.wav", false); }),
+  EXPECT_EQ(ExpectReport([&] { TSound64 b(*context_, "b.wav", false); }),
             "[Sound64]Create -> Wrong FMOD version, you should be using version 3.50, get it at www.fmod.org...");
   EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
 }
@@ -121,7 +121,7 @@ TEST_F(SoundTest, AReportWithSoundsAliveClosesOnce) {
   auto a = std::make_unique<TSound64>(*context_, "a.wav", false);
   auto b = std::make_unique<TSound64>(*context_, "b.wav", false);
   InjectFault("FSOUND_Stream_OpenFile", FMOD_ERR_MEMORY, 1);
-  EXPECT_EQ(ReportOf([&] { TSound64 c(*context_, "c.wav", false); }),
+  EXPECT_EQ(ExpectReport([&] { TSound64 c(*context_, "c.wav", false); }),
             "[Sound64]FSOUND_Stream_OpenFile -> Not enough memory or resources");
   EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
   EXPECT_EQ(SoundCount, 2);
@@ -135,7 +135,7 @@ TEST_F(SoundTest, AReportWithOneSoundAliveClosesOnce) {
   // The failing sound was never counted, so its release does not bring the
   // count to 0 and close; the report makes the one close.
   auto a = std::make_unique<TSound64>(*context_, "a.wav", false);
-  ReportOf([&] { TSound64 c(*context_, "missing.wav", false); });
+  ExpectReport([&] { TSound64 c(*context_, "missing.wav", false); });
   a.reset();
   EXPECT_EQ(CallCount("FSOUND_Close"), 1u);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../support/headless_fixture.h"
+#include "../support/processes.h"
 #include "kestrel/platform/termination.h"
 #include "kestrel/program.h"
 
@@ -98,10 +99,7 @@ TEST_F(Program, AnAbruptEndRemovesTheFolderAndSaysWhy) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_TRUE(scratch_.NothingLeft());
-  std::ifstream in("err.txt");
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), "morlo3: the display went away\n");
+  EXPECT_EQ(ReadText("err.txt"), "morlo3: the display went away\n");
 }
 
 // One file at a time, and only inside the folder.
@@ -158,12 +156,8 @@ TEST_F(Program, ARunInAFreshHomeCannotWriteIntoTheRealOne) {
       "env -u XDG_CONFIG_HOME -u XDG_RUNTIME_DIR -u XDG_DATA_HOME -u XDG_STATE_HOME "
       "-u XDG_CACHE_HOME HOME=" +
       home.string() + " " KESTREL_SOURCE_DIR "/tests/support/fresh_home.sh sh -c '" + probe + "' >said.txt";
-  const int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 3);
-  std::ifstream said("said.txt");
-  std::vector<std::string> folders;
-  for (std::string line; std::getline(said, line);) folders.push_back(line);
+  ASSERT_EQ(RunProcess(command), 3);
+  std::vector<std::string> folders = ReadLines("said.txt");
   ASSERT_EQ(folders.size(), 8u);
   EXPECT_EQ(folders.back(), "700") << "the runtime folder must be private";
   folders.pop_back();

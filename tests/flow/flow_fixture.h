@@ -16,6 +16,7 @@
 #include "../support/game_fixture.h"
 #include "kestrel/error.h"
 #include "morlo3/game_state.h"
+#include "morlo3/stage_table.h"
 #include "morlo3/startup.h"
 
 namespace kestrel::testing {
@@ -223,6 +224,56 @@ class Program : public HeadlessTest {
     EXPECT_FALSE(std::filesystem::exists(kErrorLogName)) << where;
     EXPECT_FALSE(d.WindowOpen()) << where;
   }
+};
+
+// A program run with a scripted player on a fresh game state, and the route
+// the scripts take through the game.
+class ScriptedRun : public Program {
+ protected:
+  void SetUp() override {
+    Program::SetUp();
+    Fresh();
+  }
+  void TearDown() override {
+    player.reset();
+    Program::TearDown();
+  }
+  // A new program run on a new display, with an empty script.
+  void Fresh() {
+    player.reset();
+    game = morlo3::GameState{};
+    d = &InstallWatching();
+    player = std::make_unique<ScriptedPlayer>(*d, game);
+  }
+
+  // The first frame of stage k: its set-up has put the player back at x 10.
+  bool InStage(int32_t k) const {
+    return game.GameRunning == 1 && game.StageNumber == k && game.StageScene && game.PlayerX < 100;
+  }
+  void SkipStory() {
+    player->Key(morlo3::kKeyEsc, true)
+        .WaitUntil([this] { return game.MenuItems[0].X != 0; })
+        .Key(morlo3::kKeyEsc, false);
+  }
+  // Enter on the picture before stage k, until the stage runs.
+  void PassPicture(int32_t k) {
+    player->Key(morlo3::kKeyEnter, true).WaitUntil([this, k] { return InStage(k); }).Key(morlo3::kKeyEnter, false);
+  }
+  void NewGame() {
+    player->Click(1);
+    PassPicture(1);
+  }
+  // Puts the player past stage k's exit once the stage runs.
+  void Leave(int32_t k) {
+    player->WaitUntil([this, k] { return InStage(k); }).Do([this, k] {
+      game.PlayerX = morlo3::kStages[size_t(k - 1)].ExitX + 1;
+    });
+    if (k == 4) PassPicture(5);
+  }
+
+  morlo3::GameState game;
+  WatchingDisplay* d = nullptr;
+  std::unique_ptr<ScriptedPlayer> player;
 };
 
 }  // namespace kestrel::testing

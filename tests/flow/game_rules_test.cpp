@@ -12,42 +12,10 @@
 namespace kestrel::testing {
 namespace {
 
-using morlo3::kKeyEnter;
 using morlo3::kKeyEsc;
-using morlo3::kStages;
 
-class GameRules : public Program {
+class GameRules : public ScriptedRun {
  protected:
-  void SetUp() override {
-    Program::SetUp();
-    d = &InstallWatching();
-    player = std::make_unique<ScriptedPlayer>(*d, game);
-  }
-  void TearDown() override {
-    player.reset();
-    Program::TearDown();
-  }
-
-  bool InStage(int32_t k) const {
-    return game.GameRunning == 1 && game.StageNumber == k && game.StageScene && game.PlayerX < 100;
-  }
-  void SkipStory() {
-    player->Key(kKeyEsc, true).WaitUntil([this] { return game.MenuItems[0].X != 0; }).Key(kKeyEsc, false);
-  }
-  void PassPicture(int32_t k) {
-    player->Key(kKeyEnter, true).WaitUntil([this, k] { return InStage(k); }).Key(kKeyEnter, false);
-  }
-  void NewGame() {
-    player->Click(1);
-    PassPicture(1);
-  }
-  // Puts the player past stage k's exit once the stage runs.
-  void Leave(int32_t k) {
-    player->WaitUntil([this, k] { return InStage(k); }).Do([this, k] {
-      game.PlayerX = kStages[size_t(k - 1)].ExitX + 1;
-    });
-    if (k == 4) PassPicture(5);
-  }
   void Quit() {
     player->Key(kKeyEsc, true).WaitUntil([this] { return game.GameRunning == 0; }).Key(kKeyEsc, false);
     player->Click(4);
@@ -92,10 +60,7 @@ class GameRules : public Program {
                                          << pixels << " pixels missing, " << extra << " others";
   }
 
-  morlo3::GameState game;
   uint32_t wind = 0;
-  WatchingDisplay* d = nullptr;
-  std::unique_ptr<ScriptedPlayer> player;
 };
 
 TEST_F(GameRules, TheProgramStartsSlowAtNormalWithSoundOnAndOnlyTheWindLoops) {

@@ -14,26 +14,9 @@ namespace {
 using morlo3::kKeyEnter;
 using morlo3::kKeyEsc;
 using morlo3::kKeyRight;
-using morlo3::kStages;
 
-class Game : public Program {
+class Game : public ScriptedRun {
  protected:
-  void SetUp() override {
-    Program::SetUp();
-    Fresh();
-  }
-  // A new program run on a new display, with an empty script.
-  void Fresh() {
-    player.reset();
-    game = morlo3::GameState{};
-    d = &InstallWatching();
-    player = std::make_unique<ScriptedPlayer>(*d, game);
-  }
-  void TearDown() override {
-    player.reset();
-    Program::TearDown();
-  }
-
   // ---- what a frame shows ----
   // The menu's backdrop in the top-right corner, where no element comes.
   bool IsMenuFrame() const {
@@ -55,30 +38,7 @@ class Game : public Program {
         if (game.Screen->GetPixel(x, y) != game.BackdropSheet->GetPixel(x1 + x, y1 + y)) return false;
     return true;
   }
-  // The first frame of stage k: its set-up has put the player back at x 10.
-  bool InStage(int32_t k) const {
-    return game.GameRunning == 1 && game.StageNumber == k && game.StageScene && game.PlayerX < 100;
-  }
-
   // ---- the route ----
-  void SkipStory() {
-    player->Key(kKeyEsc, true).WaitUntil([this] { return game.MenuItems[0].X != 0; }).Key(kKeyEsc, false);
-  }
-  // Enter on the picture before stage k, until the stage runs.
-  void PassPicture(int32_t k) {
-    player->Key(kKeyEnter, true).WaitUntil([this, k] { return InStage(k); }).Key(kKeyEnter, false);
-  }
-  void NewGame() {
-    player->Click(1);
-    PassPicture(1);
-  }
-  // Puts the player past stage k's exit once the stage runs.
-  void Leave(int32_t k) {
-    player->WaitUntil([this, k] { return InStage(k); }).Do([this, k] {
-      game.PlayerX = kStages[size_t(k - 1)].ExitX + 1;
-    });
-    if (k == 4) PassPicture(5);
-  }
   void StartAndReach(int32_t stage) {
     SkipStory();
     NewGame();
@@ -91,10 +51,6 @@ class Game : public Program {
     ExpectCleanEnd(*d, "end of the game");
     return code;
   }
-
-  morlo3::GameState game;
-  WatchingDisplay* d = nullptr;
-  std::unique_ptr<ScriptedPlayer> player;
 };
 
 TEST_F(Game, EachStageLeadsStraightIntoTheNextAndStageFiveHasItsPicture) {

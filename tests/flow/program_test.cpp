@@ -4,9 +4,7 @@
 #include <chrono>
 
 #include "../support/frame_paced_player.h"
-#include "../support/real_game.h"
 #include "../support/scoped_env.h"
-#include "../support/xvfb.h"
 #include "flow_fixture.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "morlo3/startup.h"
@@ -67,62 +65,27 @@ TEST_F(Program, AClosedWindowEndsTheStoryAndTheMenuCleanly) {
 
 // ---- a real window ----
 
-bool Installed(const std::string& program) {
-  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Window coordinates of a menu element's middle: the picture is doubled.
-constexpr int kNewGameX = 2 * 76, kNewGameY = 2 * 137;
-constexpr int kOptionsX = 2 * 134, kOptionsY = 2 * 137;
-constexpr int kOptionsQuitX = 2 * 294, kOptionsQuitY = 2 * 138;
-constexpr int kQuitX = 2 * 265, kQuitY = 2 * 137;
-
 TEST_F(Program, ARealWindowPlaysWithRealKeysAndClicks) {
-  if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+  ASSERT_TRUE(Installed({"Xvfb", "xdotool"}));
   Xvfb server;
-  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
-  const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+  ASSERT_TRUE(server.Start()) << "Xvfb could not be started";
   // SDL's X11 libraries keep allocations the leak check cannot name.
   RealGame real(server.Display(),
-                "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
-                "KESTREL_FRAMELOG=frames.log " +
-                    game + " >out.txt 2>&1");
+                GameCommand(scratch_, "ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no"));
   ASSERT_TRUE(real.Started());
   ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
-  FramePacedPlayer player(real, server.Display(), "frames.log");
-  // Esc held skips the story as soon as loading is over; the menu does not
-  // read it, so it stays held until a game is about to start. The menu's
-  // elements take two seconds of frames to slide in.
-  real.KeyDown("Escape");
-  ASSERT_TRUE(player.Reach(360));
-  player.Click(kOptionsX, kOptionsY);
-  player.Wait(150);
-  // Back from the options page, then "Novo Jogo": the picture before stage 1
-  // waits for Enter.
-  player.Click(kOptionsQuitX, kOptionsQuitY);
-  player.Wait(150);
-  real.KeyUp("Escape");
-  player.Click(kNewGameX, kNewGameY);
-  player.Wait(30);
-  player.Hold("Return", 8);
-  player.Wait(30);
+  FramePacedPlayer player(real);
+  ASSERT_TRUE(player.PlayIntoStageOne()) << ReadText("err.txt");
   // Walk right for a second of frames, then end the game with Esc.
   player.Hold("Right", 60);
   player.Hold("Escape", 8);
   ASSERT_TRUE(player.Wait(150)) << "still running in the menu";
-  EXPECT_EQ(player.ClickUntilEnded(kQuitX, kQuitY), 0) << [] {
-    std::ifstream in("out.txt");
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }();
+  EXPECT_EQ(player.ClickUntilEnded(kQuitX, kQuitY), 0) << ReadText("err.txt");
   EXPECT_TRUE(scratch_.NothingLeft());
   EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
 }
 
 // ---- the pace ----
-
-// Sets an environment variable for the life of the object.
 
 TEST(Pace, TheRateSetThroughTheEngineDrivesTheRealDisplaysClock) {
   ScopedEnv driver("SDL_VIDEODRIVER", "dummy");

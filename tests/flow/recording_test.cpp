@@ -1,61 +1,27 @@
 // A session played by hand in a real window, recorded, and played again on the
 // headless backend: every frame the player saw comes out the same.
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../support/frame_paced_player.h"
-#include "../support/real_game.h"
-#include "../support/xvfb.h"
 #include "flow_fixture.h"
 
 namespace kestrel::testing {
 namespace {
 
-bool Installed(const std::string& program) {
-  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::vector<std::string> Lines(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string Text(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// Window coordinates of menu elements' middles: the picture is doubled.
-constexpr int kNewGameX = 2 * 76, kNewGameY = 2 * 137;
-constexpr int kOptionsX = 2 * 134, kOptionsY = 2 * 137;
-constexpr int kOptionsQuitX = 2 * 294, kOptionsQuitY = 2 * 138;
-constexpr int kQuitX = 2 * 265, kQuitY = 2 * 137;
-
-// The hash part of a frame log line.
-std::string HashOf(const std::string& line) { return line.substr(line.find(' ') + 1); }
-
 // The frame the picture before stage 1 shows, as the headless game draws it:
 // "Novo Jogo" clicked once the menu is in.
-std::string StagePictureHash(const std::string& game) {
+std::string StagePictureHash() {
   std::ofstream("picture.input") << "120 key 1 down\n121 key 1 up\n300 mouse 152 274\n300 button left down\n"
                                     "301 button left up\n";
-  const int status = std::system(("env KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_INPUT=picture.input "
-                                  "KESTREL_FRAMELOG=picture.log KESTREL_MAX_FRAMES=340 " +
-                                  game + " >picture.txt 2>&1")
-                                     .c_str());
-  const std::vector<std::string> log = Lines("picture.log");
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && !log.empty() ? HashOf(log.back()) : "";
+  const int code = RunProcess(
+      "env KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_INPUT=picture.input "
+      "KESTREL_FRAMELOG=picture.log KESTREL_MAX_FRAMES=340 " +
+      kGame + " >picture.txt 2>&1");
+  const std::vector<std::string> log = FrameHashes("picture.log");
+  return code == 0 && !log.empty() ? log.back() : "";
 }
 
 // In a real window: the keyboard walks the menu into a game, losing the
@@ -63,38 +29,22 @@ std::string StagePictureHash(const std::string& game) {
 // release come together (a touchpad's tap) starts a game. Everything waits
 // on the frames the game logs, with a bound in frames.
 TEST_F(Program, ARealWindowIsWalkedByKeysPausedByFocusAndTapped) {
-  if (!Installed("Xvfb") || !Installed("xdotool") || !Installed("xmessage"))
-    GTEST_SKIP() << "needs Xvfb, xdotool, xmessage";
+  ASSERT_TRUE(Installed({"Xvfb", "xdotool", "xmessage"}));
   Xvfb server;
-  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
-  const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
-  const std::string picture = StagePictureHash(game);
-  ASSERT_FALSE(picture.empty()) << Text("picture.txt");
+  ASSERT_TRUE(server.Start()) << "Xvfb could not be started";
+  const std::string picture = StagePictureHash();
+  ASSERT_FALSE(picture.empty()) << ReadText("picture.txt");
   RealGame real(server.Display(),
-                "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
-                "KESTREL_FRAMELOG=real.log " +
-                    game + " >real.txt 2>&1");
+                GameCommand(scratch_, "ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no"));
   ASSERT_TRUE(real.Started());
   ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
-  FramePacedPlayer player(real, server.Display(), "real.log");
-  auto last = [] {
-    const std::vector<std::string> log = Lines("real.log");
-    return log.empty() ? std::string() : HashOf(log.back());
-  };
-  // Waits at most `frames` frames for `ready`.
-  auto waitFor = [&](size_t frames, const std::function<bool()>& ready) {
-    for (size_t i = 0; i < frames; ++i) {
-      if (ready()) return true;
-      if (!player.Wait(1)) return false;
-    }
-    return ready();
-  };
+  FramePacedPlayer player(real);
   // The same frame shown `n` times in a row: the stage stands still.
-  auto still = [](size_t n) {
-    const std::vector<std::string> log = Lines("real.log");
+  auto still = [&](size_t n) {
+    const std::vector<std::string> log = player.Hashes();
     if (log.size() < n) return false;
     for (size_t i = log.size() - n; i < log.size(); ++i)
-      if (HashOf(log[i]) != HashOf(log.back())) return false;
+      if (log[i] != log.back()) return false;
     return true;
   };
 
@@ -110,19 +60,20 @@ TEST_F(Program, ARealWindowIsWalkedByKeysPausedByFocusAndTapped) {
     ASSERT_TRUE(player.Wait(4));
   }
   player.Xdo("key Return");
-  ASSERT_TRUE(waitFor(300, [&] { return last() == picture; })) << "the keys did not start a game";
+  ASSERT_TRUE(player.WaitFor(300, [&] { return player.LastHash() == picture; })) << "the keys did not start a game";
   player.Xdo("key KP_Enter");
-  ASSERT_TRUE(waitFor(300, [&] { return last() != picture; })) << "keypad Enter did not end the picture";
+  ASSERT_TRUE(player.WaitFor(300, [&] { return player.LastHash() != picture; }))
+      << "keypad Enter did not end the picture";
   ASSERT_TRUE(player.Wait(30));
   ASSERT_FALSE(still(10)) << "the stage moves";
 
   // Another window takes the focus: the stage stands still until P.
   RealGame other(server.Display(), "xmessage -geometry +0+0 other >/dev/null 2>&1");
   ASSERT_TRUE(other.FindWindow("xmessage"));
-  ASSERT_TRUE(waitFor(300, [&] { return still(30); })) << "losing the focus did not pause";
-  player.Xdo("windowfocus --sync " + FirstLineOn(server.Display(), "xdotool search --name 'Morlo v3.0' | head -n1"));
+  ASSERT_TRUE(player.WaitFor(300, [&] { return still(30); })) << "losing the focus did not pause";
+  player.Xdo("windowfocus --sync " + real.Window());
   player.Xdo("key p");
-  ASSERT_TRUE(waitFor(300, [&] { return !still(2); })) << "P did not resume";
+  ASSERT_TRUE(player.WaitFor(300, [&] { return !still(2); })) << "P did not resume";
 
   // Esc ends the game; a press and release in one go on "Novo Jogo" starts
   // the next.
@@ -131,36 +82,23 @@ TEST_F(Program, ARealWindowIsWalkedByKeysPausedByFocusAndTapped) {
   real.MoveTo(kNewGameX, kNewGameY);
   ASSERT_TRUE(player.Wait(3));
   player.Xdo("click 1");
-  EXPECT_TRUE(waitFor(300, [&] { return last() == picture; })) << "the tap was lost";
+  EXPECT_TRUE(player.WaitFor(300, [&] { return player.LastHash() == picture; })) << "the tap was lost";
 }
 
 TEST_F(Program, ARecordedSessionPlaysAgainHeadlessFrameForFrame) {
-  if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+  ASSERT_TRUE(Installed({"Xvfb", "xdotool"}));
   Xvfb server;
-  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
-  const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+  ASSERT_TRUE(server.Start()) << "Xvfb could not be started";
   {
-    RealGame real(server.Display(),
-                  "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
-                  "KESTREL_RECORD=session.input KESTREL_FRAMELOG=real.log " +
-                      game + " >real.txt 2>&1");
+    RealGame real(server.Display(), GameCommand(scratch_,
+                                                "ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
+                                                "KESTREL_RECORD=session.input"));
     ASSERT_TRUE(real.Started());
     ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
-    FramePacedPlayer player(real, server.Display(), "real.log");
-    // Skip the story (Esc is read once loading is over), visit the options
-    // page and come back; the menu's elements take two seconds to slide in.
-    real.KeyDown("Escape");
-    ASSERT_TRUE(player.Wait(360));
-    player.Click(kOptionsX, kOptionsY);
-    player.Wait(150);
-    player.Click(kOptionsQuitX, kOptionsQuitY);
-    player.Wait(150);
-    real.KeyUp("Escape");
-    // "Novo Jogo"; the picture before stage 1 waits for Enter.
-    player.Click(kNewGameX, kNewGameY);
-    player.Wait(30);
-    player.Hold("Return", 8);
-    player.Wait(30);
+    FramePacedPlayer player(real);
+    // Skip the story, visit the options page and come back, then "Novo Jogo"
+    // and Enter on the picture before stage 1.
+    ASSERT_TRUE(player.PlayIntoStageOne()) << ReadText("err.txt");
     // Walk, jump, shoot, with the pointer wandering over the window.
     real.KeyDown("Right");
     player.Wait(40);
@@ -174,30 +112,25 @@ TEST_F(Program, ARecordedSessionPlaysAgainHeadlessFrameForFrame) {
     // Esc ends the game; then "Sair".
     player.Hold("Escape", 8);
     ASSERT_TRUE(player.Wait(150)) << "ended before Sair";
-    for (int i = 0; i < 10 && !player.Ended(); ++i) {
-      player.Click(kQuitX, kQuitY);
-      player.Wait(60);
-    }
-    ASSERT_EQ(player.ExitCode(), 0) << Text("real.txt") << player.Frames() << " frames, input:\n"
-                                    << Text("session.input");
+    ASSERT_EQ(player.ClickUntilEnded(kQuitX, kQuitY), 0)
+        << ReadText("out.txt") << ReadText("err.txt") << player.Frames() << " frames, input:\n"
+        << ReadText("session.input");
   }
 
-  const std::vector<std::string> script = Lines("session.input");
-  const std::string all = Text("session.input");
+  const std::string all = ReadText("session.input");
   ASSERT_NE(all.find("KESTREL_ANSWER=no KESTREL_DEPTH=32"), std::string::npos) << all;
   for (const char* event : {" key 1 down", " key 205 down", " key 200 up", " key 29 down", " key 203 up",
                             " button left down", " button left up", " mouse "})
     EXPECT_NE(all.find(event), std::string::npos) << event << " in\n" << all;
 
-  const std::vector<std::string> real = Lines("real.log");
+  const std::vector<std::string> real = ReadLines("frames.log");
   ASSERT_GT(real.size(), 600u);
-  const int replayed = std::system(("env KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_INPUT=session.input "
-                                    "KESTREL_FRAMELOG=replay.log KESTREL_MAX_FRAMES=" +
-                                    std::to_string(real.size() + 600) + " " + game + " >replay.txt 2>&1")
-                                       .c_str());
-  ASSERT_TRUE(WIFEXITED(replayed)) << Text("replay.txt");
-  EXPECT_EQ(WEXITSTATUS(replayed), 0) << Text("replay.txt");
-  const std::vector<std::string> replay = Lines("replay.log");
+  EXPECT_EQ(RunProcess("env KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_INPUT=session.input "
+                       "KESTREL_FRAMELOG=replay.log KESTREL_MAX_FRAMES=" +
+                       std::to_string(real.size() + 600) + " " + kGame + " >replay.txt 2>&1"),
+            0)
+      << ReadText("replay.txt");
+  const std::vector<std::string> replay = ReadLines("replay.log");
   EXPECT_EQ(replay.size(), real.size());
   size_t firstDifference = 0;
   while (firstDifference < real.size() && firstDifference < replay.size() &&

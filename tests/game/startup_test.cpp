@@ -11,8 +11,6 @@
 
 #include "../support/frame_paced_player.h"
 #include "../support/headless_fixture.h"
-#include "../support/real_game.h"
-#include "../support/xvfb.h"
 #include "kestrel/kpk.h"
 #include "kestrel/platform/termination.h"
 #include "kestrel/stream.h"
@@ -22,9 +20,6 @@
 
 namespace kestrel::testing {
 namespace {
-
-const std::string kDataKpk = std::string(KESTREL_BINARY_DIR) + "/data.kpk";
-const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
 
 // Keeps every presented frame, and lets a test look around at each one.
 class RecordingDisplay : public platform::HeadlessDisplay {
@@ -40,7 +35,7 @@ class RecordingDisplay : public platform::HeadlessDisplay {
 };
 
 std::vector<tools::KpkEntry> RealEntries() {
-  TKPK archive(kDataKpk);
+  TKPK archive(kGeneratedData);
   std::vector<TKPKEntryInfo> infos;
   EXPECT_TRUE(archive.ListEntries(infos));
   std::vector<tools::KpkEntry> entries;
@@ -66,7 +61,7 @@ class Startup : public HeadlessTest {
     ResetEngine();
     return ref;
   }
-  void UseRealData() { std::filesystem::create_symlink(kDataKpk, scratch_.Path() / "data.kpk"); }
+  void UseRealData() { std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk"); }
   void UseArchive(const std::vector<tools::KpkEntry>& entries) {
     ASSERT_TRUE(tools::WriteKpk((scratch_.Path() / "data.kpk").string(), entries));
   }
@@ -300,25 +295,6 @@ TEST_F(Startup, AnUnwritableLogStillShowsTheError) {
 
 // ---- the real binary ----
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-int CountLines(const std::string& path) {
-  std::ifstream in(path);
-  int count = 0;
-  for (std::string line; std::getline(in, line);) ++count;
-  return count;
-}
-
-int RunProcess(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST_F(Startup, TheProgramExitsWithItsCodes) {
   ASSERT_TRUE(std::filesystem::exists(kGame));
   const std::string env = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no ";
@@ -335,10 +311,7 @@ TEST_F(Startup, TheProgramExitsWithItsCodes) {
                        "KESTREL_MAX_FRAMES=24 KESTREL_FRAMELOG=frames.txt " + kGame + " >out.txt 2>&1"),
             0);
   EXPECT_EQ(ReadText("out.txt"), "");
-  std::ifstream frames("frames.txt");
-  int count = 0;
-  while (std::getline(frames, line)) ++count;
-  EXPECT_EQ(count, 25);
+  EXPECT_EQ(CountLines("frames.txt"), 25u);
   EXPECT_FALSE(TempExists());
 }
 
@@ -525,14 +498,14 @@ TEST_F(Startup, NoDisplayIsOneClearLine) {
 TEST_F(Startup, AReadOnlyCurrentFolderRunsTheLoadingSequence) {
   namespace fs = std::filesystem;
   fs::create_directory("ro");
-  fs::create_symlink(kDataKpk, "ro/data.kpk");
+  fs::create_symlink(kGeneratedData, "ro/data.kpk");
   fs::permissions("ro", fs::perms::owner_read | fs::perms::owner_exec);
   const std::string here = scratch_.Path().string();
   EXPECT_EQ(RunProcess("cd ro && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=40 KESTREL_FRAMELOG=" +
                        here + "/frames.txt " + kGame + " >" + here + "/out.txt 2>&1"),
             0);
   EXPECT_EQ(ReadText("out.txt"), "");
-  EXPECT_EQ(CountLines("frames.txt"), 41);
+  EXPECT_EQ(CountLines("frames.txt"), 41u);
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator("ro")) names.push_back(e.path().filename().string());
   EXPECT_EQ(names, std::vector<std::string>{"data.kpk"});
@@ -558,7 +531,7 @@ TEST_F(Startup, TheInstalledGameRunsFromAnywhere) {
                        "/frames.txt " + prefix + "/bin/morlo3 >" + scratch_.Path().string() + "/out.txt 2>&1"),
             0);
   EXPECT_EQ(ReadText("out.txt"), "");
-  EXPECT_EQ(CountLines("frames.txt"), 41);
+  EXPECT_EQ(CountLines("frames.txt"), 41u);
   EXPECT_FALSE(TempExists());
   EXPECT_EQ(RunProcess("cd /proc && " + env + "KESTREL_MAX_FRAMES=100 KESTREL_SOUND_VERSION=3.4 " + prefix +
                        "/bin/morlo3 2>" + scratch_.Path().string() + "/err.txt"),
@@ -573,10 +546,9 @@ TEST_F(Startup, TheInstalledGameRunsFromAnywhere) {
 // a machine without a sound card (no library noise), and a sanitizer build
 // runs clean with no settings of its own.
 TEST_F(Startup, TheRealWindowAndFullScreenUnderXvfbSayNothing) {
-  if (RunProcess("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
-  if (RunProcess("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  ASSERT_TRUE(Installed({"Xvfb", "xdotool"}));
   Xvfb server;
-  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
+  ASSERT_TRUE(server.Start()) << "Xvfb could not be started";
   UseRealData();
   // Esc held skips the story once loading is over (the menu does not read
   // it); "Sair" then slides in to rest at (256, 129), 19 x 17. A window
@@ -585,28 +557,21 @@ TEST_F(Startup, TheRealWindowAndFullScreenUnderXvfbSayNothing) {
   struct Run {
     const char* answer;
     int x, y;
-  } runs[] = {{"no", 2 * 265, 2 * 137}, {"yes", 32 + 3 * 265, 84 + 3 * 137}};
-  // The sound library's client keeps its runtime folder in TMPDIR when the
-  // session has none; it gets one here, so that TMPDIR holds only what the
-  // game itself leaves.
-  const std::filesystem::path runtime = scratch_.Path() / "run";
-  std::filesystem::create_directory(runtime);
-  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+  } runs[] = {{"no", kQuitX, kQuitY}, {"yes", 32 + 3 * 265, 84 + 3 * 137}};
   for (const Run& r : runs) {
     std::filesystem::remove("frames.log");
-    RealGame game(server.Display(), std::string("env -u SDL_AUDIODRIVER -u SDL_VIDEODRIVER -u ASAN_OPTIONS ") +
-                                        "-u LSAN_OPTIONS XDG_RUNTIME_DIR=" + runtime.string() +
-                                        " KESTREL_FRAMELOG=frames.log " + "KESTREL_ANSWER=" + r.answer + " " + kGame +
-                                        " >out.txt 2>&1");
+    RealGame game(server.Display(), GameCommand(scratch_, std::string("-u SDL_AUDIODRIVER -u ASAN_OPTIONS ") +
+                                                              "-u LSAN_OPTIONS KESTREL_ANSWER=" + r.answer));
     ASSERT_TRUE(game.Started());
     ASSERT_TRUE(game.FindWindow("Morlo v3.0")) << r.answer;
     // Loading, then two seconds of frames for "Sair" to slide in.
-    FramePacedPlayer player(game, server.Display(), "frames.log");
+    FramePacedPlayer player(game);
     game.KeyDown("Escape");
-    EXPECT_TRUE(player.Reach(360)) << r.answer << ": " << ReadText("out.txt");
-    EXPECT_EQ(player.ClickUntilEnded(r.x, r.y), 0) << r.answer << ": " << ReadText("out.txt");
+    EXPECT_TRUE(player.Reach(360)) << r.answer << ": " << ReadText("err.txt");
+    EXPECT_EQ(player.ClickUntilEnded(r.x, r.y), 0) << r.answer << ": " << ReadText("err.txt");
     game.KeyUp("Escape");
     EXPECT_EQ(ReadText("out.txt"), "") << r.answer;
+    EXPECT_EQ(ReadText("err.txt"), "") << r.answer;
     EXPECT_FALSE(TempExists()) << r.answer;
     EXPECT_FALSE(std::filesystem::exists(kErrorLogName)) << r.answer;
   }

@@ -44,13 +44,6 @@ Outcome RunCommand(const std::string& command) {
   return r;
 }
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 void RequireTool(const std::string& tool, const std::string& package) {
   ASSERT_EQ(RunCommand("command -v " + tool).code, 0) << tool << " is missing: apt-get install " << package;
 }
@@ -238,11 +231,11 @@ TEST_F(Package, DesktopEntryAndMetadataPassTheirValidatorsUnderOneId) {
   r = RunCommand("appstreamcli validate --no-net " + metainfo.string());
   EXPECT_EQ(r.code, 0) << r.out;
 
-  const std::string entry = ReadFile(desktop);
+  const std::string entry = ReadText(desktop);
   EXPECT_NE(entry.find("\nIcon=" + kAppId + "\n"), std::string::npos) << entry;
   EXPECT_NE(entry.find("\nStartupWMClass=" + kAppId + "\n"), std::string::npos) << entry;
   EXPECT_NE(entry.find("\nExec=morlo3\n"), std::string::npos) << entry;
-  const std::string meta = ReadFile(metainfo);
+  const std::string meta = ReadText(metainfo);
   EXPECT_NE(meta.find("<id>" + kAppId + "</id>"), std::string::npos);
   EXPECT_NE(meta.find("<launchable type=\"desktop-id\">" + kAppId + ".desktop</launchable>"), std::string::npos);
   EXPECT_NE(meta.find("<release version=\"" + std::string(morlo3::kVersion) + "\""), std::string::npos);
@@ -322,7 +315,7 @@ TEST_F(Package, EveryIconIsAnExactWholeNumberEnlargementOfTheSmallest) {
 // The screenshots the metadata names ship in the source tree, as the game's
 // own frames doubled: each 2 x 2 block one colour, as in the window.
 TEST(Screenshots, TheMetadataNamesOnlyScreenshotsInTheTreeEachADoubledFrame) {
-  const std::string meta = ReadFile(kSource / "packaging" / (kAppId + ".metainfo.xml.in"));
+  const std::string meta = ReadText(kSource / "packaging" / (kAppId + ".metainfo.xml.in"));
   const std::string open = "/screenshots/";
   int named = 0;
   for (size_t at = meta.find(open); at != std::string::npos; at = meta.find(open, at + 1)) {

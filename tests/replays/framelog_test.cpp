@@ -129,8 +129,7 @@ TEST_F(FrameLog, ASavedReplayLogsThePlainHashOfEveryFrameAtEveryDepth) {
     platform::ResetPlatform();
     ResetEngine();
 
-    std::ifstream in(o.frameLog);
-    for (std::string line; std::getline(in, line);) logs[depth].push_back(line);
+    logs[depth] = ReadLines(o.frameLog);
     EXPECT_GE(logs[depth].size(), 400u);
     EXPECT_EQ(logs[depth], plain);
   }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../support/game_fixture.h"
+#include "../support/processes.h"
 #include "morlo3/game_state.h"
 #include "morlo3/startup.h"
 
@@ -24,18 +25,10 @@ namespace kestrel::testing {
 namespace {
 
 const std::string kReplays = std::string(KESTREL_SOURCE_DIR) + "/tests/replays/";
-const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
 
 bool Updating() {
   const char* v = std::getenv("KESTREL_UPDATE_GOLDEN");
   return v && std::string(v) == "1";
-}
-
-std::vector<std::string> Lines(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 // What the player sees in a frame, told from the game state.
@@ -59,7 +52,7 @@ struct GoldenFile {
 
 GoldenFile ReadGolden(const std::string& path) {
   GoldenFile file;
-  for (const std::string& line : Lines(path)) {
+  for (const std::string& line : ReadLines(path)) {
     if (line.empty() || line[0] == '#') continue;
     std::istringstream in(line);
     std::string first;
@@ -129,8 +122,7 @@ class Replay : public HeadlessTest {
     std::string command = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_FRAMELOG=" + frameLog + " ";
     if (!script.empty()) command += "KESTREL_INPUT=" + script + " ";
     command += "KESTREL_MAX_FRAMES=" + std::to_string(maxFrames) + " ";
-    const int status = std::system((command + kGame + " >out.txt 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunProcess(command + kGame + " >out.txt 2>&1");
   }
 
   // The same run in this process, watched frame by frame.
@@ -261,10 +253,10 @@ class Replay : public HeadlessTest {
 
     ASSERT_EQ(RunBinary(script, "frames.log", FrameLimit(golden)), 0) << "the real program did not end with exit 0";
     EXPECT_TRUE(scratch_.NothingLeft());
-    const std::vector<std::string> log = Lines("frames.log");
+    const std::vector<std::string> log = ReadLines("frames.log");
     EXPECT_EQ(log.size(), w.frames.size()) << "the real program and this process played different games";
     if (Updating()) {
-      EXPECT_EQ(Lines("inprocess.log"), log) << "the real program and this process drew different frames";
+      EXPECT_EQ(ReadLines("inprocess.log"), log) << "the real program and this process drew different frames";
       WriteGolden(golden, "The " + name + " replay, " + name + ".input.", w.frames, log, 250);
       GTEST_SKIP() << "wrote " << golden;
     }
@@ -277,10 +269,10 @@ TEST_F(Replay, TheStoryAndTheLoadingScreenKeepTheirFrames) {
   // after 1000 frames, on page 4.
   const std::string golden = kReplays + "story.golden";
   ASSERT_EQ(RunBinary("", "frames.log", 1000), 0);
-  const std::vector<std::string> log = Lines("frames.log");
+  const std::vector<std::string> log = ReadLines("frames.log");
   if (Updating()) {
     const Watched w = RunInProcess("", "inprocess.log", 1000);
-    EXPECT_EQ(Lines("inprocess.log"), log);
+    EXPECT_EQ(ReadLines("inprocess.log"), log);
     WriteGolden(golden, "The loading screen and the story, left alone for 1000 frames.", w.frames, log, 20);
     GTEST_SKIP() << "wrote " << golden;
   }
@@ -296,7 +288,7 @@ TEST_F(Replay, TheHardGameIsWon) { CheckWholeGame("hard", 1); }
 // stage 1 and its last click, on "Sair", so nothing but the limit ends it.
 TEST_F(Replay, AReplayThatGoesAstrayEndsAtItsLimitAndFails) {
   const std::string golden = kReplays + "normal.golden";
-  const std::vector<std::string> lines = Lines(kReplays + "normal.input");
+  const std::vector<std::string> lines = ReadLines(kReplays + "normal.input");
   ASSERT_GT(lines.size(), 300u);
   {
     std::ofstream out("astray.input");
@@ -306,7 +298,7 @@ TEST_F(Replay, AReplayThatGoesAstrayEndsAtItsLimitAndFails) {
   const int64_t limit = FrameLimit(golden);
   ASSERT_LT(limit, kUpdatingLimit) << "no golden length to limit the run by";
   EXPECT_EQ(RunBinary("astray.input", "frames.log", limit), 0);
-  const std::vector<std::string> log = Lines("frames.log");
+  const std::vector<std::string> log = ReadLines("frames.log");
   // The close request at the limit ends the run within a few frames.
   EXPECT_GE(int64_t(log.size()), limit);
   EXPECT_LE(int64_t(log.size()), limit + 10);
@@ -326,7 +318,7 @@ TEST_F(Replay, APauseLeavesTheFramesAroundItAsTheyWere) {
   {
     std::ofstream out("paused.input");
     bool inserted = false;
-    for (const std::string& line : Lines(kReplays + "normal.input")) {
+    for (const std::string& line : ReadLines(kReplays + "normal.input")) {
       std::istringstream in(line);
       uint64_t frame = 0;
       std::string rest;
@@ -346,7 +338,7 @@ TEST_F(Replay, APauseLeavesTheFramesAroundItAsTheyWere) {
   constexpr int64_t kLimit = 20000;
   ASSERT_EQ(RunBinary(kReplays + "normal.input", "saved.log", kLimit), 0);
   ASSERT_EQ(RunBinary("paused.input", "paused.log", kLimit + int64_t(kShift)), 0);
-  const std::vector<std::string> saved = Lines("saved.log"), paused = Lines("paused.log");
+  const std::vector<std::string> saved = ReadLines("saved.log"), paused = ReadLines("paused.log");
   ASSERT_GT(saved.size(), kResumeAt);
   ASSERT_EQ(paused.size(), saved.size() + kShift);
   auto hash = [](const std::string& line) { return line.substr(line.find(' ') + 1); };

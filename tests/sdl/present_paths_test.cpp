@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "../support/processes.h"
 #include "../support/scoped_env.h"
+#include "../support/sdl_window.h"
 #include "../support/xvfb.h"
 #include "kestrel/platform/scale.h"
 #include "kestrel/platform/sdl/sdl_display.h"
@@ -23,6 +25,7 @@
 #include "../support/x_screenshot.h"
 
 using namespace kestrel::platform;
+using kestrel::testing::OpenEngineWindow;
 using kestrel::testing::ScopedEnv;
 using kestrel::testing::XScreenshot;
 
@@ -34,26 +37,6 @@ struct VideoHold {
   VideoHold() { SDL_InitSubSystem(SDL_INIT_VIDEO); }
   ~VideoHold() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
 };
-
-SdlDisplay* shown = nullptr;
-intptr_t Proc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return shown->DefWindowProc(window, message, wParam, lParam);
-}
-
-// A window as the engine makes one: 640 x 400 client area, or a borderless
-// window over the whole screen in the emulated 320 x 200 mode.
-WindowHandle OpenWindow(SdlDisplay& display, bool fullScreen, int depth) {
-  shown = &display;
-  display.RegisterClass("Paths", Proc);
-  if (fullScreen) {
-    if (display.ChangeMode(320, 200, depth) != DD_OK) return 0;
-    const Point screen = display.ScreenSize();
-    return display.CreateWindowEx(0, "Paths", "paths", 0x86000000, 0, 0, screen.x, screen.y);
-  }
-  Rect r{0, 0, 640, 400};
-  display.AdjustWindowRectEx(r, 0x06C80000, 0);
-  return display.CreateWindowEx(0, "Paths", "paths", 0x06C80000, 0, 0, r.Width(), r.Height());
-}
 
 // Random pixel values, every bit of the format in use.
 std::unique_ptr<Surface> RandomPicture(int depth, int32_t w, int32_t h, unsigned seed) {
@@ -98,7 +81,7 @@ Shot Show(const char* path, bool fullScreen, const Surface& picture) {
   ScopedEnv present("KESTREL_PRESENT", path);
   SdlDisplay display;
   Shot shot;
-  if (OpenWindow(display, fullScreen, picture.Depth()) == 0) return shot;
+  if (OpenEngineWindow(display, fullScreen, picture.Depth()) == 0) return shot;
   shot.renderer = display.UsesRenderer();
   display.ShowFrame(picture, Rect{0, 0, picture.Width(), picture.Height()});
   display.PollEvents();
@@ -236,7 +219,7 @@ TEST(PresentPaths, ASmallerPictureClearsTheOldOneFromTheBorder) {
   ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
   ScopedEnv present("KESTREL_PRESENT", "surface");
   SdlDisplay display;
-  ASSERT_NE(OpenWindow(display, true, 32), 0u);
+  ASSERT_NE(OpenEngineWindow(display, true, 32), 0u);
   auto big = RandomPicture(32, 320, 200, 1);
   auto small = RandomPicture(32, 160, 100, 2);
   display.ShowFrame(*big, Rect{0, 0, 320, 200});
@@ -254,7 +237,7 @@ TEST(PresentPaths, ChangedRowsAloneAreScaledAgainAndTheRestStands) {
     for (int depth : {15, 16, 24, 32}) {
       SCOPED_TRACE("depth " + std::to_string(depth) + (fullScreen ? ", full screen" : ", window"));
       SdlDisplay display;
-      ASSERT_NE(OpenWindow(display, fullScreen, depth), 0u);
+      ASSERT_NE(OpenEngineWindow(display, fullScreen, depth), 0u);
       auto other = RandomPicture(depth, 320, 200, 8);
       const size_t pitch = size_t(other->Pitch());
       // The first picture (seed 7) with rows [from, to) taken from `other`; a negative
@@ -280,17 +263,11 @@ TEST(PresentPaths, ChangedRowsAloneAreScaledAgainAndTheRestStands) {
 
 namespace {
 
-bool HaveXvfb() {
-  for (const char* dir : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
-    if (access((std::string(dir) + "Xvfb").c_str(), X_OK) == 0) return true;
-  return false;
-}
-
 Shot XShow(const char* path, bool fullScreen, const Surface& picture) {
   ScopedEnv present("KESTREL_PRESENT", path);
   SdlDisplay display;
   Shot shot;
-  if (OpenWindow(display, fullScreen, picture.Depth()) == 0) return shot;
+  if (OpenEngineWindow(display, fullScreen, picture.Depth()) == 0) return shot;
   shot.renderer = display.UsesRenderer();
   // Frames, as a game would show them, with the events in between, until
   // the X server shows the picture where it belongs: the server draws in its
@@ -313,12 +290,9 @@ Shot XShow(const char* path, bool fullScreen, const Surface& picture) {
 }  // namespace
 
 TEST(PresentPaths, AgreeInARealXServer) {
-  if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
-  kestrel::testing::Xvfb server;
-  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
-  ScopedEnv display("DISPLAY", server.Display().c_str());
-  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
-  kestrel::testing::LeakCheckPause pause;
+  ASSERT_TRUE(kestrel::testing::Installed({"Xvfb"}));
+  kestrel::testing::SdlOnXvfb x;
+  ASSERT_TRUE(x.Start());
   VideoHold video;  // stopped before the server goes
   for (bool fullScreen : {false, true}) {
     for (int depth : {15, 16, 24, 32}) {

@@ -18,9 +18,7 @@
 #include <vector>
 
 #include "../support/frame_paced_player.h"
-#include "../support/real_game.h"
-#include "../support/scoped_env.h"
-#include "../support/xvfb.h"
+#include "../support/sdl_window.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/surface.h"
 
@@ -30,27 +28,19 @@
 using namespace kestrel::platform;
 using kestrel::testing::FirstLineOn;
 using kestrel::testing::FramePacedPlayer;
-using kestrel::testing::LeakCheckPause;
+using kestrel::testing::GameCommand;
+using kestrel::testing::Installed;
+using kestrel::testing::OpenEngineWindow;
+using kestrel::testing::ReadText;
 using kestrel::testing::RealGame;
-using kestrel::testing::ScopedEnv;
+using kestrel::testing::ScratchDir;
+using kestrel::testing::SdlOnXvfb;
+using kestrel::testing::WaitUntil;
+using kestrel::testing::WindowTitled;
 using kestrel::testing::XScreenshot;
-using kestrel::testing::Xvfb;
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
-
-bool HaveTools() { return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0; }
-
-// The id of the first window whose title begins with `title`, or 0. The
-// X server's own list is asked: a title stored as UTF-8 is not found by
-// every tool.
-unsigned long FindWindow(const std::string& display, const std::string& title) {
-  const std::string id =
-      FirstLineOn(display, "xwininfo -root -tree | grep -F '\"" + title + "' | head -n1 | awk '{print $1}'");
-  return id.empty() ? 0 : std::stoul(id, nullptr, 16);
-}
 
 // Asks a window to close as a window manager's close box does.
 bool SendClose(const std::string& displayName, unsigned long window) {
@@ -77,11 +67,6 @@ unsigned long XWindowOf(SDL_Window* window) {
   return info.info.x11.window;
 }
 
-SdlDisplay* shown = nullptr;
-intptr_t Proc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return shown->DefWindowProc(window, message, wParam, lParam);
-}
-
 // A 320 x 200 picture at 32 bits whose pixel (x, y) is (x & 255, y, 0x40).
 std::unique_ptr<Surface> Picture() {
   auto s = std::make_unique<Surface>(Surface::Kind::OffScreen, 320, 200, 32, false, nullptr);
@@ -104,9 +89,8 @@ std::unique_ptr<Surface> Picture() {
 class RealWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveTools()) GTEST_SKIP() << "Xvfb and xdotool are needed (apt-get install xvfb xdotool)";
-    if (!server_.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
-    display_ = std::make_unique<ScopedEnv>("DISPLAY", server_.Display().c_str());
+    ASSERT_TRUE(Installed({"Xvfb", "xdotool", "xwininfo"}));
+    ASSERT_TRUE(x_.Start());
   }
   // Presents `frames` frames at the display's pace, handling events between
   // them as the game's loop does; the milliseconds that took.
@@ -125,7 +109,7 @@ class RealWindow : public ::testing::Test {
   void AltEnter(SdlDisplay& d, const Surface& picture) {
     const bool before = d.ShownFullScreen();
     const std::string id = std::to_string(XWindowOf(d.Window()));
-    std::system(("DISPLAY=" + server_.Display() + " xdotool windowfocus --sync " + id + " key alt+Return").c_str());
+    std::system(("xdotool windowfocus --sync " + id + " key alt+Return").c_str());
     for (int i = 0; i < 3600 && d.ShownFullScreen() == before; ++i) Run(d, picture, 1);
     // The picture's last pixel, at its place on the new screen.
     const bool whole = d.ShownFullScreen();
@@ -140,8 +124,7 @@ class RealWindow : public ::testing::Test {
         break;
     }
   }
-  Xvfb server_;
-  std::unique_ptr<ScopedEnv> display_;
+  SdlOnXvfb x_;
 };
 
 // A window of the windowed context goes to the whole 1024 x 768 screen,
@@ -149,23 +132,11 @@ class RealWindow : public ::testing::Test {
 // pointer read in the client area's coordinates and the 60 Hz pace; and
 // back to 640 x 400, doubled.
 TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
-  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
-  LeakCheckPause pause;
   auto picture = Picture();
   for (bool fullScreenContext : {false, true}) {
     SCOPED_TRACE(fullScreenContext ? "full-screen context" : "windowed context");
     SdlDisplay d;
-    shown = &d;
-    d.RegisterClass("Test", Proc);
-    WindowHandle window = 0;
-    if (fullScreenContext) {
-      ASSERT_EQ(d.ChangeMode(320, 200, 32), DD_OK);
-      window = d.CreateWindowEx(0, "Test", "toggle", 0x86000000, 0, 0, 1024, 768);
-    } else {
-      Rect r{0, 0, 640, 400};
-      d.AdjustWindowRectEx(r, 0x06C80000, 0);
-      window = d.CreateWindowEx(0, "Test", "toggle", 0x06C80000, 0, 0, r.Width(), r.Height());
-    }
+    const WindowHandle window = OpenEngineWindow(d, fullScreenContext, 32);
     ASSERT_NE(window, 0u);
     Run(d, *picture, 5);
     // Picture pixel (100, 50) as the window shows it, and where the pointer
@@ -208,22 +179,17 @@ TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
 // Full screen shows one window, made once, on either way of presenting: no
 // window is made, shown and taken down again before it.
 TEST_F(RealWindow, FullScreenIsShownOnce) {
-  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
-  LeakCheckPause pause;
   auto picture = Picture();
   for (const char* path : {"surface", "renderer"}) {
     SCOPED_TRACE(path);
-    ScopedEnv present("KESTREL_PRESENT", path);
-    ::Display* x = XOpenDisplay(server_.Display().c_str());
+    kestrel::testing::ScopedEnv present("KESTREL_PRESENT", path);
+    ::Display* x = XOpenDisplay(x_.Display().c_str());
     ASSERT_NE(x, nullptr);
     XSelectInput(x, DefaultRootWindow(x), SubstructureNotifyMask);
     XSync(x, False);
     {
       SdlDisplay d;
-      shown = &d;
-      d.RegisterClass("Test", Proc);
-      ASSERT_EQ(d.ChangeMode(320, 200, 16), DD_OK);
-      const WindowHandle window = d.CreateWindowEx(0, "Test", "once", 0x86000000, 0, 0, 1024, 768);
+      const WindowHandle window = OpenEngineWindow(d, true, 16);
       ASSERT_NE(window, 0u);
       Run(d, *picture, 10);
       // Ten frames shown means the window was made and shown long before;
@@ -248,35 +214,13 @@ TEST_F(RealWindow, FullScreenIsShownOnce) {
   }
 }
 
+// The game as a process, in a folder of its own.
 class RealGameRun : public RealWindow {
  protected:
-  void SetUp() override {
-    RealWindow::SetUp();
-    if (IsSkipped()) return;
-    char tmpl[] = "/tmp/kestrel-real-XXXXXX";
-    folder_ = ::mkdtemp(tmpl);
-    fs::create_directory(folder_ / "tmp");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!folder_.empty()) fs::remove_all(folder_, ec);
-  }
-  // The game in a folder of its own, with its own TMPDIR.
-  std::string Command(const std::string& settings) const {
-    return "env -C " + folder_.string() +
-           " -u KESTREL_ANSWER -u KESTREL_PLATFORM SDL_VIDEODRIVER=x11 TMPDIR=" + (folder_ / "tmp").string() + " " +
-           settings + " " + kGame + " >" + (folder_ / "out.txt").string() + " 2>&1";
-  }
-  bool NothingLeft() const {
-    return fs::is_empty(folder_ / "tmp") && !fs::exists(folder_ / "KRL_ERR.txt") && !fs::exists(folder_ / "temp");
-  }
-  std::string Said() const {
-    std::ifstream in(folder_ / "out.txt");
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  fs::path folder_;
+  bool NothingLeft() const { return scratch_.NothingLeft() && !fs::exists("KRL_ERR.txt"); }
+  // What the game wrote, on either stream.
+  std::string Said() const { return ReadText("out.txt") + ReadText("err.txt"); }
+  ScratchDir scratch_;
 };
 
 // A close at once, or a few frames into full screen, ends the game through
@@ -284,20 +228,17 @@ class RealGameRun : public RealWindow {
 TEST_F(RealGameRun, ACloseInTheFirstFramesOfFullScreenEndsTheGame) {
   for (size_t frames : {0, 2, 20}) {
     SCOPED_TRACE("close after " + std::to_string(frames) + " frames");
-    const std::string log = (folder_ / "frames.log").string();
-    fs::remove(log);
-    RealGame game(server_.Display(), Command("KESTREL_ANSWER=yes KESTREL_FRAMELOG=" + log));
+    fs::remove("frames.log");
+    RealGame game(x_.Display(), GameCommand(scratch_, "KESTREL_ANSWER=yes"));
     ASSERT_TRUE(game.Started());
     unsigned long window = 0;
-    // The cap only ends a hang.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!window && std::chrono::steady_clock::now() < deadline) window = FindWindow(server_.Display(), "Morlo v3.0");
-    ASSERT_NE(window, 0u) << "no window: " << Said();
+    ASSERT_TRUE(WaitUntil([&] { return (window = WindowTitled(x_.Display(), "Morlo v3.0")) != 0; }))
+        << "no window: " << Said();
     if (frames > 0) {
-      FramePacedPlayer player(game, server_.Display(), log);
+      FramePacedPlayer player(game);
       ASSERT_TRUE(player.Reach(frames)) << Said();
     }
-    ASSERT_TRUE(SendClose(server_.Display(), window));
+    ASSERT_TRUE(SendClose(x_.Display(), window));
     EXPECT_EQ(game.Wait(10), 0) << Said();
     EXPECT_EQ(Said(), "");
     EXPECT_TRUE(NothingLeft());
@@ -307,25 +248,24 @@ TEST_F(RealGameRun, ACloseInTheFirstFramesOfFullScreenEndsTheGame) {
 // The game in a window switches to the whole screen and back while it runs,
 // and still ends cleanly by its close box.
 TEST_F(RealGameRun, AltEnterInTheRunningGame) {
-  RealGame game(server_.Display(), Command("KESTREL_ANSWER=no"));
+  RealGame game(x_.Display(), GameCommand(scratch_, "KESTREL_ANSWER=no"));
   ASSERT_TRUE(game.Started());
   ASSERT_TRUE(game.FindWindow("Morlo v3.0"));
-  const std::string window = std::to_string(FindWindow(server_.Display(), "Morlo v3.0"));
+  const unsigned long window = WindowTitled(x_.Display(), "Morlo v3.0");
   // "Geometry: WxH" once the window has left `from`.
   auto sizeAfterAltEnter = [&](const std::string& from) {
-    std::system(("DISPLAY=" + server_.Display() + " xdotool key alt+Return").c_str());
+    game.Xdo("key alt+Return");
     std::string now;
-    for (int i = 0; i < 60; ++i) {
-      RealGame::Sleep(50);
-      now = FirstLineOn(server_.Display(), "xdotool getwindowgeometry " + window + " | grep Geometry");
-      if (now.find(from) == std::string::npos) break;
-    }
+    WaitUntil([&] {
+      now = FirstLineOn(x_.Display(), "xdotool getwindowgeometry " + std::to_string(window) + " | grep Geometry");
+      return now.find(from) == std::string::npos;
+    });
     return now;
   };
   EXPECT_EQ(sizeAfterAltEnter("640x400"), "  Geometry: 1024x768");
   EXPECT_EQ(sizeAfterAltEnter("1024x768"), "  Geometry: 640x400");
   EXPECT_EQ(game.Wait(0), -1) << "the game goes on";
-  ASSERT_TRUE(SendClose(server_.Display(), std::stoul(window)));
+  ASSERT_TRUE(SendClose(x_.Display(), window));
   EXPECT_EQ(game.Wait(10), 0) << Said();
   EXPECT_TRUE(NothingLeft());
 }
@@ -335,22 +275,16 @@ TEST_F(RealGameRun, AltEnterInTheRunningGame) {
 TEST_F(RealGameRun, KilledWhileTheQuestionIsOpenLeavesNoBox) {
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
     SCOPED_TRACE(strsignal(signal));
-    RealGame game(server_.Display(), Command(""));
+    RealGame game(x_.Display(), GameCommand(scratch_, ""));
     ASSERT_TRUE(game.Started());
-    unsigned long box = 0;
-    // A loaded machine may take its time; the cap only ends a hang.
-    for (int i = 0; i < 3000 && !box; ++i) {
-      box = FindWindow(server_.Display(), "Do you want...");
-      if (!box) RealGame::Sleep(20);
-    }
-    ASSERT_NE(box, 0u) << "the question did not show";
+    ASSERT_TRUE(WaitUntil([&] { return WindowTitled(x_.Display(), "Do you want...") != 0; }))
+        << "the question did not show";
     game.Signal(signal);
     EXPECT_EQ(game.Wait(10), 128 + signal);
     // The server takes a dead client's windows down as it notices the end of
     // its connection; the cap only ends a wait for a box that stays.
-    for (int i = 0; i < 500 && FindWindow(server_.Display(), "Do you want...") != 0; ++i) RealGame::Sleep(20);
-    EXPECT_EQ(FindWindow(server_.Display(), "Do you want..."), 0u) << "a box is left";
-    EXPECT_EQ(FindWindow(server_.Display(), "Morlo v3.0"), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return WindowTitled(x_.Display(), "Do you want...") == 0; }, 10)) << "a box is left";
+    EXPECT_EQ(WindowTitled(x_.Display(), "Morlo v3.0"), 0u);
     EXPECT_TRUE(NothingLeft());
   }
 }

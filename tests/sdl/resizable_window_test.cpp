@@ -19,40 +19,26 @@
 #include <string>
 #include <vector>
 
-#include "../support/real_game.h"
-#include "../support/xvfb.h"
+#include "../support/frame_paced_player.h"
 #include "morlo3/icon.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
 #include <X11/Xatom.h>
 #include "../support/x_screenshot.h"
 
-using kestrel::testing::FirstLineOn;
+using kestrel::testing::FrameHashes;
+using kestrel::testing::FramePacedPlayer;
+using kestrel::testing::GameCommand;
+using kestrel::testing::Installed;
+using kestrel::testing::kGame;
+using kestrel::testing::ReadText;
 using kestrel::testing::RealGame;
+using kestrel::testing::ScratchDir;
+using kestrel::testing::WaitUntil;
 using kestrel::testing::Xvfb;
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string kGame = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
-
-bool HaveTools() { return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0; }
-
-std::string Text(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// The hashes of a frame log, frame 1 first; only whole lines count.
-std::vector<std::string> Hashes(const fs::path& log) {
-  std::vector<std::string> hashes;
-  const std::string text = Text(log);
-  std::istringstream in(text.substr(0, text.rfind('\n') + 1));
-  for (std::string frame, hash; in >> frame >> hash;) hashes.push_back(hash);
-  return hashes;
-}
 
 struct Picture {
   int w = 0, h = 0;
@@ -122,16 +108,11 @@ std::string Compare(const Picture& window, const Picture& frame, const Expected&
 class GameWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveTools()) GTEST_SKIP() << "Xvfb and xdotool are needed (apt-get install xvfb xdotool)";
-    char tmpl[] = "/tmp/kestrel-window-XXXXXX";
-    folder_ = ::mkdtemp(tmpl);
-    fs::create_directory(folder_ / "tmp");
-    fs::create_directory(folder_ / "pictures");
+    ASSERT_TRUE(Installed({"Xvfb", "xdotool"}));
+    fs::create_directory("pictures");
   }
   void TearDown() override {
     if (x_) XCloseDisplay(x_);
-    std::error_code ec;
-    if (!folder_.empty()) fs::remove_all(folder_, ec);
   }
   bool StartServer(const std::string& screen) {
     if (x_) XCloseDisplay(x_);
@@ -141,24 +122,17 @@ class GameWindow : public ::testing::Test {
     x_ = XOpenDisplay(server_.Display().c_str());
     return x_ != nullptr;
   }
-  // The game in the window, in its own folder, its frames logged. Standard
-  // output is appended to, so that the test may empty it as the game runs.
-  std::string Command(const std::string& args = "") const {
-    return "env -C " + folder_.string() +
-           " -u KESTREL_PLATFORM -u KESTREL_INPUT -u KESTREL_CAPTURE ASAN_OPTIONS=detect_leaks=0 "
-           "SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no KESTREL_FRAMELOG=real.log TMPDIR=" +
-           (folder_ / "tmp").string() + " XDG_PICTURES_DIR=" + (folder_ / "pictures").string() + " " + kGame + " " +
-           args + " >>" + (folder_ / "out.txt").string() + " 2>" + (folder_ / "err.txt").string();
+  // The game in the window, its frames logged. Standard output is appended
+  // to, so that the test may empty it as the game runs.
+  std::string Command(const std::string& args = "") {
+    return GameCommand(scratch_,
+                       "ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no XDG_PICTURES_DIR=" +
+                           (scratch_.Path() / "pictures").string(),
+                       args);
   }
-  // The game's window, waited for until `seconds` have passed.
-  unsigned long FindWindow(int seconds = 30) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-      const std::string id = FirstLineOn(server_.Display(), "xdotool search --name 'Morlo v3.0' | head -n1");
-      if (!id.empty()) return std::stoul(id);
-      RealGame::Sleep(50);
-    }
-    return 0;
+  // The game's window, once it is there; 0 when it does not come.
+  static unsigned long FindWindow(RealGame& game) {
+    return game.FindWindow("Morlo v3.0") ? std::stoul(game.Window()) : 0;
   }
   void Size(unsigned long window, int& w, int& h) {
     XWindowAttributes a;
@@ -168,55 +142,22 @@ class GameWindow : public ::testing::Test {
   }
   // Waits until the window is w x h; false if it is not within a while.
   bool WaitForSize(unsigned long window, int w, int h) {
-    for (int i = 0; i < 400; ++i) {
-      int nw = 0, nh = 0;
-      Size(window, nw, nh);
-      if (nw == w && nh == h) return true;
-      RealGame::Sleep(25);
-    }
-    return false;
-  }
-  void Xdo(const std::string& args) {
-    std::system(("DISPLAY=" + server_.Display() + " xdotool " + args + " >/dev/null 2>&1").c_str());
-  }
-  size_t Frames() const { return Hashes(folder_ / "real.log").size(); }
-  // Waits until `frames` more frames were shown.
-  bool WaitFrames(RealGame& game, size_t frames) {
-    const size_t until = Frames() + frames;
-    for (int i = 0; i < 2400; ++i) {
-      if (Frames() >= until) return true;
-      if (game.Wait(0) != -1) return false;
-      RealGame::Sleep(25);
-    }
-    return false;
+    return WaitUntil(
+        [&] {
+          int nw = 0, nh = 0;
+          Size(window, nw, nh);
+          return nw == w && nh == h;
+        },
+        10);
   }
   // Waits until the last frame shown has this hash, for at most `frames`
   // frames; then it stays so while nothing moves.
-  bool WaitForFrame(RealGame& game, const std::string& hash, size_t frames = 900) {
-    const size_t limit = Frames() + frames;
-    for (int i = 0; i < 4800; ++i) {
-      const std::vector<std::string> h = Hashes(folder_ / "real.log");
-      if (!h.empty() && h.back() == hash) return true;
-      if (h.size() > limit || game.Wait(0) != -1) return false;
-      RealGame::Sleep(25);
-    }
-    return false;
+  static bool WaitForFrame(FramePacedPlayer& player, const std::string& hash, size_t frames = 900) {
+    return player.WaitFor(frames, [&] { return player.LastHash() == hash; });
   }
-  std::string LastHash() const {
-    const std::vector<std::string> h = Hashes(folder_ / "real.log");
-    return h.empty() ? "" : h.back();
-  }
-  // A press of the left button held for a few frames, at window (x, y).
-  void Click(RealGame& game, unsigned long window, int x, int y) {
-    Xdo("mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " + std::to_string(y));
-    WaitFrames(game, 2);
-    Xdo("mousedown 1");
-    WaitFrames(game, 3);
-    Xdo("mouseup 1");
-  }
+  ScratchDir scratch_;
   Xvfb server_;
   ::Display* x_ = nullptr;
-  fs::path folder_;
 };
 
 // The first size follows the screen: the largest whole multiple of 320 x 200
@@ -238,8 +179,8 @@ TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
     ASSERT_TRUE(StartServer(c.screen)) << "Xvfb could not be started";
     RealGame game(server_.Display(), Command(c.args));
     ASSERT_TRUE(game.Started());
-    const unsigned long window = FindWindow();
-    ASSERT_NE(window, 0u) << Text(folder_ / "err.txt");
+    const unsigned long window = FindWindow(game);
+    ASSERT_NE(window, 0u) << ReadText("err.txt");
     EXPECT_TRUE(WaitForSize(window, c.w, c.h));
     if (!identityChecked) {
       identityChecked = true;
@@ -251,7 +192,7 @@ TEST_F(GameWindow, OpensAtASizeThatSuitsTheScreenWithItsClassAndIcon) {
       XFree(hint.res_class);
       // The desktop entry names the same class.
       const std::string entry =
-          Text(fs::path(KESTREL_SOURCE_DIR) / "packaging" / (std::string(morlo3::kDesktopId) + ".desktop"));
+          ReadText(fs::path(KESTREL_SOURCE_DIR) / "packaging" / (std::string(morlo3::kDesktopId) + ".desktop"));
       EXPECT_NE(entry.find(std::string("\nStartupWMClass=") + morlo3::kDesktopId + "\n"), std::string::npos) << entry;
       // The icon comes once the sprite sheet is loaded: the desktop's own
       // pictures, pixel for pixel, at each size they are drawn at.
@@ -312,40 +253,38 @@ TEST_F(GameWindow, AnySizeShowsTheHeadlessFrameAtAWholeScale) {
   // (10, 10) over the settled menu (frame 500), "Opções" pressed (800),
   // its "Sair" (1100), and the pointer back (1400).
   {
-    std::ofstream script(folder_ / "ref.input");
+    std::ofstream script("ref.input");
     script << "1 key 1 down\n1 mouse 20 20\n300 key 1 up\n"
            << "500 mouse 268 274\n502 button left down\n505 button left up\n"
            << "800 mouse 588 276\n802 button left down\n805 button left up\n"
            << "1100 mouse 20 20\n";
   }
-  ASSERT_EQ(std::system(("env -C " + folder_.string() +
-                         " KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_DEPTH=32 KESTREL_INPUT=ref.input "
-                         "KESTREL_MAX_FRAMES=1400 KESTREL_FRAMELOG=ref.log KESTREL_CAPTURE=ref "
-                         "KESTREL_CAPTURE_EVERY=500 TMPDIR=" +
-                         (folder_ / "tmp").string() + " " + kGame + " >/dev/null 2>&1")
-                            .c_str()),
+  ASSERT_EQ(kestrel::testing::RunProcess("KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_DEPTH=32 "
+                                         "KESTREL_INPUT=ref.input KESTREL_MAX_FRAMES=1400 KESTREL_FRAMELOG=ref.log "
+                                         "KESTREL_CAPTURE=ref KESTREL_CAPTURE_EVERY=500 " +
+                                         kGame + " >/dev/null 2>&1"),
             0);
-  const std::vector<std::string> ref = Hashes(folder_ / "ref.log");
+  const std::vector<std::string> ref = FrameHashes("ref.log");
   ASSERT_GE(ref.size(), 1400u);
   const std::string menu = ref[499], options = ref[799], back = ref[1099];
   ASSERT_EQ(ref[1399], menu) << "the settled menu is one picture";
   ASSERT_NE(options, menu);
   Picture frame;
-  ASSERT_TRUE(ReadPng(folder_ / "ref/frame-000500.png", frame));
+  ASSERT_TRUE(ReadPng("ref/frame-000500.png", frame));
   ASSERT_EQ(frame.w, 320);
 
   ASSERT_TRUE(StartServer("1920x1200x24")) << "Xvfb could not be started";
   RealGame game(server_.Display(), Command());
   ASSERT_TRUE(game.Started());
-  const unsigned long window = FindWindow();
-  ASSERT_NE(window, 0u) << Text(folder_ / "err.txt");
-  const std::string id = std::to_string(window);
+  const unsigned long window = FindWindow(game);
+  ASSERT_NE(window, 0u) << ReadText("err.txt");
+  const std::string id = game.Window();
+  FramePacedPlayer player(game);
   ASSERT_TRUE(WaitForSize(window, 960, 600)) << "1200 / 2 holds three times 200";
-  Xdo("windowfocus --sync " + id);
-  Xdo("keydown Escape");
-  Xdo("mousemove --window " + id + " " + std::to_string(10 * 3 + 1) + " " + std::to_string(10 * 3 + 1));
-  ASSERT_TRUE(WaitForFrame(game, menu, 2000)) << "the menu never settled: " << Text(folder_ / "err.txt");
-  Xdo("keyup Escape");
+  game.KeyDown("Escape");
+  game.MoveTo(10 * 3 + 1, 10 * 3 + 1);
+  ASSERT_TRUE(WaitForFrame(player, menu, 2000)) << "the menu never settled: " << ReadText("err.txt");
+  game.KeyUp("Escape");
 
   const Expected sizes[] = {
       {700, 500, 2, 30, 50, 640, 400},
@@ -357,27 +296,28 @@ TEST_F(GameWindow, AnySizeShowsTheHeadlessFrameAtAWholeScale) {
   for (const Expected& e : sizes) {
     SCOPED_TRACE(std::to_string(e.w) + "x" + std::to_string(e.h));
     // At the screen's corner: the X server reads back only what is on it.
-    Xdo("windowmove " + id + " 0 0");
-    Xdo("windowsize " + id + " " + std::to_string(e.w) + " " + std::to_string(e.h));
+    game.Xdo("windowmove " + id + " 0 0");
+    game.Xdo("windowsize " + id + " " + std::to_string(e.w) + " " + std::to_string(e.h));
     ASSERT_TRUE(WaitForSize(window, e.w, e.h));
-    Xdo("mousemove --window " + id + " " + std::to_string(WindowPlace(e, 10, true)) + " " +
-        std::to_string(WindowPlace(e, 10, false)));
+    game.Xdo("mousemove --window " + id + " " + std::to_string(WindowPlace(e, 10, true)) + " " +
+             std::to_string(WindowPlace(e, 10, false)));
     // The frame with the pointer drawn at (10, 10) is the reference's; it is
     // the one shown when the log says so before and after the screenshot.
     Picture shown;
     for (int tries = 0; tries < 5; ++tries) {
-      ASSERT_TRUE(WaitForFrame(game, menu)) << "the pointer did not land on picture pixel (10, 10)";
-      WaitFrames(game, 2);
+      ASSERT_TRUE(WaitForFrame(player, menu)) << "the pointer did not land on picture pixel (10, 10)";
+      player.Wait(2);
       ASSERT_TRUE(kestrel::testing::XScreenshotOf(x_, window, shown.rgb, shown.w, shown.h));
-      if (LastHash() == menu) break;
+      if (player.LastHash() == menu) break;
     }
     EXPECT_EQ(Compare(shown, frame, e), "");
 
     // F12: the picture as shown, without the bars, at least 640 x 400.
-    Xdo("key F12");
-    for (int i = 0; i < 800 && Text(folder_ / "out.txt").find('\n') == std::string::npos; ++i) RealGame::Sleep(25);
-    const std::string said = Text(folder_ / "out.txt");
-    ASSERT_TRUE(said.starts_with("morlo3: screenshot saved to " + (folder_ / "pictures/morlo3-").string())) << said;
+    game.Xdo("key F12");
+    WaitUntil([] { return ReadText("out.txt").find('\n') != std::string::npos; }, 20);
+    const std::string said = ReadText("out.txt");
+    ASSERT_TRUE(said.starts_with("morlo3: screenshot saved to " + (scratch_.Path() / "pictures/morlo3-").string()))
+        << said;
     ASSERT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     const fs::path saved = said.substr(said.find(" to ") + 4, said.size() - said.find(" to ") - 5);
     Picture png;
@@ -393,29 +333,29 @@ TEST_F(GameWindow, AnySizeShowsTheHeadlessFrameAtAWholeScale) {
     }
     ++shots;
     fs::remove(saved);
-    std::ofstream(folder_ / "out.txt", std::ios::trunc).close();
+    std::ofstream("out.txt", std::ios::trunc).close();
 
     // "Opções" at its scaled place opens the options page; its "Sair" comes
     // back. Each frame matches the reference's, pointer and all.
-    Click(game, window, WindowPlace(e, 134, true), WindowPlace(e, 137, false));
-    EXPECT_TRUE(WaitForFrame(game, options)) << "not on the options page";
-    Click(game, window, WindowPlace(e, 294, true), WindowPlace(e, 138, false));
-    EXPECT_TRUE(WaitForFrame(game, back)) << "not back on the main page";
+    player.Click(WindowPlace(e, 134, true), WindowPlace(e, 137, false));
+    EXPECT_TRUE(WaitForFrame(player, options)) << "not on the options page";
+    player.Click(WindowPlace(e, 294, true), WindowPlace(e, 138, false));
+    EXPECT_TRUE(WaitForFrame(player, back)) << "not back on the main page";
   }
   EXPECT_EQ(shots, 4);
 
   // Alt+Enter from a dragged window goes to the whole screen and back to
   // the size it was dragged to.
-  Xdo("windowsize " + id + " 1000 700");
+  game.Xdo("windowsize " + id + " 1000 700");
   ASSERT_TRUE(WaitForSize(window, 1000, 700));
-  Xdo("windowfocus --sync " + id);
-  Xdo("key alt+Return");
+  game.Xdo("windowfocus --sync " + id);
+  game.Xdo("key alt+Return");
   EXPECT_TRUE(WaitForSize(window, 1920, 1200));
-  Xdo("key alt+Return");
+  game.Xdo("key alt+Return");
   EXPECT_TRUE(WaitForSize(window, 1000, 700));
   game.Signal(SIGTERM);
   EXPECT_EQ(game.Wait(20), 128 + SIGTERM);
-  EXPECT_EQ(Text(folder_ / "err.txt"), "");
+  EXPECT_EQ(ReadText("err.txt"), "");
 }
 
 }  // namespace

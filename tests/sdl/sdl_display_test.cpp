@@ -15,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "../support/processes.h"
 #include "../support/scoped_env.h"
+#include "../support/sdl_window.h"
 #include "../support/xvfb.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/kestrel.h"
@@ -23,40 +25,12 @@
 #include "kestrel/platform/surface.h"
 
 using namespace kestrel::platform;
-using kestrel::testing::LeakCheckPause;
+using kestrel::testing::OpenEngineWindow;
 using kestrel::testing::ScopedEnv;
-using kestrel::testing::Xvfb;
+using kestrel::testing::SdlOnXvfb;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-constexpr uint32_t WS_POPUP = 0x80000000;
-constexpr uint32_t WS_CAPTION_SYSMENU = 0x06C80000;
-
-// Sets an environment variable for the life of the object.
-
-intptr_t QuitOnClose(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-SdlDisplay* current = nullptr;
-intptr_t QuitOnClose(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (message == WM_CLOSE) {
-    current->PostMessage(window, WM_QUIT);
-    return 0;
-  }
-  return current->DefWindowProc(window, message, wParam, lParam);
-}
-
-// A window made the way the engine makes it: a class, then CreateWindowEx.
-WindowHandle OpenEngineWindow(SdlDisplay& display, bool fullScreen) {
-  current = &display;
-  display.RegisterClass("Test", QuitOnClose);
-  if (fullScreen) {
-    const Point screen = display.ScreenSize();
-    return display.CreateWindowEx(0, "Test", "Morlo v3.0 [win32]", WS_POPUP, 0, 0, screen.x, screen.y);
-  }
-  Rect r{0, 0, 640, 400};
-  display.AdjustWindowRectEx(r, WS_CAPTION_SYSMENU, 0);
-  return display.CreateWindowEx(0, "Test", "Morlo v3.0 [win32]", WS_CAPTION_SYSMENU, 100, 100, r.Width(), r.Height());
-}
 
 // A 320 x 200 picture whose pixel (x, y) has red RedAt(x), green GreenAt(y)
 // and blue 0xA0, stored at `depth`. The channels are multiples of 8, so every
@@ -172,8 +146,7 @@ TEST_F(SdlDummy, AWindowGivenAnotherSizeKeepsTheClientShape) {
 
 TEST_F(SdlDummy, FullScreenIsLetterboxedAtAWholeScale) {
   SdlDisplay display;
-  ASSERT_EQ(display.ChangeMode(320, 200, 16), DD_OK);
-  ASSERT_NE(OpenEngineWindow(display, true), 0u);
+  ASSERT_NE(OpenEngineWindow(display, true, 16), 0u);
   auto picture = TestPicture(16);
   display.ShowFrame(*picture, Rect{0, 0, 320, 200});
   std::vector<uint8_t> rgb;
@@ -304,31 +277,12 @@ TEST(SdlNoDisplay, OpeningFailsAndNamesTheCause) {
 
 // ---- in a real X server ----
 
-namespace {
-
-bool ExecutableOnPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    const size_t end = std::min(dirs.find(':', start), dirs.size());
-    if (access((dirs.substr(start, end - start) + "/" + name).c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
-}  // namespace
-
 // The player may drag the window to any size (the picture keeps its whole
 // scale), so the window is resizable.
 TEST(SdlXvfb, RealWindowIsResizableCaptionedAndDrawn) {
-  if (!ExecutableOnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
-  Xvfb server;
-  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
-  ScopedEnv display_var("DISPLAY", server.Display().c_str());
-  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
-  LeakCheckPause pause;
+  ASSERT_TRUE(kestrel::testing::Installed({"Xvfb"}));
+  SdlOnXvfb x;
+  ASSERT_TRUE(x.Start());
   {
     SdlDisplay display;
     const WindowHandle window = OpenEngineWindow(display, false);
@@ -354,7 +308,6 @@ TEST(SdlXvfb, RealWindowIsResizableCaptionedAndDrawn) {
     display.DestroyWindow(window);
     EXPECT_EQ(display.Window(), nullptr);
   }
-  server.Stop();
 }
 
 // ---- the engine on the real backend ----

@@ -20,14 +20,6 @@ class StageRules : public GameTest {
     SetUpGame(32);
     LoadSheets();
   }
-  const StageFacts& Start(int number) {
-    const StageFacts& s = kStages[size_t(number - 1)];
-    morlo3::ResetPlayer(g, s.StartY);
-    morlo3::SetUpStage(g, s);
-    g.HurtTimer = 20;
-    morlo3::BuildStage(g, s);
-    return s;
-  }
   // Puts the player in the air so that this frame's jump arc leaves him at
   // row y: at the top of the arc the rise is 40.
   void HangAt(int32_t x, int32_t y) {
@@ -47,7 +39,7 @@ TEST_F(StageRules, AFallCostsALifeOnlyBelowTheStagesFallLimit) {
       SCOPED_TRACE("stage " + std::to_string(k) + ", row " + std::to_string(limit + below));
       g.Lives = 2;
       g.Energy = 100;
-      const StageFacts& s = Start(k);
+      const StageFacts& s = StartStage(k);
       HangAt(k == 7 ? 150 : 500, limit + below);
       morlo3::StageFrame(g, s);
       EXPECT_EQ(g.Lives, below ? 1 : 2);
@@ -60,7 +52,7 @@ TEST_F(StageRules, AFallCostsALifeOnlyBelowTheStagesFallLimit) {
 TEST_F(StageRules, AShotMovesInTheFrameItIsFiredAndOnlyStagesWithThrowersMoveTheirMissiles) {
   for (int k = 1; k <= 8; ++k) {
     SCOPED_TRACE("stage " + std::to_string(k));
-    const StageFacts& s = Start(k);
+    const StageFacts& s = StartStage(k);
     // Standing on nothing, facing right, fire held: the shot leaves 15 right
     // of the player and has made its first step of 3 by the frame's end.
     const int32_t x = g.PlayerX;
@@ -111,7 +103,7 @@ TEST_F(StageRules, ACryNeedsMoreThan100FramesAndADrawAbove95AndIsOneOfTheThree) 
 
 TEST_F(StageRules, TheArenaStartsWithNoBoltIsWonOnlyBelowZeroAndMovesTheBolt) {
   g.BoltActive = 1;
-  const StageFacts& s = Start(8);
+  const StageFacts& s = StartStage(8);
   EXPECT_EQ(g.BoltActive, 0) << "a bolt of the last game is gone";
   // At 0 health RirEza still stands; the frame moves his bolt.
   g.SorcererHealth = 0;
@@ -131,7 +123,7 @@ TEST_F(StageRules, TheArenaStartsWithNoBoltIsWonOnlyBelowZeroAndMovesTheBolt) {
 
 TEST_F(StageRules, AStageStartsItsWalkersAfreshWhateverTheLastOneLeft) {
   for (auto& e : g.Walkers) e.DeathTicks = 30, e.State = 2, e.PatrolDir = 1;
-  Start(1);
+  StartStage(1);
   for (int32_t i = 1; i <= 4; ++i) {
     EXPECT_EQ(g.Walkers[i].DeathTicks, 0);
     EXPECT_EQ(g.Walkers[i].State, 1);
@@ -143,7 +135,7 @@ TEST_F(StageRules, AStageStartsItsWalkersAfreshWhateverTheLastOneLeft) {
 TEST_F(StageRules, TheBonusIsDrawnWithTheCameraOfTheFrameBefore) {
   // The player far enough right that this frame moves the camera from 0 to
   // 240; an energy bonus at stage x 420, which that camera would show at 180.
-  const StageFacts& s = Start(2);
+  const StageFacts& s = StartStage(2);
   g.PlayerX = 400, g.PlayerY = 20, g.OnGround = 0, g.JumpTime = 0, g.JumpBaseY = 60;
   g.CameraX = 0;
   g.BonusX = 420, g.BonusY = 30, g.BonusKind = 1, g.BonusActive = 1;

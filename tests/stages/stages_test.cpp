@@ -33,20 +33,11 @@ class Stages : public GameTest, public ::testing::WithParamInterface<int> {
     SetUpGame(GetParam());
     LoadSheets();
   }
-  // Sets stage `number` up as its routine does, without running its loop.
-  const StageFacts& Start(int number) {
-    const StageFacts& s = kStages[size_t(number - 1)];
-    morlo3::ResetPlayer(g, s.StartY);
-    morlo3::SetUpStage(g, s);
-    g.HurtTimer = 20;
-    morlo3::BuildStage(g, s);
-    return s;
-  }
 };
 
 TEST_P(Stages, StartValuesFollowTheDifficulty) {
   // Stage 1 at normal: walkers of 6 health on their patrols, bats of 7.
-  Start(1);
+  StartStage(1);
   EXPECT_EQ(g.Walkers[1].Health, 6);
   EXPECT_EQ(g.Walkers[4].X, 378);
   EXPECT_EQ(g.Walkers[4].PatrolMin, 340);
@@ -60,7 +51,7 @@ TEST_P(Stages, StartValuesFollowTheDifficulty) {
 
   // Stage 7 at hard: throwers of 21 on their ledges, hazards at 0, 300, 600.
   g.Difficulty = 1;
-  Start(7);
+  StartStage(7);
   EXPECT_EQ(g.Throwers[1].Health, 21);
   EXPECT_EQ(g.Throwers[2].Y, 738);
   EXPECT_EQ(g.Throwers[3].X, 158);
@@ -69,7 +60,7 @@ TEST_P(Stages, StartValuesFollowTheDifficulty) {
   EXPECT_EQ(g.CoinTable[6].Y, 52);
 
   // The arena: RirEza at (700, 10) keeping away, 200 health at hard.
-  Start(8);
+  StartStage(8);
   EXPECT_EQ(g.BossStage, 1);
   EXPECT_EQ(g.SorcererHealth, 200);
   EXPECT_EQ(g.SorcererX, 700);
@@ -83,7 +74,7 @@ TEST_P(Stages, RandomStartsAreDrawnInSlotOrderAndOtherFieldsCarryOver) {
   morlo3::GameState reference;
   g.Walkers[2].AnimTicks = 33;
   g.Walkers[2].Facing = 1;
-  Start(1);
+  StartStage(1);
   // Bats start at 10 + random(30), slot 1 first.
   for (int i = 1; i <= 3; ++i) EXPECT_EQ(g.Bats[i].Y, 10 + morlo3::Random(reference, 30)) << "bat " << i;
   EXPECT_EQ(g.RandSeed, reference.RandSeed);
@@ -91,12 +82,12 @@ TEST_P(Stages, RandomStartsAreDrawnInSlotOrderAndOtherFieldsCarryOver) {
   EXPECT_EQ(g.Walkers[2].AnimTicks, 33);
   EXPECT_EQ(g.Walkers[2].Facing, 1);
 
-  Start(7);
+  StartStage(7);
   for (int i = 1; i <= 3; ++i) EXPECT_EQ(g.FallingHazards[i].X, 20 + morlo3::Random(reference, 280)) << "hazard " << i;
 }
 
 TEST_P(Stages, WalkingOffTheExitEndsTheStageAfterAWholeFrame) {
-  const StageFacts& s = Start(1);
+  const StageFacts& s = StartStage(1);
   g.PlayerX = 991;
   const uint64_t before = display_->VerticalBlankWaits();
   morlo3::StageFrame(g, s);
@@ -107,7 +98,7 @@ TEST_P(Stages, WalkingOffTheExitEndsTheStageAfterAWholeFrame) {
   EXPECT_EQ(g.CameraX, 681);
 
   // 990 is still inside.
-  Start(1);
+  StartStage(1);
   g.StageNumber = 1;
   g.PlayerX = 990;
   morlo3::StageFrame(g, s);
@@ -115,7 +106,7 @@ TEST_P(Stages, WalkingOffTheExitEndsTheStageAfterAWholeFrame) {
 }
 
 TEST_P(Stages, TheArenaHasNoExitAndHoldsThePlayerIn) {
-  const StageFacts& s = Start(8);
+  const StageFacts& s = StartStage(8);
   g.PlayerX = 1200;
   morlo3::StageFrame(g, s);
   EXPECT_EQ(g.StageOver, 0);
@@ -126,7 +117,7 @@ TEST_P(Stages, TheArenaHasNoExitAndHoldsThePlayerIn) {
 }
 
 TEST_P(Stages, AmbientCriesComeAtLeast101FramesApartAndOnlyWithSound) {
-  const StageFacts& s = Start(2);
+  const StageFacts& s = StartStage(2);
   g.Lives = 1000;  // falls and hits may cost lives; the stage must go on
   SoundsPlayed();
   std::vector<int> cries;
@@ -152,7 +143,7 @@ TEST_P(Stages, AmbientCriesComeAtLeast101FramesApartAndOnlyWithSound) {
 TEST_P(Stages, ARunningStageAllocatesNothing) {
   for (int number : {1, 5, 7, 8}) {
     SCOPED_TRACE("stage " + std::to_string(number));
-    const StageFacts& s = Start(number);
+    const StageFacts& s = StartStage(number);
     g.Lives = 1000;
     g.StageOver = 0;
     // The headless sound backend logs every call it gets; the game's own

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "../support/headless_fixture.h"
+#include "../support/paths.h"
 #include "kestrel/platform/faults.h"
 #include "kestrel/platform/input.h"
 #include "kestrel/platform/result.h"
@@ -19,7 +20,6 @@
 namespace kestrel::testing {
 namespace {
 
-const std::string kDataKpk = std::string(KESTREL_BINARY_DIR) + "/data.kpk";
 const std::string kReplay = std::string(KESTREL_SOURCE_DIR) + "/tests/replays/normal.input";
 
 // Counts presented frames and lets the sweep look at the call counts after each.
@@ -36,13 +36,6 @@ class CountingDisplay : public platform::HeadlessDisplay {
  public:
   std::function<void(uint64_t)> onFrame;
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // A failure code of each family: the sound library's codes are small numbers
 // ("Error initializing output device"), the display's and the input's share
@@ -64,7 +57,7 @@ struct Outcome {
 
 class FaultSweep : public HeadlessTest {
  protected:
-  void SetUp() override { std::filesystem::create_symlink(kDataKpk, scratch_.Path() / "data.kpk"); }
+  void SetUp() override { std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk"); }
 
   // One run of the program with the replay's input, closed after `maxFrames`.
   Outcome Play(bool fullScreen, int64_t maxFrames, const std::function<void(uint64_t)>& onFrame = nullptr,
@@ -74,7 +67,7 @@ class FaultSweep : public HeadlessTest {
     o.answer = fullScreen ? 1 : 0;
     auto display = std::make_unique<CountingDisplay>(o);
     CountingDisplay& d = *display;
-    std::vector<platform::ScriptEvent> events = platform::ParseInputScript(ReadFile(kReplay));
+    std::vector<platform::ScriptEvent> events = platform::ParseInputScript(ReadText(kReplay));
     // The replay points at the doubled window; full screen shows the picture as it is.
     if (fullScreen)
       for (platform::ScriptEvent& e : events) e.x /= 2, e.y /= 2;
@@ -93,7 +86,7 @@ class FaultSweep : public HeadlessTest {
     out.err = ::testing::internal::GetCapturedStderr();
     out.frames = d.FramesPresented();
     out.shown = d.ErrorMessages().size();
-    out.log = ReadFile(kErrorLogName);
+    out.log = ReadText(kErrorLogName);
     std::filesystem::remove(kErrorLogName);
     out.leftInTmp = !scratch_.NothingLeft();
     for (const std::string& name : platform::CalledFaultPoints()) out.calls[name] = platform::CallCount(name);

@@ -4,24 +4,45 @@
 // that it is never let go within the frame it came in.
 #pragma once
 #include <cstdlib>
-#include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "files.h"
 #include "real_game.h"
 
 namespace kestrel::testing {
 
+// Window coordinates of the settled main menu's elements: the picture is
+// shown doubled.
+inline constexpr int kNewGameX = 2 * 76, kNewGameY = 2 * 137;
+inline constexpr int kOptionsX = 2 * 134, kOptionsY = 2 * 137;
+inline constexpr int kOptionsQuitX = 2 * 294, kOptionsQuitY = 2 * 138;
+inline constexpr int kQuitX = 2 * 265, kQuitY = 2 * 137;
+
+// The hashes of a frame log, frame 1 first; only whole lines count.
+inline std::vector<std::string> FrameHashes(const std::string& log) {
+  std::vector<std::string> hashes;
+  const std::string text = ReadText(log);
+  std::istringstream in(text.substr(0, text.rfind('\n') + 1));
+  for (std::string frame, hash; in >> frame >> hash;) hashes.push_back(hash);
+  return hashes;
+}
+
 class FramePacedPlayer {
  public:
-  FramePacedPlayer(RealGame& game, std::string display, std::string frameLog)
-      : game_(game), display_(std::move(display)), frameLog_(std::move(frameLog)) {}
+  // `frameLog` is the game's: GameCommand's, in the test's own folder.
+  explicit FramePacedPlayer(RealGame& game, std::string frameLog = "frames.log")
+      : game_(game), frameLog_(std::move(frameLog)) {}
 
   // Frames shown so far: the lines of the frame log.
-  size_t Frames() const {
-    std::ifstream in(frameLog_);
-    size_t n = 0;
-    for (std::string line; std::getline(in, line);) ++n;
-    return n;
+  size_t Frames() const { return CountLines(frameLog_); }
+  std::vector<std::string> Hashes() const { return FrameHashes(frameLog_); }
+  // The hash of the last frame shown; "" before the first.
+  std::string LastHash() const {
+    const std::vector<std::string> hashes = Hashes();
+    return hashes.empty() ? "" : hashes.back();
   }
   // Waits until the game has shown `frames` frames in all; false when it
   // stopped first. The minute's cap only ends a run that hangs.
@@ -35,6 +56,14 @@ class FramePacedPlayer {
   }
   // Waits until `frames` more frames were shown.
   bool Wait(size_t frames) { return Reach(Frames() + frames); }
+  // Waits until `ready` holds, looking again after each new frame, for at
+  // most `frames` frames; false when they went by first or the game ended.
+  bool WaitFor(size_t frames, const std::function<bool()>& ready) {
+    const size_t limit = Frames() + frames;
+    while (!ready())
+      if (Frames() >= limit || !Wait(1)) return ready();
+    return true;
+  }
   // Whether the game has ended; ExitCode() then says how.
   bool Ended() {
     if (exitCode_ == -1) exitCode_ = game_.Wait(0);
@@ -62,13 +91,30 @@ class FramePacedPlayer {
     }
     return Ended() ? exitCode_ : -1;
   }
-  void Xdo(const std::string& args) {
-    std::system(("DISPLAY=" + display_ + " xdotool " + args + " >/dev/null 2>&1").c_str());
+  // From the start into stage 1, with the options page on the way: Esc held
+  // skips the story as soon as loading is over, and as the menu does not
+  // read it, it stays held until a game is about to start. The menu's
+  // elements take two seconds of frames to slide in; "Novo Jogo" then shows
+  // the picture before stage 1, which waits for Enter. False when the game
+  // did not get that far.
+  bool PlayIntoStageOne() {
+    game_.KeyDown("Escape");
+    if (!Reach(360)) return false;
+    Click(kOptionsX, kOptionsY);
+    Wait(150);
+    Click(kOptionsQuitX, kOptionsQuitY);
+    Wait(150);
+    game_.KeyUp("Escape");
+    Click(kNewGameX, kNewGameY);
+    Wait(30);
+    Hold("Return", 8);
+    return Wait(30);
   }
+  void Xdo(const std::string& args) { game_.Xdo(args); }
 
  private:
   RealGame& game_;
-  std::string display_, frameLog_;
+  std::string frameLog_;
   int exitCode_ = -1;
 };
 

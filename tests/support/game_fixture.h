@@ -20,11 +20,12 @@
 #include "kestrel/platform/sound.h"
 #include "kestrel/sound64.h"
 #include "morlo3/game_state.h"
+#include "morlo3/stage_table.h"
+#include "morlo3/stages.h"
 #include "morlo3/startup.h"
+#include "paths.h"
 
 namespace kestrel::testing {
-
-inline const std::string kGeneratedData = std::string(KESTREL_BINARY_DIR) + "/data.kpk";
 
 // The real sprite sheet, decoded once per test program at each depth.
 class GameTest : public HeadlessTest {
@@ -66,6 +67,13 @@ class GameTest : public HeadlessTest {
     g.BackdropSheet->LoadKPKImage(archive, "320200.jpg", false);
     g.StageSheet = std::make_unique<TBuffer64>(d, 1005, 3644, false);
     g.StageSheet->LoadKPKImage(archive, "niveis.png", false);
+  }
+
+  // Sets stage `number` up as its routine does, without running its loop.
+  const morlo3::StageFacts& StartStage(int number) {
+    const morlo3::StageFacts& s = morlo3::kStages[size_t(number - 1)];
+    morlo3::StartStage(g, s);
+    return s;
   }
 
   void TearDown() override {

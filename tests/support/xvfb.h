@@ -8,10 +8,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "scoped_env.h"
 
 // The X11 and OpenGL libraries SDL loads keep a few allocations for the life
 // of the process and are unloaded before the leak check can name them. Leak
@@ -83,18 +90,56 @@ class Xvfb {
   std::string display_;
 };
 
-// What `command` (a shell line) prints on its first line under `display`,
-// without the line's end; "" when it prints nothing or cannot run.
-inline std::string FirstLineOn(const std::string& display, const std::string& command) {
-  FILE* p = popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r");
-  char buf[128] = {};
-  if (p) {
-    if (!fgets(buf, sizeof buf, p)) buf[0] = 0;
+// A private X server that SDL in this process shows its windows on: while
+// the object lives, DISPLAY names the server, SDL's X11 driver is chosen and
+// leak checking pauses.
+class SdlOnXvfb {
+ public:
+  ::testing::AssertionResult Start(const std::string& screen = "1024x768x24") {
+    if (!server_.Start(screen)) return ::testing::AssertionFailure() << "Xvfb could not be started";
+    display_.emplace("DISPLAY", server_.Display());
+    driver_.emplace("SDL_VIDEODRIVER", "x11");
+    return ::testing::AssertionSuccess();
+  }
+  const std::string& Display() const { return server_.Display(); }
+
+ private:
+  LeakCheckPause pause_;
+  Xvfb server_;
+  std::optional<ScopedEnv> display_, driver_;
+};
+
+// What `command` (a shell line) prints under `display`; "" when it prints
+// nothing or cannot run.
+inline std::string OutputOn(const std::string& display, const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(("DISPLAY=" + display + " " + command + " 2>/dev/null").c_str(), "r")) {
+    char buf[256];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
     pclose(p);
   }
-  std::string s(buf);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
+  return out;
+}
+
+// Its first line, without the line's end.
+inline std::string FirstLineOn(const std::string& display, const std::string& command) {
+  const std::string out = OutputOn(display, command);
+  return out.substr(0, out.find_first_of("\r\n"));
+}
+
+// The X ids of the windows whose title begins with `title`, in the X
+// server's own list: a title stored as UTF-8 is not found by every tool.
+inline std::vector<unsigned long> WindowsTitled(const std::string& display, const std::string& title) {
+  std::istringstream ids(OutputOn(display, "xwininfo -root -tree | grep -F '\"" + title + "' | awk '{print $1}'"));
+  std::vector<unsigned long> windows;
+  for (std::string id; ids >> id;) windows.push_back(std::stoul(id, nullptr, 16));
+  return windows;
+}
+
+// The first of them, or 0.
+inline unsigned long WindowTitled(const std::string& display, const std::string& title) {
+  const std::vector<unsigned long> windows = WindowsTitled(display, title);
+  return windows.empty() ? 0 : windows.front();
 }
 
 }  // namespace kestrel::testing
