@@ -204,13 +204,13 @@ TEST(Scale, EveryValueAndScaleMakesWholeBlocks) {
 }
 
 TEST(Scale, StretchTakesThePixelUnderEachCentre) {
-  // Three source columns over five: centres at 0.3, 0.9, 1.5, 2.1, 2.7.
-  const uint32_t src[] = {0x000001, 0x000002, 0x000003};
-  uint32_t out[5 * 2] = {};
-  StretchToXrgb(reinterpret_cast<const uint8_t*>(src), 12, 32, 3, 1, reinterpret_cast<uint8_t*>(out), 20, 5, 2);
+  // Three source columns and rows over five: centres at 0.3, 0.9, 1.5, 2.1, 2.7.
+  const uint32_t src[] = {0x11, 0x12, 0x13, 0x21, 0x22, 0x23, 0x31, 0x32, 0x33};
+  uint32_t out[5 * 5] = {};
+  StretchToXrgb(reinterpret_cast<const uint8_t*>(src), 12, 32, 3, 3, reinterpret_cast<uint8_t*>(out), 20, 5, 5);
   const uint32_t want[] = {1, 1, 2, 3, 3};
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(out[y * 5 + x], want[x]) << x << "," << y;
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(out[y * 5 + x], want[y] * 16 + want[x]) << x << "," << y;
 }
 
 TEST(PresentPaths, AgreeInAWindowOnTheDummyDriver) {
