@@ -337,3 +337,31 @@ TEST(PresentPaths, AgreeInARealXServer) {
     }
   }
 }
+
+// A window dragged to another size and back between two frames of a still
+// picture (a menu, a pause): SDL makes the window's surface anew at the old
+// size, often where the old one was, and the picture must be drawn into it
+// again rather than taken for already shown.
+TEST(PresentPaths, AStillPictureIsDrawnAgainAfterTheWindowWasResizedAndBack) {
+  if (!HaveXvfb()) GTEST_SKIP() << "Xvfb is not installed (apt-get install xvfb)";
+  kestrel::testing::Xvfb server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started on a free display number";
+  ScopedEnv display("DISPLAY", server.Display().c_str());
+  ScopedEnv driver("SDL_VIDEODRIVER", "x11");
+  ScopedEnv present("KESTREL_PRESENT", "surface");
+  kestrel::testing::LeakCheckPause pause;
+  VideoHold video;
+  SdlDisplay d;
+  ASSERT_NE(OpenWindow(d, false, 32), 0u);
+  auto picture = RandomPicture(32, 320, 200, 5);
+  const auto expected = Expected(*picture, 640, 400, 0, 0, 2);
+  Shot shot;
+  for (int round = 0; round < 12; ++round) {
+    SDL_SetWindowSize(d.Window(), 641, 400);
+    SDL_SetWindowSize(d.Window(), 640, 400);
+    d.PollEvents();
+    d.ShowFrame(*picture, Rect{0, 0, 320, 200});
+    ASSERT_TRUE(XScreenshot(d.Window(), shot.rgb, shot.width, shot.height));
+    ASSERT_TRUE(shot.rgb == expected) << "round " << round << ": " << FirstDifference(shot.rgb, expected, 640);
+  }
+}

@@ -123,9 +123,8 @@ class RealWindow : public ::testing::Test {
   // until the window has answered and a screenshot shows a whole frame at
   // its new size: the picture's first, middle and last pixels at their
   // places, 3x on the whole screen or 2x in the window. That screenshot is
-  // left in `rgb` for the test to read, so that a window the X server clears
-  // once more after a frame (as a busy server may) is not read back black.
-  // The caps only end a wait for an answer that never comes.
+  // left in `rgb` for the test to read. The caps only end a wait for an
+  // answer that never comes.
   void AltEnter(SdlDisplay& d, const Surface& picture, std::vector<uint8_t>& rgb) {
     const bool before = d.ShownFullScreen();
     const std::string id = std::to_string(XWindowOf(d.Window()));
