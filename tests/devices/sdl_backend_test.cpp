@@ -191,6 +191,8 @@ TEST_F(SdlBackendTest, TheFirstControllerIsTheJoystickAndAddsKeys) {
       SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, x);
       Pump();
       EXPECT_EQ(raw->TakePadPresses(), x == -20000 ? uint32_t(kPadLeft) : 0u) << x;
+      // Another pad plugged in and pulled out leaves the one in use as it is.
+      SDL_JoystickDetachVirtual(SDL_JoystickAttachVirtualEx(&desc));
     }
     SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
     SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_BACK, 1);

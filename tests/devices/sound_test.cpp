@@ -184,7 +184,7 @@ TEST_F(SoundTest, ModulesPlayOnTheMusicPlayerWhateverTheLoopFlag) {
 // The layer's own rules, under the engine: every channel may be used and no
 // more; a stream goes to a free channel only; stopping a song that is not
 // playing leaves the one that is; a freed song and a closed system say why
-// they refuse; only a looping mode loops.
+// they refuse; only a looping mode loops, and both at once are refused.
 TEST_F(SoundTest, ChannelsSongsAndModesFollowTheLibrarysRules) {
   SoundSystem& fmod = GetSoundSystem();
   ASSERT_TRUE(fmod.FSOUND_Init(44100, 2, 0));
@@ -192,6 +192,8 @@ TEST_F(SoundTest, ChannelsSongsAndModesFollowTheLibrarysRules) {
                      b = fmod.FSOUND_Stream_OpenFile("b.wav", FSOUND_LOOP_NORMAL, 0),
                      c = fmod.FSOUND_Stream_OpenFile("c.wav", FSOUND_LOOP_OFF, 0);
   EXPECT_TRUE(Logged("OpenStream a.wav") && Logged("OpenStream b.wav loop") && Logged("OpenStream c.wav"));
+  EXPECT_EQ(fmod.FSOUND_Stream_OpenFile("d.wav", FSOUND_LOOP_OFF | FSOUND_LOOP_NORMAL, 0), 0u);
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
   const int first = fmod.FSOUND_Stream_Play(FSOUND_FREE, a);
   EXPECT_GE(fmod.FSOUND_Stream_Play(FSOUND_FREE, b), 0);
   EXPECT_EQ(fmod.FSOUND_Stream_Play(FSOUND_FREE, c), -1);
