@@ -107,10 +107,10 @@ TEST_F(KeyboardMenu, TheHighlightLooksExactlyLikePointing) {
   std::unique_ptr<TBuffer64> byKeys;
   int32_t keysX = 0, keysY = 0;
   int element = -1;
-  auto compareRow = [&](int count) {
+  auto compareRow = [&](std::vector<int> keys) {
     player.WaitUntil([&] { return AtRest(g); });
-    for (int i = 0; i < count; ++i) {
-      Tap(player, Watch(), kKeyRight).Wait(1).Do([&] {
+    for (int key : keys) {
+      Tap(player, Watch(), key).Wait(1).Do([&] {
         element = ElementUnderPointer();
         reached.push_back(element);
         byKeys = CopyOfScreen();
@@ -133,19 +133,20 @@ TEST_F(KeyboardMenu, TheHighlightLooksExactlyLikePointing) {
       });
     }
   };
-  // The pointer starts away from every element. The main page's four, the
-  // help page, the options page's ten.
+  // The pointer starts away from every element. The main page's four, and
+  // from "Sair" right round to "Novo Jogo", left round to "Sair" and left
+  // to "Ajuda"; the help page; the options page's ten.
   player.Do([&] { Watch().Input().mouse = {600, 20}; }).Wait(1);
-  compareRow(4);
+  compareRow({kKeyRight, kKeyRight, kKeyRight, kKeyRight, kKeyRight, kKeyLeft, kKeyLeft});
   player.Do([&] { g.MenuPage = 2; });
-  compareRow(1);
+  compareRow({kKeyRight});
   player.Do([&] { g.MenuPage = 3; });
-  compareRow(10);
+  compareRow(std::vector<int>(10, kKeyRight));
   player.Do([&] { g.MenuPage = 1; });
   player.Click(4);
   EXPECT_EQ(ExitCodeOf([&] { morlo3::MainMenu(g); }), -1);
   EXPECT_TRUE(player.Finished());
-  const std::vector<int> want = {1, 2, 3, 4, 7, 8, 15, 12, 9, 16, 13, 10, 17, 14, 11};
+  const std::vector<int> want = {1, 2, 3, 4, 1, 4, 3, 7, 8, 15, 12, 9, 16, 13, 10, 17, 14, 11};
   EXPECT_EQ(reached, want) << "left to right, from the element under the mouse, else from the first";
 }
 
