@@ -57,10 +57,7 @@ void RunEnemies(GameState& g, const StageFacts& s) {
 }
 
 void RunStage(GameState& g, const StageFacts& s) {
-  ResetPlayer(g, s.StartY);
-  SetUpStage(g, s);
-  g.HurtTimer = 20;
-  BuildStage(g, s);
+  StartStage(g, s);
   PlaySound(g, kSoundWind);
   do StageFrame(g, s);
   while (g.StageOver == 0);
@@ -117,6 +114,13 @@ void SetUpStage(GameState& g, const StageFacts& s) {
     g.CoinTable[i + 1].Y = s.Coins[size_t(i - 1)].Y;
   }
   g.CoinTable[1].Ticks = 0;
+}
+
+void StartStage(GameState& g, const StageFacts& s) {
+  ResetPlayer(g, s.StartY);
+  SetUpStage(g, s);
+  g.HurtTimer = 20;
+  BuildStage(g, s);
 }
 
 void StageFrame(GameState& g, const StageFacts& s) {

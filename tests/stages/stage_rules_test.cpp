@@ -11,7 +11,6 @@
 namespace kestrel::testing {
 namespace {
 
-using morlo3::kStages;
 using morlo3::StageFacts;
 
 class StageRules : public GameTest {
@@ -19,14 +18,6 @@ class StageRules : public GameTest {
   void SetUp() override {
     SetUpGame(32);
     LoadSheets();
-  }
-  const StageFacts& Start(int number) {
-    const StageFacts& s = kStages[size_t(number - 1)];
-    morlo3::ResetPlayer(g, s.StartY);
-    morlo3::SetUpStage(g, s);
-    g.HurtTimer = 20;
-    morlo3::BuildStage(g, s);
-    return s;
   }
   // Puts the player in the air so that this frame's jump arc leaves him at
   // row y: at the top of the arc the rise is 40.

@@ -20,6 +20,7 @@
 #include "kestrel/platform/sound.h"
 #include "kestrel/sound64.h"
 #include "morlo3/game_state.h"
+#include "morlo3/stages.h"
 #include "morlo3/startup.h"
 
 namespace kestrel::testing {
@@ -71,6 +72,14 @@ class GameTest : public HeadlessTest {
   void TearDown() override {
     g = morlo3::GameState{};
     HeadlessTest::TearDown();
+  }
+
+  // Stage `number` as its routine starts it, before its first frame (the
+  // big sheets must be loaded).
+  const morlo3::StageFacts& Start(int number) {
+    const morlo3::StageFacts& s = morlo3::kStages[size_t(number - 1)];
+    morlo3::StartStage(g, s);
+    return s;
   }
 
   // A width x height stage: an empty mask (no colour of the mask's own) and a
