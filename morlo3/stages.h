@@ -24,13 +24,13 @@ void RunStage8(GameState& g);
 // 5, then the stage.
 void StageEntry(GameState& g, int32_t number);
 
-// Sets a stage up as its routine does before the first frame: the player
-// back at the start, the start values, a moment without harm, and the
-// stage's picture and mask built.
-void StartStage(GameState& g, const StageFacts& stage);
 // Writes a stage's start values into the game state: the player, the enemy
 // tables, the coins and RirEza, drawing random numbers in slot order.
 void SetUpStage(GameState& g, const StageFacts& stage);
+// Everything a stage's routine does before its first frame: the player at
+// the start, the start values, the hurt timer at 20 whatever the last stage
+// left, and the stage's pictures.
+void StartStage(GameState& g, const StageFacts& stage);
 // One frame of a running stage, from the message pump to the present.
 void StageFrame(GameState& g, const StageFacts& stage);
 // The random ambient cries.

@@ -19,8 +19,9 @@
 # as written. After "|" come the test programs to run, each optionally with a
 # GoogleTest filter after a colon. A blank line or the next "@" ends a block.
 #
-# Each fault is applied alone, the named programs are rebuilt incrementally and
-# run with a time cap, and the file is restored. A fault is killed when a test
+# Each fault is applied alone, the named programs and every program they run
+# are rebuilt incrementally, the programs are run with a time cap, and the
+# file is restored. A fault that rebuilds nothing is reported as BAD. A fault is killed when a test
 # fails, crashes, times out or the build fails. --check only checks that every
 # fault still applies, and changes nothing. --file runs only the faults planted
 # in one source file.
@@ -174,8 +175,13 @@ while IFS=$'\x1f' read -r -d $'\x1e' list line file tests old new; do
   done
   built+=("${programs[@]}")
   verdict=survived
-  if ! run cmake --build "$build" --target "${programs[@]}" >/dev/null 2>&1; then
+  # Building a test program builds every program it runs (tests/CMakeLists.txt).
+  if ! run cmake --build "$build" --target "${programs[@]}" >"$backup/build.log" 2>&1; then
     verdict="killed (build)"
+  elif grep -q 'no work to do' "$backup/build.log"; then
+    # The changed file is in nothing those programs build or run: the fault
+    # would only seem to survive.
+    echo "BAD      $where: ${programs[*]} build nothing from $file"; bad=$((bad + 1)); verdict=bad
   else
     for i in "${!programs[@]}"; do
       exe=$(find "$build" -path "*/tests/*" -maxdepth 3 -type f -name "${programs[$i]}" | head -1)

@@ -349,14 +349,14 @@ TEST_F(Reports, CorruptDataRaisesTheDecodersMessage) {
   EXPECT_EQ(Fatal([&] { Load(*b, badCrc); }), "IHDR: CRC error");
 #endif
   std::vector<uint8_t> cut(png.begin(), png.begin() + long(png.size() / 2));
-  EXPECT_NE(Fatal([&] { Load(*b, cut); }), "<none>");
+  EXPECT_EQ(Fatal([&] { Load(*b, cut); }), "Read past the end of the PNG data");
   std::vector<uint8_t> onlySig(png.begin(), png.begin() + 8);
   EXPECT_EQ(Fatal([&] { Load(*b, onlySig); }), "Read past the end of the PNG data");
 
   EXPECT_EQ(Fatal([&] { Load(*b, {0xFF, 0xD8, 0x00, 0x00}); }), "Premature end of JPEG file");
   std::vector<uint8_t> jpg = testpics::EncodeJpeg(testpics::Pattern(16, 16), {});
   jpg.resize(20);
-  EXPECT_NE(Fatal([&] { Load(*b, jpg); }), "<none>");
+  EXPECT_EQ(Fatal([&] { Load(*b, jpg); }), "Premature end of JPEG file");
 
   std::vector<uint8_t> bmp = testpics::EncodeBmp(testpics::Pattern(16, 16), {}, nullptr);
   std::vector<uint8_t> shortBmp(bmp.begin(), bmp.end() - 40);

@@ -55,10 +55,8 @@ TEST(Signatures, EveryByteOfTheSignatureCounts) {
     bytes.insert(bytes.end(), tail.begin(), tail.end());
     EXPECT_EQ(LoadText(bytes), unknown) << "byte " << last;
   }
-  const std::string jpeg = LoadText({0xFF, 0xD8});
-  EXPECT_NE(jpeg, unknown);
-  EXPECT_NE(jpeg, "<loaded>");
-  EXPECT_EQ(LoadText({0x42, 0x4D}).find("Invalid BMP file"), 0u) << LoadText({0x42, 0x4D});
+  EXPECT_EQ(LoadText({0xFF, 0xD8}), "Premature end of JPEG file");
+  EXPECT_EQ(LoadText({0x42, 0x4D}), "Invalid BMP file: header cut short");
   EXPECT_EQ(LoadText({0x42}), unknown);
 }
 

@@ -34,12 +34,8 @@ ToolRun Kpk(const std::string& args) {
   return r;
 }
 
-class KpkTool : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!fs::exists(kTool)) GTEST_SKIP() << "build the kpk target first";
-  }
-};
+// Building test_archive builds kpk and datagen.
+class KpkTool : public ::testing::Test {};
 
 TEST_F(KpkTool, PackListExtract) {
   std::string a = WriteFile("one.bin", testpics::Bytes("first file"));
@@ -100,11 +96,67 @@ TEST_F(KpkTool, ErrorsAreOneLineAndExitCodes) {
   r = Kpk("extract " + bad + " x -o " + (ScratchDir() / "x").string());
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "kpk: Decompression error: data error (incorrect header check), in entry x of " + bad + "\n");
-  EXPECT_EQ(Kpk("").code, 2);
-  EXPECT_EQ(Kpk("frobnicate x").code, 2);
-  EXPECT_EQ(Kpk("decode " + bad + " x --depth 8 -o y.png").code, 2);
-  EXPECT_EQ(Kpk("decode " + bad + " x --depth 16").code, 2);
-  EXPECT_EQ(Kpk("pack only-archive.kpk").code, 2);
+  // A damaged archive: the entries before the damage, then why, and never 0.
+  r = Kpk("list " + WriteFile("short.kpk", testpics::Archive({testpics::Entry("one", {})}, 3)));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "one\t0\t8\t4\n");
+  EXPECT_EQ(r.err, "kpk: " + (ScratchDir() / "short.kpk").string() +
+                       ": the records stop after entry 1 (cut short or negative sizes)\n");
+
+  // Every command's usage errors: why, the usage (as --help gives it), and 2.
+  const ToolRun help = Kpk("--help");
+  EXPECT_EQ(help.code, 0);
+  EXPECT_TRUE(help.out.starts_with("usage: kpk list ARCHIVE\n")) << help.out;
+  EXPECT_EQ(Kpk("-h").out, help.out);
+  const std::pair<std::string, std::string> usage[] = {
+      {"", "no command given"},
+      {"frobnicate x", "unknown command 'frobnicate'"},
+      {"list", "list takes one archive"},
+      {"list a.kpk b.kpk", "list takes one archive"},
+      {"extract a.kpk", "extract takes an archive and an entry name"},
+      {"extract a.kpk x y", "extract takes an archive and an entry name"},
+      {"extract a.kpk x -o", "-o needs a file name"},
+      {"extract a.kpk ..", "cannot make a file name from '..'; give -o FILE"},
+      {"extract a.kpk sounds/", "cannot make a file name from 'sounds/'; give -o FILE"},
+      {"pack only-archive.kpk", "pack takes an archive and at least one file"},
+      {"decode a.kpk x --depth 8 -o y.png", "--depth must be 15, 16, 24 or 32"},
+      {"decode a.kpk x --depth", "--depth needs a value"},
+      {"decode a.kpk x --depth 16", "decode needs -o OUT.png"},
+      {"decode a.kpk x -o y.png", "decode needs --depth"},
+      {"decode a.kpk --depth 16 -o y.png", "decode takes an archive and an entry name"},
+      {"decode a.kpk x y --depth 16 -o y.png", "decode takes an archive and an entry name"},
+  };
+  for (const auto& [args, why] : usage) {
+    r = Kpk(args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_EQ(r.err, "kpk: " + why + "\n" + help.out) << args;
+  }
+}
+
+// Names are bytes: what a terminal would act on is shown escaped (and the
+// escape character itself), letters beyond ASCII as they are. extract
+// writes by default to the request's last path component, here.
+TEST_F(KpkTool, UnusualNamesAndTheDefaultOutput) {
+  const std::string arc =
+      WriteFile("names.kpk", testpics::Archive({testpics::Entry("tab\there", {}), testpics::Entry("del\x7F\\x", {}),
+                                                testpics::Entry("ma\xC3\xA7\xC3\xA3 verde", {}),
+                                                testpics::Entry("data/sounds\\wind.wav", testpics::Bytes("wind"))}));
+  ToolRun r = Kpk("list " + arc);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out,
+            "tab\\x09here\t0\t8\t4\ndel\\x7F\\x5Cx\t0\t8\t32\nma\xC3\xA7\xC3\xA3 verde\t0\t8\t58\n"
+            "data/sounds\\x5Cwind.wav\t4\t12\t90\n");
+  const fs::path old = fs::current_path();
+  fs::remove_all(ScratchDir() / "here");
+  fs::create_directories(ScratchDir() / "here");
+  fs::current_path(ScratchDir() / "here");
+  EXPECT_EQ(Kpk("extract " + arc + " data/sounds\\\\wind.wav").code, 0);
+  EXPECT_EQ(ReadFile("wind.wav"), testpics::Bytes("wind"));
+  // A folder is no file to pack.
+  r = Kpk("pack out.kpk " + old.string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "kpk: Cannot read file " + old.string() + "\n");
+  fs::current_path(old);
 }
 
 // pack never touches a file it did not make and refuses two files that
@@ -118,11 +170,12 @@ TEST_F(KpkTool, PackAndDecodeLeaveNothingBehind) {
   const std::string arc = (dir / "out.kpk").string();
   WriteFile("pack/out.kpk.tmp", testpics::Bytes("someone's own file"));
   WriteFile("pack/a/x.png", testpics::Bytes("one"));
-  WriteFile("pack/b/X.PNG", testpics::Bytes("two"));
-  ToolRun r = Kpk("pack " + arc + " " + (dir / "a/x.png").string() + " " + (dir / "b/X.PNG").string());
+  WriteFile("pack/b/aX.PNG", testpics::Bytes("two"));
+  WriteFile("pack/b/Ax.png", testpics::Bytes("three"));
+  ToolRun r = Kpk("pack " + arc + " " + (dir / "b/aX.PNG").string() + " " + (dir / "b/Ax.png").string());
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "kpk: two files would share the entry name 'X.PNG': " + (dir / "a/x.png").string() + " and " +
-                       (dir / "b/X.PNG").string() + "\n");
+  EXPECT_EQ(r.err, "kpk: two files would share the entry name 'Ax.png': " + (dir / "b/aX.PNG").string() + " and " +
+                       (dir / "b/Ax.png").string() + "\n");
   ASSERT_EQ(Kpk("pack " + arc + " " + (dir / "a/x.png").string()).code, 0);
   EXPECT_EQ(ReadFile((dir / "out.kpk.tmp").string()), testpics::Bytes("someone's own file"));
   std::set<std::string> names;

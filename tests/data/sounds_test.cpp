@@ -65,6 +65,7 @@ TEST(Sounds, TwelveInSlotOrder) {
 }
 
 TEST(Sounds, WellFormedShortAndUnclipped) {
+  double loudest = 0, quietest = 1e9;
   for (const SoundFile& s : Sounds()) {
     SCOPED_TRACE(s.name);
     Wav w = Parse(s.wav);
@@ -83,17 +84,26 @@ TEST(Sounds, WellFormedShortAndUnclipped) {
       EXPECT_LE(seconds, 2.0);
     }
     int peak = 0;
-    double sq = 0;
-    for (int16_t v : w.samples) peak = std::max(peak, std::abs(int(v))), sq += double(v) * v;
-    EXPECT_LE(peak, int(0.9 * 32767)) << "too close to clipping";
-    EXPECT_GE(peak, int(0.3 * 32767)) << "too quiet";
-    EXPECT_GT(std::sqrt(sq / w.samples.size()), 0.02 * 32767) << "mostly silence";
+    double sq = 0, sum = 0;
+    for (int16_t v : w.samples) peak = std::max(peak, std::abs(int(v))), sq += double(v) * v, sum += v;
+    // The mixer adds the sounds up: each reaches the same peak, below
+    // clipping, unless that would make it louder than the rest, and then
+    // has the same power as the loudest may. No sound sits off zero, which
+    // would thump as it starts and stops.
+    const double rms = std::sqrt(sq / w.samples.size());
+    EXPECT_TRUE(peak == std::lround(kSoundPeak * 32767) || std::abs(rms - 0.25 * 32767) < 1) << peak << ", " << rms;
+    EXPECT_LE(rms, 0.25 * 32767 + 1);
+    EXPECT_GT(rms, 0.02 * 32767) << "mostly silence";
+    EXPECT_LT(std::abs(sum / w.samples.size()), 0.001 * 32767) << "a DC offset";
+    loudest = std::max(loudest, rms), quietest = std::min(quietest, rms);
     // A one-shot starts and ends at rest, or it clicks.
     if (s.name != "vento.wav") {
       EXPECT_LT(std::abs(int(w.samples.front())), 330);
       EXPECT_LT(std::abs(int(w.samples.back())), 330);
     }
   }
+  // Heard side by side, none is lost under the others: all within 12 dB.
+  EXPECT_LT(loudest / quietest, 4.0);
 }
 
 // Looping joins the last sample to the first: that step must be no bigger

@@ -83,6 +83,27 @@ TEST_F(InputTest, ConstructorReportsEveryFailingStepWithItsDescription) {
   }
 }
 
+// The version must be the one the engine was written for, and a device
+// takes one share and one scope; each wrong way has its own code.
+TEST_F(InputTest, VersionAndCooperativeLevelTellEachWrongWayApart) {
+  std::unique_ptr<DirectInput> di;
+  EXPECT_EQ(DirectInput8Create(0x0700, di), DIERR_OLDDIRECTINPUTVERSION);
+  EXPECT_EQ(DirectInput8Create(0x0900, di), DIERR_BETADIRECTINPUTVERSION);
+  ASSERT_EQ(DirectInput8Create(DIRECTINPUT_VERSION, di), DI_OK);
+  std::unique_ptr<InputDevice> keyboard;
+  ASSERT_EQ(di->CreateDevice(DeviceKind::Keyboard, keyboard), DI_OK);
+  const std::pair<uint32_t, HResult> levels[] = {
+      {DISCL_EXCLUSIVE | DISCL_FOREGROUND, DI_OK},
+      {DISCL_NONEXCLUSIVE | DISCL_BACKGROUND, DI_OK},
+      {DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND, DIERR_INVALIDPARAM},
+      {DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND, DIERR_INVALIDPARAM},
+      {DISCL_FOREGROUND, DIERR_INVALIDPARAM},
+      {DISCL_NONEXCLUSIVE, DIERR_INVALIDPARAM},
+  };
+  for (auto [flags, result] : levels)
+    EXPECT_EQ(keyboard->SetCooperativeLevel(context_->Handle, flags), result) << flags;
+}
+
 TEST_F(InputTest, AnInvalidWindowIsReportedNotUsed) {
   EXPECT_EQ(ExpectReport([] { TInput64 input(9999); }),
             "[TInput64]SetCooperativeLevelK -> The HWND parameter is not a valid top-level window that "
@@ -262,6 +283,7 @@ TEST_F(InputTest, AReacquireThatNeverSucceedsDoesNotHang) {
   EXPECT_LE(CallCount("AcquireK") - before, 64u);
   Click(0, true);
   EXPECT_FALSE(Read(input).left);
+  LoseHeadlessDevices();  // lost again while not acquired: taking it back forgets that
   ClearFaults();
   EXPECT_FALSE(input.KeyDown(DIK_UP));  // not acquired: fails once more, then acquires
   EXPECT_TRUE(input.KeyDown(DIK_UP));
@@ -289,6 +311,9 @@ TEST(SdlKeyTable, KeysTheGameUsesHaveTheirScanCodes) {
   EXPECT_EQ(DikFromSdlScancode(SDL_SCANCODE_ESCAPE), 0x01);
   EXPECT_EQ(DikFromSdlScancode(SDL_SCANCODE_RETURN), 0x1C);
   EXPECT_EQ(DikFromSdlScancode(SDL_SCANCODE_KP_ENTER), 0x9C);
+  // The pause's two keys.
+  EXPECT_EQ(DikFromSdlScancode(SDL_SCANCODE_P), 0x19);
+  EXPECT_EQ(DikFromSdlScancode(SDL_SCANCODE_PAUSE), 0xC5);
   // The keypad's arrows are not the arrow block's.
   EXPECT_EQ(DikFromSdlScancode(SDL_SCANCODE_KP_8), 0x48);
   EXPECT_EQ(DikFromSdlScancode(SDL_SCANCODE_UNKNOWN), 0);

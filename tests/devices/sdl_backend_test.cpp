@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -99,6 +100,16 @@ TEST_F(SdlBackendTest, KeysAndButtonsComeFromTheEventsTheDisplayDrains) {
   Button(SDL_BUTTON_LEFT, false);
   Pump();
   EXPECT_FALSE(Left(input));
+  // Right held, middle tapped between two reads: the tap is seen once.
+  Button(SDL_BUTTON_RIGHT, true);
+  Button(SDL_BUTTON_MIDDLE, true);
+  Button(SDL_BUTTON_MIDDLE, false);
+  Pump();
+  for (bool middle : {true, false}) {
+    bool l = true, m = !middle, r = false;
+    input.MouseButtons(l, m, r);
+    EXPECT_EQ((std::array{l, m, r}), (std::array{false, middle, true}));
+  }
 }
 
 TEST_F(SdlBackendTest, LosingTheFocusLosesTheDevicesAndReleasesTheKeys) {
@@ -155,6 +166,35 @@ TEST_F(SdlBackendTest, TheFirstControllerIsTheJoystickAndAddsKeys) {
     auto& names = input.JoystickButtonNames;
     EXPECT_NE(std::find(names.begin(), names.end(), "A"), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), "Start"), names.end());
+
+    // The pad's presses: Start pauses once; a stick held past the line
+    // presses once; Back is a press of its own; a keyboard device not
+    // acquired takes none.
+    std::unique_ptr<DirectInput> di;
+    ASSERT_EQ(DirectInput8Create(DIRECTINPUT_VERSION, di), DI_OK);
+    std::unique_ptr<InputDevice> raw;
+    ASSERT_EQ(di->CreateDevice(DeviceKind::Keyboard, raw), DI_OK);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_START, 1);
+    Pump();
+    EXPECT_EQ(raw->TakePadPresses(), 0u) << "not acquired";
+    EXPECT_TRUE(input.PauseKeyPressed());
+    EXPECT_FALSE(input.PauseKeyPressed()) << "taken once";
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_START, 0);
+    ASSERT_EQ(raw->SetDataFormat(DataFormat::Keyboard), DI_OK);
+    ASSERT_EQ(raw->Acquire(), DI_OK);
+    for (int16_t x : {-20000, -30000}) {
+      SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, x);
+      Pump();
+      EXPECT_EQ(raw->TakePadPresses(), x == -20000 ? uint32_t(kPadLeft) : 0u) << x;
+      // Another pad plugged in and pulled out leaves the one in use as it is.
+      SDL_JoystickDetachVirtual(kestrel::testing::AttachVirtualPad());
+    }
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_BACK, 1);
+    Pump();
+    EXPECT_EQ(raw->TakePadPresses(), uint32_t(kPadBack));
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_BACK, 0);
+    Pump();
 
     struct Case {
       SDL_GameControllerButton button;

@@ -101,6 +101,10 @@ TEST_F(SdlMixerTest, OpensAndPlaysAWavWithAndWithoutLoop) {
   // without the flag, it still plays once that copy has ended.
   int c2 = fmod.FSOUND_Stream_Play(FSOUND_FREE, looped);
   ASSERT_GE(c2, 0);
+  // The mixer gave it the channel the first sound had: stopping that one
+  // now leaves it playing.
+  EXPECT_TRUE(fmod.FSOUND_Stream_Stop(once));
+  EXPECT_TRUE(fmod.FSOUND_IsPlaying(c2));
   StreamHandle onceMore = fmod.FSOUND_Stream_OpenFile(shortWav_, 0x51, 0);
   ASSERT_NE(onceMore, 0u);
   const int c1b = fmod.FSOUND_Stream_Play(FSOUND_FREE, onceMore);
@@ -167,10 +171,14 @@ TEST_F(SdlMixerTest, ModulesPlayOnTheMusicPlayer) {
   SoundSystem fmod(CreateSdlSoundBackend());
   ASSERT_TRUE(fmod.FSOUND_SetOutput(FSOUND_OUTPUT_DSOUND));
   ASSERT_TRUE(fmod.FSOUND_Init(44100, 32, 0));
-  SongHandle song = fmod.FMUSIC_LoadSong(path);
+  SongHandle song = fmod.FMUSIC_LoadSong(path), other = fmod.FMUSIC_LoadSong(path);
   ASSERT_NE(song, 0u) << fmod.FSOUND_GetError();
   EXPECT_FALSE(fmod.FMUSIC_IsPlaying(song));
   EXPECT_TRUE(fmod.FMUSIC_PlaySong(song));
+  EXPECT_TRUE(fmod.FMUSIC_IsPlaying(song));
+  // Another song, not playing: neither reads as playing nor stops the music.
+  EXPECT_FALSE(fmod.FMUSIC_IsPlaying(other));
+  EXPECT_TRUE(fmod.FMUSIC_StopSong(other));
   EXPECT_TRUE(fmod.FMUSIC_IsPlaying(song));
   EXPECT_TRUE(fmod.FMUSIC_StopSong(song));
   EXPECT_FALSE(fmod.FMUSIC_IsPlaying(song));
@@ -178,6 +186,7 @@ TEST_F(SdlMixerTest, ModulesPlayOnTheMusicPlayer) {
   EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_FILE_FORMAT);
   EXPECT_TRUE(fmod.FMUSIC_FreeSong(song));
   EXPECT_FALSE(fmod.FMUSIC_PlaySong(song));
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
   fmod.FSOUND_Close();
 }
 

@@ -181,6 +181,38 @@ TEST_F(SoundTest, ModulesPlayOnTheMusicPlayerWhateverTheLoopFlag) {
   EXPECT_EQ(CallCount("FMUSIC_StopSong"), 2u);
 }
 
+// The layer's own rules, under the engine: every channel may be used and no
+// more; a stream goes to a free channel only; stopping a song that is not
+// playing leaves the one that is; a freed song and a closed system say why
+// they refuse; only a looping mode loops, and both at once are refused.
+TEST_F(SoundTest, ChannelsSongsAndModesFollowTheLibrarysRules) {
+  SoundSystem& fmod = GetSoundSystem();
+  ASSERT_TRUE(fmod.FSOUND_Init(44100, 2, 0));
+  const StreamHandle a = fmod.FSOUND_Stream_OpenFile("a.wav", FSOUND_16BITS, 0),
+                     b = fmod.FSOUND_Stream_OpenFile("b.wav", FSOUND_LOOP_NORMAL, 0),
+                     c = fmod.FSOUND_Stream_OpenFile("c.wav", FSOUND_LOOP_OFF, 0);
+  EXPECT_TRUE(Logged("OpenStream a.wav") && Logged("OpenStream b.wav loop") && Logged("OpenStream c.wav"));
+  EXPECT_EQ(fmod.FSOUND_Stream_OpenFile("d.wav", FSOUND_LOOP_OFF | FSOUND_LOOP_NORMAL, 0), 0u);
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
+  const int first = fmod.FSOUND_Stream_Play(FSOUND_FREE, a);
+  EXPECT_GE(fmod.FSOUND_Stream_Play(FSOUND_FREE, b), 0);
+  EXPECT_EQ(fmod.FSOUND_Stream_Play(FSOUND_FREE, c), -1);
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_CHANNEL_ALLOC);
+  EXPECT_TRUE(fmod.FSOUND_Stream_Stop(a));
+  EXPECT_EQ(fmod.FSOUND_Stream_Play(3, c), -1);
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
+  const SongHandle song = fmod.FMUSIC_LoadSong("song.mod"), other = fmod.FMUSIC_LoadSong("tune.XM");
+  EXPECT_TRUE(fmod.FMUSIC_PlaySong(song));
+  EXPECT_TRUE(fmod.FMUSIC_StopSong(other));
+  EXPECT_TRUE(fmod.FMUSIC_IsPlaying(song));
+  EXPECT_TRUE(fmod.FMUSIC_FreeSong(song));
+  EXPECT_FALSE(fmod.FMUSIC_PlaySong(song));
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
+  fmod.FSOUND_Close();
+  EXPECT_FALSE(fmod.FSOUND_IsPlaying(first));
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_UNINITIALIZED);
+}
+
 TEST(SoundKinds, ExtensionTableWithAsciiUpperCase) {
   EXPECT_EQ(SoundKindOf("x.xm"), SoundKind::Module);
   EXPECT_EQ(SoundKindOf("X.XM"), SoundKind::Module);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +14,9 @@
 
 #include "../support/headless_fixture.h"
 #include "../support/processes.h"
+#include "../support/scoped_env.h"
+#include "kestrel/kpk.h"
+#include "kestrel/platform/environment.h"
 #include "kestrel/platform/termination.h"
 #include "kestrel/program.h"
 
@@ -92,12 +96,13 @@ TEST_F(Program, AnAbruptEndRemovesTheFolderAndSaysWhy) {
       (void)!::write(STDERR_FILENO, said, sizeof said - 1);
       ::_exit(3);
     });
-    platform::EndAbruptly("morlo3: the display went away", 1);
+    // Whatever code it is given (the display's loss gives 1).
+    platform::EndAbruptly("morlo3: the display went away", 4);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(WEXITSTATUS(status), 4);
   EXPECT_TRUE(scratch_.NothingLeft());
   EXPECT_EQ(ReadText("err.txt"), "morlo3: the display went away\n");
 }
@@ -140,6 +145,109 @@ TEST_F(Program, DataIsFoundInTheCurrentFolderFirst) {
   EXPECT_EQ(FindDataFile("only-installed.kpk", installed), installed + "/only-installed.kpk");
   EXPECT_EQ(FindDataFile("nowhere.kpk", installed), "nowhere.kpk");
   EXPECT_EQ(FindDataFile("nowhere.kpk", ""), "nowhere.kpk");
+  // Found nowhere: the open's error, then every folder in the order searched.
+  try {
+    OpenDataArchive("nowhere.kpk", installed);
+    ADD_FAILURE() << "no error";
+  } catch (const FatalError& e) {
+    const std::string exe = fs::read_symlink("/proc/self/exe").parent_path().string();
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot open file nowhere.kpk: No such file or directory\n"
+              "nowhere.kpk was looked for in these folders, in this order:\n  " +
+                  scratch_.Path().string() + " (the current folder)\n  " + exe + "\n  " +
+                  (fs::path(exe).parent_path() / "share/kestrel").string() + "\n  " + installed);
+  }
+}
+
+// SIGINT, SIGTERM and SIGHUP end a clean run with 128 + their number, after
+// its own clean-up; a run that is already failing keeps its own code; a
+// signal while the start-up question is open ends the run there. Once
+// cleared, a signal is forgotten. In a child, whose signals these are.
+TEST_F(Program, ASignalGivesItsCodeToACleanEndOnly) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    platform::CatchTerminationSignals();
+    std::ofstream said("said.txt");
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+      ::raise(signal);
+      said << platform::TerminationSignal() << ": " << FinalExitCode(0) << " " << FinalExitCode(1) << " "
+           << FinalExitCode(2);
+      platform::ClearTerminationSignal();
+      said << ", cleared " << FinalExitCode(0) << "\n";
+    }
+    platform::HeadlessOptions o;
+    o.answer = 1;
+    platform::InstallDisplay(std::make_unique<platform::HeadlessDisplay>(o));
+    ::raise(SIGTERM);
+    try {
+      AskYesNo("Do you want...", "Fullscreen?");
+      said << "answered\n";
+    } catch (const ProgramExit& e) {
+      said << "question: " << e.Code() << "\n";
+    }
+    said.close();
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal it should have caught";
+  std::ifstream in("said.txt");
+  std::stringstream said;
+  said << in.rdbuf();
+  EXPECT_EQ(said.str(), "2: 130 1 2, cleared 0\n15: 143 1 2, cleared 0\n1: 129 1 2, cleared 0\nquestion: 143\n");
+}
+
+// Each variable as both backends read it: unset or empty is the default,
+// any other value outside what it takes stops the program in one line.
+TEST(Environment, EveryVariableTakesItsValuesAndNamesWhatItAccepts) {
+  const char* const names[] = {"KESTREL_PLATFORM",      "KESTREL_ANSWER",        "KESTREL_DEPTH",  "KESTREL_MAX_FRAMES",
+                               "KESTREL_CAPTURE_EVERY", "KESTREL_SOUND_VERSION", "KESTREL_PRESENT"};
+  const struct {
+    const char* name;
+    const char* value;
+    const char* use;  // what the message asks for; null: accepted
+  } cases[] = {
+      {"KESTREL_PLATFORM", "", nullptr},
+      {"KESTREL_PLATFORM", "sdl", nullptr},
+      {"KESTREL_PLATFORM", "Headless", "headless or sdl"},
+      {"KESTREL_ANSWER", "", nullptr},
+      {"KESTREL_ANSWER", "maybe", "yes or no"},
+      {"KESTREL_DEPTH", "", nullptr},
+      {"KESTREL_DEPTH", "15", nullptr},
+      {"KESTREL_DEPTH", "8", "15, 16, 24 or 32"},
+      {"KESTREL_MAX_FRAMES", "", nullptr},
+      {"KESTREL_MAX_FRAMES", "0", nullptr},
+      {"KESTREL_MAX_FRAMES", "-0", "a whole number of frames, 0 or more"},
+      {"KESTREL_MAX_FRAMES", "12 ", "a whole number of frames, 0 or more"},
+      {"KESTREL_CAPTURE_EVERY", "1", nullptr},
+      {"KESTREL_CAPTURE_EVERY", "0", "a whole number of frames, 1 or more"},
+      {"KESTREL_SOUND_VERSION", "", nullptr},
+      {"KESTREL_SOUND_VERSION", "3.50", nullptr},
+      {"KESTREL_SOUND_VERSION", "4", nullptr},
+      {"KESTREL_SOUND_VERSION", ".5", "a version number such as 3.50"},
+      {"KESTREL_SOUND_VERSION", "3.5.0", "a version number such as 3.50"},
+      {"KESTREL_PRESENT", "", nullptr},
+      {"KESTREL_PRESENT", "window", "surface or renderer"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + "=" + c.value);
+    std::vector<std::unique_ptr<ScopedEnv>> env;
+    for (const char* name : names)
+      env.push_back(std::make_unique<ScopedEnv>(name, std::string_view(name) == c.name ? c.value : nullptr));
+    try {
+      platform::CheckEnvironment();
+      EXPECT_EQ(c.use, nullptr) << "accepted";
+    } catch (const UsageError& e) {
+      EXPECT_EQ(std::string(e.what()), std::string(c.name) + "=\"" + c.value + "\" is not understood: use " +
+                                           (c.use ? c.use : "(nothing: it is accepted)"));
+    }
+  }
+  // The values themselves: empty is none, numbers are exact.
+  ScopedEnv frames("KESTREL_MAX_FRAMES", "0"), version("KESTREL_SOUND_VERSION", "3.50"), empty("KESTREL_ANSWER", "");
+  EXPECT_EQ(platform::EnvWholeNumber("KESTREL_MAX_FRAMES", 0, 9, "x"), std::optional<int64_t>(0));
+  EXPECT_EQ(platform::EnvDecimal("KESTREL_SOUND_VERSION"), std::optional<float>(3.5f));
+  EXPECT_EQ(platform::EnvValue("KESTREL_ANSWER"), std::nullopt);
 }
 
 // The suite runs in a home of its own: whatever a run writes into its home,

@@ -11,7 +11,7 @@ namespace {
 
 using morlo3::kKeyEnter;
 using morlo3::kKeyEsc;
-constexpr int kKeyRight = 0xCD, kKeyLeft = 0xCB, kKeypadEnter = 0x9C, kKeyP = 0x19;
+constexpr int kKeyRight = 0xCD, kKeyLeft = 0xCB, kKeypadEnter = 0x9C, kKeyP = 0x19, kKeyPause = 0xC5;
 
 // A quick tap: down and up again before the game's next frame.
 ScriptedPlayer& Tap(ScriptedPlayer& player, WatchingDisplay& d, int code) {
@@ -107,10 +107,10 @@ TEST_F(KeyboardMenu, TheHighlightLooksExactlyLikePointing) {
   std::unique_ptr<TBuffer64> byKeys;
   int32_t keysX = 0, keysY = 0;
   int element = -1;
-  auto compareRow = [&](int count) {
+  auto compareRow = [&](std::vector<int> keys) {
     player.WaitUntil([&] { return AtRest(g); });
-    for (int i = 0; i < count; ++i) {
-      Tap(player, Watch(), kKeyRight).Wait(1).Do([&] {
+    for (int key : keys) {
+      Tap(player, Watch(), key).Wait(1).Do([&] {
         element = ElementUnderPointer();
         reached.push_back(element);
         byKeys = CopyOfScreen();
@@ -133,19 +133,20 @@ TEST_F(KeyboardMenu, TheHighlightLooksExactlyLikePointing) {
       });
     }
   };
-  // The pointer starts away from every element. The main page's four, the
-  // help page, the options page's ten.
+  // The pointer starts away from every element. The main page's four, and
+  // from "Sair" right round to "Novo Jogo", left round to "Sair" and left
+  // to "Ajuda"; the help page; the options page's ten.
   player.Do([&] { Watch().Input().mouse = {600, 20}; }).Wait(1);
-  compareRow(4);
+  compareRow({kKeyRight, kKeyRight, kKeyRight, kKeyRight, kKeyRight, kKeyLeft, kKeyLeft});
   player.Do([&] { g.MenuPage = 2; });
-  compareRow(1);
+  compareRow({kKeyRight});
   player.Do([&] { g.MenuPage = 3; });
-  compareRow(10);
+  compareRow(std::vector<int>(10, kKeyRight));
   player.Do([&] { g.MenuPage = 1; });
   player.Click(4);
   EXPECT_EQ(ExitCodeOf([&] { morlo3::MainMenu(g); }), -1);
   EXPECT_TRUE(player.Finished());
-  const std::vector<int> want = {1, 2, 3, 4, 7, 8, 15, 12, 9, 16, 13, 10, 17, 14, 11};
+  const std::vector<int> want = {1, 2, 3, 4, 1, 4, 3, 7, 8, 15, 12, 9, 16, 13, 10, 17, 14, 11};
   EXPECT_EQ(reached, want) << "left to right, from the element under the mouse, else from the first";
 }
 
@@ -168,7 +169,9 @@ class Pause : public FlowTest {};
 
 // P stops a stage between two frames: the last frame stays up dimmed with
 // "Pausa" in the middle, nothing of the game moves and no random number is
-// drawn until P again; losing the focus pauses too.
+// drawn until P again; losing the focus pauses too, and so does the Pause
+// key. A focus lost in the frame of a pause key, or again while paused, is
+// the same pause: one press of either key ends it.
 TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
   ScriptedPlayer player(Watch(), g);
   g.SoundOn = 1;
@@ -195,15 +198,16 @@ TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
   Snapshot before{};
   std::unique_ptr<TBuffer64> last;
   int pausedFrames = 0, stillFrames = 0;
-  for (int how = 0; how < 2; ++how) {
+  using T = platform::ScriptEvent::Type;
+  for (int how = 0; how < 3; ++how) {
     player.Wait(60).Do([&, how] {
       WindCalls();
       last = CopyOfScreen();
       before = snap();
-      using T = platform::ScriptEvent::Type;
       const uint64_t f = Watch().FramesPresented();
       if (how == 0) Watch().QueueEvents({{f, T::Key, kKeyP, true}, {f, T::Key, kKeyP, false}});
-      else Watch().QueueEvents({{f, T::FocusLost}});
+      else if (how == 1) Watch().QueueEvents({{f, T::FocusLost}});
+      else Watch().QueueEvents({{f, T::Key, kKeyPause, true}, {f, T::Key, kKeyPause, false}, {f, T::FocusLost}});
     });
     player.Wait(1).Do([&] {
       // The wind falls silent with the pause.
@@ -215,12 +219,13 @@ TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
       EXPECT_EQ(g.Screen->GetPixel(5, 5), MakeColor(r / 2, gr / 2, b / 2));
     });
     for (int i = 0; i < 50; ++i)
-      player.Wait(1).Do([&] {
+      player.Wait(1).Do([&, i, how] {
         ++pausedFrames;
         if (snap() == before) ++stillFrames;
         EXPECT_TRUE(WindCalls().empty()) << "the wind is touched while paused";
+        if (how == 2 && i == 20) Watch().QueueEvents({{Watch().FramesPresented(), T::FocusLost}});
       });
-    Tap(player, Watch(), kKeyP).Wait(3).Do([&] {
+    Tap(player, Watch(), how == 2 ? kKeyPause : kKeyP).Wait(3).Do([&] {
       EXPECT_FALSE(snap() == before) << "the stage goes on";
       // ...and the wind with it.
       EXPECT_EQ(WindCalls(), std::vector<std::string>{"PlayStream"});
@@ -229,8 +234,8 @@ TEST_F(Pause, NothingMovesWhileAStageIsPaused) {
   player.Key(kKeyEsc, true);
   morlo3::RunStage3(g);
   EXPECT_TRUE(player.Finished());
-  EXPECT_EQ(pausedFrames, 100);
-  EXPECT_EQ(stillFrames, 100) << "the state and the random seed stand still";
+  EXPECT_EQ(pausedFrames, 150);
+  EXPECT_EQ(stillFrames, 150) << "the state and the random seed stand still";
 }
 
 }  // namespace

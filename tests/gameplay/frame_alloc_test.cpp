@@ -6,7 +6,6 @@
 #include "morlo3/player.h"
 #include "morlo3/projectiles.h"
 #include "morlo3/stage_map.h"
-#include "morlo3/stage_table.h"
 #include "morlo3/status.h"
 
 namespace kestrel::testing {
@@ -19,15 +18,7 @@ class RunningStage : public GameTest, public ::testing::WithParamInterface<int> 
   void SetUp() override {
     SetUpGame(GetParam());
     LoadSheets();
-    const StageFacts& stage = kStages[0];
-    ResetPlayer(g, stage.StartY);
-    g.HurtTimer = 20;
-    BuildStage(g, stage);
-    for (int32_t i = 0; i < stage.CoinCount; ++i) {
-      g.CoinTable[i + 2].X = stage.Coins[size_t(i)].X;
-      g.CoinTable[i + 2].Y = stage.Coins[size_t(i)].Y;
-    }
-    g.CoinTable[1].Ticks = 0;
+    StartStage(1);
     // The headless sound layer keeps a log of its calls, which the game's
     // sounds would grow; the game's own path to them allocates nothing.
     g.SoundOn = 0;

@@ -95,7 +95,7 @@ TEST_P(Status, EnergyAboveAHundredShowsTheFullBarAndBelowZeroOneColumn) {
   g.Energy = 100;
   EXPECT_EQ(Drawn(), full);
   g.Energy = 99;
-  EXPECT_NE(Drawn(), full);
+  ExpectStatus(99, 0, -1);
   // In the frame before the life is lost.
   g.Energy = -5;
   ExpectStatus(0, 0, -1);

@@ -187,13 +187,13 @@ TEST(Scale, EveryValueAndScaleMakesWholeBlocks) {
 }
 
 TEST(Scale, StretchTakesThePixelUnderEachCentre) {
-  // Three source columns over five: centres at 0.3, 0.9, 1.5, 2.1, 2.7.
-  const uint32_t src[] = {0x000001, 0x000002, 0x000003};
-  uint32_t out[5 * 2] = {};
-  StretchToXrgb(reinterpret_cast<const uint8_t*>(src), 12, 32, 3, 1, reinterpret_cast<uint8_t*>(out), 20, 5, 2);
+  // Three source columns and rows over five: centres at 0.3, 0.9, 1.5, 2.1, 2.7.
+  const uint32_t src[] = {0x11, 0x12, 0x13, 0x21, 0x22, 0x23, 0x31, 0x32, 0x33};
+  uint32_t out[5 * 5] = {};
+  StretchToXrgb(reinterpret_cast<const uint8_t*>(src), 12, 32, 3, 3, reinterpret_cast<uint8_t*>(out), 20, 5, 5);
   const uint32_t want[] = {1, 1, 2, 3, 3};
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(out[y * 5 + x], want[x]) << x << "," << y;
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(out[y * 5 + x], want[y] * 16 + want[x]) << x << "," << y;
 }
 
 TEST(PresentPaths, AgreeInAWindowOnTheDummyDriver) {
@@ -309,5 +309,30 @@ TEST(PresentPaths, AgreeInARealXServer) {
       EXPECT_TRUE(now.rgb == expected) << FirstDifference(now.rgb, expected, now.width);
       EXPECT_TRUE(old.rgb == now.rgb) << FirstDifference(old.rgb, now.rgb, now.width);
     }
+  }
+}
+
+// A window dragged to another size and back between two frames of a still
+// picture (a menu, a pause): SDL makes the window's surface anew at the old
+// size, often where the old one was, and the picture must be drawn into it
+// again rather than taken for already shown.
+TEST(PresentPaths, AStillPictureIsDrawnAgainAfterTheWindowWasResizedAndBack) {
+  ASSERT_TRUE(kestrel::testing::Installed({"Xvfb"}));
+  kestrel::testing::SdlOnXvfb x;
+  ASSERT_TRUE(x.Start());
+  ScopedEnv present("KESTREL_PRESENT", "surface");
+  VideoHold video;
+  SdlDisplay d;
+  ASSERT_NE(kestrel::testing::OpenEngineWindow(d, false, 32), 0u);
+  auto picture = RandomPicture(32, 320, 200, 5);
+  const auto expected = Expected(*picture, 640, 400, 0, 0, 2);
+  Shot shot;
+  for (int round = 0; round < 12; ++round) {
+    SDL_SetWindowSize(d.Window(), 641, 400);
+    SDL_SetWindowSize(d.Window(), 640, 400);
+    d.PollEvents();
+    d.ShowFrame(*picture, Rect{0, 0, 320, 200});
+    ASSERT_TRUE(XScreenshot(d.Window(), shot.rgb, shot.width, shot.height));
+    ASSERT_TRUE(shot.rgb == expected) << "round " << round << ": " << FirstDifference(shot.rgb, expected, 640);
   }
 }

@@ -104,24 +104,27 @@ class RealWindow : public ::testing::Test {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   }
   // Presses Alt+Enter on the window, as a player would, and runs frames
-  // until the window has answered and the screen shows the new size (the
-  // caps only end a wait for an answer that never comes).
-  void AltEnter(SdlDisplay& d, const Surface& picture) {
+  // until the window has answered and a screenshot shows a whole frame at
+  // its new size: the picture's first, middle and last pixels at their
+  // places, 3x on the whole screen or 2x in the window. That screenshot is
+  // left in `rgb` for the test to read. The caps only end a wait for an
+  // answer that never comes.
+  void AltEnter(SdlDisplay& d, const Surface& picture, std::vector<uint8_t>& rgb) {
     const bool before = d.ShownFullScreen();
     const std::string id = std::to_string(XWindowOf(d.Window()));
     std::system(("xdotool windowfocus --sync " + id + " key alt+Return").c_str());
     for (int i = 0; i < 3600 && d.ShownFullScreen() == before; ++i) Run(d, picture, 1);
-    // The picture's last pixel, at its place on the new screen.
     const bool whole = d.ShownFullScreen();
-    const int w = whole ? 1024 : 640, h = whole ? 768 : 400, right = whole ? 32 + 3 * 320 : 640,
-              bottom = whole ? 84 + 3 * 200 : 400;
-    std::vector<uint8_t> rgb;
+    const int w = whole ? 1024 : 640, h = whole ? 768 : 400, scale = whole ? 3 : 2, left = whole ? 32 : 0,
+              top = whole ? 84 : 0;
     int shotW = 0, shotH = 0;
     for (int i = 0; i < 3600; ++i) {
       Run(d, picture, 1);
       if (XScreenshot(d.Window(), rgb, shotW, shotH) && shotW == w && shotH == h &&
-          ShowsPixel(rgb, w, right - 1, bottom - 1, 319, 199))
-        break;
+          ShowsPixel(rgb, w, left, top, 0, 0) &&
+          ShowsPixel(rgb, w, left + 100 * scale + scale - 1, top + 50 * scale, 100, 50) &&
+          ShowsPixel(rgb, w, left + 320 * scale - 1, top + 200 * scale - 1, 319, 199))
+        return;
     }
   }
   SdlOnXvfb x_;
@@ -148,15 +151,12 @@ TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
     for (int round = 0; round < 2; ++round) {
       SCOPED_TRACE("round " + std::to_string(round));
       ASSERT_EQ(d.ShownFullScreen(), fullScreenContext);
-      AltEnter(d, *picture);
-      ASSERT_NE(d.ShownFullScreen(), fullScreenContext) << "Alt+Enter was not seen";
       std::vector<uint8_t> rgb;
-      int w = 0, h = 0;
-      ASSERT_TRUE(XScreenshot(d.Window(), rgb, w, h));
+      AltEnter(d, *picture, rgb);
+      ASSERT_NE(d.ShownFullScreen(), fullScreenContext) << "Alt+Enter was not seen";
       const bool whole = d.ShownFullScreen();
-      const int scale = whole ? 3 : 2, left = whole ? 32 : 0, top = whole ? 84 : 0;
-      ASSERT_EQ(w, whole ? 1024 : 640);
-      ASSERT_EQ(h, whole ? 768 : 400);
+      const int scale = whole ? 3 : 2, left = whole ? 32 : 0, top = whole ? 84 : 0, w = whole ? 1024 : 640;
+      ASSERT_EQ(rgb.size(), size_t(w) * (whole ? 768 : 400) * 3);
       EXPECT_TRUE(ShowsPixel(rgb, w, left, top, 0, 0));
       EXPECT_TRUE(ShowsPixel(rgb, w, left + 100 * scale + scale - 1, top + 50 * scale, 100, 50));
       EXPECT_TRUE(ShowsPixel(rgb, w, left + 320 * scale - 1, top + 200 * scale - 1, 319, 199));
@@ -170,7 +170,7 @@ TEST_F(RealWindow, AltEnterSwitchesBetweenTheWindowAndTheWholeScreen) {
       // screen: the pace holds after the switch (a busy machine only makes
       // them later).
       EXPECT_GT(Run(d, *picture, 30), 450.0);
-      AltEnter(d, *picture);
+      AltEnter(d, *picture, rgb);
     }
     d.DestroyWindow(window);
   }

@@ -93,6 +93,9 @@ TEST(PointerMapping, TheScaleFitsTheShorterWay) {
       {3840, 2160, {320, 80, 3200, 2000}},
   };
   for (const auto& c : cases) EXPECT_EQ(Letterbox(c.ow, c.oh, 320, 200), c.at) << c.ow << "x" << c.oh;
+  // A scale is whole only both ways; a tall picture in a sliver still shows.
+  EXPECT_EQ(WholeScale(Placement{0, 0, 640, 300}, 320, 200), 0);
+  EXPECT_EQ(Letterbox(1000, 1, 1, 2), (Placement{499, 0, 1, 1}));
 }
 
 // Only an output smaller than the picture shrinks it, keeping its shape; a
@@ -193,10 +196,20 @@ TEST_F(Screenshots, TheFolderIsTheFirstOfTheUsualPlacesThatExists) {
   // XDG_CONFIG_HOME moves the file.
   fs::create_directories(root_ / "cfg");
   fs::create_directories(root_ / "shots");
-  std::ofstream(root_ / "cfg/user-dirs.dirs") << "XDG_PICTURES_DIR=\"" << (root_ / "shots").string() << "\"\n";
+  // The last line that names the folder wins.
+  std::ofstream(root_ / "cfg/user-dirs.dirs")
+      << "XDG_PICTURES_DIR=\"$HOME/Bilder\"\nXDG_PICTURES_DIR=\"" << (root_ / "shots").string() << "\"\n";
   {
     ScopedEnv moved("XDG_CONFIG_HOME", (root_ / "cfg").c_str());
     EXPECT_EQ(ScreenshotFolder(), (root_ / "shots").string());
+  }
+  {
+    // A relative XDG_CONFIG_HOME is no setting, even where it would lead.
+    ScopedEnv relative("XDG_CONFIG_HOME", "cfg");
+    const fs::path old = fs::current_path();
+    fs::current_path(root_);
+    EXPECT_EQ(ScreenshotFolder(), (home / "Bilder").string());
+    fs::current_path(old);
   }
   fs::create_directories(root_ / "env");
   {
@@ -273,12 +286,20 @@ TEST_F(Screenshots, AreWrittenWholeAndNeverOverAnotherFile) {
   std::string text;
   kept >> text;
   EXPECT_EQ(text, "mine");
-  // Two in the same second get two files.
+  // Two in the same second get "-2" and "-3" (unless the clock moved on),
+  // and standard output says where each went.
+  ::testing::internal::CaptureStdout();
   const std::string second = SaveScreenshot("morlo3", xrgb.data(), pitch, w, h);
   const std::string third = SaveScreenshot("morlo3", xrgb.data(), pitch, w, h);
-  EXPECT_FALSE(second.empty());
-  EXPECT_FALSE(third.empty());
-  EXPECT_NE(second, first);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "morlo3: screenshot saved to " + second + "\nmorlo3: screenshot saved to " + third + "\n");
+  const std::string stem = first.substr(0, first.size() - 4);
+  if (second.starts_with(stem)) {
+    EXPECT_EQ(second, stem + "-2.png");
+  }
+  if (third.starts_with(stem)) {
+    EXPECT_EQ(third, stem + "-3.png");
+  }
   EXPECT_NE(third, second);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 4);
   // A folder nobody may write into, not even root: one line on standard
@@ -295,7 +316,7 @@ TEST_F(Screenshots, AreWrittenWholeAndNeverOverAnotherFile) {
     EXPECT_EQ(out, "");
   }
   // A folder that is not there: why, and no file.
-  EXPECT_NE(WritePng((root_ / "gone/shot.png").string(), xrgb.data(), pitch, w, h), "");
+  EXPECT_EQ(WritePng((root_ / "gone/shot.png").string(), xrgb.data(), pitch, w, h), "No such file or directory");
   EXPECT_FALSE(fs::exists(root_ / "gone"));
 }
 

@@ -11,7 +11,6 @@
 namespace kestrel::testing {
 namespace {
 
-using morlo3::kStages;
 using morlo3::StageFacts;
 
 class StageRules : public GameTest {

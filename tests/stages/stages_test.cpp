@@ -24,7 +24,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace kestrel::testing {
 namespace {
 
-using morlo3::kStages;
 using morlo3::StageFacts;
 
 class Stages : public GameTest, public ::testing::WithParamInterface<int> {
@@ -36,8 +35,10 @@ class Stages : public GameTest, public ::testing::WithParamInterface<int> {
 };
 
 TEST_P(Stages, StartValuesFollowTheDifficulty) {
-  // Stage 1 at normal: walkers of 6 health on their patrols, bats of 7.
-  StartStage(1);
+  // Stage 1 at normal, after a hurt in the last frame of the stage before:
+  // walkers of 6 health on their patrols, bats of 7.
+  g.HurtTimer = 0;
+  const StageFacts& first = StartStage(1);
   EXPECT_EQ(g.Walkers[1].Health, 6);
   EXPECT_EQ(g.Walkers[4].X, 378);
   EXPECT_EQ(g.Walkers[4].PatrolMin, 340);
@@ -48,6 +49,14 @@ TEST_P(Stages, StartValuesFollowTheDifficulty) {
   EXPECT_EQ(g.Bats[2].X, 550);
   EXPECT_EQ(g.CoinTable[7].X, 770);
   EXPECT_EQ(g.CoinTable[7].Y, 85);
+  // Its first frame: the hurt timer goes on from 20, so the grace is over
+  // and the old hurt does not sound again; the hero is at the start.
+  SoundsPlayed();
+  morlo3::StageFrame(g, first);
+  EXPECT_EQ(g.HurtTimer, 21);
+  EXPECT_EQ(SoundsPlayed(), std::vector<int>{});
+  EXPECT_EQ(g.PlayerX, 10);
+  EXPECT_EQ(g.PlayerY, 100);
 
   // Stage 7 at hard: throwers of 21 on their ledges, hazards at 0, 300, 600.
   g.Difficulty = 1;

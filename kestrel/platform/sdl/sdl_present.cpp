@@ -73,7 +73,15 @@ void SdlDisplay::Impl::Render() {
 SDL_Surface* SdlDisplay::Impl::WindowSurface() {
   SDL_Surface* s = window ? SDL_GetWindowSurface(window) : nullptr;
   if (!s) return nullptr;
-  if (s != surface || s->pixels != surfacePixels || s->w != surfaceWidth || s->h != surfaceHeight) {
+  // SDL makes the surface anew whenever the window changes size, often at
+  // the old one's address, with its pixels at theirs: a window dragged away
+  // and back, or a switch to full screen that resizes twice, gives a black
+  // surface that looks like the one holding the last frame, and a still
+  // picture would never be drawn again. Only the surface we drew into
+  // carries our mark.
+  if (s != surface || s->userdata != this || s->pixels != surfacePixels || s->w != surfaceWidth ||
+      s->h != surfaceHeight) {
+    s->userdata = this;
     SDL_FillRect(s, nullptr, 0);
     surface = s;
     surfacePixels = s->pixels;
