@@ -1,7 +1,8 @@
 // The real window on a private X server: Alt+Enter between the window and
-// the whole screen, a close in the first frames of full screen, and a
-// termination signal while the start-up question is open. The game itself
-// runs as a process where the whole program is what is checked.
+// the whole screen, a close in the first frames of full screen, the window
+// destroyed by another program, and a termination signal while a box is
+// open. The game itself runs as a process where the whole program is what is
+// checked.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/data_cut_short.h"
 #include "../support/frame_paced_player.h"
 #include "../support/real_game.h"
 #include "../support/scoped_env.h"
@@ -33,6 +35,7 @@ using kestrel::testing::FramePacedPlayer;
 using kestrel::testing::LeakCheckPause;
 using kestrel::testing::RealGame;
 using kestrel::testing::ScopedEnv;
+using kestrel::testing::WriteDataCutShort;
 using kestrel::testing::XScreenshot;
 using kestrel::testing::Xvfb;
 namespace fs = std::filesystem;
@@ -68,6 +71,17 @@ bool SendClose(const std::string& displayName, unsigned long window) {
   XSync(x, False);
   XCloseDisplay(x);
   return sent;
+}
+
+// Destroys a window as another program may: xdotool windowclose, or a
+// window manager that goes down with it.
+bool DestroyFromElsewhere(const std::string& displayName, unsigned long window) {
+  ::Display* x = XOpenDisplay(displayName.c_str());
+  if (!x) return false;
+  XDestroyWindow(x, window);
+  XSync(x, False);
+  XCloseDisplay(x);
+  return true;
 }
 
 unsigned long XWindowOf(SDL_Window* window) {
@@ -280,26 +294,36 @@ class RealGameRun : public RealWindow {
 };
 
 // A close at once, or a few frames into full screen, ends the game through
-// its shutdown with exit 0.
-TEST_F(RealGameRun, ACloseInTheFirstFramesOfFullScreenEndsTheGame) {
-  for (size_t frames : {0, 2, 20}) {
-    SCOPED_TRACE("close after " + std::to_string(frames) + " frames");
+// its shutdown with exit 0. So does the window destroyed by another program
+// (xdotool windowclose, a window manager that crashed), in full screen and
+// in a window, with one line that says so.
+TEST_F(RealGameRun, TheWindowClosedOrDestroyedEndsTheGame) {
+  const std::string destroyedLine = "The window was destroyed by another program; the game ends.\n";
+  struct Case {
+    const char* answer;
+    size_t frames;
+    bool destroy;
+  } cases[] = {{"yes", 0, false}, {"yes", 2, false}, {"yes", 20, false},
+               {"yes", 20, true}, {"no", 0, true},   {"no", 20, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.destroy ? "destroyed" : "closed") + " after " + std::to_string(c.frames) +
+                 " frames, full screen " + c.answer);
     const std::string log = (folder_ / "frames.log").string();
     fs::remove(log);
-    RealGame game(server_.Display(), Command("KESTREL_ANSWER=yes KESTREL_FRAMELOG=" + log));
+    RealGame game(server_.Display(), Command("KESTREL_ANSWER=" + std::string(c.answer) + " KESTREL_FRAMELOG=" + log));
     ASSERT_TRUE(game.Started());
     unsigned long window = 0;
     // The cap only ends a hang.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!window && std::chrono::steady_clock::now() < deadline) window = FindWindow(server_.Display(), "Morlo v3.0");
     ASSERT_NE(window, 0u) << "no window: " << Said();
-    if (frames > 0) {
+    if (c.frames > 0) {
       FramePacedPlayer player(game, server_.Display(), log);
-      ASSERT_TRUE(player.Reach(frames)) << Said();
+      ASSERT_TRUE(player.Reach(c.frames)) << Said();
     }
-    ASSERT_TRUE(SendClose(server_.Display(), window));
+    ASSERT_TRUE(c.destroy ? DestroyFromElsewhere(server_.Display(), window) : SendClose(server_.Display(), window));
     EXPECT_EQ(game.Wait(10), 0) << Said();
-    EXPECT_EQ(Said(), "");
+    EXPECT_EQ(Said(), c.destroy ? destroyedLine : "");
     EXPECT_TRUE(NothingLeft());
   }
 }
@@ -330,29 +354,57 @@ TEST_F(RealGameRun, AltEnterInTheRunningGame) {
   EXPECT_TRUE(NothingLeft());
 }
 
-// A termination signal while the question "Fullscreen?" is open takes its
-// box down with the game: no box stays on the screen.
-TEST_F(RealGameRun, KilledWhileTheQuestionIsOpenLeavesNoBox) {
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    SCOPED_TRACE(strsignal(signal));
-    RealGame game(server_.Display(), Command(""));
-    ASSERT_TRUE(game.Started());
-    unsigned long box = 0;
-    // A loaded machine may take its time; the cap only ends a hang.
-    for (int i = 0; i < 3000 && !box; ++i) {
-      box = FindWindow(server_.Display(), "Do you want...");
-      if (!box) RealGame::Sleep(20);
+// A termination signal while a box is open, the start-up question or the
+// report of an error, ends the game at once with 128 + the signal and takes
+// the box down with it: sent to the game alone, or to the terminal's whole
+// job as Ctrl+C sends it, which reaches a box SDL forked from the game too.
+// The error comes after the scratch folder was made; none is left.
+TEST_F(RealGameRun, ASignalWhileABoxIsOpenEndsTheGameAndTheBox) {
+  enum class Data { Whole, CutShort, AFolder };
+  struct Box {
+    const char* name;
+    const char* settings;
+    Data data;
+    const char* title;
+    int windows;  // with that title while the box is up
+  } boxes[] = {
+      {"the start-up question", "", Data::Whole, "Do you want...", 1},
+      // The report bears the window's caption.
+      {"an engine error over the window", "KESTREL_ANSWER=no", Data::CutShort, "Morlo v3.0", 2},
+      // Full screen shows no engine error, but data it cannot open it does.
+      {"data that cannot be opened over full screen", "KESTREL_ANSWER=yes", Data::AFolder, "Morlo v3.0", 2},
+  };
+  struct Delivery {
+    int signal;
+    bool wholeJob;
+  } deliveries[] = {{SIGTERM, false}, {SIGINT, true}, {SIGHUP, false}};
+  auto windowsTitled = [&](const std::string& title) {
+    return std::atoi(FirstLineOn(server_.Display(), "xwininfo -root -tree | grep -cF '\"" + title + "'").c_str());
+  };
+  for (const Box& box : boxes)
+    for (const Delivery& d : deliveries) {
+      SCOPED_TRACE(std::string(box.name) + ", " + strsignal(d.signal) + (d.wholeJob ? " to the job" : ""));
+      fs::remove_all(folder_ / "data.kpk");
+      fs::remove(folder_ / "KRL_ERR.txt");
+      if (box.data == Data::CutShort)
+        WriteDataCutShort(std::string(KESTREL_BINARY_DIR) + "/data.kpk", folder_ / "data.kpk");
+      if (box.data == Data::AFolder) fs::create_directory(folder_ / "data.kpk");
+      // A job of its own, as a terminal starts it: the game leads its group.
+      RealGame game(server_.Display(), "setsid " + Command(box.settings));
+      ASSERT_TRUE(game.Started());
+      // A loaded machine may take its time; the cap only ends a hang.
+      for (int i = 0; i < 3000 && windowsTitled(box.title) < box.windows; ++i) RealGame::Sleep(20);
+      ASSERT_EQ(windowsTitled(box.title), box.windows) << "the box did not show: " << Said();
+      ::kill(d.wholeJob ? -game.Pid() : game.Pid(), d.signal);
+      // At once: the bound only tells an end from a wait for the box's answer.
+      EXPECT_EQ(game.Wait(5), 128 + d.signal) << Said();
+      // The server takes a dead client's windows down as it notices the end
+      // of its connection; the cap only ends a wait for a box that stays.
+      for (int i = 0; i < 500 && windowsTitled(box.title) > 0; ++i) RealGame::Sleep(20);
+      EXPECT_EQ(windowsTitled(box.title), 0) << "a box is left";
+      EXPECT_EQ(FindWindow(server_.Display(), "Morlo v3.0"), 0u);
+      EXPECT_TRUE(fs::is_empty(folder_ / "tmp")) << "a scratch folder is left";
     }
-    ASSERT_NE(box, 0u) << "the question did not show";
-    game.Signal(signal);
-    EXPECT_EQ(game.Wait(10), 128 + signal);
-    // The server takes a dead client's windows down as it notices the end of
-    // its connection; the cap only ends a wait for a box that stays.
-    for (int i = 0; i < 500 && FindWindow(server_.Display(), "Do you want...") != 0; ++i) RealGame::Sleep(20);
-    EXPECT_EQ(FindWindow(server_.Display(), "Do you want..."), 0u) << "a box is left";
-    EXPECT_EQ(FindWindow(server_.Display(), "Morlo v3.0"), 0u);
-    EXPECT_TRUE(NothingLeft());
-  }
 }
 
 }  // namespace

@@ -134,14 +134,24 @@ bool SdlDisplay::EnsureVideo() const {
       SDL_ResetHint(SDL_HINT_VIDEODRIVER);
       if (!impl_->videoOk) impl_->videoError = "no display could be opened: " + NoDisplayReason();
     }
-    if (impl_->videoOk) EndAtOnceWhenTheDisplayGoes();
+    if (impl_->videoOk) {
+      EndAtOnceWhenTheDisplayGoes();
+      // The window is watched from its first moment: SDL tells its watchers
+      // as it shows it, before the first frame.
+      SDL_AddEventWatch(
+          [](void*, SDL_Event* e) {
+            if (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_SHOWN)
+              WatchTheWindow(SDL_GetWindowFromID(e->window.windowID));
+            return 0;
+          },
+          nullptr);
+    }
   }
   return impl_->videoOk;
 }
 
 void SdlDisplay::PollEvents() {
   if (!impl_->videoOk) return;
-  WatchTheWindow(window_);
   bool closeSeen = false;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {

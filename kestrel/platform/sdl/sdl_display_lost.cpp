@@ -38,7 +38,6 @@ char line[256] = "The display went away; the game cannot go on.";
 pid_t owner = 0;
 
 // The window the game shows, and whether an error said it is gone.
-SDL_Window* watched = nullptr;
 unsigned long watchedId = 0;
 void* watchedDisplay = nullptr;
 bool destroyed = false, destroyedTaken = false;
@@ -96,15 +95,13 @@ void EndQuietlyWhenTheDisplayGoes() {
 }
 
 void WatchTheWindow(SDL_Window* window) {
-  if (window == watched) return;
-  watched = window;
-  // The last id stays until another window comes: its errors may come late.
-  if (!window) return;
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  const bool x11 = SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
-  watchedId = x11 ? info.info.x11.window : 0;
-  watchedDisplay = x11 ? info.info.x11.display : nullptr;
+  if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  // Shown again after a minimise: the same window, and what befell it stays.
+  if (info.info.x11.window == watchedId) return;
+  watchedId = info.info.x11.window;
+  watchedDisplay = info.info.x11.display;
   destroyed = destroyedTaken = false;
 }
 

@@ -22,8 +22,7 @@ void EndQuietlyWhenTheDisplayGoes();
 // exit 1. Ours, installed with the handler above, takes an error about the
 // watched window as the window's end, and the display closes the game as
 // its close box would. Other errors go on to the handler before ours.
-// Remembers the X window behind `window` (nothing to do when it is the one
-// already watched).
+// Remembers the X window behind `window`, the one the game shows now.
 void WatchTheWindow(SDL_Window* window);
 // True once, when an error has said the watched window is gone.
 bool TakeTheWindowDestroyed();
