@@ -1,17 +1,21 @@
 // The routines the engine offers a program around its run: its scratch
-// folder and finding its data.
+// folder, finding its data, and ending it while a box is up.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "../support/headless_fixture.h"
+#include "kestrel/kpk.h"
 #include "kestrel/platform/termination.h"
 #include "kestrel/program.h"
 
@@ -142,6 +146,64 @@ TEST_F(Program, DataIsFoundInTheCurrentFolderFirst) {
   EXPECT_EQ(FindDataFile("only-installed.kpk", installed), installed + "/only-installed.kpk");
   EXPECT_EQ(FindDataFile("nowhere.kpk", installed), "nowhere.kpk");
   EXPECT_EQ(FindDataFile("nowhere.kpk", ""), "nowhere.kpk");
+  // Found nowhere: the folders end the message, then the advice when given.
+  for (const std::string advice : {"", "Reinstalling puts it back."}) {
+    try {
+      OpenDataArchive("nowhere.kpk", installed, advice);
+      ADD_FAILURE() << "opened";
+    } catch (const std::exception& e) {
+      EXPECT_TRUE(std::string(e.what()).ends_with("\n  " + installed + (advice.empty() ? "" : "\n" + advice)))
+          << e.what();
+    }
+  }
+}
+
+// While a message box holds the thread, a termination signal ends the
+// process at once with 128 + the signal, and a process it forked meanwhile
+// (SDL shows a box from one) goes with it; one noted before the box ends it
+// before any box. Each case runs in a process of its own, which adopts the
+// orphaned box process to see how it ended.
+TEST_F(Program, ASignalWhileABoxIsUpEndsTheProgramAndItsBoxAtOnce) {
+  for (bool signalledFirst : {false, true}) {
+    SCOPED_TRACE(signalledFirst ? "noted before the box" : "while the box is up");
+    std::fflush(nullptr);
+    const pid_t outer = ::fork();
+    if (outer == 0) {
+      ::alarm(20);  // only ends a hang
+      ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+      int fds[2];
+      if (::pipe(fds) != 0) ::_exit(10);
+      const pid_t game = ::fork();
+      if (game == 0) {
+        platform::CatchTerminationSignals();
+        if (signalledFirst) ::raise(SIGTERM);
+        const platform::EndAtOnceOnSignal box;
+        if (signalledFirst) ::_exit(11);
+        const pid_t helper = ::fork();
+        if (helper == 0)
+          for (;;) ::pause();
+        if (::write(fds[1], &helper, sizeof helper) != sizeof helper) ::_exit(12);
+        for (;;) ::pause();
+      }
+      int status = 0;
+      if (signalledFirst) {
+        ::waitpid(game, &status, 0);
+        ::_exit(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM ? 0 : 1);
+      }
+      pid_t helper = 0;
+      if (::read(fds[0], &helper, sizeof helper) != sizeof helper) ::_exit(13);
+      ::kill(game, SIGTERM);
+      ::waitpid(game, &status, 0);
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 128 + SIGTERM) ::_exit(1);
+      ::waitpid(helper, &status, 0);
+      ::_exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(outer, &status, 0), outer);
+    ASSERT_TRUE(WIFEXITED(status)) << "hung";
+    // 1: the program did not end with 128 + the signal; 2: the box outlived it.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
 }
 
 // The suite runs in a home of its own: whatever a run writes into its home,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/data_cut_short.h"
 #include "../support/frame_paced_player.h"
 #include "../support/real_game.h"
 #include "../support/xvfb.h"
@@ -135,12 +136,7 @@ TEST_F(DisplayLost, EndingTheServerEndsTheGameAtOnceInEveryPhase) {
     fs::remove(folder_ / "frames.txt");
     fs::remove(folder_ / "data.kpk");
     const bool cut = std::string(phase.name) == "an error message";
-    if (cut) {
-      // Enough for the pictures, not for the sounds.
-      std::ifstream in(kData, std::ios::binary);
-      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      std::ofstream(folder_ / "data.kpk", std::ios::binary).write(bytes.data(), std::streamsize(bytes.size() * 2 / 3));
-    }
+    if (cut) WriteDataCutShort(kData, folder_ / "data.kpk");
     Xvfb server;
     ASSERT_TRUE(server.Start());
     RealGame game(server.Display(), Command(phase.settings));
