@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "kestrel/platform/display.h"
+#include "kestrel/platform/termination.h"
 #include "kestrel/program.h"
 
 namespace kestrel {
@@ -70,6 +71,11 @@ int HandleTopLevelError(const EngineError& error) {
   // learns why.
   std::cerr << error.what() << '\n';
   if (!error.Detail().empty()) std::cerr << error.Detail() << '\n';
+  // A box waits for its answer, and a termination signal then ends the
+  // process at once: nothing may be left to clean up by then. A player who
+  // already asked the program to end gets no box to answer.
+  RemoveScratchFolder();
+  if (const int signal = platform::TerminationSignal(); signal != 0) return 128 + signal;
   if (!error.Quiet() && platform::HasDisplay())
     platform::GetDisplay().ShowErrorMessage(errorCaption.empty() ? "Error" : errorCaption, error.what());
   return 1;

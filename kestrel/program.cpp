@@ -119,7 +119,8 @@ std::string FindDataFile(const std::string& file, const std::string& installedFo
   return file;
 }
 
-std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string& installedFolder) {
+std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string& installedFolder,
+                                      const std::string& advice) {
   const std::string path = FindDataFile(file, installedFolder);
   std::error_code ec;
   const bool foundNowhere = path == file && !fs::exists(fs::symlink_status(file, ec));
@@ -133,6 +134,7 @@ std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string
       text += "\n  " + folders[i];
       if (i == 0) text += " (the current folder)";
     }
+    if (!advice.empty()) text += "\n" + advice;
     throw FatalError(text);
   }
 }

@@ -55,8 +55,10 @@ std::vector<std::string> DataFolders(const std::string& installedFolder);
 
 // Opens the archive FindDataFile finds. When it is found nowhere, the
 // archive's open error ("Cannot open file data.kpk: ...") is followed by
-// the folders searched, one a line, in order.
-std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string& installedFolder);
+// the folders searched, one a line, in order, and then by `advice` when
+// there is one.
+std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string& installedFolder,
+                                      const std::string& advice = "");
 
 // The exit code of a run that ended normally with `code`: 128 + the signal
 // after a termination signal. Also removes the scratch folder.

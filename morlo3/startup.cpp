@@ -7,6 +7,7 @@
 #include "kestrel/error.h"
 #include "kestrel/program.h"
 #include "morlo3/icon.h"
+#include "morlo3/installation.h"
 #include "morlo3/menu.h"
 #include "morlo3/screens.h"
 #include "morlo3/shutdown.h"
@@ -68,7 +69,7 @@ void Run(GameState& g) {
   if (g.FullScreen) g.Display = std::make_unique<TSelfFullKestrel>(320, 200, 16, kCaption);
   else g.Display = std::make_unique<TSelfExKestrel>(640, 400, kCaption, 256);
   SetUpColours(g);
-  g.Archive = OpenDataArchive(kArchiveName, MORLO3_DATA_DIR);
+  g.Archive = OpenDataArchive(kArchiveName, kInstalledDataFolder, kMissingDataAdvice);
 
   TKestrel& d = *g.Display;
   g.LoadBackground = std::make_unique<TBuffer64>(d, 320, 200, false);

@@ -50,11 +50,22 @@ std::string UserDirsPictures(const std::string& home) {
 
 std::string ScreenshotFolder() {
   const std::string home = Env("HOME");
+  std::string found = ".";
   for (const std::string& folder :
        {Env("XDG_PICTURES_DIR"), UserDirsPictures(home), home.empty() ? std::string() : home + "/Pictures"}) {
-    if (IsFolder(folder)) return folder;
+    if (IsFolder(folder)) {
+      found = folder;
+      break;
+    }
   }
-  return ".";
+  // The line that says where names a place the player can find from
+  // anywhere, not one relative to where the game was started.
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(found, ec).lexically_normal();
+  if (ec) return found;
+  std::string path = absolute.string();
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
 }
 
 std::string ScreenshotName(const std::string& name, const std::tm& when) {

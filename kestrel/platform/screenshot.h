@@ -7,8 +7,8 @@
 namespace kestrel::platform {
 
 // The folder screenshots go to: $XDG_PICTURES_DIR, else the pictures folder
-// that user-dirs.dirs names, else ~/Pictures, else the current folder. A
-// folder that does not exist is passed over.
+// that user-dirs.dirs names, else ~/Pictures, else the current folder, as an
+// absolute path. A folder that does not exist is passed over.
 std::string ScreenshotFolder();
 
 // "<name>-YYYYMMDD-HHMMSS.png" for the local time `when`.

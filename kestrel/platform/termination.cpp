@@ -1,6 +1,8 @@
 #include "kestrel/platform/termination.h"
 
+#include <pthread.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <array>
@@ -12,8 +14,23 @@ namespace kestrel::platform {
 namespace {
 
 volatile std::sig_atomic_t noted = 0;
+// Set while a message box holds the thread (EndAtOnceOnSignal), with the
+// process that showed it.
+volatile std::sig_atomic_t endAtOnce = 0;
+volatile pid_t boxOwner = 0;
 
-void Note(int signal) { noted = signal; }
+void Note(int signal) {
+  noted = signal;
+  if (endAtOnce) ::_exit(128 + signal);
+}
+
+// In a process forked while a box is up: the box is shown from it, and it
+// must not outlive the program that asked for it.
+void WhileABoxIsUp() {
+  if (!endAtOnce) return;
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != boxOwner) ::_exit(1);
+}
 
 // Few and fixed: no allocation is needed on the way out.
 std::array<void (*)(), 4> cleanups{};
@@ -45,11 +62,20 @@ void CatchTerminationSignals() {
   // error, the display's fatal-IO handler), rather than ending the process
   // unseen with its scratch folder left behind.
   signal(SIGPIPE, SIG_IGN);
+  pthread_atfork(nullptr, nullptr, WhileABoxIsUp);
 }
 
 int TerminationSignal() { return int(noted); }
 
 void ClearTerminationSignal() { noted = 0; }
+
+EndAtOnceOnSignal::EndAtOnceOnSignal() {
+  boxOwner = ::getpid();
+  endAtOnce = 1;
+  if (noted) ::_exit(128 + noted);
+}
+
+EndAtOnceOnSignal::~EndAtOnceOnSignal() { endAtOnce = 0; }
 
 void AtAbruptEnd(void (*cleanup)()) {
   for (auto& slot : cleanups) {

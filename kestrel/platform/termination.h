@@ -14,6 +14,20 @@ int TerminationSignal();
 // Forgets a noted signal (tests).
 void ClearTerminationSignal();
 
+// A message box holds the thread that shows it until it is answered, so a
+// termination signal cannot reach the program's own shutdown meanwhile.
+// While one of these lives, a termination signal ends the process at once
+// with 128 + the signal, and a process forked meanwhile (SDL shows a box
+// from a process of its own) goes with it. One noted before ends it at
+// construction. Whoever shows a box this way has nothing left to clean up.
+class EndAtOnceOnSignal {
+ public:
+  EndAtOnceOnSignal();
+  ~EndAtOnceOnSignal();
+  EndAtOnceOnSignal(const EndAtOnceOnSignal&) = delete;
+  EndAtOnceOnSignal& operator=(const EndAtOnceOnSignal&) = delete;
+};
+
 // For an end that cannot go through the program's own shutdown or even the
 // usual exit, as when the display's connection is gone and any exit handler
 // that touches the window would wait on it for ever: `cleanup` is run by

@@ -1,12 +1,15 @@
 // The routines the engine offers a program around its run: its scratch
-// folder and finding its data.
+// folder, finding its data, and ending it while a box is up.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -145,17 +148,21 @@ TEST_F(Program, DataIsFoundInTheCurrentFolderFirst) {
   EXPECT_EQ(FindDataFile("only-installed.kpk", installed), installed + "/only-installed.kpk");
   EXPECT_EQ(FindDataFile("nowhere.kpk", installed), "nowhere.kpk");
   EXPECT_EQ(FindDataFile("nowhere.kpk", ""), "nowhere.kpk");
-  // Found nowhere: the open's error, then every folder in the order searched.
-  try {
-    OpenDataArchive("nowhere.kpk", installed);
-    ADD_FAILURE() << "no error";
-  } catch (const FatalError& e) {
-    const std::string exe = fs::read_symlink("/proc/self/exe").parent_path().string();
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot open file nowhere.kpk: No such file or directory\n"
-              "nowhere.kpk was looked for in these folders, in this order:\n  " +
-                  scratch_.Path().string() + " (the current folder)\n  " + exe + "\n  " +
-                  (fs::path(exe).parent_path() / "share/kestrel").string() + "\n  " + installed);
+  // Found nowhere: the open's error, then every folder in the order searched,
+  // then the advice when there is one.
+  const std::string exe = fs::read_symlink("/proc/self/exe").parent_path().string();
+  for (const std::string advice : {"", "Reinstalling puts it back."}) {
+    try {
+      OpenDataArchive("nowhere.kpk", installed, advice);
+      ADD_FAILURE() << "no error";
+    } catch (const FatalError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Cannot open file nowhere.kpk: No such file or directory\n"
+                "nowhere.kpk was looked for in these folders, in this order:\n  " +
+                    scratch_.Path().string() + " (the current folder)\n  " + exe + "\n  " +
+                    (fs::path(exe).parent_path() / "share/kestrel").string() + "\n  " + installed +
+                    (advice.empty() ? "" : "\n" + advice));
+    }
   }
 }
 
@@ -248,6 +255,57 @@ TEST(Environment, EveryVariableTakesItsValuesAndNamesWhatItAccepts) {
   EXPECT_EQ(platform::EnvWholeNumber("KESTREL_MAX_FRAMES", 0, 9, "x"), std::optional<int64_t>(0));
   EXPECT_EQ(platform::EnvDecimal("KESTREL_SOUND_VERSION"), std::optional<float>(3.5f));
   EXPECT_EQ(platform::EnvValue("KESTREL_ANSWER"), std::nullopt);
+}
+
+// While a message box holds the thread, a termination signal ends the
+// process at once with 128 + the signal, and a process it forked meanwhile
+// (SDL shows a box from one) goes with it; one noted before the box ends it
+// before any box. Each case runs in a process of its own, which adopts the
+// orphaned box process to see how it ended.
+TEST_F(Program, ASignalWhileABoxIsUpEndsTheProgramAndItsBoxAtOnce) {
+  for (bool signalledFirst : {false, true}) {
+    SCOPED_TRACE(signalledFirst ? "noted before the box" : "while the box is up");
+    std::fflush(nullptr);
+    const pid_t outer = ::fork();
+    if (outer == 0) {
+      ::alarm(20);  // only ends a hang
+      ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+      int fds[2];
+      if (::pipe(fds) != 0) ::_exit(10);
+      const pid_t game = ::fork();
+      if (game == 0) {
+        platform::CatchTerminationSignals();
+        if (signalledFirst) ::raise(SIGTERM);
+        const platform::EndAtOnceOnSignal box;
+        if (signalledFirst) ::_exit(11);
+        // The box process says it is there once it runs: after what a fork
+        // does for it, so the signal never comes before.
+        if (::fork() == 0) {
+          const pid_t self = ::getpid();
+          if (::write(fds[1], &self, sizeof self) != sizeof self) ::_exit(12);
+          for (;;) ::pause();
+        }
+        for (;;) ::pause();
+      }
+      int status = 0;
+      if (signalledFirst) {
+        ::waitpid(game, &status, 0);
+        ::_exit(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM ? 0 : 1);
+      }
+      pid_t helper = 0;
+      if (::read(fds[0], &helper, sizeof helper) != sizeof helper) ::_exit(13);
+      ::kill(game, SIGTERM);
+      ::waitpid(game, &status, 0);
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 128 + SIGTERM) ::_exit(1);
+      ::waitpid(helper, &status, 0);
+      ::_exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(outer, &status, 0), outer);
+    ASSERT_TRUE(WIFEXITED(status)) << "hung";
+    // 1: the program did not end with 128 + the signal; 2: the box outlived it.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
 }
 
 // The suite runs in a home of its own: whatever a run writes into its home,

@@ -525,9 +525,11 @@ TEST_F(Startup, TheInstalledGameRunsFromAnywhere) {
   ASSERT_EQ(RunProcess("cmake --install " + std::string(KESTREL_BINARY_DIR) + " --prefix " + prefix + " >/dev/null"),
             0);
   for (const char* file :
-       {"bin/morlo3", "bin/kpk", "share/morlo3/data.kpk", "share/applications/net.kestrelengine.Morlo3.desktop",
+       {"bin/morlo3", "bin/morlo3-kpk", "share/morlo3/data.kpk", "share/applications/net.kestrelengine.Morlo3.desktop",
         "share/icons/hicolor/48x48/apps/net.kestrelengine.Morlo3.png", "share/man/man6/morlo3.6.gz"})
     EXPECT_TRUE(std::filesystem::exists(prefix + "/" + file)) << file;
+  // The package's own programs are not a plain installation's.
+  EXPECT_FALSE(std::filesystem::exists(prefix + "/games"));
   // /proc takes no files, not even root's.
   const std::string env =
       "KESTREL_PLATFORM=headless KESTREL_ANSWER=no XDG_STATE_HOME=" + scratch_.Path().string() + "/state ";

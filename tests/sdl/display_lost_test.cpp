@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "../support/data_cut_short.h"
 #include "../support/frame_paced_player.h"
 
 namespace kestrel::testing {
@@ -73,11 +74,7 @@ TEST_F(DisplayLost, EndingTheServerEndsTheGameAtOnceInEveryPhase) {
     SCOPED_TRACE(phase.name);
     for (const char* old : {"frames.log", "data.kpk", "out.txt", "err.txt"}) fs::remove(old);
     const bool cut = std::string(phase.name) == "an error message";
-    if (cut) {
-      // Enough for the pictures, not for the sounds.
-      const std::string bytes = ReadText(kGeneratedData);
-      std::ofstream("data.kpk", std::ios::binary).write(bytes.data(), std::streamsize(bytes.size() * 2 / 3));
-    }
+    if (cut) WriteDataCutShort(kGeneratedData, "data.kpk");
     Xvfb server;
     ASSERT_TRUE(server.Start());
     RealGame game(server.Display(), GameCommand(scratch_, phase.settings));

@@ -1,7 +1,8 @@
 // The real window on a private X server: Alt+Enter between the window and
-// the whole screen, a close in the first frames of full screen, and a
-// termination signal while the start-up question is open. The game itself
-// runs as a process where the whole program is what is checked.
+// the whole screen, a close in the first frames of full screen, the window
+// destroyed by another program, and a termination signal while a box is
+// open. The game itself runs as a process where the whole program is what is
+// checked.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/data_cut_short.h"
 #include "../support/frame_paced_player.h"
 #include "../support/sdl_window.h"
 #include "kestrel/platform/sdl/sdl_display.h"
@@ -37,6 +39,7 @@ using kestrel::testing::ScratchDir;
 using kestrel::testing::SdlOnXvfb;
 using kestrel::testing::WaitUntil;
 using kestrel::testing::WindowTitled;
+using kestrel::testing::WriteDataCutShort;
 using kestrel::testing::XScreenshot;
 namespace fs = std::filesystem;
 
@@ -58,6 +61,17 @@ bool SendClose(const std::string& displayName, unsigned long window) {
   XSync(x, False);
   XCloseDisplay(x);
   return sent;
+}
+
+// Destroys a window as another program may: xdotool windowclose, or a
+// window manager that goes down with it.
+bool DestroyFromElsewhere(const std::string& displayName, unsigned long window) {
+  ::Display* x = XOpenDisplay(displayName.c_str());
+  if (!x) return false;
+  XDestroyWindow(x, window);
+  XSync(x, False);
+  XCloseDisplay(x);
+  return true;
 }
 
 unsigned long XWindowOf(SDL_Window* window) {
@@ -224,23 +238,33 @@ class RealGameRun : public RealWindow {
 };
 
 // A close at once, or a few frames into full screen, ends the game through
-// its shutdown with exit 0.
-TEST_F(RealGameRun, ACloseInTheFirstFramesOfFullScreenEndsTheGame) {
-  for (size_t frames : {0, 2, 20}) {
-    SCOPED_TRACE("close after " + std::to_string(frames) + " frames");
-    fs::remove("frames.log");
-    RealGame game(x_.Display(), GameCommand(scratch_, "KESTREL_ANSWER=yes"));
+// its shutdown with exit 0. So does the window destroyed by another program
+// (xdotool windowclose, a window manager that crashed), in full screen and
+// in a window, with one line that says so.
+TEST_F(RealGameRun, TheWindowClosedOrDestroyedEndsTheGame) {
+  const std::string destroyedLine = "The window was destroyed by another program; the game ends.\n";
+  struct Case {
+    const char* answer;
+    size_t frames;
+    bool destroy;
+  } cases[] = {{"yes", 0, false}, {"yes", 2, false}, {"yes", 20, false},
+               {"yes", 20, true}, {"no", 0, true},   {"no", 20, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.destroy ? "destroyed" : "closed") + " after " + std::to_string(c.frames) +
+                 " frames, full screen " + c.answer);
+    for (const char* old : {"frames.log", "out.txt", "err.txt"}) fs::remove(old);
+    RealGame game(x_.Display(), GameCommand(scratch_, "KESTREL_ANSWER=" + std::string(c.answer)));
     ASSERT_TRUE(game.Started());
     unsigned long window = 0;
     ASSERT_TRUE(WaitUntil([&] { return (window = WindowTitled(x_.Display(), "Morlo v3.0")) != 0; }))
         << "no window: " << Said();
-    if (frames > 0) {
+    if (c.frames > 0) {
       FramePacedPlayer player(game);
-      ASSERT_TRUE(player.Reach(frames)) << Said();
+      ASSERT_TRUE(player.Reach(c.frames)) << Said();
     }
-    ASSERT_TRUE(SendClose(x_.Display(), window));
+    ASSERT_TRUE(c.destroy ? DestroyFromElsewhere(x_.Display(), window) : SendClose(x_.Display(), window));
     EXPECT_EQ(game.Wait(10), 0) << Said();
-    EXPECT_EQ(Said(), "");
+    EXPECT_EQ(Said(), c.destroy ? destroyedLine : "");
     EXPECT_TRUE(NothingLeft());
   }
 }
@@ -270,23 +294,54 @@ TEST_F(RealGameRun, AltEnterInTheRunningGame) {
   EXPECT_TRUE(NothingLeft());
 }
 
-// A termination signal while the question "Fullscreen?" is open takes its
-// box down with the game: no box stays on the screen.
-TEST_F(RealGameRun, KilledWhileTheQuestionIsOpenLeavesNoBox) {
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    SCOPED_TRACE(strsignal(signal));
-    RealGame game(x_.Display(), GameCommand(scratch_, ""));
-    ASSERT_TRUE(game.Started());
-    ASSERT_TRUE(WaitUntil([&] { return WindowTitled(x_.Display(), "Do you want...") != 0; }))
-        << "the question did not show";
-    game.Signal(signal);
-    EXPECT_EQ(game.Wait(10), 128 + signal);
-    // The server takes a dead client's windows down as it notices the end of
-    // its connection; the cap only ends a wait for a box that stays.
-    EXPECT_TRUE(WaitUntil([&] { return WindowTitled(x_.Display(), "Do you want...") == 0; }, 10)) << "a box is left";
-    EXPECT_EQ(WindowTitled(x_.Display(), "Morlo v3.0"), 0u);
-    EXPECT_TRUE(NothingLeft());
-  }
+// A termination signal while a box is open, the start-up question or the
+// report of an error, ends the game at once with 128 + the signal and takes
+// the box down with it: sent to the game alone, or to the terminal's whole
+// job as Ctrl+C sends it, which reaches a box SDL forked from the game too.
+// The error comes after the scratch folder was made; none is left.
+TEST_F(RealGameRun, ASignalWhileABoxIsOpenEndsTheGameAndTheBox) {
+  enum class Data { Whole, CutShort, AFolder };
+  struct Box {
+    const char* name;
+    const char* settings;
+    Data data;
+    const char* title;
+    size_t windows;  // with that title while the box is up
+  } boxes[] = {
+      {"the start-up question", "", Data::Whole, "Do you want...", 1},
+      // The report bears the window's caption.
+      {"an engine error over the window", "KESTREL_ANSWER=no", Data::CutShort, "Morlo v3.0", 2},
+      // Full screen shows no engine error, but data it cannot open it does.
+      {"data that cannot be opened over full screen", "KESTREL_ANSWER=yes", Data::AFolder, "Morlo v3.0", 2},
+  };
+  struct Delivery {
+    int signal;
+    bool wholeJob;
+  } deliveries[] = {{SIGTERM, false}, {SIGINT, true}, {SIGHUP, false}};
+  auto windowsTitled = [&](const std::string& title) {
+    return kestrel::testing::WindowsTitled(x_.Display(), title).size();
+  };
+  for (const Box& box : boxes)
+    for (const Delivery& d : deliveries) {
+      SCOPED_TRACE(std::string(box.name) + ", " + strsignal(d.signal) + (d.wholeJob ? " to the job" : ""));
+      fs::remove_all("data.kpk");
+      for (const char* old : {"KRL_ERR.txt", "out.txt", "err.txt"}) fs::remove(old);
+      if (box.data == Data::CutShort) WriteDataCutShort(kestrel::testing::kGeneratedData, "data.kpk");
+      if (box.data == Data::AFolder) fs::create_directory("data.kpk");
+      // A job of its own, as a terminal starts it: the game leads its group.
+      RealGame game(x_.Display(), "setsid " + GameCommand(scratch_, box.settings));
+      ASSERT_TRUE(game.Started());
+      // A loaded machine may take its time; the cap only ends a hang.
+      ASSERT_TRUE(WaitUntil([&] { return windowsTitled(box.title) >= box.windows; }))
+          << "the box did not show: " << Said();
+      ::kill(d.wholeJob ? -game.Pid() : game.Pid(), d.signal);
+      // At once: the bound only tells an end from a wait for the box's answer.
+      EXPECT_EQ(game.Wait(5), 128 + d.signal) << Said();
+      // The server takes a dead client's windows down as it notices the end
+      // of its connection; the cap only ends a wait for a box that stays.
+      EXPECT_TRUE(WaitUntil([&] { return windowsTitled(box.title) == 0; }, 10)) << "a box is left";
+      EXPECT_TRUE(scratch_.NothingLeft()) << "a scratch folder is left";
+    }
 }
 
 }  // namespace

@@ -178,13 +178,23 @@ class Screenshots : public ::testing::Test {
 
 // $XDG_PICTURES_DIR first, then the folder user-dirs.dirs names, then
 // ~/Pictures, then the current folder; a folder that is not there is passed
-// over rather than written into or made.
+// over rather than written into or made. The folder is named absolutely, so
+// that the line saying where a shot went can be followed from anywhere.
 TEST_F(Screenshots, TheFolderIsTheFirstOfTheUsualPlacesThatExists) {
   const fs::path home = root_ / "home";
   ScopedEnv homeEnv("HOME", home.c_str());
   ScopedEnv config("XDG_CONFIG_HOME", nullptr);
   ScopedEnv xdg("XDG_PICTURES_DIR", nullptr);
-  EXPECT_EQ(ScreenshotFolder(), ".");
+  EXPECT_EQ(ScreenshotFolder(), fs::current_path().string());
+  {
+    // A relative one, as a player may set it.
+    fs::create_directories(root_ / "relative");
+    const fs::path here = fs::current_path();
+    fs::current_path(root_);
+    ScopedEnv relative("XDG_PICTURES_DIR", "./relative/");
+    EXPECT_EQ(ScreenshotFolder(), (fs::current_path() / "relative").string());
+    fs::current_path(here);
+  }
   fs::create_directories(home / "Pictures");
   EXPECT_EQ(ScreenshotFolder(), (home / "Pictures").string());
   fs::create_directories(home / ".config");

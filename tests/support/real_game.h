@@ -59,6 +59,8 @@ class RealGame {
     }
   }
   bool Started() const { return pid_ > 0; }
+  // The game's process id while it runs (the shell execs it).
+  pid_t Pid() const { return pid_; }
   void Signal(int signal) {
     if (pid_ > 0) kill(pid_, signal);
   }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "backdrops_paint.h"
 #include "font.h"
@@ -123,12 +124,44 @@ void PaintMenu(View& v) {
 constexpr int kHelpFrameBottom = 167;
 constexpr Rgb kHelpBand{18, 14, 22};  // the slab's darkest
 
+// The words of the help page, so that another language paints the same page
+// with its own.
+struct HelpWords {
+  const char* title;
+  const char* keysHeading;
+  struct Key {
+    const char* key;
+    const char* what;
+  };
+  std::vector<Key> keys;  // one row each, from the top
+  const char* goal[2];    // two lines under the keys
+  const char* itemsHeading;
+  const char* coin;
+  const char* energy;
+  const char* shotPower;
+  const char* extraLife;
+  const char* hint[2];  // two lines under the pick-ups
+};
+
+const HelpWords kPortugueseHelp{
+    "AJUDA",
+    "Teclas",
+    {{"Ctrl", "dispara"}, {"Cima", "salta"}, {"Setas", "andam"}, {"Esc", "sai"}, {"P", "pausa"}},
+    {"Atravessa os oito níveis", "e derrota RirEza!"},
+    "Objectos",
+    "Moeda",
+    "Energia",
+    "Poder do tiro",
+    "Vida extra",
+    {"Apanha tudo o que", "brilha pelo caminho!"},
+};
+
 // Opaque stone slab. The help page is drawn keyed over the menu, but JPEG
 // cannot keep an exact key, so it covers the whole screen and stays well away
 // from the key's pale cyan. The game writes the hovered element's caption at
 // (10, 180); the frame closes above that line and leaves a plain band below,
 // one flat colour over whole 8 x 8 blocks of the sheet, which JPEG keeps flat.
-void PaintHelp(View& v) {
+void PaintHelp(View& v, const HelpWords& words) {
   Rng rng(202);
   VerticalGradient(v, 0, v.Height(), {{0, {40, 30, 46}}, {1, {18, 14, 22}}});
   Grain(v, rng, 5);
@@ -145,29 +178,29 @@ void PaintHelp(View& v) {
   FillRect(v, 314, 4, 315, b, wood);
   for (int c : {8, 311})
     for (int r : {8, b - 4}) FillCircle(v, c, r, 2.5, stud);
-  TitleCentred(v, 12, "AJUDA", {3, {255, 230, 150}, {200, 110, 30}, {20, 8, 2}, true});
+  TitleCentred(v, 12, words.title, {3, {255, 230, 150}, {200, 110, 30}, {20, 8, 2}, true});
 
   const Rgb head{236, 196, 112}, body{224, 214, 190}, keyCap{70, 56, 80};
-  Text(v, 20, 46, "Teclas", head, 1);
-  struct Line {
-    const char* key;
-    const char* what;
-  };
-  const Line keys[] = {{"Ctrl", "dispara"}, {"Cima", "salta"}, {"Setas", "andam"}, {"Esc", "sai"}};
+  Text(v, 20, 46, words.keysHeading, head, 1);
+  // What each key does starts past the widest key cap.
+  int whatX = 62;
+  for (const HelpWords::Key& k : words.keys) whatX = std::max(whatX, 20 + font::TextWidth(k.key) + 12);
   int y = 60;
-  for (const Line& l : keys) {
-    int w = font::TextWidth(l.key) + 8;
+  for (const HelpWords::Key& k : words.keys) {
+    int w = font::TextWidth(k.key) + 8;
     FillRect(v, 20, y - 3, 20 + w, y + 9, keyCap);
     FillRect(v, 20, y + 9, 20 + w, y + 10, {30, 22, 36});
-    Text(v, 24, y, l.key, {250, 224, 150}, 1, false);
-    Text(v, 62, y, l.what, body, 1);
+    Text(v, 24, y, k.key, {250, 224, 150}, 1, false);
+    Text(v, whatX, y, k.what, body, 1);
     y += 16;
   }
-  Text(v, 20, 130, "Atravessa os oito níveis", body, 1);
-  Text(v, 20, 142, "e derrota RirEza!", body, 1);
+  // Under the last key cap, and level on both sides.
+  const int closing = y - 2;
+  Text(v, 20, closing, words.goal[0], body, 1);
+  Text(v, 20, closing + 12, words.goal[1], body, 1);
 
   // The pick-ups, drawn as they look in play.
-  Text(v, 168, 46, "Objectos", head, 1);
+  Text(v, 168, 46, words.itemsHeading, head, 1);
   const Rgb gold{232, 176, 40}, goldDark{170, 110, 24}, red{214, 40, 48};
   auto heart = [&](double cx, double cy, double s) {
     FillCircle(v, cx - 2.2 * s, cy - 0.8 * s, 2.5 * s, red);
@@ -182,10 +215,10 @@ void PaintHelp(View& v) {
     star.push_back({178 + r * std::cos(a), iy + 3.3 + r * std::sin(a)});
   }
   FillPolygon(v, star, goldDark);
-  Text(v, 190, iy, "Moeda", body, 1);
+  Text(v, 190, iy, words.coin, body, 1);
   iy += 18;
   heart(178, iy + 2, 1.1);
-  Text(v, 190, iy, "Energia", body, 1);
+  Text(v, 190, iy, words.energy, body, 1);
   iy += 18;
   FillCircle(v, 178, iy + 3, 5.5, {60, 120, 230});
   FillCircle(v, 176.5, iy + 1.5, 2, {150, 200, 255});
@@ -197,7 +230,7 @@ void PaintHelp(View& v) {
                {180.5, iy + 2.5},
                {177.5, iy + 2.5}},
               {255, 236, 90});
-  Text(v, 190, iy, "Poder do tiro", body, 1);
+  Text(v, 190, iy, words.shotPower, body, 1);
   iy += 18;
   for (int i = 0; i < 8; ++i) {
     double a = i * 3.14159 / 4;
@@ -206,9 +239,9 @@ void PaintHelp(View& v) {
   }
   FillCircle(v, 178, iy + 3, 5, gold);
   heart(178, iy + 3, 0.6);
-  Text(v, 190, iy, "Vida extra", body, 1);
-  Text(v, 168, 130, "Apanha tudo o que", body, 1);
-  Text(v, 168, 142, "brilha pelo caminho!", body, 1);
+  Text(v, 190, iy, words.extraLife, body, 1);
+  Text(v, 168, closing, words.hint[0], body, 1);
+  Text(v, 168, closing + 12, words.hint[1], body, 1);
 }
 
 void PaintTitleCard(View& v) {
@@ -648,7 +681,7 @@ TextBand Line(int x, int y, int chars) { return {x, y, chars * 7}; }
 
 const std::vector<Entry>& Entries() {
   static const std::vector<Entry> entries = {
-      {{1, 1, "help", {}}, PaintHelp},
+      {{1, 1, "help", {}}, [](View& v) { PaintHelp(v, kPortugueseHelp); }},
       {{324, 1, "story1", {}}, PaintTitleCard},
       {{647, 1, "menu", {}}, PaintMenu},
       {{1, 204, "fields", {}}, PaintFields},

@@ -1,4 +1,4 @@
-// kpk: lists, extracts, packs and decodes KPK archives for people who make or
+// morlo3-kpk: lists, extracts, packs and decodes KPK archives for people who make or
 // check the game's data. Lookups and picture loading go through the engine
 // itself, so what this tool finds and shows is what the game finds and shows.
 #include <png.h>
@@ -24,15 +24,21 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: kpk list ARCHIVE\n"
-    "       kpk extract ARCHIVE NAME [-o FILE]\n"
-    "       kpk pack ARCHIVE FILE...\n"
-    "       kpk decode ARCHIVE NAME --depth 15|16|24|32 -o OUT.png\n"
+constexpr const char* kUsageText =
     "list prints one line per entry: name, unpacked size, packed size and the\n"
     "record's offset, separated by tabs. Names follow the game's rule: case-blind\n"
     "for a-z, and an entry is found by any request that begins with its whole\n"
     "stored name. decode writes what the engine's buffer holds at that depth.\n";
+
+// The tool is installed as morlo3-kpk and answers to kpk in the build tree:
+// it names itself as it was called.
+std::string Usage(const std::string& name) {
+  std::string usage;
+  for (const char* form : {" list ARCHIVE", " extract ARCHIVE NAME [-o FILE]", " pack ARCHIVE FILE...",
+                           " decode ARCHIVE NAME --depth 15|16|24|32 -o OUT.png"})
+    usage += (usage.empty() ? "usage: " : "       ") + name + form + "\n";
+  return usage + kUsageText;
+}
 
 struct UsageError {
   std::string text;
@@ -199,6 +205,7 @@ int Decode(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string name = argc > 0 && *argv[0] ? std::filesystem::path(argv[0]).filename().string() : "kpk";
   std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
   std::string command = argc >= 2 ? argv[1] : "";
   try {
@@ -207,21 +214,21 @@ int main(int argc, char** argv) {
     if (command == "pack") return Pack(args);
     if (command == "decode") return Decode(args);
     if (command == "-h" || command == "--help") {
-      std::cout << kUsage;
+      std::cout << Usage(name);
       return 0;
     }
     throw UsageError{command.empty() ? "no command given" : "unknown command '" + command + "'"};
   } catch (const UsageError& e) {
-    std::cerr << "kpk: " << e.text << '\n' << kUsage;
+    std::cerr << name << ": " << e.text << '\n' << Usage(name);
     return 2;
   } catch (const ToolError& e) {
-    std::cerr << "kpk: " << e.text << '\n';
+    std::cerr << name << ": " << e.text << '\n';
     return 1;
   } catch (const kestrel::EngineError& e) {
-    std::cerr << "kpk: " << e.what() << '\n';
+    std::cerr << name << ": " << e.what() << '\n';
     return 1;
   } catch (const std::exception& e) {
-    std::cerr << "kpk: " << e.what() << '\n';
+    std::cerr << name << ": " << e.what() << '\n';
     return 1;
   }
 }

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "kestrel/platform/input.h"
@@ -16,6 +17,7 @@
 #include "kestrel/platform/sdl/sdl_display_lost.h"
 #include "kestrel/platform/sdl/sdl_record.h"
 #include "kestrel/platform/sound.h"
+#include "kestrel/platform/termination.h"
 #include "kestrel/platform/text.h"
 
 namespace kestrel::platform {
@@ -67,6 +69,7 @@ SdlDisplay::SdlDisplay() : impl_(std::make_unique<Impl>()), recorder_(SdlRecorde
 
 SdlDisplay::~SdlDisplay() {
   CloseWindow(impl_->handle);
+  HearOutTheDestroyedWindow();
   if (impl_->videoOk) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
@@ -131,7 +134,18 @@ bool SdlDisplay::EnsureVideo() const {
       SDL_ResetHint(SDL_HINT_VIDEODRIVER);
       if (!impl_->videoOk) impl_->videoError = "no display could be opened: " + NoDisplayReason();
     }
-    if (impl_->videoOk) EndAtOnceWhenTheDisplayGoes();
+    if (impl_->videoOk) {
+      EndAtOnceWhenTheDisplayGoes();
+      // The window is watched from its first moment: SDL tells its watchers
+      // as it shows it, before the first frame.
+      SDL_AddEventWatch(
+          [](void*, SDL_Event* e) {
+            if (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_SHOWN)
+              WatchTheWindow(SDL_GetWindowFromID(e->window.windowID));
+            return 0;
+          },
+          nullptr);
+    }
   }
   return impl_->videoOk;
 }
@@ -148,6 +162,11 @@ void SdlDisplay::PollEvents() {
   if (recorder_) {
     bool heldCloseSeen = false;
     recorder_->Release(*this, [&](const SDL_Event& e) { return HandleEvent(e, heldCloseSeen); });
+  }
+  // Another program destroyed the window: the game ends as by its close box.
+  if (TakeTheWindowDestroyed()) {
+    std::fputs("The window was destroyed by another program; the game ends.\n", stderr);
+    RequestClose();
   }
 }
 
@@ -198,6 +217,8 @@ void SdlDisplay::ShowErrorMessage(const std::string& caption, const std::string&
   // Without a display there is nowhere to show a box; standard error has it.
   if (impl_->videoTried && !impl_->videoOk) return;
   // The text also goes to standard error, so a box that cannot be shown loses nothing.
+  // A termination signal meanwhile ends the process and the box.
+  const EndAtOnceOnSignal endsAtOnce;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, ToUtf8(caption).c_str(), ToUtf8(text).c_str(),
                            impl_->shownFullScreen ? nullptr : window_);
 }

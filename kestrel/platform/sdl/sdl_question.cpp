@@ -19,8 +19,9 @@ namespace kestrel::platform {
 namespace {
 
 // The question in a message box: 1 for Yes, 0 for No, -1 when no box can
-// be shown.
+// be shown. A termination signal meanwhile ends the process and the box.
 int AskInABox(SDL_Window* parent, const std::string& title, const std::string& message) {
+  const EndAtOnceOnSignal endsAtOnce;
   const SDL_MessageBoxButtonData buttons[] = {
       {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
       {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},

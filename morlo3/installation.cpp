@@ -1,0 +1,8 @@
+#include "morlo3/installation.h"
+
+namespace morlo3 {
+
+const char* const kInstalledDataFolder = MORLO3_DATA_DIR;
+const char* const kMissingDataAdvice = MORLO3_MISSING_DATA_ADVICE;
+
+}  // namespace morlo3
