@@ -30,28 +30,29 @@ constexpr const char* kButtonsTaken =
 // clang-format off
 const std::vector<Setting> kTable = {
     {"game", "fullscreen", SettingKind::Choice, "ask", {"ask", "yes", "no"},
-     "ask the start-up question, or answer it: yes for the whole screen, no for a window"},
+     "Ask the start-up question, or answer it: yes for the whole screen, no for a window."},
     {"game", "scale", SettingKind::Scale, "auto", {},
-     "the window's first size, in multiples of the picture; auto: as large as fits in half the screen"},
+     "The window's first size, in multiples of the picture (of its 4:3 shape with aspect = 4:3); auto: as large "
+     "as fits in half the screen."},
     {"game", "aspect", SettingKind::Choice, "square", {"square", "4:3"},
-     "square pixels, or each pixel 1.2 times taller than wide, as the picture filled a 4:3 screen"},
+     "Square pixels, or each pixel 1.2 times taller than wide, as the picture filled a 4:3 screen."},
     {"game", "language", SettingKind::Choice, "pt", {"pt"},
-     "the language of the game's texts"},
+     "The language of the game's texts."},
     {"sound", "effects", SettingKind::Level, "100", {},
-     "the level of every sound effect, from 0 (silent) to 100"},
+     "The level of every sound effect, from 0 (silent) to 100."},
     {"sound", "ambience", SettingKind::Level, "100", {},
-     "the level of the wind, from 0 (silent) to 100"},
-    {"keys", "left", SettingKind::Keys, "Left", {}, "walk left; also moves through the menu", Action::Left},
-    {"keys", "right", SettingKind::Keys, "Right", {}, "walk right; also moves through the menu", Action::Right},
-    {"keys", "jump", SettingKind::Keys, "Up", {}, "jump; also moves through the menu", Action::Jump},
-    {"keys", "fire", SettingKind::Keys, "Left Ctrl", {}, "fire; also chooses in the menu", Action::Fire},
-    {"keys", "pause", SettingKind::Keys, "P, Pause", {}, "pause the game and resume it", Action::Pause},
+     "The level of the wind, from 0 (silent) to 100."},
+    {"keys", "left", SettingKind::Keys, "Left", {}, "Walk left; also moves through the menu.", Action::Left},
+    {"keys", "right", SettingKind::Keys, "Right", {}, "Walk right; also moves through the menu.", Action::Right},
+    {"keys", "jump", SettingKind::Keys, "Up", {}, "Jump; also moves through the menu.", Action::Jump},
+    {"keys", "fire", SettingKind::Keys, "Left Ctrl", {}, "Fire; also chooses in the menu.", Action::Fire},
+    {"keys", "pause", SettingKind::Keys, "P, Pause", {}, "Pause the game and resume it.", Action::Pause},
     {"keys", "back", SettingKind::Keys, "Escape", {},
-     "give up the game, skip the story, go back in the menu", Action::Back},
-    {"pad", "jump", SettingKind::Buttons, "a", {}, "jump (the d-pad and the left stick walk)", Action::Jump},
-    {"pad", "fire", SettingKind::Buttons, "x, b", {}, "fire", Action::Fire},
-    {"pad", "pause", SettingKind::Buttons, "start", {}, "pause the game and resume it", Action::Pause},
-    {"pad", "back", SettingKind::Buttons, "back", {}, "give up the game and go back to the menu", Action::Back},
+     "Give up the game, skip the story, go back in the menu.", Action::Back},
+    {"pad", "jump", SettingKind::Buttons, "a", {}, "Jump (the d-pad and the left stick walk).", Action::Jump},
+    {"pad", "fire", SettingKind::Buttons, "x, b", {}, "Fire.", Action::Fire},
+    {"pad", "pause", SettingKind::Buttons, "start", {}, "Pause the game and resume it.", Action::Pause},
+    {"pad", "back", SettingKind::Buttons, "back", {}, "Give up the game and go back to the menu.", Action::Back},
 };
 // clang-format on
 
@@ -568,7 +569,8 @@ std::string PrintConfigText() {
       section = s.section;
       text += "\n[" + section + "]\n";
     }
-    text += Wrap(std::string(s.help) + " (" + SynopsisOf(s) + ")", "# ") + s.name + " = " + s.defaultValue + "\n";
+    text +=
+        Wrap(std::string(s.help) + " " + s.name + " = " + SynopsisOf(s), "# ") + s.name + " = " + s.defaultValue + "\n";
   }
   return text;
 }
