@@ -72,8 +72,9 @@ TEST_F(SettingsFile, EachLineIsTakenOrNamedWithWhatTheSettingTakes) {
         {"sound.effects", "0"},
         {"keys.fire", "Space, W"},
         {"pad.fire", "y, leftshoulder"}}},
-      // Comments, blanks, indented lines and comments after a value.
-      {"; note\n# note\n\n   [game]   \n  scale = 3   # the window\naspect = 4:3 ; the shape\n",
+      // Comments, blanks, indented lines (never the line above continued)
+      // and comments after a value.
+      {"; note\n# note\n\n   [game]   \n  scale = 3   # the window\n    aspect = 4:3 ; the shape\n",
        {},
        {{"game.scale", "3"}, {"game.aspect", "4:3"}}},
       // A bad value keeps what the setting had; a good one after it counts.
