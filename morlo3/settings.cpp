@@ -68,21 +68,11 @@ std::string Trim(const std::string& s) {
   return s.substr(first, last - first + 1);
 }
 
-// "a, b or c"
-std::string JoinOr(const std::vector<std::string>& words) {
+// "a, b or c" (or "and").
+std::string JoinWords(const std::vector<std::string>& words, const char* last = " or ") {
   std::string text;
   for (size_t i = 0; i < words.size(); ++i) {
-    if (i > 0) text += i + 1 == words.size() ? " or " : ", ";
-    text += words[i];
-  }
-  return text;
-}
-
-// "a, b and c"
-std::string JoinAnd(const std::vector<std::string>& words) {
-  std::string text;
-  for (size_t i = 0; i < words.size(); ++i) {
-    if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
+    if (i > 0) text += i + 1 == words.size() ? last : ", ";
     text += words[i];
   }
   return text;
@@ -137,7 +127,7 @@ const Setting* Find(const std::string& section, const std::string& name, size_t*
 std::string SectionsText() {
   std::vector<std::string> words;
   for (const std::string& s : SettingsSections()) words.push_back("[" + s + "]");
-  return JoinOr(words);
+  return JoinWords(words);
 }
 
 // Where two settings of one kind share a key or a button: the one set last
@@ -229,7 +219,8 @@ int OnPair(void* user, const char* sectionText, const char* nameText, const char
     std::vector<std::string> names;
     for (const Setting& s : kTable)
       if (section == s.section) names.push_back(s.name);
-    r.Problem(r.line, "[" + section + "] " + name + " is no setting: [" + section + "] has " + JoinAnd(names));
+    r.Problem(r.line,
+              "[" + section + "] " + name + " is no setting: [" + section + "] has " + JoinWords(names, " and "));
     return 1;
   }
   std::string canonical, reason;
@@ -303,7 +294,7 @@ std::string FlagOf(const Setting& s) {
 
 std::string AcceptedText(const Setting& s) {
   switch (s.kind) {
-    case SettingKind::Choice: return JoinOr(std::vector<std::string>(s.choices.begin(), s.choices.end()));
+    case SettingKind::Choice: return JoinWords(std::vector<std::string>(s.choices.begin(), s.choices.end()));
     case SettingKind::Scale: return "auto or a whole number from 1 to " + std::to_string(kMostScale);
     case SettingKind::Level: return "a whole number from 0 to 100";
     case SettingKind::Keys: return kKeysTaken;
