@@ -107,7 +107,7 @@ TEST_F(Package, ControlFieldsNameTheGameItsVersionAndTheLibrariesItsProgramsUse)
   const std::string depends = f["Depends"];
   for (const char* lib : {"libc6 (>=", "libstdc++6 (>=", "libsdl2-2.0-0 (>=", "libsdl2-mixer-2.0-0 (>=",
                           "libsdl2-ttf-2.0-0 (>=", "libpng16-16 (>=", "libjpeg62-turbo (>=", "libfontconfig1 (>=",
-                          "libdeflate0 (>=", "zlib1g (>=", "fonts-liberation"})
+                          "libdeflate0 (>=", "zlib1g (>=", "libinih1 (>=", "fonts-liberation"})
     EXPECT_NE(depends.find(lib), std::string::npos) << lib << " not in: " << depends;
 }
 
