@@ -86,9 +86,9 @@ class QuietSound : public platform::SoundBackend {
     NotCounted p;
     inner_->FreeSong(song);
   }
-  int PlayStream(StreamHandle stream, int& error) override {
+  int PlayStream(StreamHandle stream, int level, int& error) override {
     NotCounted p;
-    return inner_->PlayStream(stream, error);
+    return inner_->PlayStream(stream, level, error);
   }
   bool StopStream(StreamHandle stream) override {
     NotCounted p;

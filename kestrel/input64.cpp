@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "kestrel/error.h"
+#include "kestrel/platform/bindings.h"
 
 namespace kestrel {
 
@@ -187,16 +188,10 @@ namespace {
 // The frame being made: presses and clicks count for it.
 uint64_t FrameNow() { return HasDisplay() ? GetDisplay().FramesPresented() : 0; }
 
-// The keys a pad's buttons stand for in play, so that a button that clicked
-// in the menu does not act again in what the menu opens.
-struct PadKey {
-  uint32_t Button;
-  uint8_t Key;
-};
-constexpr PadKey kPadKeys[] = {
-    {kPadA, DIK_UP}, {kPadX, DIK_LCONTROL}, {kPadB, DIK_LCONTROL}, {kPadStart, DIK_RETURN}, {kPadBack, DIK_ESCAPE}};
-
-constexpr uint8_t kChooseKeys[] = {DIK_RETURN, DIK_NUMPADENTER, DIK_LCONTROL};
+// The pad's buttons that work the menu whatever is bound: A, X or Start
+// choose, B or Back go back, as a pad's owner expects of any menu.
+constexpr uint32_t kPadChoose = kPadA | kPadX | kPadStart;
+constexpr uint32_t kPadBackOut = kPadB | kPadBack;
 
 }  // namespace
 
@@ -215,9 +210,16 @@ bool TInput64::KeyDown(int32_t key) {
   }
   uint8_t presses[256];
   FramePresses(keyboard_.get(), presses, sizeof presses);
-  // Keypad Enter does what Enter does.
   bool held = keys[key] == 0x80;
   bool pressed = presses[key] == 0x80;
+  // The key the game was made with stands for its action: any key the
+  // player bound to it answers, and only those.
+  if (Action action; DesignedAction(uint8_t(key), action)) {
+    const Bindings& b = ActiveBindings();
+    held = b.AnyKey(action, keys);
+    pressed = b.AnyKey(action, presses);
+  }
+  // Keypad Enter does what Enter does.
   if (key == DIK_RETURN) {
     held = held || keys[DIK_NUMPADENTER] == 0x80;
     pressed = pressed || presses[DIK_NUMPADENTER] == 0x80;
@@ -340,13 +342,18 @@ void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count,
   uint8_t presses[256];
   FramePresses(keyboard_.get(), presses, sizeof presses);
   const uint32_t pad = keyboard_ ? keyboard_->TakePadPresses() : 0;
+  const Bindings& bound = ActiveBindings();
   auto pressed = [&](uint8_t key) { return presses[key] == 0x80; };
+  auto acted = [&](Action a) { return bound.AnyKey(a, presses); };
+  // The arrows, Enter and Esc always work the menu; so do the keys of the
+  // player's left, right, jump, fire and back.
   int32_t step = 0;
-  if (pressed(DIK_LEFT) || pressed(DIK_UP) || (pad & (kPadLeft | kPadUp))) step = -1;
-  if (pressed(DIK_RIGHT) || pressed(DIK_DOWN) || (pad & (kPadRight | kPadDown))) step = 1;
-  bool choose = (pad & (kPadA | kPadX | kPadStart)) != 0;
-  for (uint8_t key : kChooseKeys) choose = choose || pressed(key);
-  const bool back = pressed(DIK_ESCAPE) || (pad & (kPadB | kPadBack));
+  if (pressed(DIK_LEFT) || pressed(DIK_UP) || acted(Action::Left) || acted(Action::Jump) || (pad & (kPadLeft | kPadUp)))
+    step = -1;
+  if (pressed(DIK_RIGHT) || pressed(DIK_DOWN) || acted(Action::Right) || (pad & (kPadRight | kPadDown))) step = 1;
+  const bool enter = pressed(DIK_RETURN) || pressed(DIK_NUMPADENTER);
+  const bool choose = enter || acted(Action::Fire) || (pad & kPadChoose);
+  const bool back = pressed(DIK_ESCAPE) || acted(Action::Back) || (pad & kPadBackOut);
 
   const int32_t first = std::max(TargetIndex(firstId), 0);
   int32_t current = pointerHeld_ ? TargetIndex(highlightId_) : -1;
@@ -390,11 +397,14 @@ void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count,
   }
   if (click) {
     clickAt_ = FrameNow() + 1;
-    for (uint8_t key : kChooseKeys)
-      if (pressed(key)) Swallow(key == DIK_NUMPADENTER ? DIK_RETURN : key);
+    // What clicked reads as up in what the menu opens: the game's own key
+    // for each action whose key or pad button did it, and Enter for Start.
+    if (enter || (pad & kPadStart)) Swallow(DIK_RETURN);
     if (pressed(DIK_ESCAPE)) Swallow(DIK_ESCAPE);
-    for (const PadKey& p : kPadKeys)
-      if (pad & p.Button) Swallow(p.Key);
+    for (Action a : {Action::Fire, Action::Back})
+      if (acted(a)) Swallow(DesignedKey(a));
+    for (Action a : {Action::Jump, Action::Fire, Action::Back})
+      if (pad & bound.Pad(a)) Swallow(DesignedKey(a));
   }
 }
 
@@ -402,8 +412,9 @@ bool TInput64::PauseKeyPressed() {
   if (!keyboard_) return false;
   uint8_t presses[256];
   FramePresses(keyboard_.get(), presses, sizeof presses);
-  const bool pad = (keyboard_->TakePadPresses() & kPadStart) != 0;
-  return presses[DIK_P] == 0x80 || presses[DIK_PAUSE] == 0x80 || pad;
+  const Bindings& bound = ActiveBindings();
+  const bool pad = (keyboard_->TakePadPresses() & bound.Pad(Action::Pause)) != 0;
+  return bound.AnyKey(Action::Pause, presses) || pad;
 }
 
 bool TInput64::FocusLost() {

@@ -38,7 +38,9 @@ class TInput64 {
   TInput64(const TInput64&) = delete;
   TInput64& operator=(const TInput64&) = delete;
 
-  // Whether the key with this scan code (0 to 255) is held now.
+  // Whether the key with this scan code (0 to 255) is held now. The keys the
+  // game was made with for an action (left Ctrl for fire) answer for the
+  // keys the player bound to it (platform/bindings.h).
   bool KeyDown(int32_t key);
   // The pointer in the window's client coordinates, unscaled.
   void GetMousePos(int32_t& x, int32_t& y);
@@ -48,18 +50,19 @@ class TInput64 {
   void MouseButtons(bool& left, bool& middle, bool& right);
 
   // Once a menu frame, before the menu looks at the pointer: the boxes that
-  // can be pointed at now. The arrows, a pad's d-pad or left stick move a
-  // highlight among them, and the pointer then rests at the middle of the
-  // highlighted box; Enter, keypad Enter, fire (left Ctrl) or a pad's A, X or
-  // Start clicks once where the pointer is; Esc or a pad's B or Back clicks
+  // can be pointed at now. The arrows, the keys bound to left, right and
+  // jump, a pad's d-pad or left stick move a highlight among them, and the
+  // pointer then rests at the middle of the highlighted box; Enter, keypad
+  // Enter, the keys bound to fire or a pad's A, X or Start click once where
+  // the pointer is; Esc, the keys bound to back or a pad's B or Back click
   // once on the box `backId` (none when no box has it). The highlight
   // starts on the first box offered, and again there when its box goes
-  // away with its page. Moving the mouse
-  // gives the pointer back to it. A key that clicked reads as up until it
-  // is let go, so the click does not also act on what the menu opens.
+  // away with its page. Moving the mouse gives the pointer back to it. A
+  // key that clicked reads as up until it is let go, so the click does not
+  // also act on what the menu opens.
   void OfferPointerTargets(const TPointerTarget* targets, int32_t count, int32_t backId);
-  // Whether P, the Pause key or a pad's Start went down since the last
-  // presented frame.
+  // Whether a key or pad button bound to pause (P, Pause, Start unless the
+  // player chose others) went down since the last presented frame.
   bool PauseKeyPressed();
   // Whether the keyboard was lost since this was last asked (or the menu
   // last offered its boxes), as happens when the window loses the focus. It

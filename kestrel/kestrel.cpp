@@ -8,6 +8,7 @@
 #include "kestrel/colour.h"
 #include "kestrel/error.h"
 #include "kestrel/platform/faults.h"
+#include "kestrel/program.h"
 
 namespace kestrel {
 
@@ -111,6 +112,7 @@ void ResetEngine() {
   HasMMX = false;
   ScreenDepth = 0;
   HaltOnError = false;
+  ResetPlayerSettings();
 }
 
 bool IsModeSupported(int32_t width, int32_t height, int32_t bitsPerPixel) {

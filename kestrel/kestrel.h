@@ -29,7 +29,8 @@ extern bool HasMMX;
 // Engine start-up: the processor probe, then the mode table. Runs once; the
 // display's first use runs it, and tests may run it again after ResetEngine.
 void InitEngineUnit();
-// Drops the mode table and resets the unit-wide state (tests).
+// Drops the mode table and resets the unit-wide state and the player's
+// settings (tests).
 void ResetEngine();
 
 bool IsModeSupported(int32_t width, int32_t height, int32_t bitsPerPixel);

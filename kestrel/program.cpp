@@ -13,6 +13,8 @@
 #include "kestrel/error.h"
 #include "kestrel/kpk.h"
 #include "kestrel/platform/display.h"
+#include "kestrel/platform/input.h"
+#include "kestrel/platform/sound.h"
 #include "kestrel/platform/termination.h"
 
 namespace kestrel {
@@ -48,7 +50,47 @@ void SetWindowClass(const std::string& id) { platform::GetWindowSettings().class
 
 void SetWindowScale(int scale) { platform::GetWindowSettings().scale = scale > 0 ? scale : 0; }
 
+std::string SettingsFolder(const std::string& name) {
+  // Only an absolute XDG_CONFIG_HOME counts, as the XDG rules say.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config == '/') return std::string(config) + "/" + name;
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return std::string(home) + "/.config/" + name;
+  return "";
+}
+
+void SetWindowAspect(bool fourThree) {
+  platform::GetWindowSettings().aspect = fourThree ? platform::Aspect::FourThree : platform::Aspect::Square;
+}
+
+void SetStartupAnswer(int answer) { platform::GetWindowSettings().answer = answer == 0 || answer == 1 ? answer : -1; }
+
+void SetSoundLevels(int effects, int ambience) {
+  platform::GetSoundLevels() = {std::clamp(effects, 0, 100), std::clamp(ambience, 0, 100)};
+}
+
+uint8_t KeyCodeOfName(const std::string& name) { return platform::DikFromKeyName(name); }
+std::string KeyNameOfCode(uint8_t code) { return platform::KeyNameOfDik(code); }
+uint32_t PadButtonOfName(const std::string& name) { return platform::PadBitFromName(name); }
+std::string PadButtonNameOf(uint32_t bit) { return platform::PadNameOfBit(bit); }
+
+void BindAction(Action action, const std::vector<uint8_t>& keys, uint32_t padButtons) {
+  platform::Bindings& b = platform::ProgramBindings();
+  if (!keys.empty()) b.keys[size_t(action)] = keys;
+  b.pad[size_t(action)] = padButtons;
+}
+
+void ResetPlayerSettings() {
+  platform::GetWindowSettings().aspect = platform::Aspect::Square;
+  platform::GetWindowSettings().answer = -1;
+  platform::GetSoundLevels() = {};
+  platform::ProgramBindings() = platform::Bindings::Defaults();
+}
+
 bool AskYesNo(const std::string& caption, const std::string& text) {
+  // The player's settings answer only where the environment does not.
+  const int preset = platform::GetWindowSettings().answer;
+  if (preset >= 0 && platform::AnswerFromEnvironment() < 0) return preset == 1;
   const bool yes = platform::GetDisplay().AskYesNo(caption, text);
   // A signal while the question was open: nothing has been made yet.
   if (platform::TerminationSignal() != 0) throw ProgramExit(FinalExitCode(0));

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "kestrel/platform/bindings.h"
+
 namespace kestrel {
 
 class TKPK;
@@ -21,7 +23,39 @@ void StartProgram(const std::string& name);
 void SetWindowClass(const std::string& id);
 // The whole multiple of its picture the window opens at; 0, the default,
 // picks the largest that fits in half the height of the desktop, at least 2.
+// In 4:3 the multiples are of the picture's 4:3 shape (320 x 240).
 void SetWindowScale(int scale);
+
+// ---- The player's own settings, set before the first window opens ----
+// The folder of the player's settings for the program `name`:
+// $XDG_CONFIG_HOME/<name>, else ~/.config/<name>; "" with neither.
+std::string SettingsFolder(const std::string& name);
+// Shows the picture's pixels 1.2 times taller than wide, as on the 4:3
+// screens a 320 x 200 picture was made for; false: square.
+void SetWindowAspect(bool fourThree);
+// The answer AskYesNo gives without asking: 1 yes, 0 no, -1 (the default)
+// none. KESTREL_ANSWER wins over it.
+void SetStartupAnswer(int answer);
+// The levels of the effects and of the ambience (the sounds that loop),
+// each 0 (silent) to 100 (as they were made).
+void SetSoundLevels(int effects, int ambience);
+
+using platform::Action;
+// Key names are SDL's ("Space", "Left Ctrl", "Keypad 0"; any case): the scan
+// code the engine reads for that key, or 0 when there is none.
+uint8_t KeyCodeOfName(const std::string& name);
+// SDL's name of the key with this scan code, "" for none.
+std::string KeyNameOfCode(uint8_t code);
+// Game controller button names are SDL's ("a", "start", "leftshoulder"):
+// the button's bit, or 0 when the name is no button.
+uint32_t PadButtonOfName(const std::string& name);
+std::string PadButtonNameOf(uint32_t bit);
+// The keys (scan codes, at least one) and pad buttons (bits) that do
+// `action`; the game asks for the keys it was made with and is answered
+// for these.
+void BindAction(Action action, const std::vector<uint8_t>& keys, uint32_t padButtons);
+// Every setting above back to its default.
+void ResetPlayerSettings();
 
 // Asks a Yes/No question (a message box, or KESTREL_ANSWER); true for Yes. A
 // termination signal while it is open takes the question down and ends the

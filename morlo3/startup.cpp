@@ -10,6 +10,7 @@
 #include "morlo3/installation.h"
 #include "morlo3/menu.h"
 #include "morlo3/screens.h"
+#include "morlo3/settings.h"
 #include "morlo3/shutdown.h"
 #include "morlo3/version.h"
 
@@ -118,59 +119,26 @@ void Run(GameState& g) {
   ShutdownAndExit(g);
 }
 
-namespace {
-
-constexpr const char* kHelp =
-    "usage: morlo3 [--help | --version | --scale N]\n"
-    "Morlo v3.0, a side-view action game. It reads data.kpk from the current\n"
-    "folder, else from beside the program, else from its installed data\n"
-    "folder, and writes KRL_ERR.txt in the current folder when something goes\n"
-    "wrong. The KESTREL_* environment variables in morlo3(6) choose the\n"
-    "backend and answer the start-up question.\n"
-    "  --scale N  open the window at N times the 320 x 200 picture (1 to 16);\n"
-    "             without it, at the largest that fits in half the screen's\n"
-    "             height, at least 2. The window can then take any size.\n"
-    "Alt+Enter switches to the whole screen and back; F12 saves a screenshot.\n";
-
-constexpr int kMostScale = 16;
-
-// N of "--scale N": a whole number from 1 to kMostScale, else 0.
-int ParseScale(const std::string& text) {
-  if (text.empty() || text.size() > 2) return 0;
-  int n = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return 0;
-    n = n * 10 + (c - '0');
-  }
-  return n >= 1 && n <= kMostScale ? n : 0;
-}
-
-}  // namespace
-
 int Main(const std::vector<std::string>& args) {
-  if (args.size() == 1 && args[0] == "--help") {
-    std::fputs(kHelp, stdout);
-    return 0;
+  const CommandLine commandLine = ParseCommandLine(args);
+  switch (commandLine.ask) {
+    case CommandLine::Ask::Bad: std::fprintf(stderr, "morlo3: %s (try --help)\n", commandLine.error.c_str()); return 2;
+    case CommandLine::Ask::Help: std::fputs(HelpText().c_str(), stdout); return 0;
+    case CommandLine::Ask::Version: std::printf("morlo3 %s\n", kVersion); return 0;
+    case CommandLine::Ask::PrintConfig: std::fputs(PrintConfigText().c_str(), stdout); return 0;
+    case CommandLine::Ask::Play: break;
   }
-  if (args.size() == 1 && args[0] == "--version") {
-    std::printf("morlo3 %s\n", kVersion);
-    return 0;
-  }
-  int scale = 0;
-  if (!args.empty() && args[0] == "--scale") {
-    scale = args.size() >= 2 ? ParseScale(args[1]) : 0;
-    if (scale == 0) {
-      std::fprintf(stderr, "morlo3: --scale wants a whole number from 1 to %d (try --help)\n", kMostScale);
-      return 2;
-    }
-  }
-  const size_t used = scale ? 2 : 0;
-  if (args.size() > used) {
-    std::fprintf(stderr, "morlo3: unexpected argument '%s' (try --help)\n", args[used].c_str());
+  // A bad line of the settings file is one line here, and the game goes on.
+  std::vector<std::string> problems;
+  std::string error;
+  const PlayerSettings settings = SettingsForRun(commandLine, problems, error);
+  for (const std::string& p : problems) std::fprintf(stderr, "morlo3: %s\n", p.c_str());
+  if (!error.empty()) {
+    std::fprintf(stderr, "morlo3: %s (try --help)\n", error.c_str());
     return 2;
   }
   SetWindowClass(kDesktopId);
-  SetWindowScale(scale);
+  ApplySettings(settings);
   GameState game;
   try {
     StartProgram(kProgramName);

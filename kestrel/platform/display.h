@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kestrel/platform/result.h"
+#include "kestrel/platform/scale.h"
 #include "kestrel/platform/surface.h"
 
 namespace kestrel::platform {
@@ -73,6 +74,7 @@ class Clipper {
 class Display;
 class InputBackend;
 class SoundBackend;
+struct Bindings;
 
 // The object that `DirectDrawCreate` hands out. It forwards to its display.
 class DirectDraw {
@@ -144,6 +146,9 @@ class Display {
   // them rather than guessing the backend from the display's type.
   virtual std::unique_ptr<InputBackend> CreateInputBackend() = 0;
   virtual std::unique_ptr<SoundBackend> CreateSoundBackend() = 0;
+  // The key bindings a replayed input script carries, which win over the
+  // program's; null when there are none.
+  virtual const Bindings* ScriptBindings() const { return nullptr; }
 
   // ---- window classes and windows ----
   bool GetClassInfo(const std::string& className) const;
@@ -259,11 +264,15 @@ std::unique_ptr<Display> CreateHeadlessDisplayFromEnvironment();
 // What the program tells the window system about its window, set before the
 // first window opens: the class a desktop entry names for it (X11's
 // WM_CLASS), the multiple of its picture a window opens at (0: as the screen
-// allows), and the name screenshots begin with.
+// allows), the name screenshots begin with, the shape the picture's pixels
+// are shown in, and the answer the start-up question gets without asking
+// (-1: ask; KESTREL_ANSWER wins over it).
 struct WindowSettings {
   std::string className;
   int scale = 0;
   std::string shotName = "kestrel";
+  Aspect aspect = Aspect::Square;
+  int answer = -1;
 };
 WindowSettings& GetWindowSettings();
 

@@ -38,4 +38,8 @@ void FrameClock::NoteWakeUp(int64_t target, int64_t woke) {
 
 int64_t FrameClock::Margin() const { return margin_; }
 
+bool VsyncKeepsPace(int screenRefresh, int framesPerSecond) {
+  return screenRefresh > 0 && screenRefresh >= framesPerSecond - 1 && screenRefresh <= framesPerSecond + 1;
+}
+
 }  // namespace kestrel::platform

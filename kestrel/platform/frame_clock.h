@@ -50,4 +50,11 @@ class FrameClock {
   int64_t margin_ = 200'000;
 };
 
+// Whether waiting for the screen's vertical blank keeps the game at its own
+// pace: only when the screen refreshes at that rate (give or take one, as
+// screens report 59.94 Hz as 59 or 60). Elsewhere the wait would hold the
+// game to the screen's rate, 85 frames a second to 60 on most screens; a
+// screen whose rate is unknown (0) is never waited for.
+bool VsyncKeepsPace(int screenRefresh, int framesPerSecond);
+
 }  // namespace kestrel::platform

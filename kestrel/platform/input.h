@@ -78,18 +78,21 @@ constexpr uint8_t DIK_P = 0x19;
 constexpr uint8_t DIK_NUMPADENTER = 0x9C;
 constexpr uint8_t DIK_PAUSE = 0xC5;
 
-// A game controller's buttons as bits of TakePadPresses. The stick's
-// directions count as the d-pad's.
+// A game controller's buttons as bits of TakePadPresses: bit i is the
+// controller button SDL numbers i. The stick's directions count as the
+// d-pad's.
 enum PadButton : uint32_t {
-  kPadUp = 1u << 0,
-  kPadDown = 1u << 1,
-  kPadLeft = 1u << 2,
-  kPadRight = 1u << 3,
-  kPadA = 1u << 4,
-  kPadB = 1u << 5,
-  kPadX = 1u << 6,
-  kPadStart = 1u << 7,
-  kPadBack = 1u << 8,
+  kPadA = 1u << 0,
+  kPadB = 1u << 1,
+  kPadX = 1u << 2,
+  kPadY = 1u << 3,
+  kPadBack = 1u << 4,
+  kPadGuide = 1u << 5,
+  kPadStart = 1u << 6,
+  kPadUp = 1u << 11,
+  kPadDown = 1u << 12,
+  kPadLeft = 1u << 13,
+  kPadRight = 1u << 14,
 };
 
 enum class DeviceKind { Keyboard, Mouse, Joystick };
@@ -246,5 +249,19 @@ uint8_t DikFromSdlScancode(int sdlScancode);
 int SdlScancodeFromDik(uint8_t dik);
 // Every (SDL scancode, scan code) pair of the table, in table order.
 std::vector<std::pair<int, uint8_t>> SdlKeyTable();
+
+// ---- names, as SDL spells them, for the player's settings ----
+// The same on every backend: the headless one runs in a binary that links
+// SDL too.
+// The scan code of a key name ("Space", "Left Ctrl", "Keypad 0"; any case),
+// or 0 when the name is no key or a key without a scan code.
+uint8_t DikFromKeyName(const std::string& name);
+// SDL's name of the key with this scan code; "" when there is none.
+std::string KeyNameOfDik(uint8_t dik);
+// The PadButton bit of a game controller's button name ("a", "start",
+// "leftshoulder"; any case), or 0 when the name is no button.
+uint32_t PadBitFromName(const std::string& name);
+// SDL's name of the button of a PadButton bit; "" when there is none.
+std::string PadNameOfBit(uint32_t bit);
 
 }  // namespace kestrel::platform

@@ -112,19 +112,41 @@ void ScaleRowOf(const uint8_t* __restrict src, uint32_t* __restrict dst, int32_t
 }
 
 template <int Depth>
-void ScaleOf(const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height, int scale, uint8_t* dst,
+void ScaleOf(const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height, int scaleX, int scaleY, uint8_t* dst,
              int32_t dstPitch) {
-  const size_t rowBytes = size_t(width) * size_t(scale) * 4;
+  const size_t rowBytes = size_t(width) * size_t(scaleX) * 4;
   for (int32_t y = 0; y < height; ++y, src += srcPitch) {
     uint8_t* first = dst;
     auto* out = reinterpret_cast<uint32_t*>(first);
-    if (scale == 1) WidenRowOf<Depth>(src, out, width);
-    else if (scale == 2) DoubleRowOf<Depth>(src, out, width);
-    else ScaleRowOf<Depth>(src, out, width, scale);
+    if (scaleX == 1) WidenRowOf<Depth>(src, out, width);
+    else if (scaleX == 2) DoubleRowOf<Depth>(src, out, width);
+    else ScaleRowOf<Depth>(src, out, width, scaleX);
     dst += dstPitch;
     // The other rows of the block are copies of the first.
-    for (int k = 1; k < scale; ++k, dst += dstPitch) std::memcpy(dst, first, rowBytes);
+    for (int k = 1; k < scaleY; ++k, dst += dstPitch) std::memcpy(dst, first, rowBytes);
   }
+}
+
+// a + (b - a) * w / 256 in each of the three 8-bit fields, w from 0 to 256.
+inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t w) {
+  const uint32_t rb = ((a & 0xFF00FF) * (256 - w) + (b & 0xFF00FF) * w) >> 8;
+  const uint32_t g = ((a & 0x00FF00) * (256 - w) + (b & 0x00FF00) * w) >> 8;
+  return (rb & 0xFF00FF) | (g & 0x00FF00);
+}
+
+// Where output sample i of n falls among m source samples, with centres
+// aligned: the source sample before it and the weight (0 to 256) of the one
+// after. The ends take their edge sample.
+struct Tap {
+  int32_t at;
+  uint32_t weight;
+};
+Tap TapOf(int32_t i, int32_t n, int32_t m) {
+  // In 256ths of a source sample: (i + 1/2) * m / n - 1/2.
+  const int64_t pos = ((2 * int64_t(i) + 1) * m * 256) / (2 * int64_t(n)) - 128;
+  if (pos <= 0) return {0, 0};
+  if (pos >= int64_t(m - 1) * 256) return {m - 1, 0};
+  return {int32_t(pos >> 8), uint32_t(pos & 255)};
 }
 
 }  // namespace
@@ -141,14 +163,69 @@ void WidenRow(const uint8_t* src, int depth, uint32_t* dst, int32_t width) {
 
 void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, int scale,
                  uint8_t* dst, int32_t dstPitch) {
-  if (width <= 0 || height <= 0 || scale <= 0) return;
+  ScaleToXrgb(src, srcPitch, depth, width, height, scale, scale, dst, dstPitch);
+}
+
+void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, int scaleX, int scaleY,
+                 uint8_t* dst, int32_t dstPitch) {
+  if (width <= 0 || height <= 0 || scaleX <= 0 || scaleY <= 0) return;
   switch (depth) {
-    case 15: ScaleOf<15>(src, srcPitch, width, height, scale, dst, dstPitch); break;
-    case 16: ScaleOf<16>(src, srcPitch, width, height, scale, dst, dstPitch); break;
-    case 24: ScaleOf<24>(src, srcPitch, width, height, scale, dst, dstPitch); break;
-    case 32: ScaleOf<32>(src, srcPitch, width, height, scale, dst, dstPitch); break;
+    case 15: ScaleOf<15>(src, srcPitch, width, height, scaleX, scaleY, dst, dstPitch); break;
+    case 16: ScaleOf<16>(src, srcPitch, width, height, scaleX, scaleY, dst, dstPitch); break;
+    case 24: ScaleOf<24>(src, srcPitch, width, height, scaleX, scaleY, dst, dstPitch); break;
+    case 32: ScaleOf<32>(src, srcPitch, width, height, scaleX, scaleY, dst, dstPitch); break;
     default: break;
   }
+}
+
+void SmoothXrgb(const uint8_t* src, int32_t srcPitch, int32_t sw, int32_t sh, uint8_t* dst, int32_t dstPitch,
+                int32_t dw, int32_t dh) {
+  if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
+  std::vector<Tap> columns(static_cast<size_t>(dw));
+  for (int32_t x = 0; x < dw; ++x) columns[size_t(x)] = TapOf(x, dw, sw);
+  // The two source rows an output row blends, each first resized across.
+  std::vector<uint32_t> upper(static_cast<size_t>(dw)), lower(static_cast<size_t>(dw));
+  int32_t upperAt = -1, lowerAt = -1;
+  auto across = [&](int32_t sy, std::vector<uint32_t>& row) {
+    const auto* in = reinterpret_cast<const uint32_t*>(src + size_t(sy) * size_t(srcPitch));
+    for (int32_t x = 0; x < dw; ++x) {
+      const Tap t = columns[size_t(x)];
+      row[size_t(x)] = t.weight ? Blend(in[t.at], in[t.at + 1], t.weight) : in[t.at] & 0x00FFFFFF;
+    }
+  };
+  for (int32_t y = 0; y < dh; ++y) {
+    const Tap t = TapOf(y, dh, sh);
+    const int32_t next = std::min(t.at + 1, sh - 1);
+    if (upperAt != t.at) {
+      if (lowerAt == t.at) std::swap(upper, lower), std::swap(upperAt, lowerAt);
+      else across(t.at, upper), upperAt = t.at;
+    }
+    auto* out = reinterpret_cast<uint32_t*>(dst + size_t(y) * size_t(dstPitch));
+    if (t.weight == 0) {
+      std::memcpy(out, upper.data(), size_t(dw) * 4);
+      continue;
+    }
+    if (lowerAt != next) across(next, lower), lowerAt = next;
+    for (int32_t x = 0; x < dw; ++x) out[x] = Blend(upper[size_t(x)], lower[size_t(x)], t.weight);
+  }
+}
+
+void ScaleShapedToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, uint8_t* dst,
+                       int32_t dstPitch, int32_t dw, int32_t dh, std::vector<uint8_t>& scratch) {
+  if (width <= 0 || height <= 0 || dw <= 0 || dh <= 0) return;
+  const int32_t fx = dw / width, fy = dh / height;
+  if (fx < 1 || fy < 1) {
+    StretchToXrgb(src, srcPitch, depth, width, height, dst, dstPitch, dw, dh);
+    return;
+  }
+  if (dw == width * fx && dh == height * fy) {
+    ScaleToXrgb(src, srcPitch, depth, width, height, fx, fy, dst, dstPitch);
+    return;
+  }
+  const int32_t sw = width * fx, sh = height * fy;
+  scratch.resize(size_t(sw) * size_t(sh) * 4);
+  ScaleToXrgb(src, srcPitch, depth, width, height, fx, fy, scratch.data(), sw * 4);
+  SmoothXrgb(scratch.data(), sw * 4, sw, sh, dst, dstPitch, dw, dh);
 }
 
 void StretchToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, uint8_t* dst,
@@ -172,7 +249,17 @@ void StretchToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t widt
   }
 }
 
-Placement Letterbox(int32_t ow, int32_t oh, int32_t pw, int32_t ph) {
+void ShapedSize(int32_t pw, int32_t ph, Aspect aspect, int scale, int32_t& w, int32_t& h) {
+  // One step of 4:3 is the picture's height times 6 / 5, rounded; the
+  // steps are its multiples.
+  const int64_t stepHeight = aspect == Aspect::FourThree ? (int64_t(ph) * 6 + 2) / 5 : ph;
+  w = int32_t(int64_t(pw) * scale);
+  h = int32_t(stepHeight * scale);
+}
+
+Placement Letterbox(int32_t ow, int32_t oh, int32_t pw, int32_t ph, Aspect aspect) {
+  // A 4:3 picture steps by its shape: 320 x 240 for 320 x 200.
+  if (aspect == Aspect::FourThree) ShapedSize(pw, ph, aspect, 1, pw, ph);
   if (pw <= 0 || ph <= 0 || ow <= 0 || oh <= 0) return Placement{0, 0, std::max(ow, 0), std::max(oh, 0)};
   int32_t w, h;
   if (ow >= pw && oh >= ph) {

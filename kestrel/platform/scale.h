@@ -6,6 +6,7 @@
 // screen, how a pointer there maps back, and the size a window opens at.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 namespace kestrel::platform {
 
@@ -17,6 +18,15 @@ void WidenRow(const uint8_t* src, int depth, uint32_t* dst, int32_t width);
 // in each of height * scale rows.
 void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, int scale,
                  uint8_t* dst, int32_t dstPitch);
+// The same with blocks `scaleX` wide and `scaleY` tall.
+void ScaleToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, int scaleX, int scaleY,
+                 uint8_t* dst, int32_t dstPitch);
+
+// Resizes an X-R-G-B picture of sw x sh smoothly (bilinear, pixel centres
+// aligned) to dw x dh. Two equal neighbours give that very colour, so the
+// rows and columns inside a block of equal pixels stay exact.
+void SmoothXrgb(const uint8_t* src, int32_t srcPitch, int32_t sw, int32_t sh, uint8_t* dst, int32_t dstPitch,
+                int32_t dw, int32_t dh);
 
 // Stretches the picture over `dstWidth` x `dstHeight` X-R-G-B pixels, each
 // taking the source pixel under its centre.
@@ -29,10 +39,29 @@ struct Placement {
   bool operator==(const Placement&) const = default;
 };
 
+// The shape a picture's pixels are shown in: square, or each 1.2 times
+// taller than wide, as a 320 x 200 picture filled the 4:3 screens it was
+// made for.
+enum class Aspect { Square, FourThree };
+
+// The size of a pw x ph picture shown in `aspect` at the whole step `scale`:
+// pw * scale wide, and ph (square) or ph * 6 / 5, rounded (4:3), times
+// `scale` tall. A 320 x 200 picture in 4:3 is 640 x 480 at step 2.
+void ShapedSize(int32_t pw, int32_t ph, Aspect aspect, int scale, int32_t& w, int32_t& h);
+
 // A picture of pw x ph in an output of ow x oh: the largest whole multiple
 // that fits, centred, the rest black bars. Only an output smaller than the
-// picture shrinks it, keeping its shape.
-Placement Letterbox(int32_t ow, int32_t oh, int32_t pw, int32_t ph);
+// picture shrinks it, keeping its shape. In 4:3 the multiples are those of
+// ShapedSize.
+Placement Letterbox(int32_t ow, int32_t oh, int32_t pw, int32_t ph, Aspect aspect = Aspect::Square);
+
+// Draws the picture over dw x dh X-R-G-B pixels keeping its pixels crisp:
+// by whole factors across and down where they reach the size exactly (5 x 6
+// a pixel is 4:3), else by the largest whole factors that fit and then
+// smoothly to the size (`scratch` holds that step); a size smaller than the
+// picture takes the nearest pixels (StretchToXrgb).
+void ScaleShapedToXrgb(const uint8_t* src, int32_t srcPitch, int depth, int32_t width, int32_t height, uint8_t* dst,
+                       int32_t dstPitch, int32_t dw, int32_t dh, std::vector<uint8_t>& scratch);
 
 // The whole factor a placement shows a picture of pw x ph at, or 0 when it
 // is not a whole multiple (a shrunk picture).

@@ -3,6 +3,7 @@
 #include "kestrel/platform/sound.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "kestrel/platform/display.h"
 #include "kestrel/platform/faults.h"
@@ -124,11 +125,13 @@ StreamHandle SoundSystem::FSOUND_Stream_OpenFile(const std::string& file, uint32
     return 0;
   }
   StreamHandle id = NextHandle();
-  if (int error = backend_->OpenStream(file, (mode & FSOUND_LOOP_NORMAL) != 0, id)) {
+  const bool loop = (mode & FSOUND_LOOP_NORMAL) != 0;
+  if (int error = backend_->OpenStream(file, loop, id)) {
     Fail(error);
     return 0;
   }
   streams_.push_back(id);
+  if (loop) loopingStreams_.push_back(id);
   return id;
 }
 
@@ -178,7 +181,9 @@ int SoundSystem::FSOUND_Stream_Play(int channel, StreamHandle stream) {
     return -1;
   }
   int error = FMOD_ERR_NONE;
-  int handle = backend_->PlayStream(stream, error);
+  const SoundLevels& levels = GetSoundLevels();
+  const int level = Known(stream, loopingStreams_) ? levels.ambience : levels.effects;
+  int handle = backend_->PlayStream(stream, std::clamp(level, 0, 100), error);
   if (handle < 0) lastError_ = error;
   return handle;
 }
@@ -188,6 +193,7 @@ bool SoundSystem::FSOUND_Stream_Close(StreamHandle stream) {
   if (!Known(stream, streams_)) return Fail(FMOD_ERR_INVALID_PARAM);
   backend_->CloseStream(stream);
   streams_.erase(std::find(streams_.begin(), streams_.end(), stream));
+  std::erase(loopingStreams_, stream);
   return true;
 }
 
@@ -197,11 +203,22 @@ void SoundSystem::FSOUND_Close() {
   for (auto s : streams_) backend_->CloseStream(s);
   for (auto s : songs_) backend_->FreeSong(s);
   streams_.clear();
+  loopingStreams_.clear();
   songs_.clear();
   // Also undoes an output chosen without a successful init.
   backend_->Shut();
   initialised_ = false;
   channels_ = 0;
+}
+
+SoundLevels& GetSoundLevels() {
+  static SoundLevels levels;
+  return levels;
+}
+
+int MixerVolume(int level) {
+  const int l = std::clamp(level, 0, 100);
+  return int(std::lround(kMixerFullVolume * kMixerHeadroom * l / 100.0));
 }
 
 SoundSystem& GetSoundSystem() {

@@ -6,6 +6,7 @@
 #include "devices_fixture.h"
 #include "kestrel/input64.h"
 #include "kestrel/platform/headless/headless.h"
+#include "kestrel/program.h"
 
 using namespace kestrel;
 using namespace kestrel::platform;
@@ -146,9 +147,11 @@ TEST_F(InputTest, KeysAreReadFreshAndOnlyHeldKeysCount) {
   State().keys[DIK_LEFT] = 0;
   EXPECT_FALSE(input.KeyDown(0xCB));
   EXPECT_TRUE(input.KeyDown(0xCD));
-  // Only 0x80 means held.
+  // Only 0x80 means held, for a key of an action and for any other.
   State().keys[DIK_ESCAPE] = 0x01;
   EXPECT_FALSE(input.KeyDown(1));
+  State().keys[DIK_RETURN] = 0x01;
+  EXPECT_FALSE(input.KeyDown(DIK_RETURN));
   // Codes outside 0..255 are never held and never read out of bounds.
   State().keys[255] = 0x80;
   EXPECT_TRUE(input.KeyDown(255));
@@ -233,6 +236,39 @@ TEST_F(InputTest, APressLetGoBeforeTheReadIsSeenOnce) {
     EXPECT_EQ(b.middle, read == 0);
     EXPECT_EQ(input.KeyDown(DIK_LCONTROL), read == 0);
     EXPECT_TRUE(input.KeyDown(DIK_UP)) << "held";
+  }
+}
+
+// The game asks for each action by the key it was made with, and is answered
+// for the keys the player bound to it: held or tapped, those keys do it and
+// the old one no longer does. Up bound to fire no longer jumps.
+TEST_F(InputTest, TheGamesOwnKeysAnswerForTheKeysBoundToTheirAction) {
+  TInput64 input(context_->Handle);
+  const struct {
+    Action action;
+    uint8_t bound;
+  } cases[] = {{Action::Left, 0x1E},   {Action::Right, 0x20}, {Action::Jump, 0x39},
+               {Action::Fire, DIK_UP}, {Action::Back, 0x10},  {Action::Pause, DIK_LCONTROL}};
+  for (const auto& c : cases) BindAction(c.action, {c.bound}, 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ActionName(c.action));
+    State().keys.fill(0);
+    State().keys[c.bound] = 0x80;
+    for (const auto& other : cases)
+      if (other.action != Action::Pause)
+        EXPECT_EQ(input.KeyDown(DesignedKey(other.action)), other.action == c.action) << ActionName(other.action);
+    State().keys.fill(0);
+    State().keys[DesignedKey(c.action)] = 0x80;
+    if (c.action != Action::Pause && c.action != Action::Fire) EXPECT_FALSE(input.KeyDown(DesignedKey(c.action)));
+    // A tap: down and up before the read.
+    State().keys.fill(0);
+    const std::string code = std::to_string(c.bound);
+    display_->QueueEvents(ParseInputScript("0 key " + code + " down\n0 key " + code + " up\n0 key 25 down\n"));
+    display_->PollEvents();
+    if (c.action == Action::Pause) EXPECT_TRUE(input.PauseKeyPressed());
+    else EXPECT_TRUE(input.KeyDown(DesignedKey(c.action)));
+    // P, pause's no longer, pauses nothing.
+    if (c.action != Action::Pause) EXPECT_FALSE(input.PauseKeyPressed());
   }
 }
 

@@ -21,6 +21,7 @@
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/sdl/sdl_record.h"
+#include "kestrel/program.h"
 
 namespace kestrel::testing {
 namespace {
@@ -92,13 +93,15 @@ class RecordingTest : public HeadlessTest {
     EXPECT_NE(sdl, nullptr);
     return *sdl;
   }
-  // The same loop on the headless backend, fed the recording.
-  std::vector<std::string> Replay(int frames) {
+  // The same loop on the headless backend, fed the recording; `before`
+  // runs once the headless display is there.
+  std::vector<std::string> Replay(int frames, const std::function<void()>& before = {}) {
     context_.reset();
     record_.reset();
     platform::HeadlessOptions o;
     o.inputScript = Recording();
     Install(o);
+    if (before) before();
     context_ = std::make_unique<TSelfExKestrel>(640, 400, "replay", 256);
     return PlayLoop(*context_, frames, [](int) {});
   }
@@ -205,10 +208,13 @@ TEST_F(RecordingTest, InputWaitsForTheNextFrameAndReplaysToTheSameReads) {
   // (the dummy driver's pointer has no fixed place to start from).
   context_.reset();
   platform::ResetPlatform();
+  // The bindings it was played with come first.
   const std::vector<std::string> want = {
-      "3 key 29 down",    "3 key 205 down",      "4 button left down", "4 key 29 up",  "4 key 200 down", "4 key 200 up",
-      "5 button left up", "5 button right down", "7 focus lost",       "7 key 205 up", "8 key 203 down", "9 key 203 up",
-      "10 close",
+      "bind left 203",      "bind right 205",      "bind jump 200",  "bind fire 29",
+      "bind pause 25 197",  "bind back 1",         "3 key 29 down",  "3 key 205 down",
+      "4 button left down", "4 key 29 up",         "4 key 200 down", "4 key 200 up",
+      "5 button left up",   "5 button right down", "7 focus lost",   "7 key 205 up",
+      "8 key 203 down",     "9 key 203 up",        "10 close",
   };
   std::vector<std::string> events, moves;
   for (const std::string& line : EventLines(Recording()))
@@ -227,37 +233,81 @@ TEST_F(RecordingTest, InputWaitsForTheNextFrameAndReplaysToTheSameReads) {
   EXPECT_EQ(Replay(12), recorded);
 }
 
-TEST_F(RecordingTest, AControllersKeysAreTakenAtTheFrameToo) {
-  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-  SdlDisplay& d = StartSdl();
-  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0);
-  const int index = AttachVirtualPad();
-  ASSERT_GE(index, 0) << SDL_GetError();
-  SDL_Joystick* pad = SDL_JoystickOpen(index);
-  ASSERT_NE(pad, nullptr);
-  d.PollEvents();
-  const auto recorded = PlayLoop(*context_, 5, [&](int frame) {
-    if (frame == 1) SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_A, 1);
-    if (frame == 3) SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, -30000);
+// Played with keys of the player's choosing, a session replays to the same
+// reads whatever the bindings where it is played: it carries its own.
+TEST_F(RecordingTest, ASessionReplaysTheSameWhateverTheBindingsWhereItIsPlayed) {
+  StartSdl();
+  constexpr uint8_t kSpace = 0x39, kW = 0x11;
+  BindAction(Action::Fire, {kSpace}, platform::kPadX);
+  BindAction(Action::Jump, {kW}, platform::kPadA);
+  const auto recorded = PlayLoop(*context_, 7, [&](int frame) {
+    if (frame == 1) Key(SDL_SCANCODE_SPACE, true);
+    if (frame == 2) Key(SDL_SCANCODE_LCTRL, true), Key(SDL_SCANCODE_W, true), Key(SDL_SCANCODE_UP, true);
+    if (frame == 4) Key(SDL_SCANCODE_SPACE, false), Key(SDL_SCANCODE_W, false);
   });
-  ASSERT_EQ(recorded.size(), 10u);
-  // Jump (up) from frame 2's start on, left from frame 4's.
+  ASSERT_EQ(recorded.size(), 14u);
   auto keys = [&](size_t i) { return recorded[i].substr(0, recorded[i].find(" pointer")); };
-  EXPECT_EQ(keys(3), "frame 1 middle: keys 0 0 0 0");
-  EXPECT_EQ(keys(4), "frame 2 start: keys 0 1 0 0");
-  EXPECT_EQ(keys(7), "frame 3 middle: keys 0 1 0 0");
-  EXPECT_EQ(keys(8), "frame 4 start: keys 0 1 1 0");
-  context_.reset();
-  SDL_JoystickClose(pad);
-  SDL_JoystickDetachVirtual(index);
-  platform::ResetPlatform();
-  SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
-  SDL_ResetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS);
-  std::vector<std::string> keyLines;
-  for (const std::string& line : EventLines(Recording()))
-    if (line.find(" key ") != std::string::npos) keyLines.push_back(line);
-  EXPECT_EQ(keyLines, (std::vector<std::string>{"2 key 200 down", "4 key 203 down"}));
-  EXPECT_EQ(Replay(5), recorded);
+  // Fire and jump are Space and W alone: left Ctrl and Up, held on, do
+  // neither once those are let go.
+  EXPECT_EQ(keys(4), "frame 2 start: keys 1 0 0 0");
+  EXPECT_EQ(keys(6), "frame 3 start: keys 1 1 0 0");
+  EXPECT_EQ(keys(10), "frame 5 start: keys 0 0 0 0");
+  // Other bindings when the replay's display is made, and after.
+  BindAction(Action::Fire, {0x1D, 0x1C}, platform::kPadB);
+  EXPECT_EQ(Replay(7, [] { BindAction(Action::Jump, {0x1D}, platform::kPadB); }), recorded);
+}
+
+// A pad's buttons read as the first key of the action they are bound to, so
+// a recording takes them as keys, at the frame, by the player's bindings.
+TEST_F(RecordingTest, AControllersKeysAreTakenAtTheFrameToo) {
+  struct Case {
+    bool rebound;  // pad jump = y, keys left = A
+    std::vector<std::string> keyLines;
+  } cases[] = {
+      {false, {"2 key 200 down", "4 key 203 down"}},
+      {true, {"2 key 200 down", "4 key 30 down"}},
+  };
+  for (const Case& c : cases) {
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SdlDisplay& d = StartSdl();
+    if (c.rebound) {
+      BindAction(Action::Jump, {0xC8}, platform::kPadY);
+      BindAction(Action::Left, {0x1E}, 0);
+    }
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0);
+    const int index = AttachVirtualPad();
+    ASSERT_GE(index, 0) << SDL_GetError();
+    SDL_Joystick* pad = SDL_JoystickOpen(index);
+    ASSERT_NE(pad, nullptr);
+    d.PollEvents();
+    // A jumps only while it is jump's button; Y only once it is.
+    const auto recorded = PlayLoop(*context_, 5, [&](int frame) {
+      if (frame == 1)
+        SDL_JoystickSetVirtualButton(pad, c.rebound ? SDL_CONTROLLER_BUTTON_Y : SDL_CONTROLLER_BUTTON_A, 1);
+      if (frame == 2 && c.rebound) SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_A, 1);
+      if (frame == 3) SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, -30000);
+    });
+    ASSERT_EQ(recorded.size(), 10u);
+    // Jump (up) from frame 2's start on, left from frame 4's.
+    auto keys = [&](size_t i) { return recorded[i].substr(0, recorded[i].find(" pointer")); };
+    EXPECT_EQ(keys(3), "frame 1 middle: keys 0 0 0 0");
+    EXPECT_EQ(keys(4), "frame 2 start: keys 0 1 0 0");
+    EXPECT_EQ(keys(7), "frame 3 middle: keys 0 1 0 0");
+    EXPECT_EQ(keys(8), "frame 4 start: keys 0 1 1 0");
+    context_.reset();
+    SDL_JoystickClose(pad);
+    SDL_JoystickDetachVirtual(index);
+    platform::ResetPlatform();
+    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    SDL_ResetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS);
+    std::vector<std::string> keyLines;
+    for (const std::string& line : EventLines(Recording()))
+      if (line.find(" key ") != std::string::npos) keyLines.push_back(line);
+    EXPECT_EQ(keyLines, c.keyLines);
+    EXPECT_EQ(Replay(5), recorded);
+    context_.reset();
+    record_.emplace("KESTREL_RECORD", Recording());
+  }
 }
 
 TEST_F(RecordingTest, AFileThatCannotBeMadeStopsTheDisplayWithItsName) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "devices_fixture.h"
+#include "kestrel/program.h"
 #include "kestrel/sound64.h"
 
 using namespace kestrel;
@@ -164,6 +165,33 @@ TEST_F(SoundTest, PlayRestartsAPlayingSound) {
   s.Play();
   EXPECT_EQ(CallCount("FSOUND_Stream_Stop"), 2u);
   EXPECT_EQ(CallCount("FSOUND_Stream_Play"), 3u);
+}
+
+// A looping stream plays at the ambience's level, any other at the
+// effects'; a level set later holds for the next play. The mixer's volume
+// of full level leaves headroom, and 0 is silence.
+TEST_F(SoundTest, LoopingStreamsPlayAtTheAmbienceLevelTheRestAtTheEffects) {
+  TSound64 effect(*context_, "a.wav", false), wind(*context_, "b.wav", true);
+  struct Case {
+    int effects, ambience;
+  } cases[] = {{100, 100}, {0, 40}, {35, 0}, {250, -5}};
+  for (const Case& c : cases) {
+    kestrel::SetSoundLevels(c.effects, c.ambience);
+    const size_t mark = log_->calls.size();
+    effect.Play();
+    wind.Play();
+    const int e = std::clamp(c.effects, 0, 100), a = std::clamp(c.ambience, 0, 100);
+    std::vector<std::string> plays;
+    for (const std::string& call : CallsSince(mark))
+      if (call.starts_with("PlayStream ")) plays.push_back(call);
+    EXPECT_EQ(plays, (std::vector<std::string>{
+                         "PlayStream " + std::to_string(effect.Stream()) + " level " + std::to_string(e),
+                         "PlayStream " + std::to_string(wind.Stream()) + " level " + std::to_string(a)}));
+  }
+  EXPECT_EQ(MixerVolume(0), 0);
+  EXPECT_EQ(MixerVolume(100), 48);
+  EXPECT_EQ(MixerVolume(50), 24);
+  EXPECT_LT(MixerVolume(100), kMixerFullVolume);
 }
 
 TEST_F(SoundTest, ModulesPlayOnTheMusicPlayerWhateverTheLoopFlag) {

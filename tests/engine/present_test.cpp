@@ -106,17 +106,25 @@ TEST_F(HeadlessTest, BufferReportsCarryTheirCalls) {
 }
 
 TEST(InputScript, ParsesEveryEventAndNamesTheBadLine) {
-  auto events =
-      platform::ParseInputScript("# a comment\n0 key 29 down\n\n3 mouse -5 120\n3 button right up\n7 close\r\n");
-  ASSERT_EQ(events.size(), 4u);
+  auto events = platform::ParseInputScript(
+      "# a comment\n0 key 29 down\n\n3 mouse -5 120\n3 button right up\n7 close\r\nbind pause 57 28\n");
+  ASSERT_EQ(events.size(), 6u);
   EXPECT_EQ(events[0].code, 29);
   EXPECT_TRUE(events[0].down);
   EXPECT_EQ(events[1].x, -5);
   EXPECT_EQ(events[2].code, 1);
   EXPECT_FALSE(events[2].down);
   EXPECT_EQ(events[3].type, platform::ScriptEvent::Type::Close);
+  // The keys an action was bound to where it was recorded, one event a key.
+  for (size_t i : {4, 5}) {
+    EXPECT_EQ(events[i].type, platform::ScriptEvent::Type::Bind);
+    EXPECT_EQ(events[i].action, platform::Action::Pause);
+  }
+  EXPECT_EQ(events[4].code, 57);
+  EXPECT_EQ(events[5].code, 28);
   for (const char* bad : {"x key 1 down", "1 key 256 down", "1 key 1 sideways", "1 jump", "1 mouse 4", "1 button left",
-                          "-1 close", "1 close now"}) {
+                          "-1 close", "1 close now", "bind fire", "bind walk 57", "bind fire 256", "bind fire 57 x",
+                          "bind fire -1", "1 bind fire 57"}) {
     try {
       platform::ParseInputScript(std::string("0 close\n") + bad + "\n");
       ADD_FAILURE() << bad;

@@ -99,7 +99,7 @@ TEST_F(GameRules, TheProgramStartsSlowAtNormalWithSoundOnAndOnlyTheWindLoops) {
   ASSERT_EQ(looping.size(), 1u);
   EXPECT_NE(looping[0].find("/vento.wav loop"), std::string::npos) << looping[0];
   // The stage starts the wind and stops it when it ends.
-  EXPECT_TRUE(std::count(inStage.begin(), inStage.end(), WindCall("PlayStream")) == 1);
+  EXPECT_TRUE(std::count(inStage.begin(), inStage.end(), WindCall("PlayStream") + " level 100") == 1);
   EXPECT_FALSE(Has(inStage, WindCall("StopStream")));
   EXPECT_TRUE(Has(afterStage, WindCall("StopStream")));
 }

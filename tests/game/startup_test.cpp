@@ -323,6 +323,7 @@ TEST_F(Startup, TheProgramExitsWithItsCodes) {
 // Every bad setting or argument is one line on standard error and exit code
 // 2, before anything is made; a data.kpk that is no file is refused at once.
 TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
+  const std::string kScaleWanted = "morlo3: --scale wants auto or a whole number from 1 to 16 (try --help)\n";
   ASSERT_TRUE(std::filesystem::exists(kGame));
   UseRealData();
   std::ofstream("plain") << "x";
@@ -356,15 +357,36 @@ TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
       {"KESTREL_PLATFORM=sdl KESTREL_MAX_FRAMES=ten", 2,
        "KESTREL_MAX_FRAMES=\"ten\" is not understood: use a whole number of frames, 0 or more\n"},
       {"true && " + kGame + " --bogus", 2, "morlo3: unexpected argument '--bogus' (try --help)\n"},
-      // The window's scale: a whole number from 1 to 16, and nothing after it.
-      {"true && " + kGame + " --scale", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
-      {"true && " + kGame + " --scale 0", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
-      {"true && " + kGame + " --scale 17", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
-      {"true && " + kGame + " --scale 2x", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
-      {"true && " + kGame + " --scale -3", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
-      {"true && " + kGame + " --scale ''", 2, "morlo3: --scale wants a whole number from 1 to 16 (try --help)\n"},
+      // The window's scale: auto or a whole number from 1 to 16, and nothing
+      // after it.
+      {"true && " + kGame + " --scale", 2, kScaleWanted},
+      {"true && " + kGame + " --scale 0", 2, kScaleWanted},
+      {"true && " + kGame + " --scale 17", 2, kScaleWanted},
+      {"true && " + kGame + " --scale 2x", 2, kScaleWanted},
+      {"true && " + kGame + " --scale -3", 2, kScaleWanted},
+      {"true && " + kGame + " --scale ''", 2, kScaleWanted},
+      {"true && " + kGame + " --scale=", 2, kScaleWanted},
       {"true && " + kGame + " --scale 3 4", 2, "morlo3: unexpected argument '4' (try --help)\n"},
-      {"true && " + kGame + " --version --scale 3", 2, "morlo3: unexpected argument '--version' (try --help)\n"},
+      {"true && " + kGame + " --version --scale 3", 2, "morlo3: --version takes no other argument (try --help)\n"},
+      {"true && " + kGame + " --print-config --window", 2,
+       "morlo3: --print-config takes no other argument (try --help)\n"},
+      // Every other setting's flag, by the same table as the file.
+      {"true && " + kGame + " --aspect 16:9", 2, "morlo3: --aspect wants square or 4:3 (try --help)\n"},
+      {"true && " + kGame + " --effects 101", 2, "morlo3: --effects wants a whole number from 0 to 100 (try --help)\n"},
+      {"true && " + kGame + " --language en", 2, "morlo3: --language wants pt (try --help)\n"},
+      {"true && " + kGame + " --key-fire Spcae", 2,
+       "morlo3: --key-fire wants key names as SDL writes them (Space, Left Ctrl, W, Keypad 0), separated by commas: "
+       "no key the game reads is called \"Spcae\" (try --help)\n"},
+      {"true && " + kGame + " --pad-back select", 2,
+       "morlo3: --pad-back wants game controller button names as SDL writes them (a, b, x, y, back, start, "
+       "leftshoulder, dpup), separated by commas: no button is called \"select\" (try --help)\n"},
+      // A key two actions would share: the flag is at fault, whatever the
+      // file says.
+      {"true && " + kGame + " --key-jump 'Left Ctrl'", 2,
+       "morlo3: --key-jump wants keys no other action has: Left Ctrl is already fire's (try --help)\n"},
+      {"true && " + kGame + " --fullscreen --window", 2,
+       "morlo3: --fullscreen and --window cannot both be given (try --help)\n"},
+      {"true && " + kGame + " --config", 2, "morlo3: --config wants the name of a settings file (try --help)\n"},
   };
   // A bound for the runs that should end at once; a case's own setting,
   // given later, wins.
@@ -380,7 +402,7 @@ TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
   EXPECT_EQ(RunProcess(kGame + " --version >out.txt 2>err.txt"), 0);
   EXPECT_EQ(ReadText("out.txt"), "morlo3 " + std::string(morlo3::kVersion) + "\n");
   EXPECT_EQ(RunProcess(kGame + " --help >out.txt 2>err.txt"), 0);
-  EXPECT_TRUE(ReadText("out.txt").starts_with("usage: morlo3 [--help | --version | --scale N]\n"));
+  EXPECT_TRUE(ReadText("out.txt").starts_with("usage: morlo3 [--config FILE] [SETTING...]\n"));
   EXPECT_EQ(ReadText("err.txt"), "");
 
   // A FIFO or a directory in the archive's place: refused at once.

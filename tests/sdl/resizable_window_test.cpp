@@ -358,4 +358,86 @@ TEST_F(GameWindow, AnySizeShowsTheHeadlessFrameAtAWholeScale) {
   EXPECT_EQ(ReadText("err.txt"), "");
 }
 
+// --aspect 4:3 --scale 2 opens 640 x 480. Every column shows its picture
+// column twice; each picture row shows whole, in order, in one or more rows
+// of the window, and the rows between two are smooth mixes of the two, 2.4
+// rows a picture row in all. A click on "Sair" at its 4:3 place quits.
+TEST_F(GameWindow, FourThreeShowsEachPictureRowWholeAndSmoothBetween) {
+  {
+    std::ofstream script("ref.input");
+    script << "1 key 1 down\n1 mouse 20 20\n300 key 1 up\n";
+  }
+  ASSERT_EQ(kestrel::testing::RunProcess("KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_DEPTH=32 "
+                                         "KESTREL_INPUT=ref.input KESTREL_MAX_FRAMES=500 KESTREL_FRAMELOG=ref.log "
+                                         "KESTREL_CAPTURE=ref KESTREL_CAPTURE_EVERY=500 " +
+                                         kGame + " >/dev/null 2>&1"),
+            0);
+  const std::vector<std::string> ref = FrameHashes("ref.log");
+  ASSERT_GE(ref.size(), 500u);
+  Picture frame;
+  ASSERT_TRUE(ReadPng("ref/frame-000500.png", frame));
+
+  ASSERT_TRUE(StartServer("1280x1024x24")) << "Xvfb could not be started";
+  RealGame game(server_.Display(), Command("--aspect 4:3 --scale 2"));
+  ASSERT_TRUE(game.Started());
+  const unsigned long window = FindWindow(game);
+  ASSERT_NE(window, 0u) << ReadText("err.txt");
+  const std::string id = game.Window();
+  FramePacedPlayer player(game);
+  ASSERT_TRUE(WaitForSize(window, 640, 480));
+  game.Xdo("windowmove " + id + " 0 0");
+  game.Xdo("windowfocus --sync " + id);
+  game.KeyDown("Escape");
+  // The window row over the middle of picture row p: (p + 1/2) * 2.4.
+  auto row = [](int p) { return (2 * p + 1) * 6 / 5; };
+  game.Xdo("mousemove --window " + id + " 21 " + std::to_string(row(10)));
+  ASSERT_TRUE(WaitForFrame(player, ref[499], 2000)) << "the menu never settled: " << ReadText("err.txt");
+  game.KeyUp("Escape");
+  Picture shown;
+  for (int tries = 0; tries < 5; ++tries) {
+    ASSERT_TRUE(WaitForFrame(player, ref[499]));
+    player.Wait(2);
+    ASSERT_TRUE(kestrel::testing::XScreenshotOf(x_, window, shown.rgb, shown.w, shown.h));
+    if (player.LastHash() == ref[499]) break;
+  }
+  ASSERT_EQ(shown.w, 640);
+  ASSERT_EQ(shown.h, 480);
+  // Window row y shows picture rows near y / 2.4: one of them whole, or a
+  // mix of two neighbours, channel by channel between them.
+  std::vector<int> whole(200, 0);
+  int mixes = 0;
+  for (int y = 0; y < 480; ++y) {
+    const int near = y * 200 / 480;
+    auto is = [&](int p) {
+      if (p < 0 || p >= 200) return false;
+      for (int x = 0; x < 640; ++x)
+        if (std::memcmp(shown.At(x, y), frame.At(x / 2, p), 3) != 0) return false;
+      return true;
+    };
+    bool found = false;
+    for (int p = near - 1; p <= near + 1 && !found; ++p)
+      if (is(p)) ++whole[size_t(p)], found = true;
+    for (int p = std::max(near - 1, 0); p < std::min(near + 1, 199) && !found; ++p) {
+      bool between = true;
+      for (int x = 0; x < 640 && between; ++x)
+        for (int c = 0; c < 3; ++c) {
+          const int a = frame.At(x / 2, p)[c], b = frame.At(x / 2, p + 1)[c], v = shown.At(x, y)[c];
+          between = between && v >= std::min(a, b) && v <= std::max(a, b);
+        }
+      if (between) ++mixes, found = true;
+    }
+    EXPECT_TRUE(found) << "window row " << y << " is neither a picture row nor a mix of two";
+  }
+  for (int p = 0; p < 200; ++p) EXPECT_GE(whole[size_t(p)], 1) << "picture row " << p << " shows nowhere whole";
+  EXPECT_GT(mixes, 0) << "no row is smoothed";
+
+  // "Sair" on the main page is at picture (264, 137); the press quits.
+  game.Xdo("mousemove --window " + id + " " + std::to_string(264 * 2 + 1) + " " + std::to_string(row(137)));
+  player.Wait(2);
+  game.Xdo("mousedown 1");
+  EXPECT_EQ(game.Wait(30), 0) << "Sair did not quit";
+  game.Xdo("mouseup 1");
+  EXPECT_EQ(ReadText("err.txt"), "");
+}
+
 }  // namespace

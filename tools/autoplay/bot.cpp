@@ -46,6 +46,8 @@ std::string FormatEvent(const ScriptEvent& e) {
     }
     case ScriptEvent::Type::Close: return f + "close";
     case ScriptEvent::Type::FocusLost: return f + "focus lost";
+    case ScriptEvent::Type::Bind:
+      return std::string("bind ") + kestrel::platform::ActionName(e.action) + " " + std::to_string(e.code);
   }
   return f;
 }

@@ -4,6 +4,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -96,6 +97,22 @@ std::vector<ScriptEvent> ParseInputScript(const std::string& text) {
     auto fail = [&](const std::string& why) {
       throw std::runtime_error("input script line " + std::to_string(number) + ": " + why + ": " + line);
     };
+    // "bind ACTION CODE...": the keys an action had where the script was
+    // recorded. No frame: they hold for the whole run.
+    if (line.compare(first, 5, "bind ") == 0) {
+      std::string word, name;
+      in >> word >> name;
+      ScriptEvent e;
+      e.type = ScriptEvent::Type::Bind;
+      if (!ActionOfName(name.c_str(), e.action)) fail("expected left, right, jump, fire, pause or back");
+      int codes = 0;
+      for (; in >> e.code; ++codes) {
+        if (e.code < 0 || e.code > 255) fail("expected a scan code 0..255");
+        events.push_back(e);
+      }
+      if (!in.eof() || codes == 0) fail("expected the scan codes bound to " + name);
+      continue;
+    }
     long long frame = -1;
     std::string kind;
     if (!(in >> frame) || frame < 0) fail("expected a frame number");
@@ -254,7 +271,16 @@ void HeadlessDisplay::ShowErrorMessage(const std::string& caption, const std::st
 }
 
 void HeadlessDisplay::QueueEvents(std::vector<ScriptEvent> events) {
+  std::array<bool, kActionCount> named{};
   for (ScriptEvent& e : events) {
+    if (e.type == ScriptEvent::Type::Bind) {
+      if (!scriptBindings_) scriptBindings_ = ProgramBindings();
+      std::vector<uint8_t>& keys = scriptBindings_->keys[size_t(e.action)];
+      if (!named[size_t(e.action)]) keys.clear();
+      named[size_t(e.action)] = true;
+      if (std::find(keys.begin(), keys.end(), uint8_t(e.code)) == keys.end()) keys.push_back(uint8_t(e.code));
+      continue;
+    }
     // Keep the queue ordered by frame; events of one frame keep their order.
     auto at = events_.end();
     while (at != events_.begin() && std::prev(at)->frame > e.frame) --at;
@@ -280,6 +306,7 @@ void HeadlessDisplay::ApplyDueEvents() {
       // Every device is lost once, as when the window loses the focus; a
       // recording lists the keys that were let go with it.
       case ScriptEvent::Type::FocusLost: LoseHeadlessDevices(); break;
+      case ScriptEvent::Type::Bind: break;
     }
   }
 }

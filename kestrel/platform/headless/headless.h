@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "kestrel/platform/bindings.h"
 #include "kestrel/platform/display.h"
 
 namespace kestrel::platform {
@@ -33,14 +34,17 @@ struct HeadlessOptions {
   static HeadlessOptions FromEnvironment();
 };
 
-// One scripted event. `frame` is the number of frames presented before it applies.
+// One scripted event. `frame` is the number of frames presented before it
+// applies. A Bind holds for the whole run: the key `code` is one of those
+// bound to `action`, whatever the program's settings say.
 struct ScriptEvent {
-  enum class Type { Key, Mouse, Button, Close, FocusLost };
+  enum class Type { Key, Mouse, Button, Close, FocusLost, Bind };
   uint64_t frame = 0;
   Type type = Type::Key;
   int code = 0;       // key scan code, or button 0 left, 1 right, 2 middle
   bool down = false;  // key and button
   int32_t x = 0, y = 0;
+  Action action = Action::Left;  // Bind
 };
 
 // Parses the KESTREL_INPUT format; throws std::runtime_error naming the line
@@ -88,11 +92,13 @@ class HeadlessDisplay : public Display {
   void ShowErrorMessage(const std::string& caption, const std::string& text) override;
   std::unique_ptr<InputBackend> CreateInputBackend() override;
   std::unique_ptr<SoundBackend> CreateSoundBackend() override;
+  const Bindings* ScriptBindings() const override { return scriptBindings_ ? &*scriptBindings_ : nullptr; }
 
   // ---- for tests ----
   HeadlessOptions& Options() { return options_; }
   HeadlessInputState& Input() { return input_; }
-  // Events applied when the frame count reaches their frame.
+  // Events applied when the frame count reaches their frame; the Bind events
+  // of one call say, for each action they name, all of its keys.
   void QueueEvents(std::vector<ScriptEvent> events);
   // The last presented picture, unpacked to 8-bit RGB, and its size.
   const std::vector<uint8_t>& LastFrame() const;
@@ -115,6 +121,8 @@ class HeadlessDisplay : public Display {
   HeadlessOptions options_;
   HeadlessInputState input_;
   std::deque<ScriptEvent> events_;
+  // The program's bindings with the script's own for the actions it names.
+  std::optional<Bindings> scriptBindings_;
   // The last frame as stored; it is unpacked and hashed only when asked for,
   // so a run that nobody watches costs one copy per frame.
   std::vector<uint8_t> rawFrame_;

@@ -78,8 +78,8 @@ class HeadlessSoundBackend : public SoundBackend {
     songs_.erase(song);
   }
 
-  int PlayStream(StreamHandle stream, int& error) override {
-    Record("PlayStream " + std::to_string(stream));
+  int PlayStream(StreamHandle stream, int level, int& error) override {
+    Record("PlayStream " + std::to_string(stream) + " level " + std::to_string(level));
     StopStream(stream);
     if (int(playing_.size()) >= channels_) {
       error = FMOD_ERR_CHANNEL_ALLOC;

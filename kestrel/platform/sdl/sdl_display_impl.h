@@ -57,6 +57,9 @@ struct SdlDisplay::Impl {
   SDL_Surface* staging = nullptr;  // X-R-G-B picture, for a window surface of another format
   bool sendWhole = false;          // the border changed too, not only the picture
   SDL_Rect lastDest{0, 0, 0, 0};
+  // The picture at whole factors, before it is smoothed to a size they do
+  // not reach (4:3).
+  std::vector<uint8_t> unsmoothed;
   // The last picture scaled into the surface, its rows as they came: the
   // next frame scales and sends only the band of rows that changed, and a
   // frame like the last one nothing at all (a still menu, a pause).
@@ -72,6 +75,7 @@ struct SdlDisplay::Impl {
   // The real window covers the screen now; Alt+Enter changes it.
   bool shownFullScreen = false;
   bool vsync = false;
+  int screenRefresh = 0;  // Hz, 0 when the screen does not say
   int32_t clientWidth = 0, clientHeight = 0;
   int32_t pictureWidth = 0, pictureHeight = 0;  // of the last frame shown
 
@@ -123,6 +127,9 @@ struct SdlDisplay::Impl {
   void Send(const SDL_Rect& dest);
   // Uploads `pw` x `ph` pixels of `depth` and has the renderer show them.
   void ShowThroughRenderer(const uint8_t* first, int pitch, int depth, int pw, int ph);
+  // Turns the renderer's vsync on or off as the game's pace now fits the
+  // screen's rate or not.
+  void FollowPace(int framesPerSecond);
   // Puts `pw` x `ph` pixels of `depth` into the window surface.
   void ShowOnSurface(const uint8_t* first, int pitch, int depth, int pw, int ph);
   // Shows the last frame again, after the window system lost it.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "kestrel/platform/bindings.h"
 #include "kestrel/platform/input.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/sdl/sdl_record.h"
@@ -98,9 +99,13 @@ const std::array<uint8_t, SDL_NUM_SCANCODES>& ScancodeMap() {
   return map;
 }
 
-// Controller buttons and directions that stand for keys.
-constexpr uint8_t kPadKeyLeft = 0xCB, kPadKeyRight = 0xCD, kPadKeyJump = 0xC8, kPadKeyFire = 0x1D, kPadKeyEnter = 0x1C,
-                  kPadKeyEscape = 0x01;
+// PadButton bits are SDL's button numbers.
+static_assert(kPadA == 1u << SDL_CONTROLLER_BUTTON_A && kPadB == 1u << SDL_CONTROLLER_BUTTON_B &&
+              kPadX == 1u << SDL_CONTROLLER_BUTTON_X && kPadY == 1u << SDL_CONTROLLER_BUTTON_Y &&
+              kPadBack == 1u << SDL_CONTROLLER_BUTTON_BACK && kPadGuide == 1u << SDL_CONTROLLER_BUTTON_GUIDE &&
+              kPadStart == 1u << SDL_CONTROLLER_BUTTON_START && kPadUp == 1u << SDL_CONTROLLER_BUTTON_DPAD_UP &&
+              kPadDown == 1u << SDL_CONTROLLER_BUTTON_DPAD_DOWN && kPadLeft == 1u << SDL_CONTROLLER_BUTTON_DPAD_LEFT &&
+              kPadRight == 1u << SDL_CONTROLLER_BUTTON_DPAD_RIGHT && SDL_CONTROLLER_BUTTON_MAX <= 32);
 // Half the stick's travel counts as a push.
 constexpr int16_t kStickThreshold = 16384;
 // More queued button events than any buffer takes; the rest only mean overflow.
@@ -139,20 +144,7 @@ bool LivePointer(SdlDisplay& display, Point& out) {
 uint64_t FrameNow() { return HasDisplay() ? GetDisplay().FramesPresented() : 0; }
 
 // The controller's buttons as the menu and the pause know them.
-uint32_t PadBitOf(uint8_t button) {
-  switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return kPadUp;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return kPadDown;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return kPadLeft;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return kPadRight;
-    case SDL_CONTROLLER_BUTTON_A: return kPadA;
-    case SDL_CONTROLLER_BUTTON_B: return kPadB;
-    case SDL_CONTROLLER_BUTTON_X: return kPadX;
-    case SDL_CONTROLLER_BUTTON_START: return kPadStart;
-    case SDL_CONTROLLER_BUTTON_BACK: return kPadBack;
-    default: return 0;
-  }
-}
+uint32_t PadBitOf(uint8_t button) { return button < SDL_CONTROLLER_BUTTON_MAX ? 1u << button : 0; }
 
 struct MouseQueue {
   std::deque<DIDeviceObjectData> events;
@@ -284,16 +276,24 @@ struct SdlInputShared {
     }
   }
 
+  // A held button reads as the first key bound to its action, so that the
+  // game, the menu and a recording see a pad as they see the keyboard.
   void AddControllerKeys(uint8_t (&out)[256]) const {
     if (!controller) return;
-    auto button = [&](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(controller, b) != 0; };
-    int16_t x = SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTX);
-    if (button(SDL_CONTROLLER_BUTTON_DPAD_LEFT) || x <= -kStickThreshold) out[kPadKeyLeft] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) || x >= kStickThreshold) out[kPadKeyRight] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_A)) out[kPadKeyJump] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_X) || button(SDL_CONTROLLER_BUTTON_B)) out[kPadKeyFire] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_START)) out[kPadKeyEnter] = 0x80;
-    if (button(SDL_CONTROLLER_BUTTON_BACK)) out[kPadKeyEscape] = 0x80;
+    uint32_t held = 0;
+    for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b)
+      if (SDL_GameControllerGetButton(controller, SDL_GameControllerButton(b))) held |= 1u << b;
+    const int16_t x = SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTX);
+    const Bindings& bound = ActiveBindings();
+    auto hold = [&](Action a) {
+      if (!bound.Keys(a).empty()) out[bound.Keys(a).front()] = 0x80;
+    };
+    if ((held & kPadLeft) || x <= -kStickThreshold) hold(Action::Left);
+    if ((held & kPadRight) || x >= kStickThreshold) hold(Action::Right);
+    for (Action a : {Action::Jump, Action::Fire, Action::Back})
+      if (held & bound.Pad(a)) hold(a);
+    // Start also goes on from a picture that waits, as Enter does.
+    if (held & kPadStart) out[DIK_RETURN] = 0x80;
   }
 
   std::vector<std::string> ButtonNames() const {
@@ -466,6 +466,28 @@ std::vector<std::pair<int, uint8_t>> SdlKeyTable() {
   std::vector<std::pair<int, uint8_t>> table;
   for (const auto& e : kKeyTable) table.emplace_back(int(e.sdl), e.dik);
   return table;
+}
+
+uint8_t DikFromKeyName(const std::string& name) {
+  // SDL's own lookup ignores case and needs SDL to be started for nothing.
+  return name.empty() ? 0 : DikFromSdlScancode(SDL_GetScancodeFromName(name.c_str()));
+}
+
+std::string KeyNameOfDik(uint8_t dik) {
+  const int sdl = dik ? SdlScancodeFromDik(dik) : SDL_SCANCODE_UNKNOWN;
+  return sdl == SDL_SCANCODE_UNKNOWN ? "" : SDL_GetScancodeName(SDL_Scancode(sdl));
+}
+
+uint32_t PadBitFromName(const std::string& name) {
+  const SDL_GameControllerButton b = SDL_GameControllerGetButtonFromString(name.c_str());
+  return b == SDL_CONTROLLER_BUTTON_INVALID ? 0 : PadBitOf(uint8_t(b));
+}
+
+std::string PadNameOfBit(uint32_t bit) {
+  for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b)
+    if (bit == 1u << b)
+      if (const char* name = SDL_GameControllerGetStringForButton(SDL_GameControllerButton(b))) return name;
+  return "";
 }
 
 }  // namespace kestrel::platform

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kestrel/platform/environment.h"
+#include "kestrel/platform/frame_clock.h"
 #include "kestrel/platform/scale.h"
 #include "kestrel/platform/screenshot.h"
 #include "kestrel/platform/sdl/sdl_display_impl.h"
@@ -108,15 +109,16 @@ void SdlDisplay::Impl::ShowOnSurface(const uint8_t* first, int pitch, int depth,
   pictureHeight = ph;
   // Placed in the surface itself, so that nothing is written outside it
   // whatever size the window system gave it.
-  const SDL_Rect dest = ToSdlRect(Letterbox(s->w, s->h, pw, ph));
+  const SDL_Rect dest = ToSdlRect(Letterbox(s->w, s->h, pw, ph, GetWindowSettings().aspect));
   if (dest.w <= 0 || dest.h <= 0) return;
   if (hasFrame && !SDL_RectEquals(&dest, &lastDest)) {
     // A picture of another size leaves parts of the old one in the border.
     SDL_FillRect(s, nullptr, 0);
     sendWhole = true;
   }
-  const int scale = dest.w / pw;
-  if (IsXrgb(s) && dest.w == pw * scale && dest.h == ph * scale) {
+  // Whole factors across and down: the same, but for 4:3 at 5 x 6.
+  const int scaleX = dest.w / pw, scaleY = dest.h / ph;
+  if (IsXrgb(s) && scaleX >= 1 && scaleY >= 1 && dest.w == pw * scaleX && dest.h == ph * scaleY) {
     // The band of rows [top, bottom) that differs from the picture already
     // in the surface; all of them when there is none to compare with.
     const size_t rowBytes = size_t(pw) * size_t(depth == 15 ? 2 : (depth + 7) / 8);
@@ -141,12 +143,12 @@ void SdlDisplay::Impl::ShowOnSurface(const uint8_t* first, int pitch, int depth,
     for (int y = top; y < bottom; ++y)
       std::memcpy(shownRows.data() + size_t(y) * rowBytes, first + size_t(y) * size_t(pitch), rowBytes);
     uint8_t* out =
-        static_cast<uint8_t*>(s->pixels) + size_t(dest.y + top * scale) * size_t(s->pitch) + size_t(dest.x) * 4;
-    ScaleToXrgb(first + size_t(top) * size_t(pitch), pitch, depth, pw, bottom - top, scale, out, s->pitch);
+        static_cast<uint8_t*>(s->pixels) + size_t(dest.y + top * scaleY) * size_t(s->pitch) + size_t(dest.x) * 4;
+    ScaleToXrgb(first + size_t(top) * size_t(pitch), pitch, depth, pw, bottom - top, scaleX, scaleY, out, s->pitch);
     if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
     hasFrame = true;
     lastDest = dest;
-    Send(SDL_Rect{dest.x, dest.y + top * scale, dest.w, (bottom - top) * scale});
+    Send(SDL_Rect{dest.x, dest.y + top * scaleY, dest.w, (bottom - top) * scaleY});
     return;
   }
   // Any other frame is scaled and sent whole, and compared with none.
@@ -154,7 +156,7 @@ void SdlDisplay::Impl::ShowOnSurface(const uint8_t* first, int pitch, int depth,
   if (IsXrgb(s)) {
     if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return;
     uint8_t* out = static_cast<uint8_t*>(s->pixels) + size_t(dest.y) * size_t(s->pitch) + size_t(dest.x) * 4;
-    StretchToXrgb(first, pitch, depth, pw, ph, out, s->pitch, dest.w, dest.h);
+    ScaleShapedToXrgb(first, pitch, depth, pw, ph, out, s->pitch, dest.w, dest.h, unsmoothed);
     if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
   } else {
     // A window system of another format (a 16-bit X server): widen, then
@@ -185,6 +187,7 @@ void SdlDisplay::Impl::Redraw() {
 void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
   if (recorder_) recorder_->Frame(picture, area);
   if (!window_ || !picture.Pixels()) return;
+  if (impl_->renderer) impl_->FollowPace(FrameRate());
   const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.Width()),
                std::min(area.bottom, picture.Height())};
   if (r.Width() <= 0 || r.Height() <= 0) return;
@@ -199,16 +202,37 @@ void SdlDisplay::ShowFrame(const Surface& picture, const Rect& area) {
   }
 }
 
+void SdlDisplay::Impl::FollowPace(int framesPerSecond) {
+  const bool want = VsyncKeepsPace(screenRefresh, framesPerSecond);
+  if (want != vsync && SDL_RenderSetVSync(renderer, want ? 1 : 0) == 0) vsync = want;
+}
+
 void SdlDisplay::Impl::ShowThroughRenderer(const uint8_t* first, int pitch, int depth, int pw, int ph) {
-  if (!texture || textureWidth != pw || textureHeight != ph) {
+  pictureWidth = pw;
+  pictureHeight = ph;
+  // Square pixels go up as they are and the renderer scales them by whole
+  // factors. In 4:3 the texture holds the picture at the whole factors that
+  // fit, and the renderer smooths it to its size when they do not reach it.
+  const bool square = GetWindowSettings().aspect == Aspect::Square;
+  const SDL_Rect d = Destination();
+  const int scaleX = square ? 1 : std::max(d.w / pw, 1), scaleY = square ? 1 : std::max(d.h / ph, 1);
+  const int tw = pw * scaleX, th = ph * scaleY;
+  if (!texture || textureWidth != tw || textureHeight != th) {
     DropTexture();
-    texture = SDL_CreateTexture(renderer, kTextureFormat, SDL_TEXTUREACCESS_STREAMING, pw, ph);
+    texture = SDL_CreateTexture(renderer, kTextureFormat, SDL_TEXTUREACCESS_STREAMING, tw, th);
     if (!texture) return;
-    SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
-    textureWidth = pw;
-    textureHeight = ph;
+    textureWidth = tw;
+    textureHeight = th;
   }
-  if (depth == 32) {
+  const bool smooth = !square && (d.w != tw || d.h != th);
+  SDL_SetTextureScaleMode(texture, smooth ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+  if (scaleX != 1 || scaleY != 1) {
+    void* pixels = nullptr;
+    int texturePitch = 0;
+    if (SDL_LockTexture(texture, nullptr, &pixels, &texturePitch) != 0) return;
+    ScaleToXrgb(first, pitch, depth, pw, ph, scaleX, scaleY, static_cast<uint8_t*>(pixels), texturePitch);
+    SDL_UnlockTexture(texture);
+  } else if (depth == 32) {
     if (SDL_UpdateTexture(texture, nullptr, first, pitch) != 0) return;
   } else {
     void* pixels = nullptr;
@@ -218,16 +242,24 @@ void SdlDisplay::Impl::ShowThroughRenderer(const uint8_t* first, int pitch, int 
     SDL_UnlockTexture(texture);
   }
   hasFrame = true;
-  pictureWidth = pw;
-  pictureHeight = ph;
   Render();
   SDL_RenderPresent(renderer);
 }
 
 void SdlDisplay::Impl::WriteShot(const uint8_t* first, int pitch, int depth, int pw, int ph) {
+  const SDL_Rect d = Destination();
+  if (GetWindowSettings().aspect != Aspect::Square) {
+    // In 4:3 what is shown, without the bars; never smaller than two steps
+    // of the shape (640 x 480).
+    int w = d.w, h = d.h;
+    if (w < 2 * pw) ShapedSize(pw, ph, GetWindowSettings().aspect, 2, w, h);
+    std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4), scratch;
+    ScaleShapedToXrgb(first, pitch, depth, pw, ph, pixels.data(), w * 4, w, h, scratch);
+    SaveScreenshot(GetWindowSettings().shotName, pixels.data(), w * 4, w, h);
+    return;
+  }
   // The picture at the whole scale it is shown at, without the bars; never
   // smaller than 640 x 400, so a small window still gives a useful picture.
-  const SDL_Rect d = Destination();
   const int shown = WholeScale(Placement{d.x, d.y, d.w, d.h}, pw, ph);
   const int scale = std::max({shown, (640 + pw - 1) / pw, (400 + ph - 1) / ph, 1});
   std::vector<uint8_t> pixels(size_t(pw) * scale * size_t(ph) * scale * 4);

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "kestrel/error.h"
+#include "kestrel/platform/bindings.h"
 #include "kestrel/platform/environment.h"
 #include "kestrel/platform/input.h"
 #include "kestrel/platform/picture_hash.h"
@@ -104,6 +105,14 @@ void SdlRecorder::WriteHeader(const Display& display) {
                "# Play it again with:\n"
                "# KESTREL_PLATFORM=headless KESTREL_ANSWER=%s KESTREL_DEPTH=%d KESTREL_INPUT=%s\n",
                display.IsFullScreenWindow() ? "yes" : "no", display.DesktopDepth(), inputPath_.c_str());
+  // The keys are written as pressed; the bindings they were played with
+  // make the replay the same whatever the settings say where it is played.
+  const Bindings& bound = ActiveBindings();
+  for (int a = 0; a < kActionCount; ++a) {
+    std::fprintf(input_, "bind %s", ActionName(Action(a)));
+    for (uint8_t key : bound.Keys(Action(a))) std::fprintf(input_, " %d", int(key));
+    std::fputc('\n', input_);
+  }
   wrote_ = true;
 }
 

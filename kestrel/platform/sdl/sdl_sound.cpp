@@ -153,7 +153,7 @@ class SdlSoundBackend : public SoundBackend {
     songs_.erase(it);
   }
 
-  int PlayStream(StreamHandle stream, int& error) override {
+  int PlayStream(StreamHandle stream, int level, int& error) override {
     auto it = streams_.find(stream);
     if (it == streams_.end()) {
       error = FMOD_ERR_INVALID_PARAM;
@@ -162,6 +162,9 @@ class SdlSoundBackend : public SoundBackend {
     // A stream has one position: playing it again starts it over.
     StopStream(stream);
     Stream& s = it->second;
+    // The level goes with the chunk, so it holds from the first sample
+    // mixed: the channel is not known before it plays.
+    Mix_VolumeChunk(s.chunk, MixerVolume(level));
     int channel = Mix_PlayChannel(-1, s.chunk, s.loop ? -1 : 0);
     if (channel < 0 || channel > kChannelMask || size_t(channel) >= serials_.size()) {
       if (channel >= 0) Mix_HaltChannel(channel);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "kestrel/platform/environment.h"
+#include "kestrel/platform/frame_clock.h"
 #include "kestrel/platform/sdl/sdl_display_impl.h"
 
 namespace kestrel::platform {
@@ -34,7 +35,7 @@ void SdlDisplay::Impl::OutputSize(int& w, int& h) const {
 SDL_Rect SdlDisplay::Impl::Destination() const {
   int ow = 0, oh = 0;
   OutputSize(ow, oh);
-  return ToSdlRect(Letterbox(ow, oh, pictureWidth, pictureHeight));
+  return ToSdlRect(Letterbox(ow, oh, pictureWidth, pictureHeight, GetWindowSettings().aspect));
 }
 
 void SdlDisplay::Impl::BaseSize(int& w, int& h) const {
@@ -47,6 +48,8 @@ void SdlDisplay::Impl::BaseSize(int& w, int& h) const {
 void SdlDisplay::Impl::FirstWindowSize(SDL_Window* on, int& w, int& h) const {
   int pw = 0, ph = 0;
   BaseSize(pw, ph);
+  // The scale counts in the picture's shown shape: 4:3 steps are 320 x 240.
+  ShapedSize(pw, ph, GetWindowSettings().aspect, 1, pw, ph);
   int scale = GetWindowSettings().scale;
   if (scale <= 0) {
     // The usable area leaves out panels and docks; without a window manager
@@ -136,12 +139,14 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption, 
     std::fprintf(stderr, "kestrel: cannot open a window: %s\n", SDL_GetError());
     return DDERR_GENERIC;
   }
-  // Vsync only removes tearing; the frame clock is ours. On a monitor that is
-  // not at 60 Hz, vsync would change the game's speed, so it stays off.
+  // Vsync only removes tearing; the frame clock is ours. Where the screen's
+  // rate is not the game's, vsync would change the game's speed, so it
+  // stays off (and follows the game's pace as it changes, sdl_present.cpp).
   SDL_DisplayMode current;
   const int displayIndex = SDL_GetWindowDisplayIndex(window_);
-  impl_->vsync = displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &current) == 0 &&
-                 current.refresh_rate >= 59 && current.refresh_rate <= 61;
+  impl_->screenRefresh =
+      displayIndex >= 0 && SDL_GetCurrentDisplayMode(displayIndex, &current) == 0 ? current.refresh_rate : 0;
+  impl_->vsync = VsyncKeepsPace(impl_->screenRefresh, FrameRate());
   impl_->window = window_;
   // A window system that offers no surface for the window still has the renderer.
   if (impl_->path == PresentPath::WindowSurface && !impl_->WindowSurface()) impl_->path = PresentPath::Renderer;
