@@ -25,3 +25,9 @@ kestrel_web_library(PkgConfig::SDL2_TTF libSDL2_ttf.a PkgConfig::SDL2 kestrel_we
 # The game ends by throwing to main, and its loaders catch what they throw.
 add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
+
+# Debian's emscripten runs its JS tools with the system's node; a node not
+# built by Debian (NodeSource's) does not look in Debian's module folder,
+# where those tools find acorn.
+set(CMAKE_C_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
