@@ -36,17 +36,18 @@ extern "C" void* dlsym(void*, const char*) { return nullptr; }
 
 namespace {
 
-// The faces the page carries, built into its files by the build (web/).
+// The faces the page carries, built into its files by the build (web/):
+// the game draws all its text in bold "Times New Roman", which resolves to
+// Liberation Serif, as on the desktop.
 struct CarriedFace {
   const char* family;
+  bool bold;
+  bool italic;
   const char* file;
 };
 constexpr CarriedFace kCarried[] = {
-    {"Liberation Serif", "/fonts/LiberationSerif-Regular.ttf"},
+    {"Liberation Serif", true, false, "/fonts/LiberationSerif-Bold.ttf"},
 };
-// What a generic name or an unknown family falls back to, as fontconfig's
-// default serif does on the desktop.
-constexpr const CarriedFace& kSerif = kCarried[0];
 
 bool SameName(const std::string& a, const char* b) {
   size_t i = 0;
@@ -59,20 +60,34 @@ FaceFile FaceOf(const CarriedFace& c) {
   FaceFile f;
   f.file = c.file;
   f.family = c.family;
-  // Only upright regular files are carried: bold and italic are drawn from
-  // them, as SDL_ttf does for any face that lacks its own.
+  f.bold = c.bold;
+  f.italic = c.italic;
   return f;
+}
+
+// The carried face nearest in weight and slant (text.cpp slants or thickens
+// a face that lacks its own), of `family`, or of any family when it is null,
+// as fontconfig's default serif stands in for a family it does not know.
+std::optional<FaceFile> Nearest(const std::string* family, bool bold, bool italic) {
+  const CarriedFace* best = nullptr;
+  int bestMisses = 3;
+  for (const CarriedFace& c : kCarried) {
+    if (family && !SameName(*family, c.family)) continue;
+    const int misses = (c.bold != bold) + (c.italic != italic);
+    if (misses < bestMisses) best = &c, bestMisses = misses;
+  }
+  if (!best) return std::nullopt;
+  return FaceOf(*best);
 }
 
 }  // namespace
 
-std::optional<FaceFile> MatchFace(const std::string& name, bool, bool, bool exact) {
-  for (const CarriedFace& c : kCarried)
-    if (SameName(name, c.family)) return FaceOf(c);
+std::optional<FaceFile> MatchFace(const std::string& name, bool bold, bool italic, bool exact) {
+  if (auto face = Nearest(&name, bold, italic)) return face;
   if (exact) return std::nullopt;
-  return FaceOf(kSerif);
+  return Nearest(nullptr, bold, italic);
 }
 
-std::optional<FaceFile> AnyFace() { return FaceOf(kSerif); }
+std::optional<FaceFile> AnyFace() { return Nearest(nullptr, false, false); }
 
 }  // namespace kestrel::platform
