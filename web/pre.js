@@ -12,5 +12,12 @@ Module['preRun'].push(function () {
   }
   // One line a frame on the console, as the frame log file has it.
   if (page.framelog) ENV['KESTREL_FRAMELOG'] = '/dev/stdout';
+  // What the player does, as a script (Module.kestrelReadFile reads it back).
+  if (page.record) ENV['KESTREL_RECORD'] = '/session.input';
   ENV['TMPDIR'] = '/tmp';
 });
+
+// A file of the page's memory file system as text, for the page's own tools.
+Module['kestrelReadFile'] = function (path) {
+  return FS.readFile(path, { encoding: 'utf8' });
+};
