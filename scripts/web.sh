@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The game in a browser: WebAssembly built with Debian's emscripten.
 #
-# Usage: scripts/web.sh build   writes build-web/site/ (index.html, morlo3.js,
-#                               morlo3.wasm, data.kpk and the page's font)
+# Usage: scripts/web.sh build   writes build-web/site/: index.html, morlo3.js,
+#                               morlo3.wasm (with the page's font) and data.kpk
 #        scripts/web.sh serve [PORT]
 #                               serves build-web/site/ on http://localhost:PORT/
 #                               (8080 unless given)
@@ -26,7 +26,7 @@ web=$root/build-web
 # The source packages, each with the switches its library is built with.
 source_packages=(zlib libdeflate libpng1.6 libjpeg-turbo freetype libsdl2 libsdl2-mixer libsdl2-ttf)
 # Raise this when a recipe below changes, so that old libraries are not used.
-recipe=1
+recipe=2
 
 # Debian's emscripten runs its JS tools with the system node; NodeSource's
 # node does not look in Debian's module folder, where acorn lives.
@@ -40,7 +40,7 @@ die() {
 # Names every missing Debian package at once and stops; as root, installs
 # them (scripts/deps.sh). `chromium` is needed only for the tests.
 need_packages() {
-  "$root/scripts/deps.sh" emscripten dpkg-dev xz-utils bzip2 python3 fonts-liberation "$@"
+  "$root/scripts/deps.sh" emscripten dpkg-dev xz-utils bzip2 python3 bc fonts-liberation "$@"
   command -v emcc >/dev/null || die "emcc is missing: install the Debian package emscripten"
 }
 
@@ -239,10 +239,46 @@ build_all() {
   build_site
 }
 
+# The page's download as a player gets it, each file and all together, gzip.
+report_size() {
+  local site=$web/site total=0 f raw gz
+  for f in morlo3.js morlo3.wasm data.kpk; do
+    raw=$(stat -c %s "$site/$f")
+    gz=$(gzip -9 -c "$site/$f" | wc -c)
+    total=$((total + gz))
+    printf 'web.sh: %-12s %9d bytes, %9d gzip\n' "$f" "$raw" "$gz"
+  done
+  printf 'web.sh: download     %9d bytes gzip (%.2f MB)\n' "$total" "$(echo "$total / 1000000" | bc -l)"
+}
+
+# What the browser proofs need beyond the build, named when missing.
+need_browser() {
+  need_packages chromium python3-websocket python3-pil
+  [ -x /usr/bin/chromium ] || die "/usr/bin/chromium is missing: install the Debian package chromium"
+}
+
 cmd=${1:-}
 case $cmd in
   build)
     build_all
+    report_size
+    ;;
+  serve)
+    port=${2:-8080}
+    [ -f "$web/site/index.html" ] || die "no page yet: run scripts/web.sh build first"
+    echo "web.sh: the game is at http://localhost:$port/ (Ctrl+C ends)"
+    exec /usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$web/site" "$port"
+    ;;
+  test)
+    need_browser
+    build_all
+    /usr/bin/python3 "$root/tests/web/page_test.py" "$web/site" "$web/native" "$root" "${@:2}"
+    ;;
+  bench)
+    need_browser
+    build_all
+    report_size
+    /usr/bin/python3 "$root/bench/web_frame.py" "$web/site" "$web/native" "$root" "${2:-3}"
     ;;
   *)
     sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2

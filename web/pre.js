@@ -12,6 +12,8 @@ Module['preRun'].push(function () {
   }
   // One line a frame on the console, as the frame log file has it.
   if (page.framelog) ENV['KESTREL_FRAMELOG'] = '/dev/stdout';
+  // The in-memory backend: no canvas, no sound, no waiting (the benchmark).
+  if (page.headless) ENV['KESTREL_PLATFORM'] = 'headless';
   // What the player does, as a script (Module.kestrelReadFile reads it back).
   if (page.record) ENV['KESTREL_RECORD'] = '/session.input';
   ENV['TMPDIR'] = '/tmp';

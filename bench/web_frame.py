@@ -1,0 +1,55 @@
+#!/usr/bin/python3
+"""A frame's time in the page against the same frame native: the normal
+replay played on the in-memory backend (the same frames, no pacing, no
+picture shown) in headless Chromium and as a native process, RUNS times
+each; the best run of each, in milliseconds a frame, and their ratio.
+Figures only: nothing here passes or fails.
+
+Usage: web_frame.py SITE NATIVE_BUILD SOURCE_DIR [RUNS]
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'web'))
+from browser import Browser, Server  # noqa: E402
+
+site, native, source = (os.path.abspath(a) for a in sys.argv[1:4])
+runs = int(sys.argv[4]) if len(sys.argv) > 4 else 3
+script = os.path.join(source, 'tests', 'replays', 'normal.input')
+frames = next(int(line.split()[1]) for line in open(os.path.join(source, 'tests', 'replays', 'normal.golden'))
+              if line.startswith('frames '))
+
+page_ms = []
+server = Server(site, extra={'normal.input': script})
+try:
+    for _ in range(runs):
+        browser = Browser()
+        try:
+            browser.open(server.url + 'index.html?headless&input=normal.input')
+            browser.wait_for(lambda: browser.evaluate('window.kestrel && window.kestrel.exitCode') is not None, 900,
+                             'the replay to end')
+            assert browser.evaluate('window.kestrel.exitCode') == 0, 'the replay did not end well in the page'
+            page_ms.append(browser.evaluate('window.kestrel.runMs'))
+        finally:
+            browser.close()
+finally:
+    server.close()
+
+native_ms = []
+scratch = tempfile.mkdtemp(prefix='kestrel-web-bench-')
+os.symlink(os.path.join(native, 'data.kpk'), os.path.join(scratch, 'data.kpk'))
+env = dict(os.environ, KESTREL_PLATFORM='headless', KESTREL_ANSWER='no', KESTREL_INPUT=script)
+for _ in range(runs):
+    start = time.monotonic()
+    subprocess.run([os.path.join(native, 'morlo3', 'morlo3')], cwd=scratch, env=env, check=True, timeout=900,
+                   stdout=subprocess.DEVNULL)
+    native_ms.append((time.monotonic() - start) * 1000)
+
+page, nat = min(page_ms) / frames, min(native_ms) / frames
+print('the normal replay, %d frames on the in-memory backend, best of %d runs' % (frames, runs))
+print('page (headless Chromium, wasm): %.3f ms a frame (%.1f s in all)' % (page, min(page_ms) / 1000))
+print('native:                         %.3f ms a frame (%.1f s in all)' % (nat, min(native_ms) / 1000))
+print('ratio page / native:            %.2f' % (page / nat))
