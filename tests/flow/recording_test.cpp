@@ -211,5 +211,42 @@ TEST_F(Program, ARecordedSessionPlaysAgainHeadlessFrameForFrame) {
   EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
 }
 
+// The real window plays a script (KESTREL_INPUT) frame for frame as the
+// headless game does, and leaves the player's own keys and clicks aside:
+// the page plays its saved replays this way.
+TEST_F(Program, ARealWindowPlaysAScriptAsTheHeadlessGameDoes) {
+  if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+  // Esc skips the story; "Novo Jogo"; Enter passes the picture; a walk; the
+  // focus goes (a pause) and P resumes; the window is closed.
+  std::ofstream("play.input") << "120 key 1 down\n121 key 1 up\n300 mouse 152 274\n300 button left down\n"
+                                 "301 button left up\n330 key 28 down\n332 key 28 up\n340 key 205 down\n"
+                                 "380 key 205 up\n390 focus lost\n420 key 25 down\n421 key 25 up\n460 close\n";
+  const std::string game = std::string(KESTREL_BINARY_DIR) + "/morlo3/morlo3";
+  const int headless = std::system(("env KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_INPUT=play.input "
+                                    "KESTREL_FRAMELOG=headless.log KESTREL_MAX_FRAMES=2000 " +
+                                    game + " >headless.txt 2>&1")
+                                       .c_str());
+  ASSERT_TRUE(WIFEXITED(headless) && WEXITSTATUS(headless) == 0) << Text("headless.txt");
+
+  Xvfb server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb could not be started";
+  RealGame real(server.Display(),
+                "env ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no KESTREL_INPUT=play.input "
+                "KESTREL_FRAMELOG=real.log " +
+                    game + " >real.txt 2>&1");
+  ASSERT_TRUE(real.Started());
+  ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
+  FramePacedPlayer player(real, server.Display(), "real.log");
+  // What the player does meanwhile counts for nothing.
+  player.Hold("Return", 60);
+  player.Click(kOptionsX, kOptionsY);
+  player.Hold("Left", 200);
+  for (int i = 0; i < 20 && !player.Ended(); ++i) player.Wait(60);
+  ASSERT_EQ(player.ExitCode(), 0) << Text("real.txt");
+  const std::vector<std::string> expected = Lines("headless.log"), shown = Lines("real.log");
+  ASSERT_GT(expected.size(), 460u);
+  EXPECT_EQ(shown, expected);
+}
+
 }  // namespace
 }  // namespace kestrel::testing
