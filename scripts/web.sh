@@ -180,6 +180,18 @@ build_library() {
   esac
 }
 
+# Builds the source packages named, one after another, each at the version
+# fetched.
+build_chain() {
+  local p v t
+  for p in "$@"; do
+    v=$(awk -v p="$p" '$1 == p { print $2 }' "$web/sources/versions.txt")
+    t=$SECONDS
+    build_library "$p" "$v"
+    echo "web.sh: built $p $v in $((SECONDS - t)) s"
+  done
+}
+
 build_libraries() {
   fetch_sources
   local key
@@ -189,12 +201,21 @@ build_libraries() {
   work=$web/libs/$key-work
   rm -rf "$prefix" "$work"
   mkdir -p "$prefix" "$work"
-  local start=$SECONDS p v
-  while read -r p v; do
-    local t=$SECONDS
-    build_library "$p" "$v"
-    echo "web.sh: built $p $v in $((SECONDS - t)) s"
-  done <"$web/sources/versions.txt"
+  local start=$SECONDS
+  # SDL's configuration is a long row of small checks, mostly on one core:
+  # the libraries that do not need it are built beside it.
+  local sdl chain1 chain2 failed=0
+  build_chain libsdl2 &
+  sdl=$!
+  build_chain zlib libpng1.6 freetype &
+  chain1=$!
+  build_chain libdeflate libjpeg-turbo &
+  chain2=$!
+  wait "$sdl" || failed=1
+  wait "$chain1" || failed=1
+  wait "$chain2" || failed=1
+  [ $failed = 0 ] || die "the libraries could not be built (see above)"
+  build_chain libsdl2-mixer libsdl2-ttf
   cp "$web/sources/versions.txt" "$prefix/versions.txt"
   touch "$prefix/.complete"
   rm -rf "$work"
