@@ -113,7 +113,7 @@ dsc_of() {
 # ---- the libraries ----
 
 libs_key() {
-  { cat "$web/sources/versions.txt"; echo "recipe $recipe"; emcc --version | head -1; } | sha1sum | cut -c1-12
+  { cat "$web/sources/versions.txt"; echo "recipe $recipe"; emcc --version | sed -n 1p; } | sha1sum | cut -c1-12
 }
 
 emcmake_build() {

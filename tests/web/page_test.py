@@ -7,7 +7,8 @@
   at its whole scale.
 - Real key events walk the menu, start a game, pause it and give it up; the
   session the page recorded, played on the native headless backend, gives
-  the page's frames.
+  the page's frames. A standard gamepad skips the story, starts a game and
+  passes the picture before the stage.
 - The canvas takes the largest whole multiple of the picture that fits, and
   again when the page changes size; Alt+Enter takes the page to the whole
   screen.
@@ -209,6 +210,54 @@ def case_keys(browser, server):
         assert re.search(r'^\d+ %s$' % name, session, re.M), 'the session lacks "%s"' % name
 
 
+# A standard gamepad that the page's script can press, in place of the
+# browser's (headless Chromium has none).
+PAD = """
+const __pad = { id: 'test pad (STANDARD GAMEPAD)', index: 0, connected: true, mapping: 'standard', timestamp: 1,
+                axes: [0, 0, 0, 0], buttons: [] };
+for (let i = 0; i < 17; ++i) __pad.buttons.push({ pressed: false, touched: false, value: 0 });
+navigator.getGamepads = () => [__pad, null, null, null];
+window.__padButton = (b, down) => {
+  __pad.buttons[b] = { pressed: down, touched: down, value: down ? 1 : 0 };
+  __pad.timestamp += 1;
+};
+"""
+PAD_A, PAD_BACK, PAD_START = 0, 8, 9
+
+
+def case_gamepad(browser, server):
+    """A standard gamepad: Back skips the story, A chooses "Novo Jogo",
+    Start passes the picture before the stage."""
+    browser.open(server.url + 'index.html?framelog', before_load=PAD)
+    pass_the_gate(browser)
+
+    def at_least(frame):
+        browser.wait_for(lambda: last_frame(browser) >= frame, LOAD_LIMIT, 'frame %d' % frame)
+
+    def press(button):
+        browser.evaluate('__padButton(%d, true)' % button)
+        at_least(last_frame(browser) + 4)
+        browser.evaluate('__padButton(%d, false)' % button)
+        at_least(last_frame(browser) + 10)
+
+    _, golden = read_golden(os.path.join(REPLAYS, 'normal.golden'))
+    before_stage = next(h for f, h, what in golden if what == 'picture before stage 1')
+    at_least(40)
+    press(PAD_BACK)
+    at_least(last_frame(browser) + 150)  # the menu's elements slide in
+    start = last_frame(browser)
+    assert before_stage not in frame_log(browser).values(), 'a game started by itself'
+    press(PAD_A)
+    browser.wait_for(lambda: before_stage in [h for f, h in frame_log(browser).items() if f > start], 30,
+                     'the picture before stage 1')
+    shown = last_frame(browser)
+    press(PAD_START)
+    at_least(last_frame(browser) + 30)
+    log = frame_log(browser)
+    assert log[last_frame(browser)] != before_stage and len({log[f] for f in range(shown + 1, last_frame(browser))}) > 2, \
+        'Start did not begin the stage'
+
+
 def case_fit(browser, server):
     """The canvas: the largest whole multiple that fits, and again after a
     resize; Alt+Enter asks for the whole screen."""
@@ -252,7 +301,8 @@ def case_missing_data(browser, _):
         server.close()
 
 
-CASES = [('replay', case_replay), ('keys', case_keys), ('fit', case_fit), ('missing_data', case_missing_data)]
+CASES = [('replay', case_replay), ('keys', case_keys), ('gamepad', case_gamepad), ('fit', case_fit),
+         ('missing_data', case_missing_data)]
 
 
 def main():
