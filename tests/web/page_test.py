@@ -5,7 +5,8 @@
   tests/replays/normal.golden line for line, to the credits and the end by
   "Sair"; the canvas at a menu frame is the headless frame, pixel for pixel,
   at its whole scale.
-- Real key events walk the menu, start a game, pause it and give it up; the
+- Real key events walk the menu (the help page and back), start a game,
+  pause it and give it up; the
   session the page recorded, played on the native headless backend, gives
   the page's frames. A standard gamepad skips the story, starts a game and
   passes the picture before the stage.
@@ -159,17 +160,20 @@ def case_keys(browser, server):
     at_least(40)
     press('Escape')  # the story is skipped
     at_least(last_frame(browser) + 40)
-    press('ArrowRight')  # the frame moves to the options
-    press('Enter')  # the options page
+    press('ArrowRight')  # the frame comes on "Novo Jogo"
+    press('ArrowRight')  # and moves to "Ajuda"
+    press('Enter')  # the help page
     at_least(last_frame(browser) + 30)
-    press('Escape')  # back to the main page
+    press('Escape')  # back to the main page, the frame on "Novo Jogo"
     at_least(last_frame(browser) + 30)
-    press('ArrowLeft')  # back to "Novo Jogo"
-    start = last_frame(browser)
-    press('Enter')
+    press('ArrowLeft')  # round to "Sair"
+    press('ArrowRight')  # and back to "Novo Jogo"
     # The picture before the first stage is the same in every game.
     _, golden = read_golden(os.path.join(REPLAYS, 'normal.golden'))
     before_stage = next(h for f, h, what in golden if what == 'picture before stage 1')
+    assert before_stage not in frame_log(browser).values(), 'a game started before "Novo Jogo" was chosen'
+    start = last_frame(browser)
+    press('Enter')
     browser.wait_for(lambda: before_stage in [h for f, h in frame_log(browser).items() if f > start], 30,
                      'the picture before stage 1')
     press('Enter')  # the stage begins
@@ -222,12 +226,13 @@ window.__padButton = (b, down) => {
   __pad.timestamp += 1;
 };
 """
-PAD_A, PAD_BACK, PAD_START = 0, 8, 9
+PAD_A, PAD_BACK, PAD_START, PAD_LEFT, PAD_RIGHT = 0, 8, 9, 14, 15
 
 
 def case_gamepad(browser, server):
-    """A standard gamepad: Back skips the story, A chooses "Novo Jogo",
-    Start passes the picture before the stage."""
+    """A standard gamepad: Back skips the story, the d-pad moves the menu's
+    frame, A chooses "Novo Jogo", Start passes the picture before the
+    stage."""
     browser.open(server.url + 'index.html?framelog', before_load=PAD)
     pass_the_gate(browser)
 
@@ -246,7 +251,10 @@ def case_gamepad(browser, server):
     press(PAD_BACK)
     at_least(last_frame(browser) + 150)  # the menu's elements slide in
     start = last_frame(browser)
-    assert before_stage not in frame_log(browser).values(), 'a game started by itself'
+    press(PAD_RIGHT)  # the frame comes on "Novo Jogo"
+    press(PAD_RIGHT)  # "Ajuda"
+    press(PAD_LEFT)  # "Novo Jogo"
+    assert before_stage not in frame_log(browser).values(), 'a game started before A'
     press(PAD_A)
     browser.wait_for(lambda: before_stage in [h for f, h in frame_log(browser).items() if f > start], 30,
                      'the picture before stage 1')
