@@ -1,13 +1,22 @@
 #!/usr/bin/python3
-"""A frame's time in the page against the same frame native: the normal
-replay played on the in-memory backend (the same frames, no pacing, no
-picture shown) in headless Chromium and as a native process, RUNS times
-each; the best run of each, in milliseconds a frame, and their ratio.
-Figures only: nothing here passes or fails.
+"""A frame's time in the page against the same frame native, two ways:
+
+- the game's own work: the normal replay played on the in-memory backend (the
+  same frames, no pacing, no picture shown) in headless Chromium and as a
+  native process, RUNS times each; the best run of each;
+- as the player sees it: the replay played on the real display at 60 frames
+  a second, the picture doubled to 640 x 400, in the page (the main thread's
+  busy time, from Chromium's own metrics) and in a native window under Xvfb
+  (the process's CPU time); once each, as it takes two minutes.
+
+Figures in milliseconds a frame, and their ratio. Nothing here passes or
+fails.
 
 Usage: web_frame.py SITE NATIVE_BUILD SOURCE_DIR [RUNS]
 """
 import os
+import resource
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -53,3 +62,36 @@ print('the normal replay, %d frames on the in-memory backend, best of %d runs' %
 print('page (headless Chromium, wasm): %.3f ms a frame (%.1f s in all)' % (page, min(page_ms) / 1000))
 print('native:                         %.3f ms a frame (%.1f s in all)' % (nat, min(native_ms) / 1000))
 print('ratio page / native:            %.2f' % (page / nat))
+
+# ---- as the player sees it ----
+server = Server(site, extra={'normal.input': script})
+browser = Browser(640, 400)
+try:
+    browser.call('Performance.enable')
+    browser.open(server.url + 'index.html?input=normal.input')
+    browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
+                     'Clique para jogar', 120, 'the page')
+    browser.click(5, 5)
+    canvas = browser.evaluate('[canvas.width, canvas.height]')
+    browser.wait_for(lambda: browser.evaluate('window.kestrel.exitCode') is not None, 900, 'the replay to end')
+    metrics = {m['name']: m['value'] for m in browser.call('Performance.getMetrics')['metrics']}
+finally:
+    browser.close()
+    server.close()
+page_busy = metrics['TaskDuration'] * 1000 / frames
+
+if shutil.which('xvfb-run'):
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    subprocess.run(['xvfb-run', '-a', '-s', '-screen 0 1280x1024x24', 'env', 'SDL_AUDIODRIVER=dummy',
+                    'KESTREL_ANSWER=no', 'KESTREL_INPUT=' + script, os.path.join(native, 'morlo3', 'morlo3'), '--scale',
+                    '2'], cwd=scratch, check=True, timeout=900, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    # The game's process and Xvfb together: the page's main thread puts the
+    # picture into the canvas itself, and the browser composites it apart.
+    print('the same replay on the real display, %d x %d, at 60 frames a second' % tuple(canvas))
+    print('page, main thread busy:          %.3f ms a frame' % page_busy)
+    cpu = (after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime) * 1000 / frames
+    print('native window and Xvfb, CPU:    %.3f ms a frame' % cpu)
+    print('ratio page / native:             %.2f' % (page_busy / cpu))
+else:
+    print('page, main thread busy: %.3f ms a frame (xvfb-run is missing: no native figure)' % page_busy)
