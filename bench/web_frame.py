@@ -4,6 +4,9 @@
 - the game's own work: the normal replay played on the in-memory backend (the
   same frames, no pacing, no picture shown) in headless Chromium and as a
   native process, RUNS times each; the best run of each;
+- the pace: frames a second in the page at "Lento" and at "Rápido", from the
+  console's own time stamps of the frame log over 600 frames of the options
+  page;
 - as the player sees it: the replay played on the real display at 60 frames
   a second, the picture doubled to 640 x 400, in the page (the main thread's
   busy time, from Chromium's own metrics) and in a native window under Xvfb
@@ -62,6 +65,40 @@ print('the normal replay, %d frames on the in-memory backend, best of %d runs' %
 print('page (headless Chromium, wasm): %.3f ms a frame (%.1f s in all)' % (page, min(page_ms) / 1000))
 print('native:                         %.3f ms a frame (%.1f s in all)' % (nat, min(native_ms) / 1000))
 print('ratio page / native:            %.2f' % (page / nat))
+
+# ---- the pace ----
+# Esc skips the story; the options page; after its elements have slid in,
+# "Aumentar Velocidade" is clicked (the picture doubled in the client area).
+PACE = ('40 key 1 down\n43 key 1 up\n160 mouse 268 274\n160 button left down\n161 button left up\n'
+        '%s1500 close\n')
+FASTER = '300 mouse 166 280\n300 button left down\n301 button left up\n'
+for name, extra in (('Lento', ''), ('Rápido', FASTER)):
+    with tempfile.NamedTemporaryFile('w', suffix='.input', delete=False) as f:
+        f.write(PACE % extra)
+    server = Server(site, extra={'pace.input': f.name})
+    browser = Browser()
+    try:
+        browser.call('Runtime.enable')
+        stamps = {}
+        original = browser._handle
+
+        def keep_stamps(message, original=original):
+            if message.get('method') == 'Runtime.consoleAPICalled':
+                text = str(message['params']['args'][0].get('value', ''))
+                if ' ' in text and text.split()[0].isdigit():
+                    stamps[int(text.split()[0])] = message['params']['timestamp']
+            original(message)
+
+        browser._handle = keep_stamps
+        browser.open(server.url + 'index.html?framelog&input=pace.input')
+        browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
+                         'Clique para jogar', 120, 'the page')
+        browser.click(5, 5)
+        browser.wait_for(lambda: 1000 in stamps, 300, 'frame 1000')
+    finally:
+        browser.close()
+        server.close()
+    print('pace at "%s": %.1f frames a second (frames 400 to 1000)' % (name, 600 * 1000 / (stamps[1000] - stamps[400])))
 
 # ---- as the player sees it ----
 server = Server(site, extra={'normal.input': script})
