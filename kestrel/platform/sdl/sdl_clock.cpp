@@ -55,9 +55,7 @@ void SdlFrameClock::Wait(int64_t rate) {
   // frame and brings the events; at least once a frame, even a late one.
   const int64_t left = deadline - Now();
   emscripten_sleep(left > 0 ? unsigned((left + 500'000) / 1'000'000) : 0);
-  NotePace();
-  return;
-#endif
+#else
   const int64_t wake = deadline - clock_.Margin();
   if (wake > Now()) {
     const timespec at{time_t(wake / 1'000'000'000), long(wake % 1'000'000'000)};
@@ -68,6 +66,7 @@ void SdlFrameClock::Wait(int64_t rate) {
     clock_.NoteWakeUp(wake, Now());
   }
   while (Now() < deadline) Relax();
+#endif
   NotePace();
 }
 
