@@ -23,7 +23,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 web=$root/build-web
 
-# The source packages, each with the switches its library is built with.
+# The source packages of the page's libraries; their switches are in
+# build_library.
 source_packages=(zlib libdeflate libpng1.6 libjpeg-turbo freetype libsdl2 libsdl2-mixer libsdl2-ttf)
 # Raise this when a recipe below changes, so that old libraries are not used.
 recipe=2
@@ -46,10 +47,13 @@ need_packages() {
 
 # ---- the sources ----
 
+# apt reads only the private source list and keeps its lists in the private
+# folder; it writes no package cache, and takes none of the machine's locks,
+# so an installation running meanwhile is not in its way.
 apt_options() {
   echo -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$web/apt/sources" \
     -o Dir::State::Lists="$web/apt/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= \
-    -o Dir::State::status=/var/lib/dpkg/status -o APT::Sandbox::User="$(id -un)" -o Debug::NoLocking=1
+    -o APT::Sandbox::User="$(id -un)" -o Debug::NoLocking=1
 }
 
 # A private list of deb-src lines for the archive and suites apt already
