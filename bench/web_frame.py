@@ -102,8 +102,10 @@ for name, extra in (('Lento', ''), ('Rápido', FASTER)):
 
 # ---- as the player sees it ----
 server = Server(site, extra={'normal.input': script})
-browser = Browser(640, 400)
+browser = Browser()
 try:
+    # A page of 640 x 400: the picture doubled, as the native window's.
+    browser.call('Emulation.setDeviceMetricsOverride', width=640, height=400, deviceScaleFactor=1, mobile=False)
     browser.call('Performance.enable')
     browser.open(server.url + 'index.html?input=normal.input')
     browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
