@@ -111,6 +111,8 @@ try:
     browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
                      'Clique para jogar', 120, 'the page')
     browser.click(5, 5)
+    # The game's window sizes the canvas when it opens.
+    browser.wait_for(lambda: browser.evaluate('canvas.width % 320 == 0'), 60, "the game's window")
     canvas = browser.evaluate('[canvas.width, canvas.height]')
     browser.wait_for(lambda: browser.evaluate('window.kestrel.exitCode') is not None, 900, 'the replay to end')
     metrics = {m['name']: m['value'] for m in browser.call('Performance.getMetrics')['metrics']}

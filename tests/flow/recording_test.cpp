@@ -237,10 +237,13 @@ TEST_F(Program, ARealWindowPlaysAScriptAsTheHeadlessGameDoes) {
   ASSERT_TRUE(real.Started());
   ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
   FramePacedPlayer player(real, server.Display(), "real.log");
-  // What the player does meanwhile counts for nothing.
-  player.Hold("Return", 60);
+  // What the player does meanwhile counts for nothing: Enter would turn the
+  // story's pages, the click would open the options page.
+  player.Reach(30);
+  player.Hold("Return", 40);
+  player.Reach(250);
   player.Click(kOptionsX, kOptionsY);
-  player.Hold("Left", 200);
+  player.Hold("Left", 100);
   for (int i = 0; i < 20 && !player.Ended(); ++i) player.Wait(60);
   ASSERT_EQ(player.ExitCode(), 0) << Text("real.txt");
   const std::vector<std::string> expected = Lines("headless.log"), shown = Lines("real.log");
