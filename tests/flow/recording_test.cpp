@@ -144,5 +144,43 @@ TEST_F(Program, ARecordedSessionPlaysAgainHeadlessFrameForFrame) {
   EXPECT_FALSE(std::filesystem::exists(kErrorLogName));
 }
 
+// The real window plays a script (KESTREL_INPUT) frame for frame as the
+// headless game does, and leaves the player's own keys and clicks aside:
+// the page plays its saved replays this way.
+TEST_F(Program, ARealWindowPlaysAScriptAsTheHeadlessGameDoes) {
+  ASSERT_TRUE(Installed({"Xvfb", "xdotool"}));
+  // Esc skips the story; "Novo Jogo"; Enter passes the picture; a walk; the
+  // focus goes (a pause) and P resumes; the window is closed.
+  std::ofstream("play.input") << "120 key 1 down\n121 key 1 up\n300 mouse 152 274\n300 button left down\n"
+                                 "301 button left up\n330 key 28 down\n332 key 28 up\n340 key 205 down\n"
+                                 "380 key 205 up\n390 focus lost\n420 key 25 down\n421 key 25 up\n460 close\n";
+  ASSERT_EQ(RunProcess("env KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_INPUT=play.input "
+                       "KESTREL_FRAMELOG=headless.log KESTREL_MAX_FRAMES=2000 " +
+                       kGame + " >headless.txt 2>&1"),
+            0)
+      << ReadText("headless.txt");
+
+  Xvfb server;
+  ASSERT_TRUE(server.Start()) << "Xvfb could not be started";
+  RealGame real(server.Display(), GameCommand(scratch_,
+                                              "ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=no "
+                                              "KESTREL_INPUT=play.input"));
+  ASSERT_TRUE(real.Started());
+  ASSERT_TRUE(real.FindWindow("Morlo v3.0"));
+  FramePacedPlayer player(real);
+  // What the player does meanwhile counts for nothing: Enter would turn the
+  // story's pages, the click would open the options page.
+  player.Reach(30);
+  player.Hold("Return", 40);
+  player.Reach(250);
+  player.Click(kOptionsX, kOptionsY);
+  player.Hold("Left", 100);
+  for (int i = 0; i < 20 && !player.Ended(); ++i) player.Wait(60);
+  ASSERT_EQ(player.ExitCode(), 0) << ReadText("err.txt");
+  const std::vector<std::string> expected = ReadLines("headless.log"), shown = ReadLines("frames.log");
+  ASSERT_GT(expected.size(), 460u);
+  EXPECT_EQ(shown, expected);
+}
+
 }  // namespace
 }  // namespace kestrel::testing

@@ -356,6 +356,13 @@ TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
        "KESTREL_DEPTH=\"16bit\" is not understood: use 15, 16, 24 or 32\n"},
       {"KESTREL_PLATFORM=sdl KESTREL_MAX_FRAMES=ten", 2,
        "KESTREL_MAX_FRAMES=\"ten\" is not understood: use a whole number of frames, 0 or more\n"},
+      // It plays scripts too, and does not record the one it plays.
+      {"KESTREL_PLATFORM=sdl KESTREL_INPUT=folder", 2,
+       "KESTREL_INPUT=\"folder\" is not usable: it is a folder; name a file of input lines\n"},
+      {"KESTREL_PLATFORM=sdl KESTREL_INPUT=plain", 2,
+       "KESTREL_INPUT=\"plain\": input script line 1: expected a frame number: x\n"},
+      {"KESTREL_PLATFORM=sdl KESTREL_INPUT=plain KESTREL_RECORD=again.input", 2,
+       "KESTREL_RECORD=\"again.input\" is not usable while KESTREL_INPUT plays a script\n"},
       {"true && " + kGame + " --bogus", 2, "morlo3: unexpected argument '--bogus' (try --help)\n"},
       // The window's scale: auto or a whole number from 1 to 16, and nothing
       // after it.

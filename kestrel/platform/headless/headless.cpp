@@ -156,19 +156,21 @@ std::vector<ScriptEvent> ParseInputScript(const std::string& text) {
   return events;
 }
 
+std::vector<ScriptEvent> LoadInputScript(const std::string& path) {
+  try {
+    return ParseInputScript(ReadInputScript(path));
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::runtime_error& e) {
+    throw UsageError(std::string("KESTREL_INPUT=\"") + path + "\": " + e.what());
+  }
+}
+
 HeadlessDisplay::HeadlessDisplay(HeadlessOptions options) : options_(std::move(options)) {
   // The file settings are checked here, before the first frame, so that a
   // run that cannot keep its log or its pictures stops at once instead of
   // warning on every frame.
-  if (!options_.inputScript.empty()) {
-    try {
-      QueueEvents(ParseInputScript(ReadInputScript(options_.inputScript)));
-    } catch (const UsageError&) {
-      throw;
-    } catch (const std::runtime_error& e) {
-      throw UsageError(std::string("KESTREL_INPUT=\"") + options_.inputScript + "\": " + e.what());
-    }
-  }
+  if (!options_.inputScript.empty()) QueueEvents(LoadInputScript(options_.inputScript));
   if (!options_.captureDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(options_.captureDir, ec);

@@ -50,6 +50,10 @@ struct ScriptEvent {
 // Parses the KESTREL_INPUT format; throws std::runtime_error naming the line
 // of the first malformed entry.
 std::vector<ScriptEvent> ParseInputScript(const std::string& text);
+// Reads and parses the script file `path` names; a folder, a file that cannot
+// be read and a malformed line are bad settings (UsageError naming
+// KESTREL_INPUT). The real display plays scripts too (sdl_record.h).
+std::vector<ScriptEvent> LoadInputScript(const std::string& path);
 
 // What the keyboard and mouse look like to the headless input layer.
 struct HeadlessInputState {

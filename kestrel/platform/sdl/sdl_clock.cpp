@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 #include <time.h>
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -46,6 +49,13 @@ void SdlFrameClock::Wait(int64_t rate) {
     return;
   }
   const int64_t deadline = clock_.NextDeadline(Now(), rate);
+#if defined(__EMSCRIPTEN__)
+  // A page has the browser's one thread: it sleeps by giving the browser the
+  // thread until the deadline (to the nearest millisecond), which shows the
+  // frame and brings the events; at least once a frame, even a late one.
+  const int64_t left = deadline - Now();
+  emscripten_sleep(left > 0 ? unsigned((left + 500'000) / 1'000'000) : 0);
+#else
   const int64_t wake = deadline - clock_.Margin();
   if (wake > Now()) {
     const timespec at{time_t(wake / 1'000'000'000), long(wake % 1'000'000'000)};
@@ -56,6 +66,7 @@ void SdlFrameClock::Wait(int64_t rate) {
     clock_.NoteWakeUp(wake, Now());
   }
   while (Now() < deadline) Relax();
+#endif
   NotePace();
 }
 
@@ -93,6 +104,13 @@ void SdlFrameClock::NotePace() {
   if (++paceLines_ % 32 == 0) std::fflush(paceLog_);
 }
 
-void SdlDisplay::WaitForVerticalBlank() { impl_->clock.Wait(FrameRate()); }
+void SdlDisplay::WaitForVerticalBlank() {
+#if defined(__EMSCRIPTEN__)
+  // The page keeps the first picture, the loading screen, until the player
+  // clicks or presses a key: a browser lets a page play sound only then.
+  if (FramesPresented() > 0) WaitForThePlayer();
+#endif
+  impl_->clock.Wait(FrameRate());
+}
 
 }  // namespace kestrel::platform

@@ -111,13 +111,13 @@ constexpr int16_t kStickThreshold = 16384;
 // More queued button events than any buffer takes; the rest only mean overflow.
 constexpr size_t kMaxQueuedEvents = 256;
 
-// The recorder of the current display while it records input: the game then
-// reads the keys and the pointer the recording says it saw.
+// The recorder of the current display while it records input or plays a
+// script: the game then reads the keys and the pointer it says.
 const SdlRecorder* InputRecorder() {
   if (!HasDisplay()) return nullptr;
   auto* sdl = dynamic_cast<SdlDisplay*>(&GetDisplay());
   const SdlRecorder* r = sdl ? sdl->Recorder() : nullptr;
-  return r && r->RecordsInput() ? r : nullptr;
+  return r && r->HoldsInput() ? r : nullptr;
 }
 
 // Over the window SDL's own pointer state is exact. Elsewhere the pointer is

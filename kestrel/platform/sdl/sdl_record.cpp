@@ -44,8 +44,17 @@ const char* ButtonName(uint8_t button) {
 std::unique_ptr<SdlRecorder> SdlRecorder::FromEnvironment() {
   const std::string input = EnvValue("KESTREL_RECORD").value_or("");
   const std::string frameLog = EnvValue("KESTREL_FRAMELOG").value_or("");
-  if (input.empty() && frameLog.empty()) return nullptr;
-  return std::make_unique<SdlRecorder>(input, frameLog);
+  const std::string script = EnvValue("KESTREL_INPUT").value_or("");
+  if (input.empty() && frameLog.empty() && script.empty()) return nullptr;
+  // What the game would see is the script itself.
+  if (!input.empty() && !script.empty())
+    throw UsageError("KESTREL_RECORD=\"" + input + "\" is not usable while KESTREL_INPUT plays a script");
+  // The script is read first, so that a bad one leaves no files behind.
+  std::vector<ScriptEvent> events;
+  if (!script.empty()) events = LoadInputScript(script);
+  auto recorder = std::make_unique<SdlRecorder>(input, frameLog);
+  if (!script.empty()) recorder->Play(std::move(events));
+  return recorder;
 }
 
 SdlRecorder::SdlRecorder(const std::string& inputPath, const std::string& frameLogPath) : inputPath_(inputPath) {
@@ -71,7 +80,27 @@ void SdlRecorder::SetSources(KeySource keys, PointerSource pointer) {
   pointerSource_ = std::move(pointer);
 }
 
+void SdlRecorder::Play(std::vector<ScriptEvent> script) {
+  // Events of one frame keep their order, as the headless backend has them.
+  std::stable_sort(script.begin(), script.end(),
+                   [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
+  script_.assign(script.begin(), script.end());
+  playing_ = true;
+}
+
 bool SdlRecorder::Hold(const SDL_Event& event) {
+  if (playing_) {
+    // The window's own events still count (closing it, showing it again);
+    // the player's keys, pointer, buttons, controllers and focus do not.
+    switch (event.type) {
+      case SDL_QUIT:
+      case SDL_RENDER_DEVICE_RESET:
+      case SDL_RENDER_TARGETS_RESET: return false;
+      case SDL_WINDOWEVENT:
+        return event.window.event == SDL_WINDOWEVENT_FOCUS_LOST || event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED;
+      default: return true;
+    }
+  }
   if (!input_) return false;
   switch (event.type) {
     case SDL_KEYDOWN:
@@ -117,7 +146,7 @@ void SdlRecorder::WriteHeader(const Display& display) {
 }
 
 void SdlRecorder::Release(const Display& display, const Deliver& deliver) {
-  if (!input_) return;
+  if (!HoldsInput()) return;
   const uint64_t frame = display.FramesPresented();
   lastFrame_ = frame;
   // Between two presents the game sees no change; the headless backend
@@ -125,6 +154,10 @@ void SdlRecorder::Release(const Display& display, const Deliver& deliver) {
   if (released_ && frame == releasedAt_) return;
   released_ = true;
   releasedAt_ = frame;
+  if (playing_) {
+    PlayDue(frame, deliver);
+    return;
+  }
   if (!headerWritten_ && display.MainWindow() != 0) WriteHeader(display);
 
   std::vector<SDL_Event> batch;
@@ -171,6 +204,46 @@ void SdlRecorder::Release(const Display& display, const Deliver& deliver) {
   // A session that ends in a crash keeps everything up to its last frame.
   if (wrote_) std::fflush(input_);
   wrote_ = false;
+}
+
+void SdlRecorder::PlayDue(uint64_t frame, const Deliver& deliver) {
+  while (!script_.empty() && script_.front().frame <= frame) {
+    const ScriptEvent e = script_.front();
+    script_.pop_front();
+    // Each event goes the way the player's own would, so the input layer
+    // counts presses and buttons as it does for them.
+    SDL_Event s{};
+    switch (e.type) {
+      case ScriptEvent::Type::Key: {
+        keys_[size_t(e.code)] = e.down ? 0x80 : 0;
+        // A code no SDL key gives is held, but never counts as pressed.
+        const auto scancode = SDL_Scancode(SdlScancodeFromDik(uint8_t(e.code)));
+        if (scancode == SDL_SCANCODE_UNKNOWN) break;
+        s.type = e.down ? SDL_KEYDOWN : SDL_KEYUP;
+        s.key.state = e.down ? SDL_PRESSED : SDL_RELEASED;
+        s.key.keysym.scancode = scancode;
+        s.key.keysym.sym = SDL_GetKeyFromScancode(scancode);
+        deliver(s);
+        break;
+      }
+      case ScriptEvent::Type::Mouse: pointer_ = Point{e.x, e.y}; break;
+      case ScriptEvent::Type::Button:
+        s.type = e.down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        s.button.state = e.down ? SDL_PRESSED : SDL_RELEASED;
+        s.button.button = e.code == 0 ? SDL_BUTTON_LEFT : e.code == 1 ? SDL_BUTTON_RIGHT : SDL_BUTTON_MIDDLE;
+        deliver(s);
+        break;
+      case ScriptEvent::Type::Close:
+        s.type = SDL_QUIT;
+        deliver(s);
+        break;
+      case ScriptEvent::Type::FocusLost:
+        s.type = SDL_WINDOWEVENT;
+        s.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+        deliver(s);
+        break;
+    }
+  }
 }
 
 void SdlRecorder::Frame(const Surface& picture, const Rect& area) {

@@ -1,7 +1,9 @@
 // What the real display writes down so that a session can be played again on
 // the headless backend: the input as the game saw it (KESTREL_RECORD, in the
 // KESTREL_INPUT format) and a hash of every frame (KESTREL_FRAMELOG, as the
-// headless frame log writes it).
+// headless frame log writes it). It also plays such a script on the real
+// display (KESTREL_INPUT): the player's own input is then left aside, and the
+// game sees the script's, frame for frame as the headless backend gives it.
 //
 // The headless backend applies a scripted event of frame F at the first poll
 // after F frames were presented. While recording, the real display does the
@@ -15,19 +17,22 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "kestrel/platform/display.h"
+#include "kestrel/platform/headless/headless.h"
 
 namespace kestrel::platform {
 
 class SdlRecorder {
  public:
-  // The recorder the environment asks for, or null when KESTREL_RECORD and
-  // KESTREL_FRAMELOG are both unset. Throws when a file cannot be made.
+  // The recorder the environment asks for, or null when KESTREL_RECORD,
+  // KESTREL_FRAMELOG and KESTREL_INPUT are all unset. Throws when a file
+  // cannot be made or read, and for a script to record while playing one.
   static std::unique_ptr<SdlRecorder> FromEnvironment();
   // Either path may be empty.
   SdlRecorder(const std::string& inputPath, const std::string& frameLogPath);
@@ -35,7 +40,12 @@ class SdlRecorder {
   SdlRecorder(const SdlRecorder&) = delete;
   SdlRecorder& operator=(const SdlRecorder&) = delete;
 
+  // Plays `script` instead of the player's input.
+  void Play(std::vector<ScriptEvent> script);
   bool RecordsInput() const { return input_ != nullptr; }
+  // The game reads the keys and the pointer from here (Keys, Pointer), not
+  // from the live devices: while recording, and while playing a script.
+  bool HoldsInput() const { return input_ != nullptr || playing_; }
 
   // ---- input ----
   // Where the keys and the pointer are read live: the input layer supplies
@@ -45,12 +55,14 @@ class SdlRecorder {
   using PointerSource = std::function<bool(Point& out)>;
   void SetSources(KeySource keys, PointerSource pointer);
   // Keeps an input event for the next frame; false for events that are
-  // handled at once.
+  // handled at once. While a script plays, the player's input is kept and
+  // dropped.
   bool Hold(const SDL_Event& event);
   // Called at the end of every poll. At the first poll after a frame was
   // presented it hands the held events to `deliver` (which answers whether
   // the event asked the window to close), takes the keys and the pointer the
-  // game is to see, and writes what changed.
+  // game is to see, and writes what changed. While a script plays, it hands
+  // on the script's events of the frames presented so far instead.
   using Deliver = std::function<bool(const SDL_Event& event)>;
   void Release(const Display& display, const Deliver& deliver);
   // What the game sees while recording.
@@ -65,6 +77,7 @@ class SdlRecorder {
 
  private:
   void WriteHeader(const Display& display);
+  void PlayDue(uint64_t frame, const Deliver& deliver);
   void Line(uint64_t frame, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
   FILE* input_ = nullptr;
@@ -81,6 +94,8 @@ class SdlRecorder {
   bool wrote_ = false;
   uint64_t lastFrame_ = 0;
   uint64_t frameHash_ = 0;
+  bool playing_ = false;
+  std::deque<ScriptEvent> script_;  // in frame order
 };
 
 }  // namespace kestrel::platform

@@ -1,0 +1,312 @@
+#!/usr/bin/env bash
+# The game in a browser: WebAssembly built with Debian's emscripten.
+#
+# Usage: scripts/web.sh build   writes build-web/site/: index.html, morlo3.js,
+#                               morlo3.wasm (with the page's font) and data.kpk
+#        scripts/web.sh serve [PORT]
+#                               serves build-web/site/ on http://localhost:PORT/
+#                               (8080 unless given)
+#        scripts/web.sh test    builds, then plays the page in headless
+#                               Chromium and checks it against the native game
+#        scripts/web.sh bench   a frame's time in the page against the same
+#                               frame native (figures only, no verdict)
+#
+# The libraries the game links are built from Debian's own source packages:
+# emscripten's ports would download theirs, and there is no internet here.
+# The sources come from `apt-get source` with a private source list and a
+# private lists folder under build-web/apt, so the machine's own apt setup is
+# left as it is. Each library is built once, into a folder named after the
+# source package versions (build-web/libs/KEY); a second build rebuilds only
+# the game. To take newer Debian versions, remove build-web/sources.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+web=$root/build-web
+
+# The source packages of the page's libraries; their switches are in
+# build_library.
+source_packages=(zlib libdeflate libpng1.6 libjpeg-turbo freetype libsdl2 libsdl2-mixer libsdl2-ttf)
+# Raise this when a recipe below changes, so that old libraries are not used.
+recipe=2
+
+# Debian's emscripten runs its JS tools with the system node; NodeSource's
+# node does not look in Debian's module folder, where acorn lives.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+
+die() {
+  echo "web.sh: $*" >&2
+  exit 1
+}
+
+# Names every missing Debian package at once and stops; as root, installs
+# them (scripts/deps.sh). `chromium` is needed only for the tests.
+need_packages() {
+  "$root/scripts/deps.sh" emscripten dpkg-dev xz-utils bzip2 python3 bc fonts-liberation "$@"
+  command -v emcc >/dev/null || die "emcc is missing: install the Debian package emscripten"
+}
+
+# ---- the sources ----
+
+# apt reads only the private source list and keeps its lists in the private
+# folder; it writes no package cache, and takes none of the machine's locks,
+# so an installation running meanwhile is not in its way.
+apt_options() {
+  echo -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$web/apt/sources" \
+    -o Dir::State::Lists="$web/apt/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= \
+    -o APT::Sandbox::User="$(id -un)" -o Debug::NoLocking=1
+}
+
+# A private list of deb-src lines for the archive and suites apt already
+# uses: the machine's deb822 entries with their type changed.
+write_source_list() {
+  mkdir -p "$web/apt/sources" "$web/apt/lists/partial"
+  local out=$web/apt/sources/web.sources
+  : >"$out"
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    sed -e 's/^Types:.*/Types: deb-src/' "$f" >>"$out"
+    echo >>"$out"
+  done
+  if [ -f /etc/apt/sources.list ]; then
+    # One-line entries become deb-src entries too.
+    local list=$web/apt/sources/web.list
+    grep -E '^deb ' /etc/apt/sources.list | sed -e 's/^deb /deb-src /' >"$list" || true
+  fi
+  [ -s "$out" ] || [ -s "$web/apt/sources/web.list" ] || die "no apt sources found in /etc/apt"
+}
+
+# Downloads each source package, newest version first; a version the mirror
+# lists but no longer has is passed over for the next. The versions taken are
+# written to build-web/sources/versions.txt.
+fetch_sources() {
+  local versions=$web/sources/versions.txt
+  [ -s "$versions" ] && return 0
+  write_source_list
+  # shellcheck disable=SC2046
+  apt-get -q $(apt_options) update >"$web/apt/update.log" 2>&1 || {
+    cat "$web/apt/update.log" >&2
+    die "apt-get update of the private source list failed"
+  }
+  mkdir -p "$web/sources"
+  local list=$web/sources/versions.tmp
+  : >"$list"
+  local p v got
+  for p in "${source_packages[@]}"; do
+    got=
+    # shellcheck disable=SC2046
+    for v in $(apt-cache $(apt_options) showsrc "$p" | sed -n 's/^Version: //p' | sort -ruV); do
+      # shellcheck disable=SC2046
+      if (cd "$web/sources" && apt-get -q $(apt_options) source --download-only "$p=$v" >/dev/null 2>&1); then
+        got=$v
+        break
+      fi
+    done
+    [ -n "$got" ] || die "cannot download the source package $p"
+    echo "$p $got" >>"$list"
+  done
+  mv "$list" "$versions"
+}
+
+# The .dsc file of a package at a version (the epoch is not in file names).
+dsc_of() {
+  local v=${2#*:}
+  echo "$web/sources/${1}_${v}.dsc"
+}
+
+# ---- the libraries ----
+
+libs_key() {
+  { cat "$web/sources/versions.txt"; echo "recipe $recipe"; emcc --version | sed -n 1p; } | sha1sum | cut -c1-12
+}
+
+emcmake_build() {
+  local src=$1 bld=$2
+  shift 2
+  emcmake cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_C_FLAGS="-O2" "$@" >"$bld.configure.log" 2>&1 || {
+    tail -40 "$bld.configure.log" >&2
+    die "configuring $(basename "$src") failed"
+  }
+  cmake --build "$bld" >"$bld.build.log" 2>&1 || {
+    tail -40 "$bld.build.log" >&2
+    die "building $(basename "$src") failed"
+  }
+  cmake --install "$bld" >>"$bld.build.log" 2>&1 || die "installing $(basename "$src") failed"
+}
+
+build_library() {
+  local p=$1 v=$2 src=$work/$1 bld=$work/$1-build
+  rm -rf "$src" "$bld"
+  dpkg-source -q -x "$(dsc_of "$p" "$v")" "$src" >/dev/null 2>&1 || die "cannot unpack $p $v"
+  case $p in
+    zlib)
+      # zlib's own configure knows emscripten; only the static library.
+      (cd "$src" && emconfigure ./configure --static --prefix="$prefix" >"$bld.configure.log" 2>&1 &&
+        emmake make -j"$(nproc)" install >"$bld.build.log" 2>&1) || die "building zlib failed (see $bld.build.log)"
+      ;;
+    libdeflate)
+      (cd "$src" && emmake make -j"$(nproc)" CC=emcc AR=emar DISABLE_SHARED=1 PREFIX="$prefix" CFLAGS=-O2 \
+        libdeflate.a >"$bld.build.log" 2>&1) || die "building libdeflate failed (see $bld.build.log)"
+      mkdir -p "$prefix/lib" "$prefix/include"
+      cp "$src/libdeflate.a" "$prefix/lib/"
+      cp "$src/libdeflate.h" "$prefix/include/"
+      ;;
+    libpng1.6)
+      emcmake_build "$src" "$bld" -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+        -DPNG_HARDWARE_OPTIMIZATIONS=OFF -DZLIB_ROOT="$prefix"
+      ;;
+    libjpeg-turbo)
+      # CMake's probe of type sizes misreads wasm objects: say them.
+      emcmake_build "$src" "$bld" -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
+        -DHAVE_SIZE_T=TRUE -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=TRUE -DUNSIGNED_LONG=4
+      ;;
+    freetype)
+      # With zlib, as Debian builds it; the rest serves fonts the page does
+      # not carry. FreeType's own copy of zlib would clash with the real one.
+      emcmake_build "$src" "$bld" -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_BROTLI=ON \
+        -DFT_DISABLE_PNG=ON -DFT_REQUIRE_ZLIB=ON -DZLIB_ROOT="$prefix"
+      ;;
+    libsdl2)
+      emcmake_build "$src" "$bld" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON
+      ;;
+    libsdl2-mixer)
+      # WAV only: every sound of the game is a WAV file.
+      emcmake_build "$src" "$bld" -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_WAVE=ON \
+        -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MP3=OFF -DSDL2MIXER_MIDI=OFF \
+        -DSDL2MIXER_VORBIS=OFF -DSDL2MIXER_CMD=OFF
+      ;;
+    libsdl2-ttf)
+      emcmake_build "$src" "$bld" -DSDL2TTF_VENDORED=OFF -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_HARFBUZZ=OFF
+      ;;
+    *) die "no recipe for $p" ;;
+  esac
+}
+
+# Builds the source packages named, one after another, each at the version
+# fetched.
+build_chain() {
+  local p v t
+  for p in "$@"; do
+    v=$(awk -v p="$p" '$1 == p { print $2 }' "$web/sources/versions.txt")
+    t=$SECONDS
+    build_library "$p" "$v"
+    echo "web.sh: built $p $v in $((SECONDS - t)) s"
+  done
+}
+
+build_libraries() {
+  fetch_sources
+  local key
+  key=$(libs_key)
+  prefix=$web/libs/$key
+  [ -f "$prefix/.complete" ] && return 0
+  work=$web/libs/$key-work
+  rm -rf "$prefix" "$work"
+  mkdir -p "$prefix" "$work"
+  local start=$SECONDS
+  # SDL's configuration is a long row of small checks, mostly on one core:
+  # the libraries that do not need it are built beside it.
+  local sdl chain1 chain2 failed=0
+  build_chain libsdl2 &
+  sdl=$!
+  build_chain zlib libpng1.6 freetype &
+  chain1=$!
+  build_chain libdeflate libjpeg-turbo &
+  chain2=$!
+  wait "$sdl" || failed=1
+  wait "$chain1" || failed=1
+  wait "$chain2" || failed=1
+  [ $failed = 0 ] || die "the libraries could not be built (see above)"
+  build_chain libsdl2-mixer libsdl2-ttf
+  cp "$web/sources/versions.txt" "$prefix/versions.txt"
+  touch "$prefix/.complete"
+  rm -rf "$work"
+  echo "web.sh: the libraries took $((SECONDS - start)) s"
+}
+
+# ---- the game ----
+
+# data.kpk is drawn by the native data generator; the native game is also
+# what the tests compare the page with.
+build_native() {
+  cmake -S "$root" -B "$web/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_BUILD_TESTS=OFF \
+    -DKESTREL_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$web/native" --target datagen_data morlo3
+}
+
+build_game() {
+  emcmake cmake -S "$root" -B "$web/game" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_WEB_LIBS="$prefix" \
+    >"$web/game.configure.log" 2>&1 || {
+    tail -40 "$web/game.configure.log" >&2
+    die "configuring the game for the page failed"
+  }
+  cmake --build "$web/game" --target morlo3
+}
+
+build_site() {
+  local site=$web/site
+  rm -rf "$site.new"
+  mkdir -p "$site.new"
+  cp "$root/web/index.html" "$web/game/morlo3/morlo3.js" "$web/game/morlo3/morlo3.wasm" "$web/native/data.kpk" \
+    "$site.new/"
+  rm -rf "$site"
+  mv "$site.new" "$site"
+  echo "web.sh: the page is in $site"
+}
+
+build_all() {
+  need_packages
+  build_libraries
+  build_native
+  build_game
+  build_site
+}
+
+# The page's download as a player gets it, each file and all together, gzip.
+report_size() {
+  local site=$web/site total=0 f raw gz
+  for f in morlo3.js morlo3.wasm data.kpk; do
+    raw=$(stat -c %s "$site/$f")
+    gz=$(gzip -9 -c "$site/$f" | wc -c)
+    total=$((total + gz))
+    printf 'web.sh: %-12s %9d bytes, %9d gzip\n' "$f" "$raw" "$gz"
+  done
+  printf 'web.sh: download     %9d bytes gzip (%.2f MB)\n' "$total" "$(echo "$total / 1000000" | bc -l)"
+}
+
+# What the browser proofs need beyond the build, named when missing.
+need_browser() {
+  need_packages chromium python3-websocket python3-pil
+  [ -x /usr/bin/chromium ] || die "/usr/bin/chromium is missing: install the Debian package chromium"
+}
+
+cmd=${1:-}
+case $cmd in
+  build)
+    build_all
+    report_size
+    ;;
+  serve)
+    port=${2:-8080}
+    [ -f "$web/site/index.html" ] || die "no page yet: run scripts/web.sh build first"
+    echo "web.sh: the game is at http://localhost:$port/ (Ctrl+C ends)"
+    exec /usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$web/site" "$port"
+    ;;
+  test)
+    need_browser
+    build_all
+    /usr/bin/python3 "$root/tests/web/page_test.py" "$web/site" "$web/native" "$root" "${@:2}"
+    ;;
+  bench)
+    need_browser
+    build_all
+    report_size
+    /usr/bin/python3 "$root/bench/web_frame.py" "$web/site" "$web/native" "$root" "${2:-3}"
+    ;;
+  *)
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,169 @@
+"""Headless Chromium driven through its DevTools protocol, and a server of the
+page on localhost: what the page tests stand on.
+
+Chromium runs with a new empty profile and without its background traffic
+(this machine has no network beyond localhost, and Chromium's attempts fail
+many at a time). Every wait is for an event of the page, bounded by a time
+limit that only a broken page reaches.
+"""
+import base64
+import functools
+import http.server
+import json
+import os
+import shutil
+import socketserver
+import subprocess
+import tempfile
+import threading
+import time
+import urllib.request
+
+import websocket
+
+CHROMIUM = '/usr/bin/chromium'
+
+
+class Server:
+    """Serves `site` on 127.0.0.1, and the files `extra` maps names to;
+    `missing` names files answered with 404."""
+
+    def __init__(self, site, extra=None, missing=()):
+        missing = set(missing)
+        extra = dict(extra or {})
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def __init__(self, *args, **kwargs):
+                super().__init__(*args, directory=site, **kwargs)
+
+            def do_GET(self):
+                name = self.path.split('?')[0].lstrip('/')
+                if name in missing:
+                    self.send_error(404)
+                elif name in extra:
+                    body = open(extra[name], 'rb').read()
+                    self.send_response(200)
+                    self.send_header('Content-Type', 'text/plain')
+                    self.send_header('Content-Length', str(len(body)))
+                    self.end_headers()
+                    self.wfile.write(body)
+                else:
+                    super().do_GET()
+
+            def log_message(self, *args):
+                pass
+
+        self.httpd = socketserver.ThreadingTCPServer(('127.0.0.1', 0), Handler)
+        self.httpd.daemon_threads = True
+        self.url = 'http://127.0.0.1:%d/' % self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class Browser:
+    """One headless Chromium with one page, `width` x `height` CSS pixels."""
+
+    def __init__(self, width=1280, height=800):
+        self.profile = tempfile.mkdtemp(prefix='kestrel-chromium-')
+        self.process = subprocess.Popen(
+            [CHROMIUM, '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+             '--disable-background-networking', '--disable-component-update', '--disable-sync',
+             '--user-data-dir=' + self.profile, '--remote-debugging-port=0',
+             '--window-size=%d,%d' % (width, height), 'about:blank'],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        port_file = os.path.join(self.profile, 'DevToolsActivePort')
+        deadline = time.time() + 60
+        while not (os.path.exists(port_file) and open(port_file).read().count('\n') >= 1):
+            if self.process.poll() is not None or time.time() > deadline:
+                raise RuntimeError('Chromium did not start')
+            time.sleep(0.05)
+        port = open(port_file).read().split()[0]
+        targets = json.load(urllib.request.urlopen('http://127.0.0.1:%s/json' % port, timeout=30))
+        page = next(t for t in targets if t['type'] == 'page')
+        self.ws = websocket.create_connection(page['webSocketDebuggerUrl'], suppress_origin=True, timeout=60)
+        self.next_id = 0
+        self.console = []  # every console message's text, in order
+        self.exceptions = []
+        self.call('Runtime.enable')
+        self.call('Page.enable')
+
+    def close(self):
+        try:
+            self.ws.close()
+        finally:
+            self.process.kill()
+            self.process.wait()
+            shutil.rmtree(self.profile, ignore_errors=True)
+
+    def _handle(self, message):
+        method = message.get('method')
+        if method == 'Runtime.consoleAPICalled':
+            self.console.append(' '.join(str(a.get('value', a.get('description', ''))) for a in message['params']['args']))
+        elif method == 'Runtime.exceptionThrown':
+            details = message['params']['exceptionDetails']
+            self.exceptions.append(details.get('exception', {}).get('description', details.get('text', '')))
+
+    def call(self, method, **params):
+        self.next_id += 1
+        self.ws.send(json.dumps({'id': self.next_id, 'method': method, 'params': params}))
+        while True:
+            message = json.loads(self.ws.recv())
+            if message.get('id') == self.next_id:
+                if 'error' in message:
+                    raise RuntimeError('%s: %s' % (method, message['error']))
+                return message.get('result', {})
+            self._handle(message)
+
+    def pump(self, seconds):
+        """Takes the page's events for at most `seconds`."""
+        self.ws.settimeout(seconds)
+        try:
+            self._handle(json.loads(self.ws.recv()))
+        except websocket.WebSocketTimeoutException:
+            pass
+        finally:
+            self.ws.settimeout(60)
+
+    def wait_for(self, condition, limit, what):
+        """Pumps events until `condition()` holds; fails after `limit` s."""
+        deadline = time.time() + limit
+        while not condition():
+            if time.time() > deadline:
+                raise AssertionError('timed out after %d s waiting for %s' % (limit, what))
+            self.pump(0.1)
+
+    def evaluate(self, expression):
+        result = self.call('Runtime.evaluate', expression=expression, returnByValue=True, awaitPromise=True)
+        if 'exceptionDetails' in result:
+            raise RuntimeError('%s: %s' % (expression, result['exceptionDetails']))
+        return result['result'].get('value')
+
+    def open(self, url, before_load=None):
+        if before_load:
+            self.call('Page.addScriptToEvaluateOnNewDocument', source=before_load)
+        self.call('Page.navigate', url=url)
+
+    def click(self, x, y):
+        for kind in ('mousePressed', 'mouseReleased'):
+            self.call('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', clickCount=1)
+
+    # The keys the tests press: (key, code, Windows key code).
+    KEYS = {
+        'ArrowUp': ('ArrowUp', 'ArrowUp', 38), 'ArrowDown': ('ArrowDown', 'ArrowDown', 40),
+        'ArrowLeft': ('ArrowLeft', 'ArrowLeft', 37), 'ArrowRight': ('ArrowRight', 'ArrowRight', 39),
+        'Enter': ('Enter', 'Enter', 13), 'Escape': ('Escape', 'Escape', 27), 'P': ('p', 'KeyP', 80),
+    }
+
+    def key(self, name, kind):
+        key, code, vk = self.KEYS[name]
+        params = dict(type='keyDown' if kind == 'down' else 'keyUp', key=key, code=code, windowsVirtualKeyCode=vk,
+                      nativeVirtualKeyCode=vk)
+        if kind == 'down' and len(key) == 1:
+            params['text'] = key
+        self.call('Input.dispatchKeyEvent', **params)
+
+    def png_of_data_url(self, expression):
+        return base64.b64decode(self.evaluate(expression).split(',', 1)[1])
