@@ -25,9 +25,9 @@ web=$root/build-web
 
 # The source packages of the page's libraries; their switches are in
 # build_library.
-source_packages=(zlib libdeflate libpng1.6 libjpeg-turbo freetype libsdl2 libsdl2-mixer libsdl2-ttf)
+source_packages=(zlib libdeflate libpng1.6 libjpeg-turbo freetype libsdl2 libsdl2-mixer libsdl2-ttf cli11 libinih)
 # Raise this when a recipe below changes, so that old libraries are not used.
-recipe=2
+recipe=3
 
 # Debian's emscripten runs its JS tools with the system node; NodeSource's
 # node does not look in Debian's module folder, where acorn lives.
@@ -80,8 +80,14 @@ write_source_list() {
 # lists but no longer has is passed over for the next. The versions taken are
 # written to build-web/sources/versions.txt.
 fetch_sources() {
-  local versions=$web/sources/versions.txt
-  [ -s "$versions" ] && return 0
+  local versions=$web/sources/versions.txt p
+  if [ -s "$versions" ]; then
+    local all=1
+    for p in "${source_packages[@]}"; do
+      awk -v p="$p" '$1 == p { found = 1 } END { exit !found }' "$versions" || all=0
+    done
+    [ $all = 1 ] && return 0
+  fi
   write_source_list
   # shellcheck disable=SC2046
   apt-get -q $(apt_options) update >"$web/apt/update.log" 2>&1 || {
@@ -91,7 +97,7 @@ fetch_sources() {
   mkdir -p "$web/sources"
   local list=$web/sources/versions.tmp
   : >"$list"
-  local p v got
+  local v got
   for p in "${source_packages[@]}"; do
     got=
     # shellcheck disable=SC2046
@@ -180,6 +186,18 @@ build_library() {
     libsdl2-ttf)
       emcmake_build "$src" "$bld" -DSDL2TTF_VENDORED=OFF -DSDL2TTF_SAMPLES=OFF -DSDL2TTF_HARFBUZZ=OFF
       ;;
+    cli11)
+      # Headers only: the flags of the command line.
+      mkdir -p "$prefix/include"
+      cp -r "$src/include/CLI" "$prefix/include/"
+      ;;
+    libinih)
+      # One C file, which reads the settings file; built as Debian builds it.
+      mkdir -p "$bld" "$prefix/lib" "$prefix/include"
+      (emcc -O2 -c "$src/ini.c" -o "$bld/ini.o" && emar rcs "$prefix/lib/libinih.a" "$bld/ini.o") \
+        >"$bld.build.log" 2>&1 || die "building libinih failed (see $bld.build.log)"
+      cp "$src/ini.h" "$prefix/include/"
+      ;;
     *) die "no recipe for $p" ;;
   esac
 }
@@ -213,7 +231,7 @@ build_libraries() {
   sdl=$!
   build_chain zlib libpng1.6 freetype &
   chain1=$!
-  build_chain libdeflate libjpeg-turbo &
+  build_chain libdeflate libjpeg-turbo cli11 libinih &
   chain2=$!
   wait "$sdl" || failed=1
   wait "$chain1" || failed=1
