@@ -1,6 +1,8 @@
 #include "morlo3/settings.h"
 
+#ifndef MORLO3_NO_SETTINGS_FILE
 #include <ini.h>
+#endif
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -421,7 +423,14 @@ void ReadSettingsFile(const std::string& path, bool mustExist, PlayerSettings& s
     r.lines.push_back(line);
   }
   if (in.bad()) return unreadable("it could not be read to its end");
+#ifndef MORLO3_NO_SETTINGS_FILE
   ini_parse_stream(ReadOneLine, &r, OnPair, &r);
+#else
+  // The page: a player has no way to put a file where it looks, and the page
+  // carries no reader of the file's format.
+  (void)ReadOneLine, (void)OnPair;
+  return unreadable("the page reads no settings file");
+#endif
   CheckPassedLines(r);
   UndoDoubleBindings(r);
   std::stable_sort(r.problems.begin(), r.problems.end(),

@@ -25,7 +25,7 @@ web=$root/build-web
 
 # The source packages of the page's libraries; their switches are in
 # build_library.
-source_packages=(zlib libdeflate libpng1.6 libjpeg-turbo freetype libsdl2 libsdl2-mixer libsdl2-ttf cli11 libinih)
+source_packages=(zlib libdeflate libpng1.6 libjpeg-turbo freetype libsdl2 libsdl2-mixer libsdl2-ttf cli11)
 # Raise this when a recipe below changes, so that old libraries are not used.
 recipe=3
 
@@ -191,13 +191,6 @@ build_library() {
       mkdir -p "$prefix/include"
       cp -r "$src/include/CLI" "$prefix/include/"
       ;;
-    libinih)
-      # One C file, which reads the settings file; built as Debian builds it.
-      mkdir -p "$bld" "$prefix/lib" "$prefix/include"
-      (emcc -O2 -c "$src/ini.c" -o "$bld/ini.o" && emar rcs "$prefix/lib/libinih.a" "$bld/ini.o") \
-        >"$bld.build.log" 2>&1 || die "building libinih failed (see $bld.build.log)"
-      cp "$src/ini.h" "$prefix/include/"
-      ;;
     *) die "no recipe for $p" ;;
   esac
 }
@@ -231,7 +224,7 @@ build_libraries() {
   sdl=$!
   build_chain zlib libpng1.6 freetype &
   chain1=$!
-  build_chain libdeflate libjpeg-turbo cli11 libinih &
+  build_chain libdeflate libjpeg-turbo cli11 &
   chain2=$!
   wait "$sdl" || failed=1
   wait "$chain1" || failed=1

@@ -21,7 +21,6 @@ kestrel_web_library(PkgConfig::SDL2 libSDL2.a)
 set_property(TARGET PkgConfig::SDL2 APPEND PROPERTY INTERFACE_INCLUDE_DIRECTORIES "${KESTREL_WEB_LIBS}/include/SDL2")
 kestrel_web_library(PkgConfig::SDL2_MIXER libSDL2_mixer.a PkgConfig::SDL2)
 kestrel_web_library(PkgConfig::SDL2_TTF libSDL2_ttf.a PkgConfig::SDL2 kestrel_web_freetype)
-kestrel_web_library(PkgConfig::INIH libinih.a)
 add_library(CLI11::CLI11 INTERFACE IMPORTED GLOBAL)
 set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${KESTREL_WEB_LIBS}/include")
 

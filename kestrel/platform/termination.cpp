@@ -28,7 +28,9 @@ void Note(int signal) {
 // must not outlive the program that asked for it.
 void WhileABoxIsUp() {
   if (!endAtOnce) return;
+#ifndef __EMSCRIPTEN__  // a page forks nothing
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
   if (::getppid() != boxOwner) ::_exit(1);
 }
 

@@ -95,6 +95,10 @@ void EndQuietlyWhenTheDisplayGoes() {
 }
 
 void WatchTheWindow(SDL_Window* window) {
+#ifndef SDL_VIDEO_DRIVER_X11
+  // A page's canvas: no other program can take it away.
+  (void)window;
+#else
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
@@ -103,6 +107,7 @@ void WatchTheWindow(SDL_Window* window) {
   watchedId = info.info.x11.window;
   watchedDisplay = info.info.x11.display;
   destroyed = destroyedTaken = false;
+#endif
 }
 
 void HearOutTheDestroyedWindow() {
