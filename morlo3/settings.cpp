@@ -35,7 +35,8 @@ const std::vector<Setting> kTable = {
      "Ask the start-up question, or answer it: yes for the whole screen, no for a window."},
     {"game", "scale", SettingKind::Scale, "auto", {},
      "The window's first size, in multiples of the picture (of its 4:3 shape with aspect = 4:3); auto: as large "
-     "as fits in half the screen."},
+     "as fits in half the screen. One too large for the screen is lowered to the largest that fits, with a line "
+     "that says so."},
     {"game", "aspect", SettingKind::Choice, "square", {"square", "4:3"},
      "Square pixels, or each pixel 1.2 times taller than wide, as the picture filled a 4:3 screen."},
     {"game", "language", SettingKind::Choice, "pt", {"pt"},

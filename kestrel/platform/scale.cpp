@@ -303,10 +303,11 @@ void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32
   y = int32_t(std::clamp<int64_t>(ay, 0, th - 1));
 }
 
-int FirstWindowScale(int32_t usableWidth, int32_t usableHeight, int32_t pw, int32_t ph) {
-  if (pw <= 0 || ph <= 0) return 2;
-  const int32_t byHeight = usableHeight / 2 / ph, byWidth = usableWidth / pw;
-  return std::max(2, int(std::min(byHeight, byWidth)));
+int FirstWindowScale(int32_t usableWidth, int32_t usableHeight, int32_t pw, int32_t ph, int chosen) {
+  if (pw <= 0 || ph <= 0) return std::max(chosen, 1);
+  const int fits = std::max(1, int(std::min(usableWidth / pw, usableHeight / ph)));
+  const int suits = std::max(2, int(std::min(usableHeight / 2 / ph, usableWidth / pw)));
+  return std::min(chosen > 0 ? chosen : suits, fits);
 }
 
 }  // namespace kestrel::platform

@@ -75,9 +75,11 @@ int WholeScale(const Placement& at, int32_t pw, int32_t ph);
 void OutputToArea(int64_t ox, int64_t oy, const Placement& at, int32_t tw, int32_t th, int32_t& x, int32_t& y,
                   bool clampToArea = true);
 
-// The multiple of a pw x ph picture a window first opens at: the largest
-// whose height fits in half the usable height and whose width fits in the
-// usable width, and never below 2.
-int FirstWindowScale(int32_t usableWidth, int32_t usableHeight, int32_t pw, int32_t ph);
+// The multiple of a pw x ph picture a window first opens at: the `chosen`
+// one, or with none (0) the largest whose height fits in half the usable
+// height and whose width fits in the usable width, at least 2. Either is
+// lowered to the largest that fits in the usable area whole (at least 1):
+// a window never opens larger than the desktop.
+int FirstWindowScale(int32_t usableWidth, int32_t usableHeight, int32_t pw, int32_t ph, int chosen = 0);
 
 }  // namespace kestrel::platform

@@ -150,6 +150,19 @@ class GameWindow : public ::testing::Test {
         },
         10);
   }
+  // Waits until the window is w x h at (x, y) of the screen; false if it is
+  // not within a while.
+  bool WaitForPlace(unsigned long window, int w, int h, int x, int y) {
+    return WaitUntil(
+        [&] {
+          int nw = 0, nh = 0, nx = 0, ny = 0;
+          Size(window, nw, nh);
+          ::Window child;
+          XTranslateCoordinates(x_, window, DefaultRootWindow(x_), 0, 0, &nx, &ny, &child);
+          return nw == w && nh == h && nx == x && ny == y;
+        },
+        10);
+  }
   // Waits until the last frame shown has this hash, for at most `frames`
   // frames; then it stays so while nothing moves.
   static bool WaitForFrame(FramePacedPlayer& player, const std::string& hash, size_t frames = 900) {
@@ -438,6 +451,69 @@ TEST_F(GameWindow, FourThreeShowsEachPictureRowWholeAndSmoothBetween) {
   EXPECT_EQ(game.Wait(30), 0) << "Sair did not quit";
   game.Xdo("mouseup 1");
   EXPECT_EQ(ReadText("err.txt"), "");
+}
+
+// Alt+Enter from a game started on the whole screen and from one started in
+// a window, after a drag, and a chosen scale too large for the screen: the
+// window's size and place after each step. The window comes back centred,
+// and never larger than the screen.
+TEST_F(GameWindow, EachWindowModeStepGivesASizeAndPlaceThatFitTheScreen) {
+  struct Step {
+    const char* xdo;  // WINDOW stands for the window's id
+    int w, h, x, y;
+  };
+  const struct {
+    const char* screen;
+    const char* answer;
+    const char* args;
+    std::vector<Step> steps;
+    const char* said;
+  } cases[] = {
+      {"2560x1440x24",
+       "yes",
+       "",
+       {{"", 2560, 1440, 0, 0}, {"key alt+Return", 960, 600, 800, 420}, {"key alt+Return", 2560, 1440, 0, 0}},
+       ""},
+      {"2560x1440x24",
+       "no",
+       "",
+       {{"", 960, 600, 800, 420},
+        {"windowsize WINDOW 1000 700", 1000, 700, 800, 420},
+        {"key alt+Return", 2560, 1440, 0, 0},
+        {"key alt+Return", 1000, 700, 780, 370}},
+       ""},
+      {"1280x1024x24",
+       "no",
+       "--scale 16",
+       {{"", 1280, 800, 0, 112}},
+       "Scale 16 does not fit the screen's usable 1280 x 1024; the window opens at scale 4.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.screen) + ", full screen " + c.answer + " " + c.args);
+    ASSERT_TRUE(StartServer(c.screen)) << "Xvfb could not be started";
+    fs::remove("err.txt");
+    RealGame game(server_.Display(), GameCommand(scratch_,
+                                                 "ASAN_OPTIONS=detect_leaks=0 SDL_AUDIODRIVER=dummy KESTREL_ANSWER=" +
+                                                     std::string(c.answer),
+                                                 c.args));
+    ASSERT_TRUE(game.Started());
+    const unsigned long window = FindWindow(game);
+    ASSERT_NE(window, 0u) << ReadText("err.txt");
+    for (const Step& step : c.steps) {
+      SCOPED_TRACE(*step.xdo ? step.xdo : "the start");
+      std::string xdo = step.xdo;
+      if (const size_t at = xdo.find("WINDOW"); at != std::string::npos) xdo.replace(at, 6, game.Window());
+      if (!xdo.empty()) {
+        game.Xdo("windowfocus --sync " + game.Window());
+        game.Xdo(xdo);
+      }
+      int w = 0, h = 0;
+      EXPECT_TRUE(WaitForPlace(window, step.w, step.h, step.x, step.y)) << (Size(window, w, h), w) << "x" << h;
+    }
+    game.Signal(SIGTERM);
+    EXPECT_EQ(game.Wait(20), 128 + SIGTERM);
+    EXPECT_EQ(ReadText("err.txt"), c.said);
+  }
 }
 
 }  // namespace

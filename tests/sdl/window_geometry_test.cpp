@@ -137,27 +137,42 @@ TEST(PointerMapping, AShrunkPictureIsPointedAtWhereItIsSeen) {
 
 // The first window: the largest multiple of the picture that fits in half
 // the usable height (and the whole usable width), never below 2.
+// Without a chosen scale, the largest in half the usable height, at least
+// 2; a chosen one as it is. Either is lowered to fit the usable area whole.
 TEST(FirstWindow, FollowsTheUsableAreaOfTheScreen) {
   const struct {
-    int w, h, scale;
+    int w, h, chosen, scale;
   } cases[] = {
-      {1920, 1080, 2},
-      {1920, 1040, 2},
-      {2560, 1440, 3},
-      {2560, 1400, 3},
-      {3840, 2160, 5},
-      {3840, 2100, 5},
-      {5120, 2880, 7},
-      {1280, 1024, 2},
-      {1024, 768, 2},
-      {800, 600, 2},
-      {640, 480, 2},
-      {7680, 4320, 10},
+      {1920, 1080, 0, 2},
+      {1920, 1040, 0, 2},
+      {2560, 1440, 0, 3},
+      {2560, 1400, 0, 3},
+      {3840, 2160, 0, 5},
+      {3840, 2100, 0, 5},
+      {5120, 2880, 0, 7},
+      {1280, 1024, 0, 2},
+      {1024, 768, 0, 2},
+      {800, 600, 0, 2},
+      {640, 480, 0, 2},
+      {7680, 4320, 0, 10},
       // A very wide screen of little height, and a tall narrow one.
-      {5120, 1440, 3},
-      {960, 4000, 3},
+      {5120, 1440, 0, 3},
+      {960, 4000, 0, 3},
+      // Less than twice the picture: the window still fits.
+      {600, 400, 0, 1},
+      {1280, 1024, 3, 3},
+      {1280, 1024, 5, 4},
+      {1280, 1024, 16, 4},
+      {2560, 1440, 8, 7},
+      {2560, 1440, 7, 7},
+      {2560, 1440, 1, 1},
+      {200, 100, 2, 1},
   };
-  for (const auto& c : cases) EXPECT_EQ(FirstWindowScale(c.w, c.h, 320, 200), c.scale) << c.w << "x" << c.h;
+  for (const auto& c : cases)
+    EXPECT_EQ(FirstWindowScale(c.w, c.h, 320, 200, c.chosen), c.scale) << c.w << "x" << c.h << " chosen " << c.chosen;
+  // 4:3 shapes count too: 320 x 240 steps.
+  EXPECT_EQ(FirstWindowScale(1280, 1024, 320, 240, 5), 4);
+  EXPECT_EQ(FirstWindowScale(1280, 960, 320, 240, 0), 2);
 }
 
 // ---- screenshots ----

@@ -112,8 +112,10 @@ struct SdlDisplay::Impl {
   void BaseSize(int& w, int& h) const;
   // The size a window first opens at: the multiple the program chose, or
   // the largest that fits in half the height of the desktop's usable area,
-  // at least 2.
+  // at least 2; never larger than that area. A chosen multiple that is
+  // lowered is said once, in one line.
   void FirstWindowSize(SDL_Window* on, int& w, int& h) const;
+  mutable bool scaleLowered = false;
   // Hands the kept icon to the window.
   void ApplyIcon();
 

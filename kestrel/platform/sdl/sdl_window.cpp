@@ -50,14 +50,16 @@ void SdlDisplay::Impl::FirstWindowSize(SDL_Window* on, int& w, int& h) const {
   BaseSize(pw, ph);
   // The scale counts in the picture's shown shape: 4:3 steps are 320 x 240.
   ShapedSize(pw, ph, GetWindowSettings().aspect, 1, pw, ph);
-  int scale = GetWindowSettings().scale;
-  if (scale <= 0) {
-    // The usable area leaves out panels and docks; without a window manager
-    // to say so it is the whole screen.
-    SDL_Rect usable{0, 0, 1920, 1080};
-    const int index = on ? std::max(SDL_GetWindowDisplayIndex(on), 0) : 0;
-    if (SDL_GetDisplayUsableBounds(index, &usable) != 0) SDL_GetDisplayBounds(index, &usable);
-    scale = FirstWindowScale(usable.w, usable.h, pw, ph);
+  // The usable area leaves out panels and docks; without a window manager
+  // to say so it is the whole screen.
+  SDL_Rect usable{0, 0, 1920, 1080};
+  const int index = on ? std::max(SDL_GetWindowDisplayIndex(on), 0) : 0;
+  if (SDL_GetDisplayUsableBounds(index, &usable) != 0) SDL_GetDisplayBounds(index, &usable);
+  const int chosen = GetWindowSettings().scale, scale = FirstWindowScale(usable.w, usable.h, pw, ph, chosen);
+  if (chosen > 0 && scale < chosen && !scaleLowered) {
+    scaleLowered = true;
+    std::fprintf(stderr, "Scale %d does not fit the screen's usable %d x %d; the window opens at scale %d.\n", chosen,
+                 usable.w, usable.h, scale);
   }
   w = pw * scale;
   h = ph * scale;
@@ -119,9 +121,14 @@ HResult SdlDisplay::OpenWindow(WindowHandle window, const std::string& caption, 
   impl_->clientHeight = std::max(clientHeight, 1);
   // A full-screen window is made at the size it covers; a window opens at
   // a multiple of its picture that suits the screen.
+  // A full-screen one learns its window size when it first leaves the
+  // screen: only then is the picture it will show there known.
   int w = impl_->clientWidth, h = impl_->clientHeight;
-  impl_->FirstWindowSize(nullptr, impl_->windowedWidth, impl_->windowedHeight);
-  if (!fullScreen) w = impl_->windowedWidth, h = impl_->windowedHeight;
+  impl_->windowedWidth = impl_->windowedHeight = 0;
+  if (!fullScreen) {
+    impl_->FirstWindowSize(nullptr, impl_->windowedWidth, impl_->windowedHeight);
+    w = impl_->windowedWidth, h = impl_->windowedHeight;
+  }
   // Any size the player drags it to; drawn at the real pixels of a
   // high-density screen.
   const Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI |
@@ -206,7 +213,9 @@ void SdlDisplay::ToggleFullScreen() {
   if (SDL_SetWindowFullscreen(window_, toFull ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return;
   c.shownFullScreen = toFull;
   if (!toFull) {
-    // Back to the window as the player left it, in the middle of the screen.
+    // Back to the window as the player left it, in the middle of the screen;
+    // a game that started on the whole screen opens its first window size.
+    if (c.windowedWidth <= 0 || c.windowedHeight <= 0) c.FirstWindowSize(window_, c.windowedWidth, c.windowedHeight);
     SDL_SetWindowSize(window_, std::max(c.windowedWidth, 1), std::max(c.windowedHeight, 1));
     SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   }
