@@ -262,6 +262,8 @@ build_site() {
   mkdir -p "$site.new"
   cp "$root/web/index.html" "$web/game/morlo3/morlo3.js" "$web/game/morlo3/morlo3.wasm" "$web/native/data.kpk" \
     "$site.new/"
+  # The font built into morlo3.wasm goes with its licence.
+  cp /usr/share/doc/fonts-liberation/copyright "$site.new/LiberationSerif-Bold.copyright.txt"
   rm -rf "$site"
   mv "$site.new" "$site"
   echo "web.sh: the page is in $site"

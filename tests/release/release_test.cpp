@@ -251,7 +251,7 @@ TEST_F(Package, CarriesTheMitLicenceOfTheSourceTree) {
   std::string expected = "\nLicense: MIT\n";
   for (std::string line; std::getline(lines, line);) expected += line.empty() ? " .\n" : " " + line + "\n";
   EXPECT_NE(copyright.find(expected), std::string::npos) << copyright;
-  EXPECT_NE(copyright.find("\nLicense: OFL-1.1\n"), std::string::npos);
+  EXPECT_NE(copyright.find("\nLicense: GPL-2 with Font exception\n"), std::string::npos);
   const std::string meta = ReadText(root / "usr/share/metainfo" / (kAppId + ".metainfo.xml"));
   EXPECT_NE(meta.find("<project_license>MIT</project_license>"), std::string::npos);
 }
