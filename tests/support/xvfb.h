@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -39,11 +40,31 @@ struct LeakCheckPause {
 
 class Xvfb {
  public:
-  // Starts a server on a display number it picks itself. Two test programs
+  // Starts a server on a display number of its own. Two test programs
   // starting servers at once must never share one, so the number is the one
-  // the server took, not one that merely looked free.
+  // the server took, not one that merely looked free; and it is drawn at
+  // random from a wide range, so that a server started after this one ends
+  // does not take the same number while a game still looks for this one.
   // `screen` is the screen's size and depth, as Xvfb takes it.
   bool Start(const std::string& screen = "1024x768x24") {
+    static std::mt19937 draw(std::random_device{}());
+    for (int attempt = 0; attempt < 20; ++attempt)
+      if (StartOn(":" + std::to_string(std::uniform_int_distribution<int>(100, 30000)(draw)), screen)) return true;
+    return false;
+  }
+  void Stop() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+  }
+  ~Xvfb() { Stop(); }
+  const std::string& Display() const { return display_; }
+
+ private:
+  // False when the number is taken: the server then ends at once.
+  bool StartOn(const std::string& display, const std::string& screen) {
     int fds[2];
     if (pipe(fds) != 0) return false;
     pid_ = fork();
@@ -54,8 +75,8 @@ class Xvfb {
       const std::string fd = std::to_string(fds[1]);
       // -noreset: a server resets when its last client leaves, and a client
       // that connects meanwhile is refused.
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
-             static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", display.c_str(), "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+             "tcp", "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);
@@ -75,17 +96,7 @@ class Xvfb {
     display_ = ":" + number;
     return true;
   }
-  void Stop() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    pid_ = -1;
-  }
-  ~Xvfb() { Stop(); }
-  const std::string& Display() const { return display_; }
 
- private:
   pid_t pid_ = -1;
   std::string display_;
 };
