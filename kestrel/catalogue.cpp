@@ -86,7 +86,8 @@ bool TCatalogue::Parse(const uint8_t* data, size_t size, std::string& error) {
     return false;
   }
   const auto raw = [&](uint64_t at) {
-    return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 | uint32_t(data[at + 3]) << 24;
+    return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
+           uint32_t(data[at + 3]) << 24;
   };
   const uint32_t magic = raw(0);
   if (magic != kMagic && magic != kMagicSwapped) {

@@ -19,8 +19,7 @@ std::set<std::string, std::less<>> missed;
 const std::string* Translation(const char* designed) {
   if (!translating || !designed || !*designed) return nullptr;
   if (const std::string* t = catalogue.Find(designed)) return t;
-  if (missed.insert(designed).second)
-    std::fprintf(stderr, "morlo3: no %s text for \"%s\"\n", chosen.c_str(), designed);
+  if (missed.insert(designed).second) std::fprintf(stderr, "morlo3: no %s text for \"%s\"\n", chosen.c_str(), designed);
   return nullptr;
 }
 
@@ -36,13 +35,14 @@ void LoadLanguage(const std::string& installedLocaleFolder) {
   if (chosen == kLanguages[0]) return;
   const std::string path = kestrel::FindCatalogue(chosen, kTextDomain, installedLocaleFolder);
   if (path.empty()) {
-    std::string text = "Cannot find the texts for language " + chosen + " (" + chosen + "/LC_MESSAGES/" +
-                       kTextDomain + ".mo); they were looked for in these folders, in this order:";
+    std::string text = "Cannot find the texts for language " + chosen + " (" + chosen + "/LC_MESSAGES/" + kTextDomain +
+                       ".mo); they were looked for in these folders, in this order:";
     for (const std::string& folder : kestrel::LocaleFolders(installedLocaleFolder)) text += "\n  " + folder;
     throw kestrel::FatalError(text);
   }
   std::string error;
-  if (!catalogue.Load(path, error)) throw kestrel::FatalError("Cannot read the texts for language " + chosen + ": " + error);
+  if (!catalogue.Load(path, error))
+    throw kestrel::FatalError("Cannot read the texts for language " + chosen + ": " + error);
   translating = true;
 }
 

@@ -32,6 +32,17 @@ void LoadLanguage(const std::string& installedLocaleFolder);
 const char* Shown(const char* designed);
 const std::string& Shown(const std::string& designed);
 
+// A designed text and the column it is drawn from, so that a translation
+// can be measured where it will stand.
+struct PlacedText {
+  int X;
+  const char* Text;
+};
+// Every text the game draws from its tables, by module.
+void MenuTexts(std::vector<PlacedText>& out);
+void ScreenTexts(std::vector<PlacedText>& out);
+void StageTexts(std::vector<PlacedText>& out);
+
 // The entry of data.kpk holding the backdrop sheet in `language`: the help
 // page, the pictures before the stages and the ending are painted with its
 // words. The data generator writes the entries under these names.

@@ -83,6 +83,8 @@ constexpr std::array<SettingLook, 2> kSoundLooks{{
 // clang-format on
 
 constexpr Picture kMenuBackdrop{647, 1, 967, 200};
+// Where the hovered element's caption is written, in every language.
+constexpr int32_t kCaptionX = 10, kCaptionY = 180;
 constexpr Picture kPointer = FromSprite("menu.pointer");
 
 // The order the element pictures are drawn in; 15 to 17 and 11 follow.
@@ -195,6 +197,13 @@ bool MouseIn(GameState& g, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   return x1 <= px && px <= x2 && y1 <= py && py <= y2;
 }
 
+void MenuTexts(std::vector<PlacedText>& out) {
+  for (const ElementSetUp& e : kElements)
+    if (*e.Caption) out.push_back({kCaptionX, e.Caption});
+  for (const auto* looks : {&kSpeedLooks, &kDifficultyLooks, &kSoundLooks})
+    for (const SettingLook& look : *looks) out.push_back({kCaptionX, look.Caption});
+}
+
 void MainMenu(GameState& g) {
   SetUpMenuItems(g);
   g.QuitRequested = 0;
@@ -233,9 +242,9 @@ void MainMenu(GameState& g) {
       if (!MouseIn(g, m.X - 1, m.Y - 1, m.Right, m.Bottom) || m.Enabled != 1) continue;
       if (i != 7) {
         g.Screen->Rectangle(m.X - 1, m.Y - 1, m.Right, m.Bottom, g.HighlightColour);
-        g.Screen->TextOut(10, 180, m.Caption.data(), g.HighlightColour);
+        g.Screen->TextOut(kCaptionX, kCaptionY, m.Caption.data(), g.HighlightColour);
       } else if (m.Shown == 1) {
-        g.Screen->TextOut(10, 180, m.Caption.data(), g.HighlightColour);
+        g.Screen->TextOut(kCaptionX, kCaptionY, m.Caption.data(), g.HighlightColour);
       }
       // A click is the button held: the action and its sound repeat every
       // frame while it stays down.

@@ -96,6 +96,7 @@ constexpr int32_t kCreditsEndY = -240;
 
 // Made before the game starts, so losing a life allocates nothing.
 const std::string kLifeLost = N_("Perdeste uma vida");
+constexpr int32_t kLifeLostX = 90, kLifeLostY = 50;
 
 // How long a message line stays on screen, in presented frames.
 constexpr int32_t kMessageFrames = 100;
@@ -121,6 +122,14 @@ void PictureUntilEnter(GameState& g, int32_t x1, int32_t y1, int32_t x2, int32_t
 }
 
 }  // namespace
+
+void ScreenTexts(std::vector<PlacedText>& out) {
+  for (const StoryPage& page : kStoryPages)
+    for (const StoryLine& line : page.Lines)
+      if (line.Text) out.push_back({line.X, line.Text});
+  for (const CreditsLine& line : kCreditsLines) out.push_back({line.X, line.Text});
+  out.push_back({kLifeLostX, kLifeLost.c_str()});
+}
 
 void StoryIntro(GameState& g) {
   const std::array<uint32_t, 4> colours{g.TextColour, g.StoryColour2, g.StoryColour3, g.StoryColour4};
@@ -202,7 +211,7 @@ void CheckLifeLost(GameState& g, int32_t respawnX, int32_t respawnY, int32_t fal
   if (g.Energy < 0 || g.PlayerY > fallLimit) {
     g.Energy = 100;
     g.Lives -= 1;
-    ShowMessage(g, Shown(kLifeLost), 90, 50);
+    ShowMessage(g, Shown(kLifeLost), kLifeLostX, kLifeLostY);
     g.PlayerX = respawnX;
     g.PlayerY = respawnY;
     g.JumpBaseY = g.PlayerY;

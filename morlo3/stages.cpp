@@ -18,6 +18,7 @@ namespace {
 
 // Made before the game starts, so the last frame of the arena allocates nothing.
 const std::string kVictory = N_("Parab\xE9ns, mataste RirEza!!!");
+constexpr int32_t kVictoryX = 30, kVictoryY = 90;
 const std::string kPaused = N_("Pausa");
 // Where "Pausa" stands: the middle of the picture.
 constexpr int32_t kPausedX = 142, kPausedY = 92;
@@ -82,6 +83,11 @@ void SetUpPatrols(GameState& g, Table<EnemyRecord, N>& enemies, int32_t count,
 }
 
 }  // namespace
+
+void StageTexts(std::vector<PlacedText>& out) {
+  out.push_back({kVictoryX, kVictory.c_str()});
+  out.push_back({kPausedX, kPaused.c_str()});
+}
 
 void StartStage(GameState& g, const StageFacts& s) {
   ResetPlayer(g, s.StartY);
@@ -167,8 +173,8 @@ void StageFrame(GameState& g, const StageFacts& s) {
 
   // The arena is won when RirEza dies.
   if (!s.HasExit && g.SorcererHealth < 0) {
-    ShowMessage(g, Shown(kVictory), 30, 90);
-    ShowMessage(g, Shown(kVictory), 30, 90);
+    ShowMessage(g, Shown(kVictory), kVictoryX, kVictoryY);
+    ShowMessage(g, Shown(kVictory), kVictoryX, kVictoryY);
     Credits(g);
   }
 

@@ -19,6 +19,7 @@
 #include "../support/game_fixture.h"
 #include "../support/processes.h"
 #include "morlo3/game_state.h"
+#include "morlo3/language.h"
 #include "morlo3/startup.h"
 
 namespace kestrel::testing {
@@ -118,11 +119,12 @@ class Replay : public HeadlessTest {
   void SetUp() override { std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk"); }
 
   // The real binary, as a process in the scratch directory: its exit code.
-  static int RunBinary(const std::string& script, const std::string& frameLog, int64_t maxFrames) {
+  static int RunBinary(const std::string& script, const std::string& frameLog, int64_t maxFrames,
+                       const std::string& args = "") {
     std::string command = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_FRAMELOG=" + frameLog + " ";
     if (!script.empty()) command += "KESTREL_INPUT=" + script + " ";
     command += "KESTREL_MAX_FRAMES=" + std::to_string(maxFrames) + " ";
-    return RunProcess(command + kGame + " >out.txt 2>&1");
+    return RunProcess(command + kGame + args + " >out.txt 2>&1");
   }
 
   // The same run in this process, watched frame by frame.
@@ -282,6 +284,78 @@ TEST_F(Replay, TheStoryAndTheLoadingScreenKeepTheirFrames) {
 TEST_F(Replay, TheNormalGameIsWon) { CheckWholeGame("normal", 0); }
 
 TEST_F(Replay, TheHardGameIsWon) { CheckWholeGame("hard", 1); }
+
+// In English the normal game is the same game: the same frames to the
+// credits, each different one only where words are shown. A frame of the
+// game's own text has pixels in one of its text colours; the pictures before
+// the stages carry painted words.
+class WordWatchingDisplay : public WatchingDisplay {
+ public:
+  WordWatchingDisplay(platform::HeadlessOptions o, const morlo3::GameState& g, std::vector<size_t> differing)
+      : WatchingDisplay(std::move(o), g), game_(g), differing_(std::move(differing)) {}
+  std::vector<size_t> wordless;
+
+ protected:
+  void AfterFrame() override {
+    WatchingDisplay::AfterFrame();
+    const size_t n = frames.size();
+    if (!std::binary_search(differing_.begin(), differing_.end(), n)) return;
+    if (frames.back().what.starts_with("picture before stage")) return;
+    const std::vector<uint8_t>& rgb = LastFrame();
+    const morlo3::GameState& g = game_;
+    for (uint32_t c : {g.TextColour, g.StoryColour2, g.StoryColour3, g.StoryColour4, g.CreditsHeadingColour,
+                       g.CreditsNameColour, g.HighlightColour})
+      for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        if (rgb[i] == (c >> 16 & 0xFF) && rgb[i + 1] == (c >> 8 & 0xFF) && rgb[i + 2] == (c & 0xFF)) return;
+    wordless.push_back(n);
+  }
+
+ private:
+  const morlo3::GameState& game_;
+  std::vector<size_t> differing_;
+};
+
+TEST_F(Replay, TheNormalGameInEnglishDiffersOnlyInItsWords) {
+  const std::string script = kReplays + "normal.input";
+  const int64_t limit = FrameLimit(kReplays + "normal.golden");
+  ASSERT_EQ(RunBinary(script, "pt.log", limit), 0);
+  ASSERT_EQ(RunBinary(script, "en.log", limit, " --language en"), 0) << ReadText("out.txt");
+  EXPECT_EQ(ReadText("out.txt"), "") << "every text drawn has its English";
+  const std::vector<std::string> pt = ReadLines("pt.log"), en = ReadLines("en.log");
+  ASSERT_EQ(en.size(), pt.size()) << "the English game went another way";
+
+  std::vector<size_t> differing;
+  std::string runs;
+  const auto differs = [&](size_t i) { return i < pt.size() && pt[i] != en[i]; };
+  for (size_t i = 0; i < pt.size(); ++i) {
+    if (!differs(i)) continue;
+    if (i == 0 || !differs(i - 1)) runs += (runs.empty() ? "" : ", ") + std::to_string(i + 1);
+    else if (!differs(i + 1)) runs += "-" + std::to_string(i + 1);
+    differing.push_back(i + 1);
+  }
+  std::printf("frames that differ in English: %s\n", runs.c_str());
+  EXPECT_GT(differing.size(), 500u) << "the menu, the victory and the credits are in English";
+
+  morlo3::GameState game;
+  platform::HeadlessOptions o;
+  o.answer = 0;
+  o.maxFrames = limit;
+  o.inputScript = script;
+  auto d = std::make_unique<WordWatchingDisplay>(o, game, differing);
+  WordWatchingDisplay& display = *d;
+  platform::InstallDisplay(std::move(d));
+  ResetEngine();
+  morlo3::SetLanguage("en");
+  EXPECT_THROW(morlo3::Run(game), ProgramExit);
+  morlo3::SetLanguage("pt");
+  EXPECT_EQ(display.frames.size(), pt.size());
+  EXPECT_TRUE(display.sorcererBeaten);
+  std::string wordless;
+  for (size_t n : display.wordless) wordless += " " + std::to_string(n) + " (" + display.frames[n - 1].what + ")";
+  EXPECT_TRUE(display.wordless.empty()) << "frames that differ but show no words:" << wordless;
+  platform::ResetPlatform();
+  ResetEngine();
+}
 
 // A replay that goes astray ends at its frame limit and fails, rather than
 // running on: here the saved normal game loses a run of its input lines in
