@@ -54,15 +54,21 @@ TEST(Windows1252, Utf8IsConvertedOnceAndWhatCannotBeShownIsMarked) {
     bool lossless;
   };
   const Case cases[] = {
-      {"Op\xC3\xA7\xC3\xB5" "es", "Op\xE7\xF5" "es", true},        // Latin-1 letters keep their bytes
+      {"Op\xC3\xA7\xC3\xB5"
+       "es",
+       "Op\xE7\xF5"
+       "es",
+       true},                                                                  // Latin-1 letters keep their bytes
       {"\xE2\x80\x9CSim\xE2\x80\x9D \xE2\x82\xAC", "\x93Sim\x94 \x80", true},  // 0x80 to 0x9F come from elsewhere
-      {"\xC4\x81", "?", false},                                  // a letter the code page lacks
-      {"\xF0\x9F\x90\x80!", "?!", false},                        // four bytes
-      {"a\xC3", "a?", false},                                    // cut short at the end
-      {"\xE2\x82" "a", "?a", false},                             // cut short before a letter
-      {"\xC0\xAF", "?", false},                                  // an overlong '/'
-      {"\xED\xA0\x80", "?", false},                              // a surrogate
-      {"\x80x", "?x", false},                                    // a stray continuation byte
+      {"\xC4\x81", "?", false},                                                // a letter the code page lacks
+      {"\xF0\x9F\x90\x80!", "?!", false},                                      // four bytes
+      {"a\xC3", "a?", false},                                                  // cut short at the end
+      {"\xE2\x82"
+       "a",
+       "?a", false},                 // cut short before a letter
+      {"\xC0\xAF", "?", false},      // an overlong '/'
+      {"\xED\xA0\x80", "?", false},  // a surrogate
+      {"\x80x", "?x", false},        // a stray continuation byte
   };
   for (const Case& c : cases) {
     bool lossless = true;
@@ -73,20 +79,27 @@ TEST(Windows1252, Utf8IsConvertedOnceAndWhatCannotBeShownIsMarked) {
 
 TEST(CatalogueReader, ReadsTextsAndRefusesWhatLiesOutsideTheFile) {
   const std::vector<uint8_t> good = MoFile({{"", "Content-Type: text/plain; charset=UTF-8\n"},
-                                            {"Op\xC3\xA7\xC3\xB5" "es", "Options"},
+                                            {"Op\xC3\xA7\xC3\xB5"
+                                             "es",
+                                             "Options"},
                                             {"Sair", std::string("Quit\0Quits", 10)}});
   TCatalogue c;
   std::string error;
   ASSERT_TRUE(c.Parse(good.data(), good.size(), error)) << error;
   EXPECT_EQ(c.Size(), 2u) << "the header is no text";
-  ASSERT_NE(c.Find("Op\xE7\xF5" "es"), nullptr);
-  EXPECT_EQ(*c.Find("Op\xE7\xF5" "es"), "Options");
+  ASSERT_NE(c.Find("Op\xE7\xF5"
+                   "es"),
+            nullptr);
+  EXPECT_EQ(*c.Find("Op\xE7\xF5"
+                    "es"),
+            "Options");
   EXPECT_EQ(*c.Find("Sair"), "Quit") << "a plural's other forms are left out";
   EXPECT_EQ(c.Find("Sai"), nullptr);
 
   // The same file big-endian.
   std::vector<uint8_t> swapped = good;
-  for (size_t at = 0; at < 28 + 16 * 3; at += 4) std::swap(swapped[at], swapped[at + 3]), std::swap(swapped[at + 1], swapped[at + 2]);
+  for (size_t at = 0; at < 28 + 16 * 3; at += 4)
+    std::swap(swapped[at], swapped[at + 3]), std::swap(swapped[at + 1], swapped[at + 2]);
   ASSERT_TRUE(c.Parse(swapped.data(), swapped.size(), error)) << error;
   EXPECT_EQ(*c.Find("Sair"), "Quit");
 
