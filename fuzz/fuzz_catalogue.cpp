@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     __builtin_trap();  // a refusal always says why
   }
   bool lossless = true;
-  const std::string shown = kestrel::Utf8ToWindows1252(std::string_view(reinterpret_cast<const char*>(data), size), lossless);
+  const std::string shown =
+      kestrel::Utf8ToWindows1252(std::string_view(reinterpret_cast<const char*>(data), size), lossless);
   if (shown.size() > size) __builtin_trap();  // one byte at most for each character
   return 0;
 }
