@@ -161,6 +161,28 @@ std::string FindDataFile(const std::string& file, const std::string& installedFo
   return file;
 }
 
+std::vector<std::string> LocaleFolders(const std::string& installedFolder) {
+  std::vector<std::string> folders;
+  if (const std::string exe = ExecutableFolder(); !exe.empty()) {
+    folders.push_back((fs::path(exe) / "locale").lexically_normal().string());
+    folders.push_back((fs::path(exe) / ".." / "share" / "locale").lexically_normal().string());
+  }
+  if (!installedFolder.empty()) {
+    const std::string f = fs::path(installedFolder).lexically_normal().string();
+    if (std::find(folders.begin(), folders.end(), f) == folders.end()) folders.push_back(f);
+  }
+  return folders;
+}
+
+std::string FindCatalogue(const std::string& language, const std::string& domain, const std::string& installedFolder) {
+  std::error_code ec;
+  for (const std::string& folder : LocaleFolders(installedFolder)) {
+    const fs::path p = fs::path(folder) / language / "LC_MESSAGES" / (domain + ".mo");
+    if (fs::is_regular_file(p, ec)) return p.string();
+  }
+  return "";
+}
+
 std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string& installedFolder,
                                       const std::string& advice) {
   const std::string path = FindDataFile(file, installedFolder);

@@ -94,6 +94,15 @@ std::vector<std::string> DataFolders(const std::string& installedFolder);
 std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string& installedFolder,
                                       const std::string& advice = "");
 
+// The folders a program's message catalogues are looked for in, in order:
+// "locale" beside the executable (a build tree, or a copy of the game with
+// its catalogues), the locale folder of an installation next to it
+// (<bin>/../share/locale), then `installedFolder`; each once.
+std::vector<std::string> LocaleFolders(const std::string& installedFolder);
+// The first <folder>/<language>/LC_MESSAGES/<domain>.mo of LocaleFolders
+// that exists; "" when there is none.
+std::string FindCatalogue(const std::string& language, const std::string& domain, const std::string& installedFolder);
+
 // The exit code of a run that ended normally with `code`: 128 + the signal
 // after a termination signal. Also removes the scratch folder.
 int FinalExitCode(int code);

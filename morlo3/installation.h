@@ -8,6 +8,9 @@ namespace morlo3 {
 
 // The folder an installation keeps data.kpk in, searched last.
 extern const char* const kInstalledDataFolder;
+// The folder an installation keeps the languages' catalogues in
+// (<folder>/<language>/LC_MESSAGES/morlo3.mo), searched last.
+extern const char* const kInstalledLocaleFolder;
 // The line the missing-data message ends with; "" for none.
 extern const char* const kMissingDataAdvice;
 

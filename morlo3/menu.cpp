@@ -5,6 +5,7 @@
 #include <cstring>
 #include <tuple>
 
+#include "morlo3/language.h"
 #include "morlo3/shutdown.h"
 #include "morlo3/sprite_rects.h"
 #include "morlo3/stages.h"
@@ -39,20 +40,20 @@ struct ElementSetUp {
 // clang-format off
 const std::array<ElementSetUp, 18> kElements = {{
   {FromSprite("menu.title"),          false,   0,   0, -100, -100,  10,  10, 0, ""},
-  {FromSprite("menu.new_game"),       false,  25,  14,  -30,   40,  64, 130, 1, "Novo Jogo"},
-  {FromSprite("menu.options"),        false,  13,  15,  -20,  -18, 128, 130, 1, "Op\xE7\xF5" "es"},
-  {FromSprite("menu.help"),           false,  15,  16,  -30,  -92, 192, 130, 1, "Ajuda"},
-  {FromSprite("menu.quit"),           false,  19,  17,   40,  -83, 256, 130, 1, "Sair"},
+  {FromSprite("menu.new_game"),       false,  25,  14,  -30,   40,  64, 130, 1, N_("Novo Jogo")},
+  {FromSprite("menu.options"),        false,  13,  15,  -20,  -18, 128, 130, 1, N_("Op\xE7\xF5" "es")},
+  {FromSprite("menu.help"),           false,  15,  16,  -30,  -92, 192, 130, 1, N_("Ajuda")},
+  {FromSprite("menu.quit"),           false,  19,  17,   40,  -83, 256, 130, 1, N_("Sair")},
   {FromSprite("menu.ornament_small"), false,   0,   0,  350,  -25, 237,  85, 0, ""},
   {FromSprite("menu.ornament_wide"),  false,   0,   0,  350,  -25, 110, 175, 0, ""},
-  {{1, 1, 321, 200},                  true,  320, 200,  321,    0,   0,   0, 1, "Clique para Sair"},
-  {FromSprite("menu.decrease"),       false,  17,  20,   15,  -30,  15, 130, 1, "Diminuir Velocidade"},
-  {FromSprite("menu.decrease"),       false,  17,  20,  105,  -30, 105, 130, 1, "Diminuir Dificuldade"},
-  {FromSprite("menu.decrease"),       false,  17,  20,  195,  -30, 195, 130, 1, "Desligar Som"},
-  {FromSprite("menu.quit"),           false,  19,  16,  285,  -30, 285, 130, 1, "Sair"},
-  {FromSprite("menu.increase"),       false,  17,  20,   75,  -30,  75, 130, 1, "Aumentar Velocidade"},
-  {FromSprite("menu.increase"),       false,  17,  20,  165,  -30, 165, 130, 1, "Aumentar Dificuldade"},
-  {FromSprite("menu.increase"),       false,  17,  20,  255,  -30, 255, 130, 1, "Ligar Som"},
+  {{1, 1, 321, 200},                  true,  320, 200,  321,    0,   0,   0, 1, N_("Clique para Sair")},
+  {FromSprite("menu.decrease"),       false,  17,  20,   15,  -30,  15, 130, 1, N_("Diminuir Velocidade")},
+  {FromSprite("menu.decrease"),       false,  17,  20,  105,  -30, 105, 130, 1, N_("Diminuir Dificuldade")},
+  {FromSprite("menu.decrease"),       false,  17,  20,  195,  -30, 195, 130, 1, N_("Desligar Som")},
+  {FromSprite("menu.quit"),           false,  19,  16,  285,  -30, 285, 130, 1, N_("Sair")},
+  {FromSprite("menu.increase"),       false,  17,  20,   75,  -30,  75, 130, 1, N_("Aumentar Velocidade")},
+  {FromSprite("menu.increase"),       false,  17,  20,  165,  -30, 165, 130, 1, N_("Aumentar Dificuldade")},
+  {FromSprite("menu.increase"),       false,  17,  20,  255,  -30, 255, 130, 1, N_("Ligar Som")},
   {{},                                false,   0,   0,   45,  230,  45, 127, 1, ""},
   {{},                                false,   0,   0,  135,  230, 135, 127, 1, ""},
   {{},                                false,   0,   0,  225,  230, 225, 127, 1, ""},
@@ -68,20 +69,22 @@ struct SettingLook {
 
 // clang-format off
 constexpr std::array<SettingLook, 2> kSpeedLooks{{
-  {FromSprite("menu.speed_slow"), 23, 33, "Lento"},
-  {FromSprite("menu.speed_fast"), 20, 30, "R\xE1pido"},
+  {FromSprite("menu.speed_slow"), 23, 33, N_("Lento")},
+  {FromSprite("menu.speed_fast"), 20, 30, N_("R\xE1pido")},
 }};
 constexpr std::array<SettingLook, 2> kDifficultyLooks{{
-  {FromSprite("menu.easy"), 22, 28, "F\xE1" "cil"},
-  {FromSprite("menu.hard"), 22, 32, "Dif\xED" "cil"},
+  {FromSprite("menu.easy"), 22, 28, N_("F\xE1" "cil")},
+  {FromSprite("menu.hard"), 22, 32, N_("Dif\xED" "cil")},
 }};
 constexpr std::array<SettingLook, 2> kSoundLooks{{
-  {FromSprite("menu.sound_off"), 27, 29, "Som Desligado"},
-  {FromSprite("menu.sound_on"),  22, 29, "Som Ligado"},
+  {FromSprite("menu.sound_off"), 27, 29, N_("Som Desligado")},
+  {FromSprite("menu.sound_on"),  22, 29, N_("Som Ligado")},
 }};
 // clang-format on
 
 constexpr Picture kMenuBackdrop{647, 1, 967, 200};
+// Where the hovered element's caption is written, in every language.
+constexpr int32_t kCaptionX = 10, kCaptionY = 180;
 constexpr Picture kPointer = FromSprite("menu.pointer");
 
 // The order the element pictures are drawn in; 15 to 17 and 11 follow.
@@ -91,7 +94,8 @@ constexpr std::array<int32_t, 14> kDrawOrder{0, 1, 2, 4, 3, 6, 5, 7, 8, 9, 10, 1
 // the 85 Hz of a faster monitor.
 constexpr std::array<int32_t, 2> kFramesPerSecond{60, 85};
 
-void SetCaption(MenuItem& item, const char* text) {
+void SetCaption(MenuItem& item, const char* designed) {
+  const char* text = Shown(designed);
   const size_t n = std::min(std::strlen(text), item.Caption.size() - 1);
   std::memcpy(item.Caption.data(), text, n);
   item.Caption[n] = '\0';
@@ -193,6 +197,13 @@ bool MouseIn(GameState& g, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   return x1 <= px && px <= x2 && y1 <= py && py <= y2;
 }
 
+void MenuTexts(std::vector<PlacedText>& out) {
+  for (const ElementSetUp& e : kElements)
+    if (*e.Caption) out.push_back({kCaptionX, e.Caption});
+  for (const auto* looks : {&kSpeedLooks, &kDifficultyLooks, &kSoundLooks})
+    for (const SettingLook& look : *looks) out.push_back({kCaptionX, look.Caption});
+}
+
 void MainMenu(GameState& g) {
   SetUpMenuItems(g);
   g.QuitRequested = 0;
@@ -231,9 +242,9 @@ void MainMenu(GameState& g) {
       if (!MouseIn(g, m.X - 1, m.Y - 1, m.Right, m.Bottom) || m.Enabled != 1) continue;
       if (i != 7) {
         g.Screen->Rectangle(m.X - 1, m.Y - 1, m.Right, m.Bottom, g.HighlightColour);
-        g.Screen->TextOut(10, 180, m.Caption.data(), g.HighlightColour);
+        g.Screen->TextOut(kCaptionX, kCaptionY, m.Caption.data(), g.HighlightColour);
       } else if (m.Shown == 1) {
-        g.Screen->TextOut(10, 180, m.Caption.data(), g.HighlightColour);
+        g.Screen->TextOut(kCaptionX, kCaptionY, m.Caption.data(), g.HighlightColour);
       }
       // A click is the button held: the action and its sound repeat every
       // frame while it stays down.

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "morlo3/language.h"
 #include "morlo3/shutdown.h"
 
 namespace morlo3 {
@@ -27,38 +28,38 @@ struct StoryPage {
 const std::array<StoryPage, 11> kStoryPages = {{
   {324, 1, 645, 201, 200, {}},
   {324, 407, 645, 607, 450,
-   {{{10, 10, "\xC0 muito tempo atr\xE1s, um terr\xEDvel"},
-     {10, 30, "Feiticeiro chamado RirEza, lan\xE7ou"},
-     {10, 50, "um feiti\xE7o sobre a Terra..."}}}},
+   {{{10, 10, N_("\xC0 muito tempo atr\xE1s, um terr\xEDvel")},
+     {10, 30, N_("Feiticeiro chamado RirEza, lan\xE7ou")},
+     {10, 50, N_("um feiti\xE7o sobre a Terra...")}}}},
   {324, 610, 645, 810, 450,
-   {{{10, 130, "...Para acabar com o feiti\xE7o, um"},
-     {10, 150, "valente guerreiro sacrificou-se"},
-     {10, 170, "ao acabar com a vida de RirEza..."}}}},
+   {{{10, 130, N_("...Para acabar com o feiti\xE7o, um")},
+     {10, 150, N_("valente guerreiro sacrificou-se")},
+     {10, 170, N_("ao acabar com a vida de RirEza...")}}}},
   {647, 407, 967, 607, 480,
-   {{{10, 10, "...Mais tarde sem explica\xE7" "ao"},
-     {10, 30, "l\xF3gica, RirEza renasce das"},
-     {10, 50, "profundezas da Terra, e mais uma"},
-     {10, 70, "vez lan\xE7" "a um feiti\xE7o sobre a terra..."}}}},
+   {{{10, 10, N_("...Mais tarde sem explica\xE7" "ao")},
+     {10, 30, N_("l\xF3gica, RirEza renasce das")},
+     {10, 50, N_("profundezas da Terra, e mais uma")},
+     {10, 70, N_("vez lan\xE7" "a um feiti\xE7o sobre a terra...")}}}},
   {647, 610, 967, 810, 450,
-   {{{10, 110, "...Rapidamente ratos destruiram"},
-     {10, 130, "terras, espalhando o caos por"},
-     {10, 150, "onde passavam..."}}}},
+   {{{10, 110, N_("...Rapidamente ratos destruiram")},
+     {10, 130, N_("terras, espalhando o caos por")},
+     {10, 150, N_("onde passavam...")}}}},
   {647, 813, 967, 1013, 400,
-   {{{10, 10, "...Mortos levantaram-se da terra"},
-     {10, 30, "matando tudo e todos..."}}}},
+   {{{10, 10, N_("...Mortos levantaram-se da terra")},
+     {10, 30, N_("matando tudo e todos...")}}}},
   {324, 813, 644, 1018, 400,
-   {{{10, 10, "...Ex\xE9rcitos de esqueletos"},
-     {10, 30, "formaram-se..."}}}},
+   {{{10, 10, N_("...Ex\xE9rcitos de esqueletos")},
+     {10, 30, N_("formaram-se...")}}}},
   {1, 813, 320, 1018, 400,
-   {{{10, 110, "...Resmas de ratos por"},
-     {180, 130, "todo o lado..."}}}},
+   {{{10, 110, N_("...Resmas de ratos por")},
+     {180, 130, N_("todo o lado...")}}}},
   {1, 1016, 320, 1216, 270,
-   {{{10, 30, "...Morcegos famintos de sangue..."}}}},
+   {{{10, 30, N_("...Morcegos famintos de sangue...")}}}},
   {1, 610, 320, 810, 480,
-   {{{10, 10, "...Farto de tanta destrui\xE7" "ao"},
-     {10, 30, "um Mago fez surgir do mundo"},
-     {10, 50, "dos mortos aquele que em tempos"},
-     {10, 70, "Matou RirEza......"}}}},
+   {{{10, 10, N_("...Farto de tanta destrui\xE7" "ao")},
+     {10, 30, N_("um Mago fez surgir do mundo")},
+     {10, 50, N_("dos mortos aquele que em tempos")},
+     {10, 70, N_("Matou RirEza......")}}}},
   {324, 1016, 644, 1216, 300, {}},
 }};
 // clang-format on
@@ -75,18 +76,18 @@ struct CreditsLine {
 // Windows-1252, as every text the game draws.
 // clang-format off
 const std::array<CreditsLine, 12> kCreditsLines = {{
-  {10, 0, false, "Cr\xE9" "ditos"},
-  {20, 40, true, "Programador:"},
-  {30, 60, false, "Equipa Kestrel"},
-  {20, 80, true, "Agradecimentos"},
-  {30, 100, false, "A todos os que jogaram"},
-  {30, 120, false, "Aos amigos que ajudaram"},
-  {30, 140, false, "E a ti, por jogares!"},
-  {30, 160, true, "Beta Testers:"},
-  {40, 180, false, "Os primeiros jogadores"},
-  {40, 200, false, "A turma de testes"},
-  {40, 220, false, "Os amigos do clube"},
-  {40, 240, false, "Toda a fam\xEDlia"},
+  {10, 0, false, N_("Cr\xE9" "ditos")},
+  {20, 40, true, N_("Programador:")},
+  {30, 60, false, N_("Equipa Kestrel")},
+  {20, 80, true, N_("Agradecimentos")},
+  {30, 100, false, N_("A todos os que jogaram")},
+  {30, 120, false, N_("Aos amigos que ajudaram")},
+  {30, 140, false, N_("E a ti, por jogares!")},
+  {30, 160, true, N_("Beta Testers:")},
+  {40, 180, false, N_("Os primeiros jogadores")},
+  {40, 200, false, N_("A turma de testes")},
+  {40, 220, false, N_("Os amigos do clube")},
+  {40, 240, false, N_("Toda a fam\xEDlia")},
 }};
 // clang-format on
 
@@ -94,7 +95,8 @@ constexpr int32_t kCreditsStartY = 200;
 constexpr int32_t kCreditsEndY = -240;
 
 // Made before the game starts, so losing a life allocates nothing.
-const std::string kLifeLost = "Perdeste uma vida";
+const std::string kLifeLost = N_("Perdeste uma vida");
+constexpr int32_t kLifeLostX = 90, kLifeLostY = 50;
 
 // How long a message line stays on screen, in presented frames.
 constexpr int32_t kMessageFrames = 100;
@@ -120,6 +122,14 @@ void PictureUntilEnter(GameState& g, int32_t x1, int32_t y1, int32_t x2, int32_t
 }
 
 }  // namespace
+
+void ScreenTexts(std::vector<PlacedText>& out) {
+  for (const StoryPage& page : kStoryPages)
+    for (const StoryLine& line : page.Lines)
+      if (line.Text) out.push_back({line.X, line.Text});
+  for (const CreditsLine& line : kCreditsLines) out.push_back({line.X, line.Text});
+  out.push_back({kLifeLostX, kLifeLost.c_str()});
+}
 
 void StoryIntro(GameState& g) {
   const std::array<uint32_t, 4> colours{g.TextColour, g.StoryColour2, g.StoryColour3, g.StoryColour4};
@@ -154,7 +164,7 @@ void StoryIntro(GameState& g) {
       // Right after a change the counter is 0 and no line shows.
       for (size_t n = 0; n < s.Lines.size(); ++n)
         if (s.Lines[n].Text && counter > kLineThresholds[n])
-          g.Screen->TextOut(s.Lines[n].X, s.Lines[n].Y, s.Lines[n].Text, colours[n]);
+          g.Screen->TextOut(s.Lines[n].X, s.Lines[n].Y, Shown(s.Lines[n].Text), colours[n]);
       ++counter;
       if (p == 9 && page == 10) break;
     }
@@ -170,7 +180,7 @@ void Credits(GameState& g) {
     PumpOrExit(g);
     g.Screen->Clear(1);
     for (const CreditsLine& line : kCreditsLines)
-      g.Screen->TextOut(line.X, scrollY + line.Offset, line.Text,
+      g.Screen->TextOut(line.X, scrollY + line.Offset, Shown(line.Text),
                         line.Heading ? g.CreditsHeadingColour : g.CreditsNameColour);
     --scrollY;
     g.Screen->Present(true);
@@ -201,7 +211,7 @@ void CheckLifeLost(GameState& g, int32_t respawnX, int32_t respawnY, int32_t fal
   if (g.Energy < 0 || g.PlayerY > fallLimit) {
     g.Energy = 100;
     g.Lives -= 1;
-    ShowMessage(g, kLifeLost, 90, 50);
+    ShowMessage(g, Shown(kLifeLost), kLifeLostX, kLifeLostY);
     g.PlayerX = respawnX;
     g.PlayerY = respawnY;
     g.JumpBaseY = g.PlayerY;

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "morlo3/game_state.h"
+#include "morlo3/language.h"
 
 namespace morlo3 {
 
@@ -39,8 +40,8 @@ const std::vector<Setting> kTable = {
      "that says so."},
     {"game", "aspect", SettingKind::Choice, "square", {"square", "4:3"},
      "Square pixels, or each pixel 1.2 times taller than wide, as the picture filled a 4:3 screen."},
-    {"game", "language", SettingKind::Choice, "pt", {"pt"},
-     "The language of the game's texts."},
+    {"game", "language", SettingKind::Choice, "pt", kLanguages,
+     "The language of the game's texts and painted words: pt, Portuguese, the game as it was made; en, English."},
     {"sound", "effects", SettingKind::Level, "100", {},
      "The level of every sound effect, from 0 (silent) to 100."},
     {"sound", "ambience", SettingKind::Level, "100", {},
@@ -582,7 +583,7 @@ void ApplySettings(const PlayerSettings& settings) {
   const std::string& scale = settings.Get("game", "scale");
   kestrel::SetWindowScale(scale == "auto" ? 0 : std::stoi(scale));
   kestrel::SetWindowAspect(settings.Get("game", "aspect") == "4:3");
-  // The texts are Portuguese, the one language there is.
+  SetLanguage(settings.Get("game", "language"));
   kestrel::SetSoundLevels(std::stoi(settings.Get("sound", "effects")), std::stoi(settings.Get("sound", "ambience")));
   for (size_t i = 0; i < kTable.size(); ++i) {
     const Setting& s = kTable[i];

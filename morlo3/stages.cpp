@@ -4,6 +4,7 @@
 #include <string>
 
 #include "morlo3/enemies.h"
+#include "morlo3/language.h"
 #include "morlo3/player.h"
 #include "morlo3/projectiles.h"
 #include "morlo3/screens.h"
@@ -16,8 +17,9 @@ namespace morlo3 {
 namespace {
 
 // Made before the game starts, so the last frame of the arena allocates nothing.
-const std::string kVictory = "Parab\xE9ns, mataste RirEza!!!";
-const std::string kPaused = "Pausa";
+const std::string kVictory = N_("Parab\xE9ns, mataste RirEza!!!");
+constexpr int32_t kVictoryX = 30, kVictoryY = 90;
+const std::string kPaused = N_("Pausa");
 // Where "Pausa" stands: the middle of the picture.
 constexpr int32_t kPausedX = 142, kPausedY = 92;
 
@@ -27,7 +29,7 @@ constexpr int32_t kPausedX = 142, kPausedY = 92;
 // wind is silent meanwhile and starts again with play.
 void PauseStage(GameState& g) {
   g.Screen->Dim();
-  g.Screen->TextOut(kPausedX, kPausedY, kPaused, g.TextColour);
+  g.Screen->TextOut(kPausedX, kPausedY, Shown(kPaused), g.TextColour);
   StopSound(g, kSoundWind);
   do {
     g.Screen->Present(true);
@@ -81,6 +83,11 @@ void SetUpPatrols(GameState& g, Table<EnemyRecord, N>& enemies, int32_t count,
 }
 
 }  // namespace
+
+void StageTexts(std::vector<PlacedText>& out) {
+  out.push_back({kVictoryX, kVictory.c_str()});
+  out.push_back({kPausedX, kPaused.c_str()});
+}
 
 void StartStage(GameState& g, const StageFacts& s) {
   ResetPlayer(g, s.StartY);
@@ -166,8 +173,8 @@ void StageFrame(GameState& g, const StageFacts& s) {
 
   // The arena is won when RirEza dies.
   if (!s.HasExit && g.SorcererHealth < 0) {
-    ShowMessage(g, kVictory, 30, 90);
-    ShowMessage(g, kVictory, 30, 90);
+    ShowMessage(g, Shown(kVictory), kVictoryX, kVictoryY);
+    ShowMessage(g, Shown(kVictory), kVictoryX, kVictoryY);
     Credits(g);
   }
 

@@ -8,6 +8,7 @@
 #include "kestrel/program.h"
 #include "morlo3/icon.h"
 #include "morlo3/installation.h"
+#include "morlo3/language.h"
 #include "morlo3/menu.h"
 #include "morlo3/screens.h"
 #include "morlo3/settings.h"
@@ -66,6 +67,8 @@ void LoadSounds(GameState& g) {
 
 void Run(GameState& g) {
   g.LoadProgress = 0;
+  // A language without its texts ends the run before a window opens.
+  LoadLanguage(kInstalledLocaleFolder);
   g.FullScreen = AskYesNo("Do you want...", "Fullscreen?");
   if (g.FullScreen) g.Display = std::make_unique<TSelfFullKestrel>(320, 200, 16, kCaption);
   else g.Display = std::make_unique<TSelfExKestrel>(640, 400, kCaption, 256);
@@ -99,7 +102,7 @@ void Run(GameState& g) {
   g.SpriteSheet->MakeWindowIcon(kIconCutX1, kIconCutY1, kIconCutX2, kIconCutY2, g.ColourKey,
                                 uint32_t(kIconSky[0]) << 16 | uint32_t(kIconSky[1]) << 8 | kIconSky[2], kIconArt);
   LoadingStep(g);
-  g.BackdropSheet->LoadKPKImage(*g.Archive, "320200.jpg", false);
+  g.BackdropSheet->LoadKPKImage(*g.Archive, BackdropSheetEntry(Language()), false);
   LoadingStep(g);
   g.StageSheet->LoadKPKImage(*g.Archive, "niveis.png", false);
   LoadingStep(g);

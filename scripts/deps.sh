@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config perl
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libfontconfig-dev libx11-dev fonts-liberation
   zlib1g-dev libdeflate-dev libpng-dev libjpeg-dev libcli11-dev libinih-dev
-  libgtest-dev libgmock-dev libbenchmark-dev "$@")
+  gettext libgtest-dev libgmock-dev libbenchmark-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

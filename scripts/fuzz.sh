@@ -3,7 +3,7 @@
 # build directory of their own, makes the seed corpus by running the archive
 # tests (under the same sanitizers), then runs each target for SECONDS.
 #
-#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: kpk image script game (default all)
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     targets: kpk image script game catalogue (default all)
 #
 # FUZZ_BUILD_DIR (default build-fuzz) and FUZZ_JOBS (default 2) can be set.
 # Findings land in $FUZZ_BUILD_DIR/fuzz-artifacts; the grown corpus is kept
@@ -13,7 +13,7 @@ set -euo pipefail
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(kpk image script game)
+[ ${#targets[@]} -eq 0 ] && targets=(kpk image script game catalogue)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
@@ -55,6 +55,8 @@ for t in "${targets[@]}"; do
     kpk) seed_dir="$seeds/kpk" ;;
     image) seed_dir="$seeds/image-depths" ;;
     script) seed_dir="$root/tests/replays" ;;
+    # The English catalogue, compiled as the build compiles it.
+    catalogue) seed_dir="$seeds/catalogue"; mkdir -p "$seed_dir"; msgfmt -o "$seed_dir/en.mo" "$root/po/en.po" ;;
     # The whole game reads the replays as its input; one run plays
     # thousands of frames, so a single input may take seconds.
     game) seed_dir="$root/tests/replays"; extra=(-timeout=300) ;;

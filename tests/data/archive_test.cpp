@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "kestrel/kpk.h"
+#include "morlo3/language.h"
 #include "tools/datagen/datagen.h"
 #include "tools/datagen/encode.h"
 #include "tools/datagen/stages.h"
@@ -75,11 +77,12 @@ const Entry* Find(const std::string& name) {
   return nullptr;
 }
 
-TEST(Archive, HoldsExactlyTheSeventeenEntriesInOrder) {
+// The designed seventeen first, as they always were; the English sheet after.
+TEST(Archive, HoldsExactlyTheEighteenEntriesInOrder) {
   const std::vector<std::string> expected = {"load.jpg",   "load2.png", "sprites.png", "320200.jpg", "niveis.png",
                                              "click2.wav", "laser.wav", "morcego.wav", "sofr.wav",   "vento.wav",
                                              "rugido.wav", "osso.wav",  "laser2.wav",  "grito.wav",  "rugido3.wav",
-                                             "terror.wav", "uivu.wav"};
+                                             "terror.wav", "uivu.wav",  "320200en.jpg"};
   ASSERT_FALSE(Archive().empty()) << "no archive at " << kArchivePath;
   std::vector<std::string> names;
   for (const Entry& e : Archive()) names.push_back(e.name);
@@ -92,11 +95,9 @@ TEST(Archive, EveryPictureDecodesAtItsExactSize) {
     int width, height;
     bool png;
   };
-  const Expect pictures[] = {{"load.jpg", 320, 200, false},
-                             {"load2.png", 185, 58, true},
-                             {"sprites.png", 1024, 768, true},
-                             {"320200.jpg", 969, 1420, false},
-                             {"niveis.png", 1005, 3644, true}};
+  const Expect pictures[] = {{"load.jpg", 320, 200, false},      {"load2.png", 185, 58, true},
+                             {"sprites.png", 1024, 768, true},   {"320200.jpg", 969, 1420, false},
+                             {"320200en.jpg", 969, 1420, false}, {"niveis.png", 1005, 3644, true}};
   for (const Expect& p : pictures) {
     SCOPED_TRACE(p.name);
     const Entry* e = Find(p.name);
@@ -117,6 +118,18 @@ TEST(Archive, EveryPictureDecodesAtItsExactSize) {
     EXPECT_EQ(image.width, p.width);
     EXPECT_EQ(image.height, p.height);
   }
+}
+
+// An entry answers every request that begins with its whole stored name, so
+// no entry's name may begin with another's: then no request for one finds
+// another, whichever comes first, and each language's sheet is found by its
+// own name alone.
+TEST(Archive, NoEntryAnswersARequestForAnother) {
+  ASSERT_EQ(morlo3::BackdropSheetEntry("en"), "320200en.jpg");
+  for (const Entry& stored : Archive())
+    for (const Entry& requested : Archive())
+      EXPECT_EQ(kestrel::TKPK::NameMatches(stored.name, requested.name), &stored == &requested)
+          << stored.name << " answers " << requested.name;
 }
 
 TEST(Archive, SoundsAreRiffWaves) {

@@ -380,7 +380,7 @@ TEST_F(Startup, BadSettingsArgumentsAndArchivesGetOneLineEach) {
       // Every other setting's flag, by the same table as the file.
       {"true && " + kGame + " --aspect 16:9", 2, "morlo3: --aspect wants square or 4:3 (try --help)\n"},
       {"true && " + kGame + " --effects 101", 2, "morlo3: --effects wants a whole number from 0 to 100 (try --help)\n"},
-      {"true && " + kGame + " --language en", 2, "morlo3: --language wants pt (try --help)\n"},
+      {"true && " + kGame + " --language fr", 2, "morlo3: --language wants pt or en (try --help)\n"},
       {"true && " + kGame + " --key-fire Spcae", 2,
        "morlo3: --key-fire wants key names as SDL writes them (Space, Left Ctrl, W, Keypad 0), separated by commas: "
        "no key the game reads is called \"Spcae\" (try --help)\n"},

@@ -124,6 +124,7 @@ TEST_F(Package, HoldsExactlyTheGameItsDataAndItsDesktopFilesAllOwnedByRoot) {
       "usr/games/morlo3",
       "usr/games/morlo3-kpk",
       "usr/share/morlo3/data.kpk",
+      "usr/share/locale/en/LC_MESSAGES/morlo3.mo",
       "usr/share/applications/" + kAppId + ".desktop",
       "usr/share/metainfo/" + kAppId + ".metainfo.xml",
       "usr/share/man/man6/morlo3.6.gz",
@@ -168,19 +169,25 @@ TEST_F(Package, TheInstalledGamePlaysASavedGameToTheCreditsFromAnyFolder) {
   ASSERT_FALSE(credits.empty()) << "the golden file shows no credits";
 
   fs::create_directory("elsewhere");
-  const std::string log = (scratch_.Path() / "frames.txt").string();
-  const Outcome r =
-      RunCommand("cd elsewhere && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=" +
-                 std::to_string(std::stoul(frames) + 100) + " KESTREL_FRAMELOG=" + log +
-                 " KESTREL_INPUT=" + (kSource / "tests/replays/normal.input").string() + " " + game.string());
-  EXPECT_EQ(r.code, 0) << r.out;
-  std::ifstream in(log);
-  std::map<std::string, std::string> seen;
-  size_t count = 0;
-  for (std::string number, hash; in >> number >> hash; ++count) seen[number] = hash;
-  EXPECT_EQ(count, std::stoul(frames));
+  const auto play = [&](const std::string& log, const std::string& args, std::map<std::string, std::string>& seen) {
+    const Outcome r =
+        RunCommand("cd elsewhere && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=" +
+                   std::to_string(std::stoul(frames) + 100) + " KESTREL_FRAMELOG=" + log +
+                   " KESTREL_INPUT=" + (kSource / "tests/replays/normal.input").string() + " " + game.string() + args);
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out, "") << args;
+    std::ifstream in(log);
+    size_t count = 0;
+    for (std::string number, hash; in >> number >> hash; ++count) seen[number] = hash;
+    EXPECT_EQ(count, std::stoul(frames)) << args;
+  };
+  std::map<std::string, std::string> seen, english;
+  play((scratch_.Path() / "frames.txt").string(), "", seen);
   EXPECT_EQ(seen[credits], hashes[credits]) << "frame " << credits << " should show the credits";
   for (const auto& [number, hash] : hashes) EXPECT_EQ(seen[number], hash) << "frame " << number;
+  // In English, with the package's catalogue, the same game to its credits.
+  play((scratch_.Path() / "english.txt").string(), " --language en", english);
+  EXPECT_NE(english[credits], hashes[credits]) << "frame " << credits << " should show the English credits";
   EXPECT_TRUE(fs::is_empty("elsewhere"));
 }
 

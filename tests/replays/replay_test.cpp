@@ -19,6 +19,7 @@
 #include "../support/game_fixture.h"
 #include "../support/processes.h"
 #include "morlo3/game_state.h"
+#include "morlo3/language.h"
 #include "morlo3/startup.h"
 
 namespace kestrel::testing {
@@ -117,12 +118,14 @@ class Replay : public HeadlessTest {
  protected:
   void SetUp() override { std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk"); }
 
+  friend std::vector<size_t> CheckEnglish(const std::string& script, int64_t limit);
   // The real binary, as a process in the scratch directory: its exit code.
-  static int RunBinary(const std::string& script, const std::string& frameLog, int64_t maxFrames) {
+  static int RunBinary(const std::string& script, const std::string& frameLog, int64_t maxFrames,
+                       const std::string& args = "") {
     std::string command = "KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_FRAMELOG=" + frameLog + " ";
     if (!script.empty()) command += "KESTREL_INPUT=" + script + " ";
     command += "KESTREL_MAX_FRAMES=" + std::to_string(maxFrames) + " ";
-    return RunProcess(command + kGame + " >out.txt 2>&1");
+    return RunProcess(command + kGame + args + " >out.txt 2>&1");
   }
 
   // The same run in this process, watched frame by frame.
@@ -282,6 +285,90 @@ TEST_F(Replay, TheStoryAndTheLoadingScreenKeepTheirFrames) {
 TEST_F(Replay, TheNormalGameIsWon) { CheckWholeGame("normal", 0); }
 
 TEST_F(Replay, TheHardGameIsWon) { CheckWholeGame("hard", 1); }
+
+// In English the normal game is the same game: the same frames to the
+// credits, each different one only where words are shown. A frame of the
+// game's own text has pixels in one of its text colours; the pictures before
+// the stages carry painted words.
+class WordWatchingDisplay : public WatchingDisplay {
+ public:
+  WordWatchingDisplay(platform::HeadlessOptions o, const morlo3::GameState& g, std::vector<size_t> differing)
+      : WatchingDisplay(std::move(o), g), game_(g), differing_(std::move(differing)) {}
+  std::vector<size_t> wordless;
+
+ protected:
+  void AfterFrame() override {
+    WatchingDisplay::AfterFrame();
+    const size_t n = frames.size();
+    if (!std::binary_search(differing_.begin(), differing_.end(), n)) return;
+    if (frames.back().what.starts_with("picture before stage")) return;
+    const std::vector<uint8_t>& rgb = LastFrame();
+    const morlo3::GameState& g = game_;
+    for (uint32_t c : {g.TextColour, g.StoryColour2, g.StoryColour3, g.StoryColour4, g.CreditsHeadingColour,
+                       g.CreditsNameColour, g.HighlightColour})
+      for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        if (rgb[i] == (c >> 16 & 0xFF) && rgb[i + 1] == (c >> 8 & 0xFF) && rgb[i + 2] == (c & 0xFF)) return;
+    wordless.push_back(n);
+  }
+
+ private:
+  const morlo3::GameState& game_;
+  std::vector<size_t> differing_;
+};
+
+// Plays `script` (none: the story left alone) to `limit` in Portuguese and
+// in English, lists the frames that differ, and checks each one for words;
+// every picture before a stage differs too (its painted words). Returns the
+// differing frames.
+std::vector<size_t> CheckEnglish(const std::string& script, int64_t limit) {
+  EXPECT_EQ(Replay::RunBinary(script, "pt.log", limit), 0);
+  EXPECT_EQ(Replay::RunBinary(script, "en.log", limit, " --language en"), 0) << ReadText("out.txt");
+  EXPECT_EQ(ReadText("out.txt"), "") << "every text drawn has its English";
+  const std::vector<std::string> pt = ReadLines("pt.log"), en = ReadLines("en.log");
+  EXPECT_EQ(en.size(), pt.size()) << "the English game went another way";
+
+  std::vector<size_t> differing;
+  std::string runs;
+  const auto differs = [&](size_t i) { return i < pt.size() && i < en.size() && pt[i] != en[i]; };
+  for (size_t i = 0; i < pt.size(); ++i) {
+    if (!differs(i)) continue;
+    if (i == 0 || !differs(i - 1)) runs += (runs.empty() ? "" : ", ") + std::to_string(i + 1);
+    else if (!differs(i + 1)) runs += "-" + std::to_string(i + 1);
+    differing.push_back(i + 1);
+  }
+  std::printf("frames that differ in English: %s\n", runs.c_str());
+
+  morlo3::GameState game;
+  platform::HeadlessOptions o;
+  o.answer = 0;
+  o.maxFrames = limit;
+  o.inputScript = script;
+  auto d = std::make_unique<WordWatchingDisplay>(o, game, differing);
+  WordWatchingDisplay& display = *d;
+  platform::InstallDisplay(std::move(d));
+  ResetEngine();
+  morlo3::SetLanguage("en");
+  EXPECT_THROW(morlo3::Run(game), ProgramExit);
+  morlo3::SetLanguage("pt");
+  EXPECT_EQ(display.frames.size(), pt.size());
+  std::string wordless;
+  for (size_t n : display.wordless) wordless += " " + std::to_string(n) + " (" + display.frames[n - 1].what + ")";
+  EXPECT_TRUE(display.wordless.empty()) << "frames that differ but show no words:" << wordless;
+  for (size_t n = 1; n <= display.frames.size(); ++n)
+    if (display.frames[n - 1].what.starts_with("picture before stage"))
+      EXPECT_TRUE(std::binary_search(differing.begin(), differing.end(), n)) << "frame " << n << " is not in English";
+  platform::ResetPlatform();
+  ResetEngine();
+  return differing;
+}
+
+TEST_F(Replay, TheNormalGameInEnglishDiffersOnlyInItsWords) {
+  const std::vector<size_t> game = CheckEnglish(kReplays + "normal.input", FrameLimit(kReplays + "normal.golden"));
+  EXPECT_GT(game.size(), 500u) << "the menu, the victory and the credits are in English";
+  // The normal game skips the story; left alone, its first pages are told.
+  const std::vector<size_t> story = CheckEnglish("", 1000);
+  EXPECT_GT(story.size(), 300u) << "the story is told in English";
+}
 
 // A replay that goes astray ends at its frame limit and fails, rather than
 // running on: here the saved normal game loses a run of its input lines in

@@ -25,9 +25,10 @@ inline ::testing::AssertionResult Installed(std::initializer_list<const char*> p
   std::string missing;
   for (const std::string program : programs) {
     if (RunProcess("command -v " + program + " >/dev/null 2>&1") == 0) continue;
-    const std::string package = program == "Xvfb"                                ? "xvfb"
-                                : program == "xmessage" || program == "xwininfo" ? "x11-utils"
-                                                                                 : program;
+    const std::string package = program == "Xvfb"                                     ? "xvfb"
+                                : program == "xmessage" || program == "xwininfo"      ? "x11-utils"
+                                : program.starts_with("msg") || program == "xgettext" ? "gettext"
+                                                                                      : program;
     missing += (missing.empty() ? "" : "; ") + program + " is missing: apt-get install " + package;
   }
   if (missing.empty()) return ::testing::AssertionSuccess();

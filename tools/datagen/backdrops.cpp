@@ -156,6 +156,41 @@ const HelpWords kPortugueseHelp{
     {"Apanha tudo o que", "brilha pelo caminho!"},
 };
 
+const HelpWords kEnglishHelp{
+    "HELP",
+    "Keys",
+    {{"Ctrl", "fire"}, {"Up", "jump"}, {"Arrows", "walk"}, {"Esc", "quit"}, {"P", "pause"}},
+    {"Cross all eight stages", "and defeat RirEza!"},
+    "Items",
+    "Coin",
+    "Energy",
+    "Shot power",
+    "Extra life",
+    {"Grab everything that", "glitters on the way!"},
+};
+
+// Every word painted into the sheet's pictures, in one language.
+struct PictureWords {
+  const HelpWords* help;
+  const char* gameOver;
+  const char* pressEnter;
+  const char* stage;           // before the stage's number
+  const char* stageNames[2];   // stages 1 and 5
+  const char* warriorReturns;  // under the last picture of the story
+};
+
+const PictureWords kPortuguese{
+    &kPortugueseHelp,       "FIM DO JOGO", "Prima Enter", "NÍVEL", {"Os Campos Malditos", "As Criptas"},
+    "O guerreiro regressou"};
+const PictureWords kEnglish{
+    &kEnglishHelp, "GAME OVER", "Press Enter", "STAGE", {"The Cursed Fields", "The Crypts"}, "The warrior returns"};
+
+const PictureWords& WordsOf(std::string_view language) {
+  if (language == "pt") return kPortuguese;
+  if (language == "en") return kEnglish;
+  throw std::invalid_argument("no painted words in language " + std::string(language));
+}
+
 // Opaque stone slab. The help page is drawn keyed over the menu, but JPEG
 // cannot keep an exact key, so it covers the whole screen and stays well away
 // from the key's pale cyan. The game writes the hovered element's caption at
@@ -263,7 +298,7 @@ void PaintTitleCard(View& v) {
   Grain(v, rng, 3);
 }
 
-void PaintGameOver(View& v) {
+void PaintGameOver(View& v, const PictureWords& words) {
   Rng rng(404);
   VerticalGradient(v, 0, v.Height(), {{0, {0, 0, 0}}, {0.6, {50, 4, 6}}, {1, {16, 0, 2}}});
   Glow(v, 160, 130, 140, {90, 10, 10}, 0.5);
@@ -273,13 +308,13 @@ void PaintGameOver(View& v) {
   Title(v, 160 - font::TextWidth("R.I.P.", 2) / 2, 128, "R.I.P.",
         {2, {50, 46, 52}, {40, 36, 40}, {150, 146, 150}, false});
   for (int i = 0; i < 4; ++i) DeadTree(v, rng, 30 + i * 80 + (i > 1 ? 40 : 0), 172, rng.Range(30, 46), {8, 2, 2});
-  TitleCentred(v, 40, "FIM DO JOGO", kBlood);
-  Text(v, 160 - font::TextWidth("Prima Enter") / 2, 184, "Prima Enter", {220, 190, 170}, 1);
+  TitleCentred(v, 40, words.gameOver, kBlood);
+  Text(v, 160 - font::TextWidth(words.pressEnter) / 2, 184, words.pressEnter, {220, 190, 170}, 1);
   Vignette(v, 0.4);
   Grain(v, rng, 3);
 }
 
-void PaintStageIntro(View& v, int stage) {
+void PaintStageIntro(View& v, int stage, const PictureWords& words) {
   Rng rng(500 + stage);
   if (stage == 1) {
     NightSky(v, rng, {16, 20, 52}, {70, 60, 110}, {220, 120, 80}, 130, 60);
@@ -315,11 +350,11 @@ void PaintStageIntro(View& v, int stage) {
     Skeleton(v, 150, 176, 40, {220, 214, 190}, false);
     Zombie(v, 196, 176, 38, 1, {40, 60, 40}, {200, 240, 80});
   }
-  std::string title = "NÍVEL " + std::to_string(stage);
+  std::string title = std::string(words.stage) + " " + std::to_string(stage);
   TitleCentred(v, 20, title, {4, {255, 236, 160}, {214, 128, 36}, {30, 10, 2}, true});
-  const char* sub = stage == 1 ? "Os Campos Malditos" : "As Criptas";
+  const char* sub = words.stageNames[stage == 1 ? 0 : 1];
   TitleCentred(v, 66, sub, kGold);
-  Text(v, 160 - font::TextWidth("Prima Enter") / 2, 188, "Prima Enter", {240, 230, 200}, 1);
+  Text(v, 160 - font::TextWidth(words.pressEnter) / 2, 188, words.pressEnter, {240, 230, 200}, 1);
   Vignette(v, 0.35);
   Grain(v, rng, 3);
 }
@@ -558,7 +593,7 @@ void PaintStory10(View& v) {  // A mage calls the hero back from the dead
   Grain(v, rng, 3);
 }
 
-void PaintStory11(View& v) {  // The hero stands again
+void PaintStory11(View& v, const PictureWords& words) {  // The hero stands again
   Rng rng(1011);
   VerticalGradient(v, 0, v.Height(),
                    {{0, {14, 16, 44}}, {0.45, {70, 60, 110}}, {0.75, {230, 140, 90}}, {1, {250, 200, 120}}});
@@ -571,7 +606,7 @@ void PaintStory11(View& v) {  // The hero stands again
   Glow(v, 180, 4, 30, {255, 255, 220}, 0.7);    // the blade catches the light
   Glow(v, 118, 100, 22, {120, 170, 255}, 0.9);  // and his open hand holds a spell
   FillCircle(v, 117, 99, 2.5, {225, 238, 255});
-  TitleCentred(v, 176, "O guerreiro regressou", {1, {255, 236, 190}, {240, 200, 140}, {20, 8, 4}, true});
+  TitleCentred(v, 176, words.warriorReturns, {1, {255, 236, 190}, {240, 200, 140}, {20, 8, 4}, true});
   Vignette(v, 0.3);
   Grain(v, rng, 3);
 }
@@ -679,15 +714,16 @@ struct Entry {
 // Rough widths of the story lines in the game's text font.
 TextBand Line(int x, int y, int chars) { return {x, y, chars * 7}; }
 
-const std::vector<Entry>& Entries() {
-  static const std::vector<Entry> entries = {
-      {{1, 1, "help", {}}, [](View& v) { PaintHelp(v, kPortugueseHelp); }},
+// The sheet in one language: only the pictures with words differ.
+std::vector<Entry> Entries(const PictureWords& w) {
+  return {
+      {{1, 1, "help", {}}, [&w](View& v) { PaintHelp(v, *w.help); }},
       {{324, 1, "story1", {}}, PaintTitleCard},
       {{647, 1, "menu", {}}, PaintMenu},
       {{1, 204, "fields", {}}, PaintFields},
       {{324, 204, "arena", {}}, PaintArena},
       {{647, 204, "crypts", {}}, PaintCrypts},
-      {{1, 407, "gameover", {}}, PaintGameOver},
+      {{1, 407, "gameover", {}}, [&w](View& v) { PaintGameOver(v, w); }},
       {{324, 407, "story2", {Line(10, 10, 32), Line(10, 30, 34), Line(10, 50, 27)}}, PaintStory2},
       {{647, 407, "story4", {Line(10, 10, 27), Line(10, 30, 26), Line(10, 50, 32), Line(10, 70, 37)}}, PaintStory4},
       {{1, 610, "story10", {Line(10, 10, 27), Line(10, 30, 29), Line(10, 50, 31), Line(10, 70, 18)}}, PaintStory10},
@@ -697,11 +733,10 @@ const std::vector<Entry>& Entries() {
       {{324, 813, "story7", {Line(10, 10, 26), Line(10, 30, 14)}}, PaintStory7},
       {{647, 813, "story6", {Line(10, 10, 32), Line(10, 30, 23)}}, PaintStory6},
       {{1, 1016, "story9", {Line(10, 30, 34)}}, PaintStory9},
-      {{324, 1016, "story11", {}}, PaintStory11},
-      {{647, 1016, "stage5", {}}, [](View& v) { PaintStageIntro(v, 5); }},
-      {{1, 1219, "stage1", {}}, [](View& v) { PaintStageIntro(v, 1); }},
+      {{324, 1016, "story11", {}}, [&w](View& v) { PaintStory11(v, w); }},
+      {{647, 1016, "stage5", {}}, [&w](View& v) { PaintStageIntro(v, 5, w); }},
+      {{1, 1219, "stage1", {}}, [&w](View& v) { PaintStageIntro(v, 1, w); }},
   };
-  return entries;
 }
 
 }  // namespace
@@ -709,14 +744,14 @@ const std::vector<Entry>& Entries() {
 const std::vector<BackdropCell>& BackdropLayout() {
   static const std::vector<BackdropCell> layout = [] {
     std::vector<BackdropCell> cells;
-    for (const Entry& e : Entries()) cells.push_back(e.cell);
+    for (const Entry& e : Entries(kPortuguese)) cells.push_back(e.cell);
     return cells;
   }();
   return layout;
 }
 
-Image PaintBackdrop(std::string_view name) {
-  for (const Entry& e : Entries()) {
+Image PaintBackdrop(std::string_view name, std::string_view language) {
+  for (const Entry& e : Entries(WordsOf(language))) {
     if (e.cell.name != name) continue;
     Image img(kPictureWidth, kPictureHeight, {0, 0, 0});
     View v(img, 0, 0, kPictureWidth, kPictureHeight);
@@ -726,9 +761,9 @@ Image PaintBackdrop(std::string_view name) {
   throw std::invalid_argument("no backdrop picture named " + std::string(name));
 }
 
-Image BuildBackdropSheet() {
+Image BuildBackdropSheet(std::string_view language) {
   Image sheet(kBackdropSheetWidth, kBackdropSheetHeight, kGutter);
-  for (const Entry& e : Entries()) {
+  for (const Entry& e : Entries(WordsOf(language))) {
     View v(sheet, e.cell.x, e.cell.y, kPictureWidth, kPictureHeight);
     e.paint(v);
   }

@@ -37,7 +37,8 @@ struct BackdropCell {
 // Every picture on the sheet, in no particular order.
 const std::vector<BackdropCell>& BackdropLayout();
 
-// Paints one cell's picture into a 320 x 200 image (for previews and tests).
-Image PaintBackdrop(std::string_view name);
+// Paints one cell's picture into a 320 x 200 image (for previews and tests),
+// with the words of `language` ("pt" or "en").
+Image PaintBackdrop(std::string_view name, std::string_view language = "pt");
 
 }  // namespace datagen

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace datagen {
@@ -48,8 +49,9 @@ struct SoundFile {
   std::vector<uint8_t> wav;  // a whole RIFF/WAVE file, 16-bit PCM
 };
 
-Image BuildSpriteSheet();              // "sprites.png", 1024 x 768
-Image BuildBackdropSheet();            // "320200.jpg", 969 x 1420
+Image BuildSpriteSheet();  // "sprites.png", 1024 x 768
+// "320200.jpg", 969 x 1420, with the words of `language` ("pt" or "en").
+Image BuildBackdropSheet(std::string_view language = "pt");
 Image BuildLoadingPicture();           // "load.jpg", 320 x 200
 Image BuildLoadingBar();               // "load2.png", 185 x 58
 Image BuildStageSheet();               // "niveis.png", 1005 x 3644

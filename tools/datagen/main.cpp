@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "morlo3/icon.h"
+#include "morlo3/language.h"
 #include "tools/common/kpk_writer.h"
 #include "tools/datagen/datagen.h"
 #include "tools/datagen/encode.h"
@@ -190,6 +191,14 @@ int main(int argc, char** argv) {
         {"niveis.png", datagen::EncodePng(stages)},
     };
     for (datagen::SoundFile& s : datagen::BuildSounds()) entries.push_back({s.name, std::move(s.wav)});
+    // The other languages' sheets come last, so the designed entries and
+    // their places stay exactly as they were.
+    std::vector<std::pair<std::string, Image>> translated;
+    for (size_t i = 1; i < morlo3::kLanguages.size(); ++i) {
+      const std::string language = morlo3::kLanguages[i];
+      translated.emplace_back(language, datagen::BuildBackdropSheet(language));
+      entries.push_back({morlo3::BackdropSheetEntry(language), datagen::EncodeJpeg(translated.back().second)});
+    }
 
     archive.Commit(tools::BuildKpk(entries));
 
@@ -198,6 +207,8 @@ int main(int argc, char** argv) {
                 WritePng(review + "/sprites.png", sprites) &&
                 WritePng(review + "/sprites_contact.png", datagen::SpriteContactSheet(sprites)) &&
                 WritePng(review + "/320200.png", backdrops) && WritePng(review + "/niveis.png", stages);
+      for (const auto& [language, sheet] : translated)
+        ok = ok && WritePng(review + "/320200" + language + ".png", sheet);
       for (const datagen::Level& l : datagen::Levels()) {
         if (!ok) break;
         std::string stem = review + "/stage" + std::to_string(l.number);

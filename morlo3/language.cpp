@@ -1,0 +1,59 @@
+#include "morlo3/language.h"
+
+#include <cstdio>
+#include <set>
+
+#include "kestrel/catalogue.h"
+#include "kestrel/error.h"
+#include "kestrel/program.h"
+
+namespace morlo3 {
+
+namespace {
+
+std::string chosen = kLanguages[0];
+kestrel::TCatalogue catalogue;
+bool translating = false;
+std::set<std::string, std::less<>> missed;
+
+const std::string* Translation(const char* designed) {
+  if (!translating || !designed || !*designed) return nullptr;
+  if (const std::string* t = catalogue.Find(designed)) return t;
+  if (missed.insert(designed).second) std::fprintf(stderr, "morlo3: no %s text for \"%s\"\n", chosen.c_str(), designed);
+  return nullptr;
+}
+
+}  // namespace
+
+void SetLanguage(const std::string& code) { chosen = code; }
+
+const std::string& Language() { return chosen; }
+
+void LoadLanguage(const std::string& installedLocaleFolder) {
+  translating = false;
+  missed.clear();
+  if (chosen == kLanguages[0]) return;
+  const std::string path = kestrel::FindCatalogue(chosen, kTextDomain, installedLocaleFolder);
+  if (path.empty()) {
+    std::string text = "Cannot find the texts for language " + chosen + " (" + chosen + "/LC_MESSAGES/" + kTextDomain +
+                       ".mo); they were looked for in these folders, in this order:";
+    for (const std::string& folder : kestrel::LocaleFolders(installedLocaleFolder)) text += "\n  " + folder;
+    throw kestrel::FatalError(text);
+  }
+  std::string error;
+  if (!catalogue.Load(path, error))
+    throw kestrel::FatalError("Cannot read the texts for language " + chosen + ": " + error);
+  translating = true;
+}
+
+const char* Shown(const char* designed) {
+  const std::string* t = Translation(designed);
+  return t ? t->c_str() : designed;
+}
+
+const std::string& Shown(const std::string& designed) {
+  const std::string* t = Translation(designed.c_str());
+  return t ? *t : designed;
+}
+
+}  // namespace morlo3
