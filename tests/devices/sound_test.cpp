@@ -212,10 +212,14 @@ TEST_F(SoundTest, ModulesPlayOnTheMusicPlayerWhateverTheLoopFlag) {
 // The layer's own rules, under the engine: every channel may be used and no
 // more; a stream goes to a free channel only; stopping a song that is not
 // playing leaves the one that is; a freed song and a closed system say why
-// they refuse; only a looping mode loops, and both at once are refused.
+// they refuse; only a looping mode loops, and both at once are refused; a
+// second set-up is refused as busy, and leaves the first as it was.
 TEST_F(SoundTest, ChannelsSongsAndModesFollowTheLibrarysRules) {
   SoundSystem& fmod = GetSoundSystem();
   ASSERT_TRUE(fmod.FSOUND_Init(44100, 2, 0));
+  EXPECT_FALSE(fmod.FSOUND_Init(22050, 8, 0));
+  EXPECT_EQ(fmod.FSOUND_GetError(), FMOD_ERR_BUSY);
+  EXPECT_EQ(fmod.MaxChannels(), 2);
   const StreamHandle a = fmod.FSOUND_Stream_OpenFile("a.wav", FSOUND_16BITS, 0),
                      b = fmod.FSOUND_Stream_OpenFile("b.wav", FSOUND_LOOP_NORMAL, 0),
                      c = fmod.FSOUND_Stream_OpenFile("c.wav", FSOUND_LOOP_OFF, 0);
