@@ -149,11 +149,13 @@ TEST_F(Program, ARecordedSessionPlaysAgainHeadlessFrameForFrame) {
 // the page plays its saved replays this way.
 TEST_F(Program, ARealWindowPlaysAScriptAsTheHeadlessGameDoes) {
   ASSERT_TRUE(Installed({"Xvfb", "xdotool"}));
-  // Esc skips the story; "Novo Jogo"; Enter passes the picture; a walk; the
+  // Esc skips the story; "Novo Jogo"; Enter passes the picture; a walk, on
+  // D, which the script binds to the right as its recording had it; the
   // focus goes (a pause) and P resumes; the window is closed.
-  std::ofstream("play.input") << "120 key 1 down\n121 key 1 up\n300 mouse 152 274\n300 button left down\n"
-                                 "301 button left up\n330 key 28 down\n332 key 28 up\n340 key 205 down\n"
-                                 "380 key 205 up\n390 focus lost\n420 key 25 down\n421 key 25 up\n460 close\n";
+  std::ofstream("play.input") << "bind right 32\n120 key 1 down\n121 key 1 up\n300 mouse 152 274\n"
+                                 "300 button left down\n301 button left up\n330 key 28 down\n332 key 28 up\n"
+                                 "340 key 32 down\n380 key 32 up\n390 focus lost\n420 key 25 down\n421 key 25 up\n"
+                                 "460 close\n";
   ASSERT_EQ(RunProcess("env KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_INPUT=play.input "
                        "KESTREL_FRAMELOG=headless.log KESTREL_MAX_FRAMES=2000 " +
                        kGame + " >headless.txt 2>&1"),

@@ -272,17 +272,22 @@ void HeadlessDisplay::ShowErrorMessage(const std::string& caption, const std::st
   errors_.push_back(caption + ": " + text);
 }
 
-void HeadlessDisplay::QueueEvents(std::vector<ScriptEvent> events) {
+void TakeScriptBindings(std::vector<ScriptEvent>& events, std::optional<Bindings>& into) {
   std::array<bool, kActionCount> named{};
+  for (const ScriptEvent& e : events) {
+    if (e.type != ScriptEvent::Type::Bind) continue;
+    if (!into) into = ProgramBindings();
+    std::vector<uint8_t>& keys = into->keys[size_t(e.action)];
+    if (!named[size_t(e.action)]) keys.clear();
+    named[size_t(e.action)] = true;
+    if (std::find(keys.begin(), keys.end(), uint8_t(e.code)) == keys.end()) keys.push_back(uint8_t(e.code));
+  }
+  std::erase_if(events, [](const ScriptEvent& e) { return e.type == ScriptEvent::Type::Bind; });
+}
+
+void HeadlessDisplay::QueueEvents(std::vector<ScriptEvent> events) {
+  TakeScriptBindings(events, scriptBindings_);
   for (ScriptEvent& e : events) {
-    if (e.type == ScriptEvent::Type::Bind) {
-      if (!scriptBindings_) scriptBindings_ = ProgramBindings();
-      std::vector<uint8_t>& keys = scriptBindings_->keys[size_t(e.action)];
-      if (!named[size_t(e.action)]) keys.clear();
-      named[size_t(e.action)] = true;
-      if (std::find(keys.begin(), keys.end(), uint8_t(e.code)) == keys.end()) keys.push_back(uint8_t(e.code));
-      continue;
-    }
     // Keep the queue ordered by frame; events of one frame keep their order.
     auto at = events_.end();
     while (at != events_.begin() && std::prev(at)->frame > e.frame) --at;

@@ -54,6 +54,10 @@ std::vector<ScriptEvent> ParseInputScript(const std::string& text);
 // be read and a malformed line are bad settings (UsageError naming
 // KESTREL_INPUT). The real display plays scripts too (sdl_record.h).
 std::vector<ScriptEvent> LoadInputScript(const std::string& path);
+// Takes the Bind events out of `events` and folds them into `into`: the
+// bindings the program runs with (ProgramBindings()), each action a script
+// names bound to the script's keys alone. Left as it was when none.
+void TakeScriptBindings(std::vector<ScriptEvent>& events, std::optional<Bindings>& into);
 
 // What the keyboard and mouse look like to the headless input layer.
 struct HeadlessInputState {

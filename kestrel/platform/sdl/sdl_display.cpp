@@ -224,4 +224,8 @@ void SdlDisplay::ShowErrorMessage(const std::string& caption, const std::string&
 }
 
 void SdlDisplay::AddEventListener(EventListener listener) { listeners_.push_back(std::move(listener)); }
+const Bindings* SdlDisplay::ScriptBindings() const {
+  return recorder_ && recorder_->ScriptBindings() ? &*recorder_->ScriptBindings() : nullptr;
+}
+
 }  // namespace kestrel::platform

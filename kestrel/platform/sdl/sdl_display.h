@@ -57,6 +57,8 @@ class SdlDisplay : public Display {
   // What KESTREL_RECORD and KESTREL_FRAMELOG ask to be written; null when
   // neither is set.
   SdlRecorder* Recorder() const { return recorder_.get(); }
+  // The keys a played script was recorded with, over the player's settings.
+  const Bindings* ScriptBindings() const override;
 
   // ---- for tests ----
   // True when frames go through an SDL renderer rather than the window

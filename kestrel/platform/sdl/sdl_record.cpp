@@ -81,6 +81,7 @@ void SdlRecorder::SetSources(KeySource keys, PointerSource pointer) {
 }
 
 void SdlRecorder::Play(std::vector<ScriptEvent> script) {
+  TakeScriptBindings(script, scriptBindings_);
   // Events of one frame keep their order, as the headless backend has them.
   std::stable_sort(script.begin(), script.end(),
                    [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
@@ -242,6 +243,7 @@ void SdlRecorder::PlayDue(uint64_t frame, const Deliver& deliver) {
         s.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
         deliver(s);
         break;
+      case ScriptEvent::Type::Bind: break;  // taken out by Play
     }
   }
 }

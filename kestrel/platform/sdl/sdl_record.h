@@ -20,6 +20,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,10 @@ class SdlRecorder {
   SdlRecorder(const SdlRecorder&) = delete;
   SdlRecorder& operator=(const SdlRecorder&) = delete;
 
-  // Plays `script` instead of the player's input.
+  // Plays `script` instead of the player's input, with the keys its Bind
+  // lines name for their actions.
   void Play(std::vector<ScriptEvent> script);
+  const std::optional<Bindings>& ScriptBindings() const { return scriptBindings_; }
   bool RecordsInput() const { return input_ != nullptr; }
   // The game reads the keys and the pointer from here (Keys, Pointer), not
   // from the live devices: while recording, and while playing a script.
@@ -95,6 +98,7 @@ class SdlRecorder {
   uint64_t lastFrame_ = 0;
   uint64_t frameHash_ = 0;
   bool playing_ = false;
+  std::optional<Bindings> scriptBindings_;
   std::deque<ScriptEvent> script_;  // in frame order
 };
 
