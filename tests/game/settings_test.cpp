@@ -10,7 +10,9 @@
 #include <set>
 #include <sstream>
 
+#include "../support/files.h"
 #include "../support/headless_fixture.h"
+#include "../support/paths.h"
 #include "../support/scoped_env.h"
 #include "kestrel/platform/bindings.h"
 #include "kestrel/platform/display.h"
@@ -25,16 +27,6 @@ namespace {
 using morlo3::PlayerSettings;
 using morlo3::Setting;
 using morlo3::SettingsTable;
-
-const std::string kDataKpk = std::string(KESTREL_BINARY_DIR) + "/data.kpk";
-const std::string kNormalReplay = std::string(KESTREL_SOURCE_DIR) + "/tests/replays/normal.input";
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 class SettingsFile : public HeadlessTest {
  protected:
@@ -241,7 +233,7 @@ class HashingDisplay : public platform::HeadlessDisplay {
 
 class GameSettings : public HeadlessTest {
  protected:
-  void SetUp() override { std::filesystem::create_symlink(kDataKpk, scratch_.Path() / "data.kpk"); }
+  void SetUp() override { std::filesystem::create_symlink(kGeneratedData, scratch_.Path() / "data.kpk"); }
 
   struct Run {
     int code = -1;

@@ -454,7 +454,7 @@ TEST_F(Startup, ThePlayersTempFolderIsNeverTouched) {
 // worth), so the program cannot run far past that frame, let alone finish.
 TEST_F(Startup, EveryWayOutRemovesTheScratchFolder) {
   UseRealData();
-  const std::string normal = std::string(KESTREL_SOURCE_DIR) + "/tests/replays/normal.input";
+  const std::string& normal = kNormalReplay;
   // Frame 16 falls while the sounds are extracted; the saved normal game is in
   // its first stages from frame 235 to frame 3217 and wins at frame 7188.
   const std::pair<int, const char*> signals[] = {{SIGTERM, "TERM"}, {SIGINT, "INT"}, {SIGHUP, "HUP"}};

@@ -105,7 +105,7 @@ class FrameLog : public HeadlessTest {
 
 TEST_F(FrameLog, ASavedReplayLogsThePlainHashOfEveryFrameAtEveryDepth) {
   // The loading screen, the story, the menu and the start of stage 1.
-  const std::string script = std::string(KESTREL_SOURCE_DIR) + "/tests/replays/normal.input";
+  const std::string& script = kNormalReplay;
   std::map<int, std::vector<std::string>> logs;
   for (int depth : {16, 24, 32}) {
     SCOPED_TRACE("depth " + std::to_string(depth));

@@ -20,8 +20,6 @@
 namespace kestrel::testing {
 namespace {
 
-const std::string kReplay = std::string(KESTREL_SOURCE_DIR) + "/tests/replays/normal.input";
-
 // Counts presented frames and lets the sweep look at the call counts after each.
 class CountingDisplay : public platform::HeadlessDisplay {
  public:
@@ -67,7 +65,7 @@ class FaultSweep : public HeadlessTest {
     o.answer = fullScreen ? 1 : 0;
     auto display = std::make_unique<CountingDisplay>(o);
     CountingDisplay& d = *display;
-    std::vector<platform::ScriptEvent> events = platform::ParseInputScript(ReadText(kReplay));
+    std::vector<platform::ScriptEvent> events = platform::ParseInputScript(ReadText(kNormalReplay));
     // The replay points at the doubled window; full screen shows the picture as it is.
     if (fullScreen)
       for (platform::ScriptEvent& e : events) e.x /= 2, e.y /= 2;
