@@ -12,7 +12,7 @@
 
 #include "bench/median_reporter.h"
 #include "bench/typical_frame.h"
-#include "kestrel/platform/picture_hash.h"
+#include "kestrel/base/picture_hash.h"
 #include "kestrel/platform/surface.h"
 
 using namespace kestrel;
@@ -22,7 +22,7 @@ namespace {
 // The log before: a generic unpack and a byte-at-a-time hash.
 uint64_t OldFrameHash(const uint8_t* pixels, size_t pitch, int depth, int32_t width, int32_t height,
                       std::vector<uint8_t>& rgb) {
-  const int bpp = platform::BytesPerPixelOfDepth(depth);
+  const int bpp = BytesPerPixelOfDepth(depth);
   rgb.resize(size_t(width) * size_t(height) * 3);
   uint8_t* out = rgb.data();
   for (int32_t y = 0; y < height; ++y) {
@@ -30,7 +30,7 @@ uint64_t OldFrameHash(const uint8_t* pixels, size_t pitch, int depth, int32_t wi
     for (int32_t x = 0; x < width; ++x, in += bpp, out += 3) {
       uint32_t pixel = 0;
       for (int b = 0; b < bpp; ++b) pixel |= uint32_t(in[b]) << (8 * b);
-      platform::PixelToRgb(pixel, depth, out[0], out[1], out[2]);
+      PixelToRgb(pixel, depth, out[0], out[1], out[2]);
     }
   }
   uint64_t h = 0xcbf29ce484222325ull;
@@ -70,7 +70,7 @@ void BM_FrameLog(benchmark::State& state) {
   const TBuffer64& s = *f.scene.screen;
   uint64_t frame = 0;
   for (auto _ : state)
-    f.Write(++frame, platform::HashPicture(static_cast<const uint8_t*>(s.Pixels), size_t(s.Pitch), depth, 320, 200));
+    f.Write(++frame, HashPicture(static_cast<const uint8_t*>(s.Pixels), size_t(s.Pitch), depth, 320, 200));
 }
 BENCHMARK(BM_FrameLog)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 

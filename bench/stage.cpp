@@ -28,8 +28,8 @@
 #include <unistd.h>
 
 #include "bench/typical_frame.h"
+#include "kestrel/base/faults.h"
 #include "kestrel/error.h"
-#include "kestrel/platform/faults.h"
 #include "kestrel/platform/headless/headless.h"
 #include "morlo3/game_state.h"
 #include "morlo3/startup.h"
@@ -67,7 +67,7 @@ class TimingDisplay : public HeadlessDisplay {
   void WaitForVerticalBlank() override {
     const Clock::time_point end = Clock::now();
     HeadlessDisplay::WaitForVerticalBlank();
-    const int reads = kestrel::platform::CallCount("GetDeviceStateK") - readsAtStart_;
+    const int reads = kestrel::CallCount("GetDeviceStateK") - readsAtStart_;
     if (started_ && sceneAtStart_ && g_.StageScene && reads >= 2)
       stageFrames[stageAtStart_].push_back(Microseconds(end - start_));
   }
@@ -80,7 +80,7 @@ class TimingDisplay : public HeadlessDisplay {
     started_ = true;
     stageAtStart_ = g_.StageNumber;
     sceneAtStart_ = g_.StageScene != nullptr;
-    readsAtStart_ = kestrel::platform::CallCount("GetDeviceStateK");
+    readsAtStart_ = kestrel::CallCount("GetDeviceStateK");
     start_ = Clock::now();
   }
 

@@ -20,9 +20,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "kestrel/base/faults.h"
 #include "kestrel/error.h"
 #include "kestrel/kestrel.h"
-#include "kestrel/platform/faults.h"
 #include "kestrel/platform/headless/headless.h"
 #include "kestrel/platform/sound.h"
 #include "kestrel/program.h"
@@ -182,7 +182,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::filesystem::create_directory(gTmp);
   ::setenv("TMPDIR", gTmp.c_str(), 1);
   std::filesystem::current_path(root);
-  StartProgram(morlo3::kProgramName);
+  Settings settings;
+  settings.programName = morlo3::kProgramName;
+  StartProgram(settings);
   return 0;
 }
 
@@ -216,6 +218,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!std::filesystem::is_empty(gTmp, ec)) Broken("a scratch folder was left in TMPDIR", d.FramesPresented());
   platform::ResetPlatform();
   ResetEngine();
-  platform::ClearFaults();
+  ClearFaults();
   return 0;
 }

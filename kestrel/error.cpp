@@ -8,7 +8,7 @@
 
 #include "kestrel/platform/display.h"
 #include "kestrel/platform/termination.h"
-#include "kestrel/program.h"
+#include "kestrel/scratch.h"
 
 namespace kestrel {
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "kestrel/platform/errors.h"
+
 namespace kestrel {
 
 // Set by each display context's constructor, as its last step, to whether it
@@ -32,30 +34,11 @@ class EngineError : public std::runtime_error {
   std::string detail_;
 };
 
-// A failure outside the engine's report path that still ends the program:
-// "Cannot open file data.kpk", a decompression error, a decoder meeting
-// corrupt data. `main` shows the text and exits non-zero; no log is written.
-class FatalError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Thrown to end the program normally from deep inside a loop (after Shutdown).
-class ProgramExit {
- public:
-  explicit ProgramExit(int code = 0) : code_(code) {}
-  int Code() const { return code_; }
-
- private:
-  int code_;
-};
-
-// A bad setting from outside the program (an environment variable, a
-// command-line argument): one line on standard error and exit code 2.
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+// The failures that end the program without the engine's report, which the
+// platform layer raises too.
+using platform::FatalError;
+using platform::ProgramExit;
+using platform::UsageError;
 
 // Restores the desktop's display mode, writes the report to the log (a log that
 // cannot be written does not stop it) and ends the program. `detail`, when

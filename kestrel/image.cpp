@@ -27,11 +27,11 @@
 #define KESTREL_SSSE3_ROWS 1
 #endif
 
+#include "kestrel/base/faults.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/colour.h"
 #include "kestrel/error.h"
 #include "kestrel/kpk.h"
-#include "kestrel/platform/faults.h"
 #include "kestrel/platform/text.h"
 
 namespace kestrel {
@@ -282,14 +282,14 @@ class CopyTarget {
     }
     // Our buffer holds its pixels itself, so the copy is a loop over rows. It
     // keeps the original's reports for the steps that stand for it.
-    if (platform::Failed(platform::CheckFault("CreateCompatibleDC")))
+    if (platform::Failed(CheckFault("CreateCompatibleDC")))
       Fail(buffer, "CreateCompatibleDC", "Error creating a compatible device context...");
-    if (platform::Failed(platform::CheckFault("SelectObject")))
+    if (platform::Failed(CheckFault("SelectObject")))
       Fail(buffer, "SelectObject", "Error retrieving device context handle...");
     bool layoutOk = buffer.Width == width && buffer.Height == height && buffer.Rows.size() >= size_t(height) &&
                     (buffer.BytesPerPixel == 2 || buffer.BytesPerPixel == 3 || buffer.BytesPerPixel == 4) &&
                     buffer.Pitch >= buffer.Width * buffer.BytesPerPixel;
-    if (!layoutOk || platform::Failed(platform::CheckFault("StretchBlt")))
+    if (!layoutOk || platform::Failed(CheckFault("StretchBlt")))
       Fail(buffer, "StretchBlt", "Error blitting bitmap to surface image...");
   }
   ~CopyTarget() { ReleaseContext(); }

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "kestrel/error.h"
-#include "kestrel/platform/bindings.h"
 
 namespace kestrel {
 
@@ -188,11 +187,6 @@ namespace {
 // The frame being made: presses and clicks count for it.
 uint64_t FrameNow() { return HasDisplay() ? GetDisplay().FramesPresented() : 0; }
 
-// The pad's buttons that work the menu whatever is bound: A, X or Start
-// choose, B or Back go back, as a pad's owner expects of any menu.
-constexpr uint32_t kPadChoose = kPadA | kPadX | kPadStart;
-constexpr uint32_t kPadBackOut = kPadB | kPadBack;
-
 }  // namespace
 
 void TInput64::FramePresses(InputDevice* device, uint8_t* out, uint32_t size) {
@@ -210,20 +204,9 @@ bool TInput64::KeyDown(int32_t key) {
   }
   uint8_t presses[256];
   FramePresses(keyboard_.get(), presses, sizeof presses);
-  bool held = keys[key] == 0x80;
-  bool pressed = presses[key] == 0x80;
-  // The key the game was made with stands for its action: any key the
-  // player bound to it answers, and only those.
-  if (Action action; DesignedAction(uint8_t(key), action)) {
-    const Bindings& b = ActiveBindings();
-    held = b.AnyKey(action, keys);
-    pressed = b.AnyKey(action, presses);
-  }
-  // Keypad Enter does what Enter does.
-  if (key == DIK_RETURN) {
-    held = held || keys[DIK_NUMPADENTER] == 0x80;
-    pressed = pressed || presses[DIK_NUMPADENTER] == 0x80;
-  }
+  const Bindings& bound = keyboard_->Bound();
+  const bool held = bound.Answers(uint8_t(key), keys);
+  bool pressed = bound.Answers(uint8_t(key), presses);
   const uint64_t now = FrameNow() + 1;
   if (swallowedAt_[key] != 0) {
     if (swallowedAt_[key] == now || held) return false;
@@ -310,6 +293,11 @@ int32_t TInput64::TargetAt(Point p) const {
 
 void TInput64::Swallow(uint8_t key) { swallowedAt_[key] = FrameNow() + 1; }
 
+const Bindings& TInput64::Bound() const {
+  // Without a keyboard nothing is read; the player's bindings stand in.
+  return keyboard_ ? keyboard_->Bound() : CurrentSettings().bindings;
+}
+
 void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count, int32_t backId) {
   // Left to right, then top to bottom: the order the arrows step through.
   // The first box as offered is where the highlight starts.
@@ -342,18 +330,11 @@ void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count,
   uint8_t presses[256];
   FramePresses(keyboard_.get(), presses, sizeof presses);
   const uint32_t pad = keyboard_ ? keyboard_->TakePadPresses() : 0;
-  const Bindings& bound = ActiveBindings();
-  auto pressed = [&](uint8_t key) { return presses[key] == 0x80; };
-  auto acted = [&](Action a) { return bound.AnyKey(a, presses); };
   // The arrows, Enter and Esc always work the menu; so do the keys of the
   // player's left, right, jump, fire and back.
-  int32_t step = 0;
-  if (pressed(DIK_LEFT) || pressed(DIK_UP) || acted(Action::Left) || acted(Action::Jump) || (pad & (kPadLeft | kPadUp)))
-    step = -1;
-  if (pressed(DIK_RIGHT) || pressed(DIK_DOWN) || acted(Action::Right) || (pad & (kPadRight | kPadDown))) step = 1;
-  const bool enter = pressed(DIK_RETURN) || pressed(DIK_NUMPADENTER);
-  const bool choose = enter || acted(Action::Fire) || (pad & kPadChoose);
-  const bool back = pressed(DIK_ESCAPE) || acted(Action::Back) || (pad & kPadBackOut);
+  const MenuPresses asked = Bound().Menu(presses, pad);
+  const int32_t step = asked.step;
+  const bool choose = asked.choose, back = asked.back;
 
   const int32_t first = std::max(TargetIndex(firstId), 0);
   int32_t current = pointerHeld_ ? TargetIndex(highlightId_) : -1;
@@ -397,14 +378,11 @@ void TInput64::OfferPointerTargets(const TPointerTarget* targets, int32_t count,
   }
   if (click) {
     clickAt_ = FrameNow() + 1;
-    // What clicked reads as up in what the menu opens: the game's own key
-    // for each action whose key or pad button did it, and Enter for Start.
-    if (enter || (pad & kPadStart)) Swallow(DIK_RETURN);
-    if (pressed(DIK_ESCAPE)) Swallow(DIK_ESCAPE);
-    for (Action a : {Action::Fire, Action::Back})
-      if (acted(a)) Swallow(DesignedKey(a));
-    for (Action a : {Action::Jump, Action::Fire, Action::Back})
-      if (pad & bound.Pad(a)) Swallow(DesignedKey(a));
+    // What clicked reads as up in what the menu opens.
+    uint8_t clicked[256] = {};
+    Bound().ClickedKeys(asked, presses, pad, clicked);
+    for (int k = 0; k < 256; ++k)
+      if (clicked[k]) Swallow(uint8_t(k));
   }
 }
 
@@ -412,9 +390,7 @@ bool TInput64::PauseKeyPressed() {
   if (!keyboard_) return false;
   uint8_t presses[256];
   FramePresses(keyboard_.get(), presses, sizeof presses);
-  const Bindings& bound = ActiveBindings();
-  const bool pad = (keyboard_->TakePadPresses() & bound.Pad(Action::Pause)) != 0;
-  return bound.AnyKey(Action::Pause, presses) || pad;
+  return keyboard_->Bound().Pressed(Action::Pause, presses, keyboard_->TakePadPresses());
 }
 
 bool TInput64::FocusLost() {

@@ -17,6 +17,7 @@
 
 #include "kestrel/platform/display.h"
 #include "kestrel/platform/input.h"
+#include "kestrel/platform/settings.h"
 
 namespace kestrel {
 
@@ -98,6 +99,8 @@ class TInput64 {
   int32_t TargetIndex(int32_t id) const;
   int32_t TargetAt(platform::Point p) const;
   void Swallow(uint8_t key);
+  // The bindings the keyboard reads through.
+  const platform::Bindings& Bound() const;
 
   static constexpr int32_t kMaxTargets = 32;
   TPointerTarget targets_[kMaxTargets];

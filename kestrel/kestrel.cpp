@@ -4,11 +4,11 @@
 #include <cpuid.h>
 #endif
 
+#include "kestrel/base/faults.h"
 #include "kestrel/blit_retry.h"
 #include "kestrel/colour.h"
 #include "kestrel/error.h"
-#include "kestrel/platform/faults.h"
-#include "kestrel/program.h"
+#include "kestrel/settings.h"
 
 namespace kestrel {
 
@@ -112,7 +112,7 @@ void ResetEngine() {
   HasMMX = false;
   ScreenDepth = 0;
   HaltOnError = false;
-  ResetPlayerSettings();
+  UseSettings({});
 }
 
 bool IsModeSupported(int32_t width, int32_t height, int32_t bitsPerPixel) {

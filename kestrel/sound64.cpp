@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "kestrel/error.h"
+#include "kestrel/settings.h"
 
 namespace kestrel {
 
@@ -77,7 +78,7 @@ SoundKind SoundKindOf(const std::string& fileName) {
   return SoundKind::Unsupported;
 }
 
-TSound64::TSound64(TKestrel& display, const std::string& fileName, bool loop) {
+TSound64::TSound64(TKestrel& display, const std::string& fileName, bool loop) : loop_(loop) {
   static bool hooked = false;
   if (!hooked) {
     hooked = true;
@@ -162,7 +163,10 @@ void TSound64::Play() {
     return;
   }
   if (fmod.FSOUND_IsPlaying(channel_)) fmod.FSOUND_Stream_Stop(stream_);
-  channel_ = fmod.FSOUND_Stream_Play(FSOUND_FREE, stream_);
+  // The player's level: the ambience for a stream that loops (the wind), the
+  // effects' for any other.
+  const SoundLevels& levels = CurrentSettings().sound;
+  channel_ = fmod.FSOUND_Stream_Play(FSOUND_FREE, stream_, loop_ ? levels.ambience : levels.effects);
 }
 
 void TSound64::Stop() {

@@ -50,6 +50,7 @@ class TSound64 {
   int32_t channel_ = 0;
   platform::StreamHandle stream_ = 0;
   platform::SongHandle song_ = 0;
+  bool loop_;
   bool counted_ = false;
 };
 

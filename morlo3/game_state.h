@@ -17,6 +17,7 @@
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/kpk.h"
+#include "kestrel/settings.h"
 #include "kestrel/sound64.h"
 
 namespace morlo3 {
@@ -48,14 +49,15 @@ inline constexpr const char* kArchiveName = "data.kpk";
 // (share/morlo3) and the fallback folder of its error log are named after it.
 inline constexpr const char* kProgramName = "morlo3";
 
-// Keyboard scan codes the game reads.
+// Keyboard scan codes the game reads: Enter, and the keys it was made with
+// for its actions, which the engine answers for the keys the player bound.
 enum Key : int32_t {
-  kKeyEsc = 1,
+  kKeyEsc = kestrel::DesignedKey(kestrel::Action::Back),
   kKeyEnter = 28,
-  kKeyFire = 29,    // left Ctrl
-  kKeyJump = 200,   // up arrow
-  kKeyLeft = 203,   // left arrow
-  kKeyRight = 205,  // right arrow
+  kKeyFire = kestrel::DesignedKey(kestrel::Action::Fire),
+  kKeyJump = kestrel::DesignedKey(kestrel::Action::Jump),
+  kKeyLeft = kestrel::DesignedKey(kestrel::Action::Left),
+  kKeyRight = kestrel::DesignedKey(kestrel::Action::Right),
 };
 
 // A fixed table numbered from 1 to N. An index outside that range is a fault

@@ -4,14 +4,14 @@
 #include <set>
 
 #include "kestrel/catalogue.h"
+#include "kestrel/data_files.h"
 #include "kestrel/error.h"
-#include "kestrel/program.h"
+#include "kestrel/settings.h"
 
 namespace morlo3 {
 
 namespace {
 
-std::string chosen = kLanguages[0];
 kestrel::TCatalogue catalogue;
 bool translating = false;
 std::set<std::string, std::less<>> missed;
@@ -19,19 +19,19 @@ std::set<std::string, std::less<>> missed;
 const std::string* Translation(const char* designed) {
   if (!translating || !designed || !*designed) return nullptr;
   if (const std::string* t = catalogue.Find(designed)) return t;
-  if (missed.insert(designed).second) std::fprintf(stderr, "morlo3: no %s text for \"%s\"\n", chosen.c_str(), designed);
+  if (missed.insert(designed).second)
+    std::fprintf(stderr, "morlo3: no %s text for \"%s\"\n", Language().c_str(), designed);
   return nullptr;
 }
 
 }  // namespace
 
-void SetLanguage(const std::string& code) { chosen = code; }
-
-const std::string& Language() { return chosen; }
+const std::string& Language() { return kestrel::CurrentSettings().language; }
 
 void LoadLanguage(const std::string& installedLocaleFolder) {
   translating = false;
   missed.clear();
+  const std::string& chosen = Language();
   if (chosen == kLanguages[0]) return;
   const std::string path = kestrel::FindCatalogue(chosen, kTextDomain, installedLocaleFolder);
   if (path.empty()) {

@@ -18,8 +18,7 @@ inline const std::vector<const char*> kLanguages{"pt", "en"};
 // The catalogues' name: <locale folder>/<language>/LC_MESSAGES/morlo3.mo.
 inline constexpr const char* kTextDomain = "morlo3";
 
-// Chooses the language of the next run (one of kLanguages); "pt" until set.
-void SetLanguage(const std::string& code);
+// The language of the texts: the settings' (one of kLanguages).
 const std::string& Language();
 
 // Reads the catalogue of the chosen language, where an installation keeps

@@ -1,7 +1,7 @@
 #include "morlo3/shutdown.h"
 
 #include "kestrel/error.h"
-#include "kestrel/program.h"
+#include "kestrel/scratch.h"
 
 namespace morlo3 {
 

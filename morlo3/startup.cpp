@@ -4,14 +4,17 @@
 #include <exception>
 
 #include "kestrel/colour.h"
+#include "kestrel/data_files.h"
 #include "kestrel/error.h"
 #include "kestrel/program.h"
+#include "kestrel/scratch.h"
 #include "morlo3/icon.h"
 #include "morlo3/installation.h"
 #include "morlo3/language.h"
 #include "morlo3/menu.h"
 #include "morlo3/screens.h"
-#include "morlo3/settings.h"
+#include "morlo3/settings/command_line.h"
+#include "morlo3/settings/texts.h"
 #include "morlo3/shutdown.h"
 #include "morlo3/version.h"
 
@@ -140,11 +143,12 @@ int Main(const std::vector<std::string>& args) {
     std::fprintf(stderr, "morlo3: %s (try --help)\n", error.c_str());
     return 2;
   }
-  SetWindowClass(kDesktopId);
-  ApplySettings(settings);
+  Settings run = settings.record;
+  run.programName = kProgramName;
+  run.windowClass = kDesktopId;
   GameState game;
   try {
-    StartProgram(kProgramName);
+    StartProgram(run);
     Run(game);
   } catch (const ProgramExit& e) {
     return FinalExitCode(e.Code());

@@ -2,43 +2,29 @@
 
 #include <cstring>
 
-#include "kestrel/platform/display.h"
-#include "kestrel/platform/input.h"
-
 namespace kestrel::platform {
 
 namespace {
 
-struct ActionEntry {
-  const char* name;
-  uint8_t designed;
-};
-// In the order of Action.
-constexpr ActionEntry kActions[kActionCount] = {
-    {"left", DIK_LEFT},     {"right", DIK_RIGHT}, {"jump", DIK_UP},
-    {"fire", DIK_LCONTROL}, {"pause", DIK_P},     {"back", DIK_ESCAPE},
-};
-
-}  // namespace
-
-const char* ActionName(Action action) { return kActions[size_t(action)].name; }
-
-bool ActionOfName(const char* name, Action& out) {
-  for (int a = 0; a < kActionCount; ++a)
-    if (std::strcmp(kActions[a].name, name) == 0) {
-      out = Action(a);
-      return true;
-    }
+// The action the game means when it asks for `key`: the one it was made
+// with that key for (P and Pause both pause); false for a key that means no
+// action, such as Enter.
+bool DesignedAction(uint8_t key, Action& out) {
+  for (const ActionInfo& a : kActions)
+    for (uint8_t k : a.defaultKeys)
+      if (k != 0 && k == key) {
+        out = a.action;
+        return true;
+      }
   return false;
 }
 
-uint8_t DesignedKey(Action action) { return kActions[size_t(action)].designed; }
+}  // namespace
 
-bool DesignedAction(uint8_t key, Action& out) {
-  if (key == DIK_PAUSE) key = DIK_P;
-  for (int a = 0; a < kActionCount; ++a)
-    if (kActions[a].designed == key) {
-      out = Action(a);
+bool ActionOfName(const char* name, Action& out) {
+  for (const ActionInfo& a : kActions)
+    if (std::strcmp(a.name, name) == 0) {
+      out = a.action;
       return true;
     }
   return false;
@@ -46,13 +32,19 @@ bool DesignedAction(uint8_t key, Action& out) {
 
 Bindings Bindings::Defaults() {
   Bindings b;
-  for (int a = 0; a < kActionCount; ++a) b.keys[size_t(a)] = {kActions[a].designed};
-  b.keys[size_t(Action::Pause)].push_back(DIK_PAUSE);
-  b.pad[size_t(Action::Jump)] = kPadA;
-  b.pad[size_t(Action::Fire)] = kPadX | kPadB;
-  b.pad[size_t(Action::Pause)] = kPadStart;
-  b.pad[size_t(Action::Back)] = kPadBack;
+  for (const ActionInfo& a : kActions) {
+    for (uint8_t k : a.defaultKeys)
+      if (k) b.keys[size_t(a.action)].push_back(k);
+    for (uint32_t bit : a.defaultPad)
+      if (bit) b.pad[size_t(a.action)].push_back(bit);
+  }
   return b;
+}
+
+uint32_t Bindings::Pad(Action a) const {
+  uint32_t bits = 0;
+  for (uint32_t bit : pad[size_t(a)]) bits |= bit;
+  return bits;
 }
 
 bool Bindings::AnyKey(Action a, const uint8_t* state) const {
@@ -61,25 +53,51 @@ bool Bindings::AnyKey(Action a, const uint8_t* state) const {
   return false;
 }
 
-bool Bindings::ActionOfKey(uint8_t key, Action& out) const {
-  for (int a = 0; a < kActionCount; ++a)
-    for (uint8_t k : keys[size_t(a)])
-      if (k == key) {
-        out = Action(a);
-        return true;
-      }
-  return false;
+void Bindings::HoldPadKeys(uint32_t padHeld, uint8_t (&out)[256]) const {
+  for (const ActionInfo& a : kActions) {
+    const std::vector<uint8_t>& bound = Keys(a.action);
+    if (a.padHolds && (padHeld & (a.padAlways | Pad(a.action))) && !bound.empty()) out[bound.front()] = 0x80;
+  }
+  if (padHeld & kPadEnter) out[DIK_RETURN] = 0x80;
 }
 
-Bindings& ProgramBindings() {
-  static Bindings bindings = Bindings::Defaults();
-  return bindings;
+bool Bindings::Answers(uint8_t asked, const uint8_t* state) const {
+  if (Action action; DesignedAction(asked, action)) return AnyKey(action, state);
+  // Keypad Enter does what Enter does.
+  if (asked == DIK_RETURN) return state[DIK_RETURN] == 0x80 || state[DIK_NUMPADENTER] == 0x80;
+  return state[asked] == 0x80;
 }
 
-const Bindings& ActiveBindings() {
-  if (HasDisplay())
-    if (const Bindings* own = GetDisplay().ScriptBindings()) return *own;
-  return ProgramBindings();
+bool Bindings::Pressed(Action a, const uint8_t* presses, uint32_t padPresses) const {
+  return AnyKey(a, presses) || (padPresses & Pad(a)) != 0;
+}
+
+MenuPresses Bindings::Menu(const uint8_t* presses, uint32_t padPresses) const {
+  bool asked[5] = {};
+  for (const MenuControl& c : kMenuControls) {
+    for (uint8_t k : c.keys)
+      if (k != 0 && presses[k] == 0x80) asked[int(c.role)] = true;
+    if (padPresses & c.pad) asked[int(c.role)] = true;
+  }
+  for (const ActionInfo& a : kActions)
+    if (AnyKey(a.action, presses)) asked[int(a.menu)] = true;
+  MenuPresses m;
+  m.step = asked[int(MenuRole::Next)] ? 1 : asked[int(MenuRole::Previous)] ? -1 : 0;
+  m.choose = asked[int(MenuRole::Choose)];
+  m.back = asked[int(MenuRole::Back)];
+  m.enter = presses[DIK_RETURN] == 0x80 || presses[DIK_NUMPADENTER] == 0x80 || (padPresses & kPadEnter) != 0;
+  return m;
+}
+
+void Bindings::ClickedKeys(const MenuPresses& menu, const uint8_t* presses, uint32_t padPresses,
+                           uint8_t (&out)[256]) const {
+  if (menu.enter) out[DIK_RETURN] = 0x80;
+  if (presses[DIK_ESCAPE] == 0x80) out[DIK_ESCAPE] = 0x80;
+  for (const ActionInfo& a : kActions) {
+    const bool clicks = a.menu == MenuRole::Choose || a.menu == MenuRole::Back;
+    if ((clicks && AnyKey(a.action, presses)) || (a.padHolds && (padPresses & Pad(a.action))))
+      out[a.designedKey] = 0x80;
+  }
 }
 
 }  // namespace kestrel::platform

@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
+#include "kestrel/base/faults.h"
 #include "kestrel/platform/environment.h"
-#include "kestrel/platform/faults.h"
 #include "kestrel/platform/termination.h"
 
 namespace kestrel::platform {
@@ -54,6 +54,12 @@ HResult DirectDraw::EnumDisplayModes(uint32_t, const std::function<bool(const Mo
 HResult DirectDraw::WaitForVerticalBlank(uint32_t) {
   if (HResult r = CheckFault("WaitForVerticalBlank")) return r;
   display_.WaitForVerticalBlank();
+  return DD_OK;
+}
+
+HResult Clipper::SetHWnd(uint32_t, WindowHandle window) {
+  if (HResult r = CheckFault("SetHWnd")) return r;
+  window_ = window;
   return DD_OK;
 }
 
@@ -404,11 +410,6 @@ void ResetPlatform() {
 }
 
 void OnPlatformReset(std::function<void()> hook) { State().resetHooks.push_back(std::move(hook)); }
-
-WindowSettings& GetWindowSettings() {
-  static WindowSettings settings;
-  return settings;
-}
 
 int AnswerFromEnvironment() {
   const std::optional<std::string> v = EnvChoice("KESTREL_ANSWER", {"yes", "no"});

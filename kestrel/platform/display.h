@@ -1,7 +1,8 @@
 // The display seam: window classes, windows and their message queue, the
 // DirectDraw-shaped object that makes surfaces, clippers and display modes,
 // and message boxes. `Display` keeps what every backend shares (class
-// registry, queue, surfaces, fault checks); a backend supplies the screen.
+// registry, queue, surfaces, fault checks); a backend supplies the screen
+// (display_backend.h).
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -11,13 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "kestrel/platform/display_backend.h"
 #include "kestrel/platform/result.h"
-#include "kestrel/platform/scale.h"
 #include "kestrel/platform/surface.h"
 
 namespace kestrel::platform {
-
-using WindowHandle = uint32_t;  // 0 is no window
 
 // Window messages, with the values the engine's window procedures test.
 constexpr uint32_t WM_DESTROY = 0x0002;
@@ -46,18 +45,9 @@ struct Message {
 
 using WindowProc = intptr_t (*)(WindowHandle, uint32_t, uintptr_t, intptr_t);
 
-struct ModeEntry {
-  int32_t Width = 0, Height = 0, BitsPerPixel = 0, RefreshRate = 0;
-  bool operator==(const ModeEntry&) const = default;
-};
-
 struct PixelFormat {
   uint32_t rgbBitCount = 0;
   uint32_t redMask = 0, greenMask = 0, blueMask = 0;
-};
-
-struct Point {
-  int32_t x = 0, y = 0;
 };
 
 // A clipper only remembers its window: every surface is clipped to its own
@@ -72,9 +62,6 @@ class Clipper {
 };
 
 class Display;
-class InputBackend;
-class SoundBackend;
-struct Bindings;
 
 // The object that `DirectDrawCreate` hands out. It forwards to its display.
 class DirectDraw {
@@ -95,60 +82,9 @@ class DirectDraw {
   Display& display_;
 };
 
-class Display {
+class Display : public DisplayBackend {
  public:
-  virtual ~Display();
-
-  // ---- what a backend supplies ----
-  virtual const char* BackendName() const = 0;
-  // Depth of the desktop a window is shown on (15, 16, 24, 32, or anything
-  // else the desktop really has).
-  virtual int DesktopDepth() const = 0;
-  virtual Point ScreenSize() const = 0;
-  // The modes a full-screen context may ask for, in enumeration order.
-  virtual std::vector<ModeEntry> DisplayModes() const = 0;
-  virtual bool HasHardware() const { return false; }
-  // Opens the real window for a window handle made by CreateWindowEx. A
-  // full-screen window shows a picture of `clientWidth` x `clientHeight`.
-  virtual HResult OpenWindow(WindowHandle window, const std::string& caption, int32_t clientWidth, int32_t clientHeight,
-                             bool fullScreen) = 0;
-  virtual void CloseWindow(WindowHandle window) = 0;
-  // Switches the screen to the emulated mode (full screen) or back.
-  virtual HResult ChangeMode(int32_t width, int32_t height, int32_t bitsPerPixel) = 0;
-  virtual void RestoreMode() = 0;
-  // The pixel depth a mode asked for as `bitsPerPixel` really has: a driver
-  // may offer a 16-bit mode that is 5-5-5.
-  virtual int RealModeDepth(int32_t bitsPerPixel) const { return bitsPerPixel; }
-  // A finished frame reached the screen: `area` of `picture`, stretched over
-  // the client area of the current window.
-  virtual void ShowFrame(const Surface& picture, const Rect& area) = 0;
-  // Waits for the next tick of the emulated display's clock, FrameRate()
-  // ticks a second. The headless backend does not wait.
-  virtual void WaitForVerticalBlank() = 0;
-  // Moves pending backend events (a window closed, keys, the mouse) into the
-  // message queue and to the input layer.
-  virtual void PollEvents() = 0;
-  virtual void SetCursorVisible(bool visible) = 0;
-  // Asks a Yes/No question; true for Yes. KESTREL_ANSWER=yes|no answers it
-  // without asking in every backend.
-  virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
-  // Shows a failure text to the user (the windowed error path).
-  virtual void ShowErrorMessage(const std::string& caption, const std::string& text) = 0;
-  // Why the last OpenWindow failed, in the user's terms ("no display could
-  // be opened: DISPLAY is not set ..."), or "".
-  virtual std::string WindowFailure() const { return ""; }
-  // The window's icon, `width` x `height` pixels of 0xAARRGGBB, row by row;
-  // kept for windows opened later. A backend without a window ignores it.
-  virtual void SetWindowIcon(const std::vector<uint32_t>& argb, int32_t width, int32_t height) {
-    (void)argb, (void)width, (void)height;
-  }
-  // The devices of the same backend: the seam asks the display it has for
-  // them rather than guessing the backend from the display's type.
-  virtual std::unique_ptr<InputBackend> CreateInputBackend() = 0;
-  virtual std::unique_ptr<SoundBackend> CreateSoundBackend() = 0;
-  // The key bindings a replayed input script carries, which win over the
-  // program's; null when there are none.
-  virtual const Bindings* ScriptBindings() const { return nullptr; }
+  ~Display() override;
 
   // ---- window classes and windows ----
   bool GetClassInfo(const std::string& className) const;
@@ -198,7 +134,7 @@ class Display {
   HResult SetCooperativeLevel(WindowHandle window, uint32_t flags);
   HResult SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel);
   HResult RestoreDisplayMode();
-  void PresentSurface(const Surface& picture, const Rect& area);
+  void PresentSurface(const Surface& picture, const Rect& area) final;
   // Number of frames that reached the screen.
   uint64_t FramesPresented() const { return framesPresented_; }
   // The refresh rate of the emulated display, 60 frames a second unless set;
@@ -209,8 +145,6 @@ class Display {
 
  protected:
   Display() = default;
-  // Called after each presented frame (frame bound, logs, capture).
-  virtual void AfterFrame() {}
   uint64_t framesPresented_ = 0;
   int32_t frameRate_ = 60;
 
@@ -260,21 +194,6 @@ void OnPlatformReset(std::function<void()> hook);
 // Made by the backends (defined in sdl/ and headless/).
 std::unique_ptr<Display> CreateSdlDisplay();
 std::unique_ptr<Display> CreateHeadlessDisplayFromEnvironment();
-
-// What the program tells the window system about its window, set before the
-// first window opens: the class a desktop entry names for it (X11's
-// WM_CLASS), the multiple of its picture a window opens at (0: as the screen
-// allows), the name screenshots begin with, the shape the picture's pixels
-// are shown in, and the answer the start-up question gets without asking
-// (-1: ask; KESTREL_ANSWER wins over it).
-struct WindowSettings {
-  std::string className;
-  int scale = 0;
-  std::string shotName = "kestrel";
-  Aspect aspect = Aspect::Square;
-  int answer = -1;
-};
-WindowSettings& GetWindowSettings();
 
 // KESTREL_ANSWER: 1 for yes, 0 for no, -1 when unset; any other value is a
 // UsageError.

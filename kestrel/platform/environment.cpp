@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "kestrel/error.h"
+#include "kestrel/platform/errors.h"
 
 namespace kestrel::platform {
 
@@ -17,6 +17,10 @@ std::optional<std::string> EnvValue(const char* name) {
 void EnvFail(const char* name, const std::string& why) {
   const char* v = std::getenv(name);
   throw UsageError(std::string(name) + "=\"" + (v ? v : "") + "\" is not understood: " + why);
+}
+
+void EnvUnusable(const char* name, const std::string& value, const std::string& why) {
+  throw UsageError(std::string(name) + "=\"" + value + "\" is not usable: " + why);
 }
 
 std::optional<std::string> EnvChoice(const char* name, std::initializer_list<std::string_view> accepted) {

@@ -25,6 +25,10 @@ std::optional<float> EnvDecimal(const char* name);
 // `why` (already phrased, e.g. "use 15, 16, 24 or 32").
 [[noreturn]] void EnvFail(const char* name, const std::string& why);
 
+// [[noreturn]] Throws the one-line UsageError for a file or folder `name`
+// gives as `value` that cannot be used, and `why` ("cannot write it").
+[[noreturn]] void EnvUnusable(const char* name, const std::string& value, const std::string& why);
+
 // Every variable the engine knows, each as its backend would read it:
 // KESTREL_PLATFORM, KESTREL_ANSWER, KESTREL_DEPTH, KESTREL_MAX_FRAMES,
 // KESTREL_CAPTURE_EVERY, KESTREL_SOUND_VERSION and KESTREL_PRESENT. Both backends run it before

@@ -1,5 +1,5 @@
 // Where the file of a TrueType face is: fontconfig's answer on the desktop
-// (font_files.cpp), the files the page carries in a browser (sdl/sdl_web.cpp).
+// (sdl/desktop/fonts.cpp), the files the page carries (sdl/web/fonts.cpp).
 // Text drawing (text.cpp) chooses the names to ask for.
 #pragma once
 #include <optional>

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "kestrel/base/faults.h"
 #include "kestrel/platform/display.h"
-#include "kestrel/platform/faults.h"
+#include "kestrel/platform/settings.h"
 
 namespace kestrel::platform {
 
@@ -43,8 +44,11 @@ std::unique_ptr<InputBackend>& BackendSlot() {
 
 }  // namespace
 
-InputDevice::InputDevice(DeviceKind kind, std::unique_ptr<InputDeviceBackend> backend)
-    : kind_(kind), backend_(std::move(backend)) {}
+InputDevice::InputDevice(DeviceKind kind, std::unique_ptr<InputDeviceBackend> backend, const Bindings* script)
+    : kind_(kind), backend_(std::move(backend)) {
+  if (script) script_ = *script;
+  bound_ = script_ ? &*script_ : &CurrentSettings().bindings;
+}
 
 InputDevice::~InputDevice() = default;
 
@@ -139,6 +143,7 @@ HResult InputDevice::GetDeviceState(uint32_t size, void* data) {
   if (!acquired_) return DIERR_NOTACQUIRED;
   uint8_t keys[256] = {};
   backend_->ReadKeys(keys);
+  bound_->HoldPadKeys(backend_->ReadPad(), keys);
   std::memcpy(data, keys, sizeof keys);
   return DI_OK;
 }
@@ -231,7 +236,9 @@ HResult DirectInput::CreateDevice(DeviceKind kind, std::unique_ptr<InputDevice>&
   std::unique_ptr<InputDeviceBackend> backend;
   r = GetInputBackend().Open(kind, backend);
   if (r != DI_OK) return r;
-  out = std::make_unique<InputDevice>(kind, std::move(backend));
+  // The bindings are looked up once, here: a script played on the display
+  // brings its own.
+  out = std::make_unique<InputDevice>(kind, std::move(backend), GetDisplay().ScriptBindings());
   return DI_OK;
 }
 
@@ -249,6 +256,12 @@ bool GetCursorClientPos(WindowHandle window, Point& out) {
   out = Point{};
   if (CheckFault("GetCursorPos") != DI_OK) return false;
   return GetInputBackend().CursorClientPos(window, out);
+}
+
+void PressAction(Action action, bool down) {
+  const Bindings* script = GetDisplay().ScriptBindings();
+  const std::vector<uint8_t>& keys = (script ? *script : CurrentSettings().bindings).Keys(action);
+  if (!keys.empty()) GetInputBackend().PressKey(keys.front(), down);
 }
 
 InputBackend& GetInputBackend() {

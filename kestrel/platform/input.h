@@ -12,11 +12,14 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "kestrel/platform/bindings.h"
 #include "kestrel/platform/display.h"
+#include "kestrel/platform/keys.h"
 #include "kestrel/platform/result.h"
 
 namespace kestrel::platform {
@@ -65,36 +68,6 @@ constexpr uint32_t DIMOFS_BUTTON4 = 16;
 // Joystick state offset of button 0; button i is at 48 + i.
 constexpr uint32_t DIJOFS_BUTTON0 = 48;
 
-// Keyboard scan codes the game asks for.
-constexpr uint8_t DIK_ESCAPE = 0x01;
-constexpr uint8_t DIK_RETURN = 0x1C;
-constexpr uint8_t DIK_LCONTROL = 0x1D;
-constexpr uint8_t DIK_RCONTROL = 0x9D;
-constexpr uint8_t DIK_UP = 0xC8;
-constexpr uint8_t DIK_LEFT = 0xCB;
-constexpr uint8_t DIK_RIGHT = 0xCD;
-constexpr uint8_t DIK_DOWN = 0xD0;
-constexpr uint8_t DIK_P = 0x19;
-constexpr uint8_t DIK_NUMPADENTER = 0x9C;
-constexpr uint8_t DIK_PAUSE = 0xC5;
-
-// A game controller's buttons as bits of TakePadPresses: bit i is the
-// controller button SDL numbers i. The stick's directions count as the
-// d-pad's.
-enum PadButton : uint32_t {
-  kPadA = 1u << 0,
-  kPadB = 1u << 1,
-  kPadX = 1u << 2,
-  kPadY = 1u << 3,
-  kPadBack = 1u << 4,
-  kPadGuide = 1u << 5,
-  kPadStart = 1u << 6,
-  kPadUp = 1u << 11,
-  kPadDown = 1u << 12,
-  kPadLeft = 1u << 13,
-  kPadRight = 1u << 14,
-};
-
 enum class DeviceKind { Keyboard, Mouse, Joystick };
 // The predefined data formats (c_dfDIKeyboard, c_dfDIMouse, c_dfDIJoystick).
 enum class DataFormat { Keyboard, Mouse, Joystick };
@@ -141,6 +114,9 @@ class InputDeviceBackend {
   virtual ~InputDeviceBackend() = default;
   // Keyboard: 256 bytes, 0x80 per held key.
   virtual void ReadKeys(uint8_t (&keys)[256]) { (void)keys; }
+  // Keyboard: a controller's buttons held now, as PadButton bits, its stick
+  // as the d-pad.
+  virtual uint32_t ReadPad() { return 0; }
   // Mouse: button events since the last call, oldest first, as (offset, 0x80/0).
   virtual void TakeMouseEvents(std::deque<DIDeviceObjectData>& out) { (void)out; }
   // True once the device was lost since the last call (the window lost focus).
@@ -162,9 +138,13 @@ class InputDeviceBackend {
   }
 };
 
+// A device reads through the bindings it is made with (bindings.h): the
+// keyboard's state holds the keys a held pad button stands for.
 class InputDevice {
  public:
-  InputDevice(DeviceKind kind, std::unique_ptr<InputDeviceBackend> backend);
+  // Reads through `script` (copied) when a played script carries bindings,
+  // else through the player's settings, as they are at each read.
+  InputDevice(DeviceKind kind, std::unique_ptr<InputDeviceBackend> backend, const Bindings* script = nullptr);
   ~InputDevice();
   InputDevice(const InputDevice&) = delete;
   InputDevice& operator=(const InputDevice&) = delete;
@@ -187,6 +167,8 @@ class InputDevice {
   // yet taken (keyboard only), as PadButton bits.
   uint32_t TakePadPresses();
 
+  // The bindings the device reads through.
+  const Bindings& Bound() const { return *bound_; }
   DeviceKind Kind() const { return kind_; }
   bool Acquired() const { return acquired_; }
   uint32_t BufferSize() const { return bufferSize_; }
@@ -198,6 +180,8 @@ class InputDevice {
 
   DeviceKind kind_;
   std::unique_ptr<InputDeviceBackend> backend_;
+  std::optional<Bindings> script_;
+  const Bindings* bound_;
   bool formatSet_ = false;
   bool levelSet_ = false;
   bool acquired_ = false;
@@ -221,6 +205,10 @@ HResult DirectInput8Create(uint32_t version, std::unique_ptr<DirectInput>& out);
 // coordinates are those of the emulated picture.
 bool GetCursorClientPos(WindowHandle window, Point& out);
 
+// Presses an action, or lets it go, as its first bound key would (touch
+// controls that have no key of their own).
+void PressAction(Action action, bool down);
+
 // ---- backends ----
 // What a backend offers the devices. One lives per display.
 class InputBackend {
@@ -229,39 +217,12 @@ class InputBackend {
   // Null with DIERR_DEVICENOTREG when no such device is attached.
   virtual HResult Open(DeviceKind kind, std::unique_ptr<InputDeviceBackend>& out) = 0;
   virtual bool CursorClientPos(WindowHandle window, Point& out) = 0;
+  // A key goes down or up as if the player pressed it.
+  virtual void PressKey(uint8_t dik, bool down) = 0;
 };
 
 // The input backend of the current display (its CreateInputBackend).
 // Dropped by ResetPlatform.
 InputBackend& GetInputBackend();
-std::unique_ptr<InputBackend> CreateHeadlessInput(Display& display);
-std::unique_ptr<InputBackend> CreateSdlInput(Display& display);
-
-// Headless only: a pretend joystick with these button names (empty: none).
-void SetHeadlessJoystick(std::vector<std::string> buttonNames);
-// Headless only: makes every device lost once, as losing focus does.
-void LoseHeadlessDevices();
-
-// ---- the SDL key table ----
-// The scan code of an SDL scancode; 0 for keys without one.
-uint8_t DikFromSdlScancode(int sdlScancode);
-// The first SDL scancode giving `dik`; 0 (SDL_SCANCODE_UNKNOWN) when none.
-int SdlScancodeFromDik(uint8_t dik);
-// Every (SDL scancode, scan code) pair of the table, in table order.
-std::vector<std::pair<int, uint8_t>> SdlKeyTable();
-
-// ---- names, as SDL spells them, for the player's settings ----
-// The same on every backend: the headless one runs in a binary that links
-// SDL too.
-// The scan code of a key name ("Space", "Left Ctrl", "Keypad 0"; any case),
-// or 0 when the name is no key or a key without a scan code.
-uint8_t DikFromKeyName(const std::string& name);
-// SDL's name of the key with this scan code; "" when there is none.
-std::string KeyNameOfDik(uint8_t dik);
-// The PadButton bit of a game controller's button name ("a", "start",
-// "leftshoulder"; any case), or 0 when the name is no button.
-uint32_t PadBitFromName(const std::string& name);
-// SDL's name of the button of a PadButton bit; "" when there is none.
-std::string PadNameOfBit(uint32_t bit);
 
 }  // namespace kestrel::platform

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kestrel/base/faults.h"
 #include "kestrel/platform/display.h"
-#include "kestrel/platform/faults.h"
 
 namespace kestrel::platform {
 
@@ -131,7 +131,6 @@ StreamHandle SoundSystem::FSOUND_Stream_OpenFile(const std::string& file, uint32
     return 0;
   }
   streams_.push_back(id);
-  if (loop) loopingStreams_.push_back(id);
   return id;
 }
 
@@ -173,7 +172,7 @@ bool SoundSystem::FSOUND_Stream_Stop(StreamHandle stream) {
   return backend_->StopStream(stream);
 }
 
-int SoundSystem::FSOUND_Stream_Play(int channel, StreamHandle stream) {
+int SoundSystem::FSOUND_Stream_Play(int channel, StreamHandle stream, int level) {
   if (Fault("FSOUND_Stream_Play")) return -1;
   // Streams go to any free channel; choosing one is not offered.
   if (channel != FSOUND_FREE || !Known(stream, streams_)) {
@@ -181,8 +180,6 @@ int SoundSystem::FSOUND_Stream_Play(int channel, StreamHandle stream) {
     return -1;
   }
   int error = FMOD_ERR_NONE;
-  const SoundLevels& levels = GetSoundLevels();
-  const int level = Known(stream, loopingStreams_) ? levels.ambience : levels.effects;
   int handle = backend_->PlayStream(stream, std::clamp(level, 0, 100), error);
   if (handle < 0) lastError_ = error;
   return handle;
@@ -193,7 +190,6 @@ bool SoundSystem::FSOUND_Stream_Close(StreamHandle stream) {
   if (!Known(stream, streams_)) return Fail(FMOD_ERR_INVALID_PARAM);
   backend_->CloseStream(stream);
   streams_.erase(std::find(streams_.begin(), streams_.end(), stream));
-  std::erase(loopingStreams_, stream);
   return true;
 }
 
@@ -203,17 +199,11 @@ void SoundSystem::FSOUND_Close() {
   for (auto s : streams_) backend_->CloseStream(s);
   for (auto s : songs_) backend_->FreeSong(s);
   streams_.clear();
-  loopingStreams_.clear();
   songs_.clear();
   // Also undoes an output chosen without a successful init.
   backend_->Shut();
   initialised_ = false;
   channels_ = 0;
-}
-
-SoundLevels& GetSoundLevels() {
-  static SoundLevels levels;
-  return levels;
 }
 
 int MixerVolume(int level) {

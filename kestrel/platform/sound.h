@@ -107,7 +107,9 @@ class SoundSystem {
   bool FMUSIC_FreeSong(SongHandle song);
   bool FSOUND_IsPlaying(int channel);
   bool FSOUND_Stream_Stop(StreamHandle stream);
-  int FSOUND_Stream_Play(int channel, StreamHandle stream);
+  // Beyond the library: `level` is the level the stream plays at, 0
+  // (silent) to 100 (as it was made).
+  int FSOUND_Stream_Play(int channel, StreamHandle stream, int level = 100);
   bool FSOUND_Stream_Close(StreamHandle stream);
   void FSOUND_Close();
 
@@ -129,18 +131,7 @@ class SoundSystem {
   int lastError_ = FMOD_ERR_NONE;
   std::vector<uint32_t> songs_;
   std::vector<uint32_t> streams_;
-  // The streams opened to loop: the ambience, at its own level.
-  std::vector<uint32_t> loopingStreams_;
 };
-
-// The player's levels, 0 (silent) to 100: the ambience is every stream that
-// loops (the wind), the effects every other. They hold for sounds started
-// after they are set.
-struct SoundLevels {
-  int effects = 100;
-  int ambience = 100;
-};
-SoundLevels& GetSoundLevels();
 
 // The mixer's volume (0 to kMixerFullVolume) for a sound at `level` (0 to
 // 100). The mixer adds its channels and clips the sum. At its full volume
@@ -155,17 +146,5 @@ int MixerVolume(int level);
 // The sound system of this process, on the backend of the current display
 // (its CreateSoundBackend). Dropped (and closed) by ResetPlatform.
 SoundSystem& GetSoundSystem();
-std::unique_ptr<SoundBackend> CreateHeadlessSoundBackend();
-std::unique_ptr<SoundBackend> CreateSdlSoundBackend();
-
-// ---- headless test hooks ----
-// The headless backend plays nothing; it records each call it receives and
-// pretends sounds play until stopped (a stream without loop too).
-struct HeadlessSoundLog {
-  std::vector<std::string> calls;        // e.g. "Open 2 44100 64", "PlayStream 3 level 100"
-  float version = kSoundLibraryVersion;  // KESTREL_SOUND_VERSION sets it
-};
-// The log of the current headless sound system; null when it is not headless.
-HeadlessSoundLog* HeadlessSound();
 
 }  // namespace kestrel::platform

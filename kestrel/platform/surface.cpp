@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kestrel/platform/display.h"
-#include "kestrel/platform/faults.h"
-#include "kestrel/platform/text.h"
+#include "kestrel/base/faults.h"
 
 namespace kestrel::platform {
 
@@ -17,25 +15,14 @@ FaultSite bltFault("Blt"), bltFastFault("BltFast"), bltStatusFault("GetBltStatus
 }  // namespace
 constexpr HResult DDERR_NOTLOCKED = 0x88760248;
 
-int BytesPerPixelOfDepth(int depth) {
-  switch (depth) {
-    case 8: return 1;  // a palette desktop; the engine refuses it, but it exists
-    case 15:
-    case 16: return 2;
-    case 24: return 3;
-    case 32: return 4;
-    default: return 0;
-  }
-}
-
-Surface::Surface(Kind kind, int32_t width, int32_t height, int depth, bool videoMemory, Display* display)
+Surface::Surface(Kind kind, int32_t width, int32_t height, int depth, bool videoMemory, Screen* screen)
     : kind_(kind),
       width_(width),
       height_(height),
       depth_(depth),
       bytesPerPixel_(BytesPerPixelOfDepth(depth)),
       videoMemory_(videoMemory),
-      display_(display) {
+      screen_(screen) {
   pitch_ = width_ * bytesPerPixel_;
   // The primary surface is the screen itself: copies onto it go to the
   // display, so it holds no pixels of its own.
@@ -137,7 +124,7 @@ HResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32
   if (!InsideSurface(sr, *src)) return DDERR_INVALIDRECT;
   if (kind_ == Kind::Primary) {
     // A copy onto the screen: the display shows it over the window's client area.
-    if (display_) display_->PresentSurface(*src, sr);
+    if (screen_) screen_->PresentSurface(*src, sr);
     return DD_OK;
   }
   if (src->depth_ != depth_) return DDERR_INVALIDPARAMS;
@@ -252,9 +239,9 @@ HResult Surface::Flip(uint32_t flags) {
   if (HResult r = CheckFault("Flip")) return r;
   if (kind_ != Kind::Primary || !attached_) return DDERR_INVALIDPARAMS;
   if (lost_ || attached_->lost_) return DDERR_SURFACELOST;
-  if (display_) {
-    if (flags & DDFLIP_WAIT && !(flags & DDFLIP_NOVSYNC)) display_->WaitForVerticalBlank();
-    display_->PresentSurface(*attached_, Rect{0, 0, attached_->width_, attached_->height_});
+  if (screen_) {
+    if (flags & DDFLIP_WAIT && !(flags & DDFLIP_NOVSYNC)) screen_->WaitForVerticalBlank();
+    screen_->PresentSurface(*attached_, Rect{0, 0, attached_->width_, attached_->height_});
   }
   return DD_OK;
 }
@@ -277,12 +264,6 @@ HResult Surface::SetColorKey(uint32_t flags, uint32_t low, uint32_t high) {
   hasKey_ = true;
   keyLow_ = low & mask;
   keyHigh_ = high & mask;
-  return DD_OK;
-}
-
-HResult Clipper::SetHWnd(uint32_t, WindowHandle window) {
-  if (HResult r = CheckFault("SetHWnd")) return r;
-  window_ = window;
   return DD_OK;
 }
 
@@ -406,16 +387,6 @@ void MirrorRows(uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, i
         break;
       default: break;
     }
-  }
-}
-
-void PixelToRgb(uint32_t p, int depth, uint8_t& r, uint8_t& g, uint8_t& b) {
-  auto widen5 = [](uint32_t v) { return uint8_t((v << 3) | (v >> 2)); };
-  auto widen6 = [](uint32_t v) { return uint8_t((v << 2) | (v >> 4)); };
-  switch (depth) {
-    case 15: r = widen5((p >> 10) & 31), g = widen5((p >> 5) & 31), b = widen5(p & 31); break;
-    case 16: r = widen5((p >> 11) & 31), g = widen6((p >> 5) & 63), b = widen5(p & 31); break;
-    default: r = uint8_t(p >> 16), g = uint8_t(p >> 8), b = uint8_t(p); break;
   }
 }
 

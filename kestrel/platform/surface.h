@@ -11,12 +11,15 @@
 #include <utility>
 #include <vector>
 
+#include "kestrel/base/pixel_format.h"
+#include "kestrel/base/span_index.h"
 #include "kestrel/platform/result.h"
-#include "kestrel/platform/span_index.h"
 
 namespace kestrel::platform {
 
-class Display;
+class Screen;
+class Surface;
+class FontFace;
 class DeviceContext;
 class Clipper;
 
@@ -83,8 +86,6 @@ struct BltFx {
 // DDERR_OUTOFMEMORY instead of trying to allocate.
 constexpr int64_t kMaxSurfaceBytes = int64_t(1) << 30;
 
-int BytesPerPixelOfDepth(int depth);
-
 // Pixel memory that reads as zero without being written: large blocks come
 // from the kernel's zeroed pages, so a new surface costs no clearing pass and
 // its pages are touched only when drawn on.
@@ -109,12 +110,26 @@ struct ZeroedAllocator {
   bool operator==(const ZeroedAllocator&) const = default;
 };
 
+// Where the pictures of a primary surface go: the display that made it
+// (display.h).
+class Screen {
+ public:
+  // `area` of `picture` reached the screen.
+  virtual void PresentSurface(const Surface& picture, const Rect& area) = 0;
+  // Waits for the next tick of the emulated display's clock.
+  virtual void WaitForVerticalBlank() = 0;
+
+ protected:
+  ~Screen() = default;
+};
+
 class Surface : public std::enable_shared_from_this<Surface> {
  public:
   enum class Kind { OffScreen, Primary, BackBuffer };
 
-  // Use Display::CreateSurface; this is public for the backends.
-  Surface(Kind kind, int32_t width, int32_t height, int depth, bool videoMemory, Display* display);
+  // Use Display::CreateSurface; this is public for the backends. A primary
+  // surface shows its pictures on `screen`.
+  Surface(Kind kind, int32_t width, int32_t height, int depth, bool videoMemory, Screen* screen);
   ~Surface();
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
@@ -174,7 +189,7 @@ class Surface : public std::enable_shared_from_this<Surface> {
   bool locked_ = false;
   bool hasKey_ = false;
   uint32_t keyLow_ = 0, keyHigh_ = 0;
-  Display* display_;
+  Screen* screen_;
   std::vector<uint8_t, ZeroedAllocator<uint8_t>> pixels_;
   // Nothing has been written since the surface was made: a fill with 0 has
   // nothing to do.
@@ -195,6 +210,37 @@ class Surface : public std::enable_shared_from_this<Surface> {
   friend class Display;
 };
 
+// The drawing state a surface hands out through GetDC; text.cpp draws its
+// text.
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+
+class DeviceContext {
+ public:
+  explicit DeviceContext(Surface& surface) : surface_(surface) {}
+  // Back to a fresh context's state: no font, black text, opaque background.
+  void Reset() {
+    font_.reset();
+    textColor_ = 0;
+    bkMode_ = OPAQUE;
+  }
+  // Returns the font selected before.
+  std::shared_ptr<FontFace> SelectObject(std::shared_ptr<FontFace> font);
+  // `colorRef` is red + green * 256 + blue * 65536.
+  void SetTextColor(uint32_t colorRef) { textColor_ = colorRef; }
+  void SetBkMode(int mode) { bkMode_ = mode; }
+  // Draws `length` Windows-1252 bytes with the top-left corner of the text
+  // cell at (x, y). Only the glyphs are drawn; the picture is clipped at the
+  // surface's edges. Without a selected font a default face is used.
+  bool TextOut(int32_t x, int32_t y, const char* text, int32_t length);
+
+ private:
+  Surface& surface_;
+  std::shared_ptr<FontFace> font_;
+  uint32_t textColor_ = 0;
+  int bkMode_ = OPAQUE;
+};
+
 // Pixel loops shared by the surface operations and the engine's benchmarks.
 // `bpp` is bytes per pixel; rows are `pitch` bytes apart.
 void CopyRows(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t srcPitch, int32_t width, int32_t height,
@@ -204,9 +250,6 @@ void CopyRowsKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, int32_t s
 void FillRows(uint8_t* dst, int32_t pitch, int32_t width, int32_t height, int bpp, uint32_t color);
 void MirrorRows(uint8_t* pixels, int32_t pitch, int32_t width, int32_t height, int bpp);
 
-// Converts one pixel of a surface at `depth` to 8-bit red, green and blue, the
-// way a screen shows it (5- and 6-bit fields widened by bit replication).
-void PixelToRgb(uint32_t pixel, int depth, uint8_t& r, uint8_t& g, uint8_t& b);
 // Reads the pixel at (x, y) as stored, zero-extended.
 uint32_t ReadPixel(const Surface& s, int32_t x, int32_t y);
 // Unpacks a rectangle of a surface into 8-bit RGB triples, row after row.

@@ -2,7 +2,6 @@
 
 #include <pthread.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <array>
@@ -28,9 +27,7 @@ void Note(int signal) {
 // must not outlive the program that asked for it.
 void WhileABoxIsUp() {
   if (!endAtOnce) return;
-#ifndef __EMSCRIPTEN__  // a page forks nothing
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-#endif
+  EndWithParent();
   if (::getppid() != boxOwner) ::_exit(1);
 }
 

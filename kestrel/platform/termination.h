@@ -28,6 +28,10 @@ class EndAtOnceOnSignal {
   EndAtOnceOnSignal& operator=(const EndAtOnceOnSignal&) = delete;
 };
 
+// Makes this process, a helper forked while a message box is up, end with
+// the program that forked it (the SDL backend's, as SDL forks to show a box).
+void EndWithParent();
+
 // For an end that cannot go through the program's own shutdown or even the
 // usual exit, as when the display's connection is gone and any exit handler
 // that touches the window would wait on it for ever: `cleanup` is run by

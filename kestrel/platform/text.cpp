@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "kestrel/platform/faults.h"
+#include "kestrel/base/faults.h"
 #include "kestrel/platform/font_files.h"
 #include "kestrel/platform/surface.h"
 

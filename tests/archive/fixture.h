@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "kestrel/base/faults.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/colour.h"
 #include "kestrel/error.h"
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/display.h"
-#include "kestrel/platform/faults.h"
 #include "kestrel/platform/headless/headless.h"
 #include "tests/archive/encoders.h"
 
@@ -63,7 +63,7 @@ class Engine {
     fs::current_path(ScratchDir());
     kestrel::platform::ResetPlatform();
     kestrel::ResetEngine();
-    kestrel::platform::ClearFaults();
+    kestrel::ClearFaults();
     kestrel::platform::HeadlessOptions opts;
     opts.desktopDepth = depth;
     kestrel::platform::InstallDisplay(std::make_unique<kestrel::platform::HeadlessDisplay>(opts));
@@ -71,7 +71,7 @@ class Engine {
   }
   ~Engine() {
     context.reset();
-    kestrel::platform::ClearFaults();
+    kestrel::ClearFaults();
     kestrel::platform::ResetPlatform();
     kestrel::ResetEngine();
     fs::current_path(oldDir_);

@@ -322,16 +322,16 @@ TEST_F(Reports, CopyStepFailures) {
   };
   for (auto& c : cases) {
     b = engine.NewBuffer(8, 8);
-    kestrel::platform::ClearFaults();
-    kestrel::platform::InjectFault(c.fault, kestrel::platform::DDERR_GENERIC);
+    kestrel::ClearFaults();
+    kestrel::InjectFault(c.fault, kestrel::platform::DDERR_GENERIC);
     ExpectReport(png, c.text);
   }
 }
 
 TEST_F(Reports, NoDeviceContextLeavesTheBufferBlank) {
-  kestrel::platform::InjectFault("GetDC", kestrel::platform::DDERR_CANTCREATEDC);
+  kestrel::InjectFault("GetDC", kestrel::platform::DDERR_CANTCREATEDC);
   // The copy's own steps are never reached, so they cannot report.
-  kestrel::platform::InjectFault("StretchBlt", kestrel::platform::DDERR_GENERIC);
+  kestrel::InjectFault("StretchBlt", kestrel::platform::DDERR_GENERIC);
   EXPECT_EQ(Report([&] { Load(*b, testpics::EncodePngRgb(testpics::Pattern(5, 4))); }), "<none>");
   EXPECT_EQ(b->Width, 5);
   EXPECT_EQ(b->Height, 4);

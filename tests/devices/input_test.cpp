@@ -3,13 +3,15 @@
 #include <map>
 #include <set>
 
+#include "../support/bindings.h"
 #include "devices_fixture.h"
 #include "kestrel/input64.h"
 #include "kestrel/platform/headless/headless.h"
-#include "kestrel/program.h"
+#include "kestrel/platform/sdl/sdl_display.h"
 
 using namespace kestrel;
 using namespace kestrel::platform;
+using kestrel::testing::BindAction;
 
 namespace {
 
@@ -240,8 +242,9 @@ TEST_F(InputTest, APressLetGoBeforeTheReadIsSeenOnce) {
 }
 
 // The game asks for each action by the key it was made with, and is answered
-// for the keys the player bound to it: held or tapped, those keys do it and
-// the old one no longer does. Up bound to fire no longer jumps.
+// for the keys the player bound to it: held, tapped or pressed as an action,
+// those keys do it and the old one no longer does. Up bound to fire no
+// longer jumps.
 TEST_F(InputTest, TheGamesOwnKeysAnswerForTheKeysBoundToTheirAction) {
   TInput64 input(context_->Handle);
   const struct {
@@ -269,6 +272,13 @@ TEST_F(InputTest, TheGamesOwnKeysAnswerForTheKeysBoundToTheirAction) {
     else EXPECT_TRUE(input.KeyDown(DesignedKey(c.action)));
     // P, pause's no longer, pauses nothing.
     if (c.action != Action::Pause) EXPECT_FALSE(input.PauseKeyPressed());
+    // Pressed as an action, by a control with no key of its own: as the
+    // first key bound to it.
+    PressAction(c.action, true);
+    EXPECT_EQ(State().keys[c.bound], 0x80);
+    if (c.action == Action::Pause) EXPECT_TRUE(input.PauseKeyPressed());
+    else EXPECT_TRUE(input.KeyDown(DesignedKey(c.action)));
+    PressAction(c.action, false);
   }
 }
 

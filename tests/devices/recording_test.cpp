@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/bindings.h"
 #include "../support/headless_fixture.h"
 #include "../support/scoped_env.h"
 #include "../support/virtual_pad.h"
@@ -21,7 +22,6 @@
 #include "kestrel/kestrel.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/sdl/sdl_record.h"
-#include "kestrel/program.h"
 
 namespace kestrel::testing {
 namespace {

@@ -13,9 +13,10 @@
 #include <string>
 
 #include "../support/virtual_pad.h"
+#include "kestrel/base/faults.h"
 #include "kestrel/input64.h"
 #include "kestrel/kestrel.h"
-#include "kestrel/platform/faults.h"
+#include "kestrel/platform/headless/headless.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/sound64.h"
 

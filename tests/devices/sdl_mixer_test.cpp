@@ -10,9 +10,11 @@
 #include <fstream>
 #include <thread>
 
-#include "kestrel/platform/faults.h"
+#include "kestrel/base/faults.h"
+#include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/sound.h"
 
+using namespace kestrel;
 using namespace kestrel::platform;
 
 namespace {

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "devices_fixture.h"
-#include "kestrel/program.h"
+#include "kestrel/settings.h"
 #include "kestrel/sound64.h"
 
 using namespace kestrel;
@@ -176,7 +176,9 @@ TEST_F(SoundTest, LoopingStreamsPlayAtTheAmbienceLevelTheRestAtTheEffects) {
     int effects, ambience;
   } cases[] = {{100, 100}, {0, 40}, {35, 0}, {250, -5}};
   for (const Case& c : cases) {
-    kestrel::SetSoundLevels(c.effects, c.ambience);
+    Settings levels;
+    levels.sound = {c.effects, c.ambience};
+    UseSettings(levels);
     const size_t mark = log_->calls.size();
     effect.Play();
     wind.Play();

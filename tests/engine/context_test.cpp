@@ -4,7 +4,6 @@ namespace kestrel::testing {
 namespace {
 
 using platform::DDERR_OUTOFMEMORY;
-using platform::InjectFault;
 
 constexpr const char* kNoMemory = "DirectDraw does not have enough memory to perform the operation.";
 

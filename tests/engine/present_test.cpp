@@ -7,7 +7,6 @@ namespace {
 
 using platform::DDERR_SURFACELOST;
 using platform::DDERR_WASSTILLDRAWING;
-using platform::InjectFault;
 
 TEST_F(HeadlessTest, BlitsRetryWhileDrawingAndDropTheCopyOnALostSurface) {
   Install();
@@ -15,20 +14,20 @@ TEST_F(HeadlessTest, BlitsRetryWhileDrawingAndDropTheCopyOnALostSurface) {
   TBuffer64 src(ctx, 4, 4, false), dst(ctx, 4, 4, false);
   const uint32_t red = MakeColor(200, 0, 0);
   src.Clear(red);
-  const uint64_t blits = platform::CallCount("BltFast"), waits = platform::CallCount("GetBltStatus");
+  const uint64_t blits = CallCount("BltFast"), waits = CallCount("GetBltStatus");
   InjectFault("BltFast", DDERR_WASSTILLDRAWING, 2);
   InjectFault("GetBltStatus", DDERR_WASSTILLDRAWING, 3);
   src.Draw(dst, 0, 0);
-  EXPECT_EQ(platform::CallCount("BltFast") - blits, 3u);
-  EXPECT_EQ(platform::CallCount("GetBltStatus") - waits, 4u);
+  EXPECT_EQ(CallCount("BltFast") - blits, 3u);
+  EXPECT_EQ(CallCount("GetBltStatus") - waits, 4u);
   EXPECT_EQ(dst.GetPixel(3, 3), red);
 
   // A lost destination: the copy is dropped and the source's surfaces restored.
   dst.Clear(0);
   dst.Surface->Lose();
-  const uint64_t restores = platform::CallCount("Restore");
+  const uint64_t restores = CallCount("Restore");
   src.Draw(dst, 0, 0);
-  EXPECT_GT(platform::CallCount("Restore"), restores);
+  EXPECT_GT(CallCount("Restore"), restores);
   EXPECT_EQ(dst.GetPixel(0, 0), 0u);
   // Restoring the source does not bring the destination back; its owner does.
   dst.RestoreSurfaces();
@@ -97,10 +96,10 @@ TEST_F(HeadlessTest, BufferReportsCarryTheirCalls) {
             "[TBuffer64]ReleaseDC -> There is an undefined error condition.");
   // An empty text still takes and gives back the device context.
   TBuffer64 c(ctx, 8, 8, false);
-  const uint64_t gets = platform::CallCount("GetDC"), releases = platform::CallCount("ReleaseDC");
+  const uint64_t gets = CallCount("GetDC"), releases = CallCount("ReleaseDC");
   c.TextOut(0, 0, "", MakeColor(255, 255, 255));
-  EXPECT_EQ(platform::CallCount("GetDC"), gets + 1);
-  EXPECT_EQ(platform::CallCount("ReleaseDC"), releases + 1);
+  EXPECT_EQ(CallCount("GetDC"), gets + 1);
+  EXPECT_EQ(CallCount("ReleaseDC"), releases + 1);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) EXPECT_EQ(c.GetPixel(x, y), 0u);
 }

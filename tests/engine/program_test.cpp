@@ -18,10 +18,12 @@
 #include "../support/headless_fixture.h"
 #include "../support/processes.h"
 #include "../support/scoped_env.h"
+#include "kestrel/data_files.h"
 #include "kestrel/kpk.h"
 #include "kestrel/platform/environment.h"
 #include "kestrel/platform/termination.h"
 #include "kestrel/program.h"
+#include "kestrel/scratch.h"
 
 namespace kestrel::testing {
 namespace {

@@ -1,9 +1,9 @@
 // The game with the keyboard alone on the headless backend: the whole run
 // from the story to "Sair", the highlight the keys move looking exactly as
 // pointing with the mouse does, and the pause of a stage.
+#include "../support/bindings.h"
 #include "flow_fixture.h"
 #include "kestrel/colour.h"
-#include "kestrel/program.h"
 #include "morlo3/menu.h"
 #include "morlo3/stages.h"
 

@@ -14,11 +14,9 @@
 #include "../support/headless_fixture.h"
 #include "../support/paths.h"
 #include "../support/scoped_env.h"
-#include "kestrel/platform/bindings.h"
 #include "kestrel/platform/display.h"
-#include "kestrel/platform/input.h"
-#include "kestrel/platform/sound.h"
-#include "morlo3/settings.h"
+#include "morlo3/settings/file.h"
+#include "morlo3/settings/texts.h"
 #include "morlo3/startup.h"
 
 namespace kestrel::testing {
@@ -135,7 +133,7 @@ TEST_F(SettingsFile, AFileThatCannotBeReadIsOneLineAndTheDefaults) {
     std::vector<std::string> problems;
     morlo3::ReadSettingsFile(c.path, c.mustExist, s, problems);
     EXPECT_EQ(problems, c.problem.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.problem});
-    EXPECT_EQ(s.values.size(), PlayerSettings().values.size());
+    EXPECT_EQ(s.record, PlayerSettings().record);
   }
 }
 
@@ -145,35 +143,34 @@ TEST_F(SettingsFile, ThePrintedFileNamesEverySettingAtItsDefault) {
   PlayerSettings s;
   EXPECT_EQ(Read(morlo3::PrintConfigText(), s), std::vector<std::string>{});
   for (size_t i = 0; i < SettingsTable().size(); ++i) {
-    EXPECT_EQ(s.values[i].text, SettingsTable()[i].defaultValue) << SettingsTable()[i].name;
-    EXPECT_GT(s.values[i].line, 0) << SettingsTable()[i].name << " is not in the printed file";
+    const Setting& row = SettingsTable()[i];
+    EXPECT_EQ(morlo3::TextIn(row, s.record), morlo3::DefaultText(row)) << row.name;
+    EXPECT_GT(s.sources[i].line, 0) << row.name << " is not in the printed file";
   }
 }
 
-// The settings reach the engine: the start-up answer, the window's scale
-// and shape, the levels, and every key and button of every action. At their
-// defaults they are the game as it was made.
-TEST_F(SettingsFile, ApplyingHandsEverySettingToTheEngine) {
-  platform::ProgramBindings() = {};
-  morlo3::ApplySettings(PlayerSettings());
-  EXPECT_EQ(platform::ProgramBindings().keys, platform::Bindings::Defaults().keys);
-  EXPECT_EQ(platform::ProgramBindings().pad, platform::Bindings::Defaults().pad);
-  const platform::WindowSettings& w = platform::GetWindowSettings();
+// Each setting lands in its field of the engine's record: the start-up
+// answer, the window's scale and shape, the levels, and every key and
+// button of every action. At their defaults they are the game as it was
+// made.
+TEST_F(SettingsFile, EachSettingLandsInItsFieldOfTheEnginesRecord) {
+  EXPECT_EQ(PlayerSettings().record, Settings{});
+  EXPECT_EQ(PlayerSettings().record.bindings, platform::Bindings::Defaults());
+  const Settings& w = PlayerSettings().record;
   EXPECT_EQ(w.scale, 0);
   EXPECT_EQ(w.aspect, platform::Aspect::Square);
-  EXPECT_EQ(w.answer, -1);
+  EXPECT_EQ(w.fullScreen, StartupAnswer::Ask);
   PlayerSettings s;
   ASSERT_EQ(Read("[game]\nfullscreen = yes\nscale = 5\naspect = 4:3\n[sound]\neffects = 7\nambience = 0\n"
                  "[keys]\nleft = A, Keypad 4\nfire = Space\n[pad]\nfire = y, x\npause = guide\n",
                  s),
             std::vector<std::string>{});
-  morlo3::ApplySettings(s);
-  EXPECT_EQ(w.answer, 1);
-  EXPECT_EQ(w.scale, 5);
-  EXPECT_EQ(w.aspect, platform::Aspect::FourThree);
-  EXPECT_EQ(platform::GetSoundLevels().effects, 7);
-  EXPECT_EQ(platform::GetSoundLevels().ambience, 0);
-  const platform::Bindings& b = platform::ProgramBindings();
+  EXPECT_EQ(s.record.fullScreen, StartupAnswer::Yes);
+  EXPECT_EQ(s.record.scale, 5);
+  EXPECT_EQ(s.record.aspect, platform::Aspect::FourThree);
+  EXPECT_EQ(s.record.sound.effects, 7);
+  EXPECT_EQ(s.record.sound.ambience, 0);
+  const platform::Bindings& b = s.record.bindings;
   EXPECT_EQ(b.Keys(Action::Left), (std::vector<uint8_t>{0x1E, 0x4B}));
   EXPECT_EQ(b.Keys(Action::Fire), (std::vector<uint8_t>{0x39}));
   EXPECT_EQ(b.Keys(Action::Pause), (std::vector<uint8_t>{0x19, 0xC5}));
@@ -211,9 +208,103 @@ TEST(SettingsManual, TheManualPageListsEverySettingOfTheTable) {
     const bool both = std::string(s.name) == "fullscreen";
     wanted.push_back(".B \"" + std::string(s.name) + " = " + morlo3::SynopsisOf(s) + "\"\n" +
                      (both ? "Flags: --fullscreen, --window" : "Flag: " + morlo3::FlagOf(s)) +
-                     ". Default: " + s.defaultValue + ".\n.br\n" + s.help + "\n");
+                     ". Default: " + morlo3::DefaultText(s) + ".\n.br\n" + s.help + "\n");
   }
   EXPECT_EQ(listed, wanted);
+}
+
+// The key tables of the README and of morlo3(6) follow the table of actions:
+// each action's keys and buttons, as the game was made, stand in one row,
+// and a row names no key or button but those of its actions, or those of
+// going on from a picture (Enter, and Start, which is Enter).
+TEST(SettingsManual, TheKeyTablesOfTheReadmeAndTheManualPageFollowTheActions) {
+  struct Row {
+    std::string text;
+    std::set<uint8_t> keys;
+    uint32_t pad = 0;
+  };
+  // What the documents call otherwise than SDL does.
+  auto key = [](std::string word) -> uint8_t {
+    if (word == "Esc") word = "Escape";
+    if (word == "Enter") word = "Return";
+    return platform::DikFromKeyName(word);
+  };
+  auto button = [](const std::string& word) -> uint32_t {
+    if (word == "d-pad" || word == "left stick") return platform::kPadLeft | platform::kPadRight;
+    return platform::PadBitFromName(word);
+  };
+  auto words = [](std::string cell) {
+    std::vector<std::string> out;
+    if (size_t at = cell.find(" ("); at != std::string::npos) cell.erase(at);
+    for (size_t at; (at = cell.find(" or ")) != std::string::npos;) cell.replace(at, 4, ", ");
+    std::istringstream in(cell);
+    for (std::string w; std::getline(in, w, ',');) out.push_back(w.substr(w.find_first_not_of(' ')));
+    return out;
+  };
+  auto row = [&](const std::string& text, const std::string& keys, const std::string& pad) {
+    Row r{text};
+    for (const std::string& w : words(keys)) {
+      EXPECT_NE(key(w), 0) << "no key is called " << w << " in " << text;
+      r.keys.insert(key(w));
+    }
+    for (const std::string& w : words(pad)) {
+      EXPECT_NE(button(w), 0u) << "no button is called " << w << " in " << text;
+      r.pad |= button(w);
+    }
+    return r;
+  };
+  std::map<std::string, std::vector<Row>> docs;
+  std::istringstream readme(ReadText(std::string(KESTREL_SOURCE_DIR) + "/README.md"));
+  bool inside = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (line == "| action | keyboard | gamepad |") inside = true;
+    else if (!line.starts_with("|")) inside = false;
+    else if (inside && !line.starts_with("|---")) {
+      std::vector<std::string> cells;
+      std::istringstream in(line.substr(1));
+      for (std::string c; std::getline(in, c, '|');) cells.push_back(c.substr(1, c.size() - 2));
+      docs["README.md"].push_back(row(line, cells.at(1), cells.at(2)));
+    }
+  }
+  std::istringstream page(ReadText(std::string(KESTREL_SOURCE_DIR) + "/packaging/morlo3.6.in"));
+  inside = false;
+  for (std::string line; std::getline(page, line);) {
+    for (size_t at; (at = line.find("\\-")) != std::string::npos;) line.replace(at, 2, "-");
+    if (line == ".I \"Action\tKeyboard\tGamepad\"") inside = true;
+    else if (line.starts_with(".")) inside = false;
+    else if (inside) {
+      const size_t a = line.find('\t'), b = line.find('\t', a + 1);
+      docs["morlo3.6.in"].push_back(row(line, line.substr(a + 1, b - a - 1), line.substr(b + 1)));
+    }
+  }
+  for (const auto& [doc, rows] : docs) {
+    SCOPED_TRACE(doc);
+    ASSERT_GE(rows.size(), 4u) << "no key table";
+    for (const platform::ActionInfo& a : platform::kActions) {
+      auto at = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.keys.count(a.designedKey); });
+      ASSERT_NE(at, rows.end()) << a.name << " has no row";
+      for (uint8_t k : a.defaultKeys)
+        if (k) EXPECT_TRUE(at->keys.count(k)) << a.name << ": " << at->text;
+      const uint32_t pad = a.defaultPad[0] | a.defaultPad[1] | a.padAlways;
+      EXPECT_EQ(at->pad & pad, pad) << a.name << ": " << at->text;
+    }
+    for (const Row& r : rows) {
+      std::set<uint8_t> keys;
+      uint32_t pad = 0;
+      for (const platform::ActionInfo& a : platform::kActions)
+        if (r.keys.count(a.designedKey)) {
+          keys.insert(a.defaultKeys.begin(), a.defaultKeys.end());
+          pad |= a.defaultPad[0] | a.defaultPad[1] | a.padAlways;
+        }
+      if (keys.empty()) {
+        keys = {platform::DIK_RETURN, platform::DIK_NUMPADENTER};
+        pad = platform::kPadEnter;
+        EXPECT_TRUE(r.keys.count(platform::DIK_RETURN) && r.pad == platform::kPadEnter) << r.text;
+      }
+      for (uint8_t k : r.keys) EXPECT_TRUE(keys.count(k)) << platform::KeyNameOfDik(k) << " in " << r.text;
+      EXPECT_EQ(r.pad & ~pad, 0u) << r.text;
+    }
+  }
 }
 
 // ---- whole runs of the game ----

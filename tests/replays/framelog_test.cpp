@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "../support/game_fixture.h"
-#include "kestrel/platform/picture_hash.h"
+#include "kestrel/base/picture_hash.h"
 #include "kestrel/platform/surface.h"
 #include "morlo3/game_state.h"
 #include "morlo3/startup.h"
@@ -24,7 +24,7 @@ namespace {
 struct Picture {
   Picture(int depth, int32_t width, int32_t height, size_t pad, uint32_t seed)
       : depth(depth), width(width), height(height) {
-    const size_t bpp = size_t(platform::BytesPerPixelOfDepth(depth));
+    const size_t bpp = size_t(BytesPerPixelOfDepth(depth));
     pitch = size_t(width) * bpp + pad;
     pixels.resize(pitch * size_t(height) + 8);
     std::mt19937 random(seed);
@@ -35,11 +35,11 @@ struct Picture {
         uint32_t v = 0;
         for (size_t b = 0; b < bpp; ++b) v |= uint32_t(p[b]) << (8 * b);
         uint8_t r, g, bl;
-        platform::PixelToRgb(v, depth, r, g, bl);
+        PixelToRgb(v, depth, r, g, bl);
         rgb.insert(rgb.end(), {r, g, bl});
       }
   }
-  uint64_t Hash() const { return platform::HashPicture(pixels.data(), pitch, depth, width, height); }
+  uint64_t Hash() const { return HashPicture(pixels.data(), pitch, depth, width, height); }
   int depth;
   int32_t width, height;
   size_t pitch = 0;
@@ -59,7 +59,7 @@ TEST(PictureHash, EveryDepthHashesTheColoursAndNothingElse) {
       SCOPED_TRACE("depth " + std::to_string(depth) + ", " + std::to_string(s.width) + " x " +
                    std::to_string(s.height) + ", pad " + std::to_string(s.pad));
       Picture a(depth, s.width, s.height, s.pad, 7);
-      EXPECT_EQ(a.Hash(), platform::HashRgbPicture(a.rgb.data(), s.width, s.height));
+      EXPECT_EQ(a.Hash(), HashRgbPicture(a.rgb.data(), s.width, s.height));
       // Noise in the row padding, and in the unused byte of a 32-bit pixel,
       // is no part of the picture.
       Picture b = a;
@@ -73,10 +73,10 @@ TEST(PictureHash, EveryDepthHashesTheColoursAndNothingElse) {
       for (const size_t at : {size_t(0), a.rgb.size() / 2, a.rgb.size() - 1}) {
         std::vector<uint8_t> rgb = a.rgb;
         rgb[at] ^= 0x80;
-        EXPECT_TRUE(seen.insert(platform::HashRgbPicture(rgb.data(), s.width, s.height)).second) << "byte " << at;
+        EXPECT_TRUE(seen.insert(HashRgbPicture(rgb.data(), s.width, s.height)).second) << "byte " << at;
       }
       if (s.width % 2 == 0 && s.height > 1) {
-        EXPECT_TRUE(seen.insert(platform::HashRgbPicture(a.rgb.data(), s.width * 2, s.height / 2)).second);
+        EXPECT_TRUE(seen.insert(HashRgbPicture(a.rgb.data(), s.width * 2, s.height / 2)).second);
       }
     }
 }
@@ -90,9 +90,9 @@ class CheckedDisplay : public platform::HeadlessDisplay {
  protected:
   void AfterFrame() override {
     char line[40];
-    std::snprintf(line, sizeof line, "%llu %016llx", static_cast<unsigned long long>(FramesPresented()),
-                  static_cast<unsigned long long>(
-                      platform::HashRgbPicture(LastFrame().data(), LastFrameWidth(), LastFrameHeight())));
+    std::snprintf(
+        line, sizeof line, "%llu %016llx", static_cast<unsigned long long>(FramesPresented()),
+        static_cast<unsigned long long>(HashRgbPicture(LastFrame().data(), LastFrameWidth(), LastFrameHeight())));
     plain.push_back(line);
     HeadlessDisplay::AfterFrame();
   }

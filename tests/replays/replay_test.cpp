@@ -347,9 +347,11 @@ std::vector<size_t> CheckEnglish(const std::string& script, int64_t limit) {
   WordWatchingDisplay& display = *d;
   platform::InstallDisplay(std::move(d));
   ResetEngine();
-  morlo3::SetLanguage("en");
+  Settings english;
+  english.language = "en";
+  UseSettings(english);
   EXPECT_THROW(morlo3::Run(game), ProgramExit);
-  morlo3::SetLanguage("pt");
+  UseSettings({});
   EXPECT_EQ(display.frames.size(), pt.size());
   std::string wordless;
   for (size_t n : display.wordless) wordless += " " + std::to_string(n) + " (" + display.frames[n - 1].what + ")";

@@ -24,6 +24,7 @@
 // Last: Xlib defines macros (None, Bool, Status) that other headers use as names.
 #include "../support/x_screenshot.h"
 
+using namespace kestrel;
 using namespace kestrel::platform;
 using kestrel::testing::OpenEngineWindow;
 using kestrel::testing::ScopedEnv;

@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "../support/scoped_env.h"
+#include "kestrel/base/screenshot.h"
 #include "kestrel/platform/scale.h"
-#include "kestrel/platform/screenshot.h"
 
+using namespace kestrel;
 using namespace kestrel::platform;
 using kestrel::testing::ScopedEnv;
 namespace fs = std::filesystem;

@@ -12,7 +12,7 @@
 
 #include "../support/headless_fixture.h"
 #include "../support/paths.h"
-#include "kestrel/platform/faults.h"
+#include "kestrel/base/faults.h"
 #include "kestrel/platform/input.h"
 #include "kestrel/platform/result.h"
 #include "morlo3/startup.h"
@@ -87,7 +87,7 @@ class FaultSweep : public HeadlessTest {
     out.log = ReadText(kErrorLogName);
     std::filesystem::remove(kErrorLogName);
     out.leftInTmp = !scratch_.NothingLeft();
-    for (const std::string& name : platform::CalledFaultPoints()) out.calls[name] = platform::CallCount(name);
+    for (const std::string& name : CalledFaultPoints()) out.calls[name] = CallCount(name);
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(scratch_.Tmp(), ec)) std::filesystem::remove_all(e, ec);
     platform::ResetPlatform();
@@ -203,8 +203,8 @@ class FaultSweepByMode : public FaultSweep, public ::testing::WithParamInterface
   Row RunWithFault(bool fullScreen, int64_t frameLimit, uint64_t fullRun, const std::string& name,
                    const std::string& label, platform::HResult code, int skip) {
     SCOPED_TRACE(name + " at its " + label + " call");
-    const Outcome out = Play(fullScreen, frameLimit, nullptr, [&] { platform::InjectFault(name, code, 1, skip); });
-    platform::ClearFaults();
+    const Outcome out = Play(fullScreen, frameLimit, nullptr, [&] { InjectFault(name, code, 1, skip); });
+    ClearFaults();
     EXPECT_EQ(out.exception, "");
     EXPECT_FALSE(out.leftInTmp) << "a scratch folder is left in TMPDIR";
     Row row{name, label, "", '?'};
@@ -234,11 +234,11 @@ class FaultSweepByMode : public FaultSweep, public ::testing::WithParamInterface
     uint64_t surfacesAfterLoading = 0, stageFrame = 0;
     std::map<std::string, uint64_t> inPlay;
     const Outcome clean = Play(fullScreen, kProbeFrames, [&](uint64_t frame) {
-      const uint64_t surfaces = platform::CallCount("CreateSurface");
+      const uint64_t surfaces = CallCount("CreateSurface");
       if (frame == kLoadingFrames) surfacesAfterLoading = surfaces;
       if (frame > kLoadingFrames && stageFrame == 0 && surfaces > surfacesAfterLoading) stageFrame = frame;
       if (stageFrame != 0 && frame == stageFrame + 20)
-        for (const std::string& name : platform::CalledFaultPoints()) inPlay[name] = platform::CallCount(name);
+        for (const std::string& name : CalledFaultPoints()) inPlay[name] = CallCount(name);
     });
     EXPECT_EQ(clean.code, 0) << clean.err;
     EXPECT_NE(stageFrame, 0u) << "the replay never reached stage 1";

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "files.h"
+#include "kestrel/base/faults.h"
 #include "kestrel/buffer64.h"
 #include "kestrel/colour.h"
 #include "kestrel/error.h"
 #include "kestrel/kestrel.h"
-#include "kestrel/platform/faults.h"
 #include "kestrel/platform/headless/headless.h"
 #include "scratch_dir.h"
 

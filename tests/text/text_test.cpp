@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "kestrel/platform/faults.h"
+#include "kestrel/base/faults.h"
 #include "kestrel/platform/surface.h"
 #include "kestrel/platform/text.h"
 
+using namespace kestrel;
 using namespace kestrel::platform;
 
 namespace {

@@ -14,9 +14,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "kestrel/error.h"
+#include "kestrel/base/picture_hash.h"
 #include "kestrel/platform/environment.h"
-#include "kestrel/platform/picture_hash.h"
+#include "kestrel/platform/errors.h"
 #include "kestrel/platform/sound.h"
 
 namespace kestrel::platform {
@@ -35,25 +35,6 @@ bool WriteWhole(int fd, const char* data, size_t size) {
     size -= size_t(n);
   }
   return true;
-}
-
-// The one-line error for a file setting given in code or the environment.
-[[noreturn]] void EnvFailAt(const char* name, const std::string& value, const std::string& why) {
-  throw UsageError(std::string(name) + "=\"" + value + "\" is not usable: " + why);
-}
-
-// The input script named by KESTREL_INPUT; a folder or a file that cannot be
-// read is a bad setting, like a bad value.
-std::string ReadInputScript(const std::string& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec))
-    EnvFailAt("KESTREL_INPUT", path, "it is a folder; name a file of input lines");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) EnvFailAt("KESTREL_INPUT", path, std::string("cannot read it (") + std::strerror(errno) + ")");
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) EnvFailAt("KESTREL_INPUT", path, "cannot read it");
-  return ss.str();
 }
 
 // Writes 8-bit RGB rows as a PNG; false when the file cannot be written.
@@ -83,89 +64,6 @@ HeadlessOptions HeadlessOptions::FromEnvironment() {
   return o;
 }
 
-std::vector<ScriptEvent> ParseInputScript(const std::string& text) {
-  std::vector<ScriptEvent> events;
-  std::istringstream lines(text);
-  std::string line;
-  int number = 0;
-  while (std::getline(lines, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    std::istringstream in(line);
-    auto fail = [&](const std::string& why) {
-      throw std::runtime_error("input script line " + std::to_string(number) + ": " + why + ": " + line);
-    };
-    // "bind ACTION CODE...": the keys an action had where the script was
-    // recorded. No frame: they hold for the whole run.
-    if (line.compare(first, 5, "bind ") == 0) {
-      std::string word, name;
-      in >> word >> name;
-      ScriptEvent e;
-      e.type = ScriptEvent::Type::Bind;
-      if (!ActionOfName(name.c_str(), e.action)) fail("expected left, right, jump, fire, pause or back");
-      int codes = 0;
-      for (; in >> e.code; ++codes) {
-        if (e.code < 0 || e.code > 255) fail("expected a scan code 0..255");
-        events.push_back(e);
-      }
-      if (!in.eof() || codes == 0) fail("expected the scan codes bound to " + name);
-      continue;
-    }
-    long long frame = -1;
-    std::string kind;
-    if (!(in >> frame) || frame < 0) fail("expected a frame number");
-    if (!(in >> kind)) fail("expected an event");
-    ScriptEvent e;
-    e.frame = uint64_t(frame);
-    auto upDown = [&]() {
-      std::string s;
-      if (!(in >> s) || (s != "down" && s != "up")) fail("expected down or up");
-      return s == "down";
-    };
-    if (kind == "key") {
-      e.type = ScriptEvent::Type::Key;
-      if (!(in >> e.code) || e.code < 0 || e.code > 255) fail("expected a scan code 0..255");
-      e.down = upDown();
-    } else if (kind == "mouse") {
-      e.type = ScriptEvent::Type::Mouse;
-      if (!(in >> e.x >> e.y)) fail("expected X Y");
-    } else if (kind == "button") {
-      e.type = ScriptEvent::Type::Button;
-      std::string b;
-      in >> b;
-      if (b == "left") e.code = 0;
-      else if (b == "right") e.code = 1;
-      else if (b == "middle") e.code = 2;
-      else fail("expected left, right or middle");
-      e.down = upDown();
-    } else if (kind == "close") {
-      e.type = ScriptEvent::Type::Close;
-    } else if (kind == "focus") {
-      std::string what;
-      if (!(in >> what) || what != "lost") fail("expected lost");
-      e.type = ScriptEvent::Type::FocusLost;
-    } else {
-      fail("unknown event '" + kind + "'");
-    }
-    std::string rest;
-    if (in >> rest) fail("unexpected text after the event");
-    events.push_back(e);
-  }
-  return events;
-}
-
-std::vector<ScriptEvent> LoadInputScript(const std::string& path) {
-  try {
-    return ParseInputScript(ReadInputScript(path));
-  } catch (const UsageError&) {
-    throw;
-  } catch (const std::runtime_error& e) {
-    throw UsageError(std::string("KESTREL_INPUT=\"") + path + "\": " + e.what());
-  }
-}
-
 HeadlessDisplay::HeadlessDisplay(HeadlessOptions options) : options_(std::move(options)) {
   // The file settings are checked here, before the first frame, so that a
   // run that cannot keep its log or its pictures stops at once instead of
@@ -175,20 +73,20 @@ HeadlessDisplay::HeadlessDisplay(HeadlessOptions options) : options_(std::move(o
     std::error_code ec;
     std::filesystem::create_directories(options_.captureDir, ec);
     if (!std::filesystem::is_directory(options_.captureDir))
-      EnvFailAt("KESTREL_CAPTURE", options_.captureDir,
-                ec ? "cannot make the folder (" + ec.message() + ")" : std::string("it is not a folder"));
+      EnvUnusable("KESTREL_CAPTURE", options_.captureDir,
+                  ec ? "cannot make the folder (" + ec.message() + ")" : std::string("it is not a folder"));
     if (::access(options_.captureDir.c_str(), W_OK | X_OK) != 0)
-      EnvFailAt("KESTREL_CAPTURE", options_.captureDir,
-                std::string("cannot write into it (") + std::strerror(errno) + ")");
+      EnvUnusable("KESTREL_CAPTURE", options_.captureDir,
+                  std::string("cannot write into it (") + std::strerror(errno) + ")");
   }
   // Last, so that a refused setting above leaves no empty log behind.
   if (!options_.frameLog.empty()) {
     std::error_code ec;
     if (std::filesystem::is_directory(options_.frameLog, ec))
-      EnvFailAt("KESTREL_FRAMELOG", options_.frameLog, "it is a folder; name a file to write");
+      EnvUnusable("KESTREL_FRAMELOG", options_.frameLog, "it is a folder; name a file to write");
     frameLog_ = std::fopen(options_.frameLog.c_str(), "w");
     if (!frameLog_)
-      EnvFailAt("KESTREL_FRAMELOG", options_.frameLog, std::string("cannot write it (") + std::strerror(errno) + ")");
+      EnvUnusable("KESTREL_FRAMELOG", options_.frameLog, std::string("cannot write it (") + std::strerror(errno) + ")");
   }
 }
 
@@ -272,19 +170,6 @@ void HeadlessDisplay::ShowErrorMessage(const std::string& caption, const std::st
   errors_.push_back(caption + ": " + text);
 }
 
-void TakeScriptBindings(std::vector<ScriptEvent>& events, std::optional<Bindings>& into) {
-  std::array<bool, kActionCount> named{};
-  for (const ScriptEvent& e : events) {
-    if (e.type != ScriptEvent::Type::Bind) continue;
-    if (!into) into = ProgramBindings();
-    std::vector<uint8_t>& keys = into->keys[size_t(e.action)];
-    if (!named[size_t(e.action)]) keys.clear();
-    named[size_t(e.action)] = true;
-    if (std::find(keys.begin(), keys.end(), uint8_t(e.code)) == keys.end()) keys.push_back(uint8_t(e.code));
-  }
-  std::erase_if(events, [](const ScriptEvent& e) { return e.type == ScriptEvent::Type::Bind; });
-}
-
 void HeadlessDisplay::QueueEvents(std::vector<ScriptEvent> events) {
   TakeScriptBindings(events, scriptBindings_);
   for (ScriptEvent& e : events) {
@@ -295,15 +180,17 @@ void HeadlessDisplay::QueueEvents(std::vector<ScriptEvent> events) {
   }
 }
 
+void HeadlessDisplay::PressKey(uint8_t code, bool down) {
+  input_.keys[code] = down ? 0x80 : 0;
+  if (down) input_.keyPressedAt[code] = framesPresented_ + 1;
+}
+
 void HeadlessDisplay::ApplyDueEvents() {
   while (!events_.empty() && events_.front().frame <= framesPresented_) {
     const ScriptEvent e = events_.front();
     events_.pop_front();
     switch (e.type) {
-      case ScriptEvent::Type::Key:
-        input_.keys[size_t(e.code)] = e.down ? 0x80 : 0;
-        if (e.down) input_.keyPressedAt[size_t(e.code)] = framesPresented_ + 1;
-        break;
+      case ScriptEvent::Type::Key: PressKey(uint8_t(e.code), e.down); break;
       case ScriptEvent::Type::Mouse: input_.mouse = Point{e.x, e.y}; break;
       case ScriptEvent::Type::Button:
         input_.buttonEvents.push_back({e.code, e.down});
@@ -342,7 +229,7 @@ void HeadlessDisplay::AfterFrame() {
   ApplyDueEvents();
 }
 
-std::unique_ptr<InputBackend> HeadlessDisplay::CreateInputBackend() { return CreateHeadlessInput(*this); }
+std::unique_ptr<InputBackend> HeadlessDisplay::CreateInputBackend() { return CreateHeadlessInput(); }
 
 std::unique_ptr<SoundBackend> HeadlessDisplay::CreateSoundBackend() { return CreateHeadlessSoundBackend(); }
 

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "kestrel/platform/bindings.h"
 #include "kestrel/platform/display.h"
+#include "kestrel/platform/input.h"
+#include "kestrel/platform/input_script.h"
+#include "kestrel/platform/sound.h"
 
 namespace kestrel::platform {
 
@@ -33,31 +35,6 @@ struct HeadlessOptions {
 
   static HeadlessOptions FromEnvironment();
 };
-
-// One scripted event. `frame` is the number of frames presented before it
-// applies. A Bind holds for the whole run: the key `code` is one of those
-// bound to `action`, whatever the program's settings say.
-struct ScriptEvent {
-  enum class Type { Key, Mouse, Button, Close, FocusLost, Bind };
-  uint64_t frame = 0;
-  Type type = Type::Key;
-  int code = 0;       // key scan code, or button 0 left, 1 right, 2 middle
-  bool down = false;  // key and button
-  int32_t x = 0, y = 0;
-  Action action = Action::Left;  // Bind
-};
-
-// Parses the KESTREL_INPUT format; throws std::runtime_error naming the line
-// of the first malformed entry.
-std::vector<ScriptEvent> ParseInputScript(const std::string& text);
-// Reads and parses the script file `path` names; a folder, a file that cannot
-// be read and a malformed line are bad settings (UsageError naming
-// KESTREL_INPUT). The real display plays scripts too (sdl_record.h).
-std::vector<ScriptEvent> LoadInputScript(const std::string& path);
-// Takes the Bind events out of `events` and folds them into `into`: the
-// bindings the program runs with (ProgramBindings()), each action a script
-// names bound to the script's keys alone. Left as it was when none.
-void TakeScriptBindings(std::vector<ScriptEvent>& events, std::optional<Bindings>& into);
 
 // What the keyboard and mouse look like to the headless input layer.
 struct HeadlessInputState {
@@ -108,6 +85,8 @@ class HeadlessDisplay : public Display {
   // Events applied when the frame count reaches their frame; the Bind events
   // of one call say, for each action they name, all of its keys.
   void QueueEvents(std::vector<ScriptEvent> events);
+  // A key goes down or up now, as a script's key event does.
+  void PressKey(uint8_t code, bool down);
   // The last presented picture, unpacked to 8-bit RGB, and its size.
   const std::vector<uint8_t>& LastFrame() const;
   int32_t LastFrameWidth() const { return lastWidth_; }
@@ -149,5 +128,23 @@ class HeadlessDisplay : public Display {
   std::vector<std::string> errors_;
   FILE* frameLog_ = nullptr;
 };
+
+// The display's input and sound (headless_input.cpp, headless_sound.cpp).
+std::unique_ptr<InputBackend> CreateHeadlessInput();
+std::unique_ptr<SoundBackend> CreateHeadlessSoundBackend();
+
+// ---- for tests ----
+// A pretend joystick with these button names (empty: none).
+void SetHeadlessJoystick(std::vector<std::string> buttonNames);
+// Makes every device lost once, as losing focus does.
+void LoseHeadlessDevices();
+// The headless backend plays nothing; it records each call it receives and
+// pretends sounds play until stopped (a stream without loop too).
+struct HeadlessSoundLog {
+  std::vector<std::string> calls;        // e.g. "Open 2 44100 64", "PlayStream 3 level 100"
+  float version = kSoundLibraryVersion;  // KESTREL_SOUND_VERSION sets it
+};
+// The log of the current headless sound system; null when it is not headless.
+HeadlessSoundLog* HeadlessSound();
 
 }  // namespace kestrel::platform

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "kestrel/platform/headless/headless.h"
-#include "kestrel/platform/input.h"
 
 namespace kestrel::platform {
 
@@ -26,9 +25,10 @@ HeadlessInputGlobals& Globals() {
   return globals;
 }
 
+HeadlessDisplay* Current() { return HasDisplay() ? dynamic_cast<HeadlessDisplay*>(&GetDisplay()) : nullptr; }
+
 HeadlessInputState* CurrentState() {
-  if (!HasDisplay()) return nullptr;
-  auto* headless = dynamic_cast<HeadlessDisplay*>(&GetDisplay());
+  HeadlessDisplay* headless = Current();
   return headless ? &headless->Input() : nullptr;
 }
 
@@ -102,11 +102,15 @@ class HeadlessInput : public InputBackend {
     out = s->mouse;
     return true;
   }
+
+  void PressKey(uint8_t dik, bool down) override {
+    if (HeadlessDisplay* headless = Current()) headless->PressKey(dik, down);
+  }
 };
 
 }  // namespace
 
-std::unique_ptr<InputBackend> CreateHeadlessInput(Display&) { return std::make_unique<HeadlessInput>(); }
+std::unique_ptr<InputBackend> CreateHeadlessInput() { return std::make_unique<HeadlessInput>(); }
 
 void SetHeadlessJoystick(std::vector<std::string> buttonNames) { Globals().joystickButtons = std::move(buttonNames); }
 

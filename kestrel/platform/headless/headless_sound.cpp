@@ -8,7 +8,7 @@
 #include <string>
 
 #include "kestrel/platform/environment.h"
-#include "kestrel/platform/sound.h"
+#include "kestrel/platform/headless/headless.h"
 
 namespace kestrel::platform {
 

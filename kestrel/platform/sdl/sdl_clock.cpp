@@ -3,34 +3,19 @@
 
 #include <SDL.h>
 #include <time.h>
-#if defined(__EMSCRIPTEN__)
-#include <emscripten.h>
-#endif
 
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
 #include "kestrel/platform/environment.h"
-#include "kestrel/platform/sdl/sdl_display_impl.h"
 
 namespace kestrel::platform {
 
-namespace {
-
-int64_t Now() {
+int64_t SdlFrameClock::Now() {
   timespec t{};
   clock_gettime(CLOCK_MONOTONIC, &t);
   return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
-
-void Relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
-}  // namespace
 
 SdlFrameClock::SdlFrameClock() {
   oldClock_ = EnvValue("KESTREL_BENCH_OLD_CLOCK").value_or("") == "1";
@@ -48,25 +33,7 @@ void SdlFrameClock::Wait(int64_t rate) {
     NotePace();
     return;
   }
-  const int64_t deadline = clock_.NextDeadline(Now(), rate);
-#if defined(__EMSCRIPTEN__)
-  // A page has the browser's one thread: it sleeps by giving the browser the
-  // thread until the deadline (to the nearest millisecond), which shows the
-  // frame and brings the events; at least once a frame, even a late one.
-  const int64_t left = deadline - Now();
-  emscripten_sleep(left > 0 ? unsigned((left + 500'000) / 1'000'000) : 0);
-#else
-  const int64_t wake = deadline - clock_.Margin();
-  if (wake > Now()) {
-    const timespec at{time_t(wake / 1'000'000'000), long(wake % 1'000'000'000)};
-    // The deadline is absolute: a sleep cut short by a signal goes back to
-    // sleep to the same moment.
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
-    }
-    clock_.NoteWakeUp(wake, Now());
-  }
-  while (Now() < deadline) Relax();
-#endif
+  SleepUntil(clock_.NextDeadline(Now(), rate));
   NotePace();
 }
 
@@ -102,15 +69,6 @@ void SdlFrameClock::NotePace() {
   std::fprintf(paceLog_, "%lld\n", static_cast<long long>(Now()));
   // A benchmark reads the file while the game runs.
   if (++paceLines_ % 32 == 0) std::fflush(paceLog_);
-}
-
-void SdlDisplay::WaitForVerticalBlank() {
-#if defined(__EMSCRIPTEN__)
-  // The page keeps the first picture, the loading screen, until the player
-  // clicks or presses a key: a browser lets a page play sound only then.
-  if (FramesPresented() > 0) WaitForThePlayer();
-#endif
-  impl_->clock.Wait(FrameRate());
 }
 
 }  // namespace kestrel::platform

@@ -1,7 +1,6 @@
 // The SDL display's frame clock: a steady count of the emulated display's
-// vertical blanks, whatever the monitor's own refresh. It sleeps to an
-// absolute deadline and watches the clock only for the last stretch that a
-// sleep on this machine is seen to overshoot.
+// vertical blanks, whatever the monitor's own refresh. How it sleeps to each
+// deadline is the desktop's (desktop/clock.cpp) or the page's (web/clock.cpp).
 //
 // Two settings are for benchmarks only (bench/xvfb_window.sh):
 // KESTREL_BENCH_OLD_CLOCK=1 selects the clock as it was (a relative sleep to
@@ -27,6 +26,10 @@ class SdlFrameClock {
   void Wait(int64_t rate);
 
  private:
+  // CLOCK_MONOTONIC in nanoseconds.
+  static int64_t Now();
+  // Returns at `deadline` (Now's time), as closely as the machine allows.
+  void SleepUntil(int64_t deadline);
   void WaitAsBefore(int64_t rate);
   void NotePace();
 

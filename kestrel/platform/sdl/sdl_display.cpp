@@ -16,6 +16,7 @@
 #include "kestrel/platform/sdl/sdl_display_impl.h"
 #include "kestrel/platform/sdl/sdl_display_lost.h"
 #include "kestrel/platform/sdl/sdl_record.h"
+#include "kestrel/platform/settings.h"
 #include "kestrel/platform/sound.h"
 #include "kestrel/platform/termination.h"
 #include "kestrel/platform/text.h"
@@ -112,7 +113,7 @@ bool SdlDisplay::EnsureVideo() const {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // The window's class, which a dock matches against the desktop entry.
     // SDL reads these when video starts; one the user set stays.
-    if (const std::string& id = GetWindowSettings().className; !id.empty()) {
+    if (const std::string& id = CurrentSettings().windowClass; !id.empty()) {
       SDL_setenv("SDL_VIDEO_X11_WMCLASS", id.c_str(), 0);
       SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", id.c_str(), 0);
     }

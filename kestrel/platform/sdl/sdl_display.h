@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kestrel/platform/display.h"
@@ -83,5 +84,17 @@ class SdlDisplay : public Display {
   std::deque<EventListener> listeners_;  // stays in place as listeners are added
   std::unique_ptr<SdlRecorder> recorder_;
 };
+
+// The display's input and sound (sdl_input.cpp, sdl_sound.cpp).
+std::unique_ptr<InputBackend> CreateSdlInput(Display& display);
+std::unique_ptr<SoundBackend> CreateSdlSoundBackend();
+
+// ---- the SDL key table ----
+// The scan code of an SDL scancode; 0 for keys without one.
+uint8_t DikFromSdlScancode(int sdlScancode);
+// The first SDL scancode giving `dik`; 0 (SDL_SCANCODE_UNKNOWN) when none.
+int SdlScancodeFromDik(uint8_t dik);
+// Every (SDL scancode, scan code) pair of the table, in table order.
+std::vector<std::pair<int, uint8_t>> SdlKeyTable();
 
 }  // namespace kestrel::platform

@@ -34,10 +34,6 @@ std::string ToUtf8(const std::string& text);
 // where it does not.
 bool OfferIconSizes(SDL_Window* window, const std::vector<uint32_t>& argb, int width, int height);
 
-// The page only: returns once the player has clicked or pressed a key in
-// it, at once after that (sdl_web.cpp).
-void WaitForThePlayer();
-
 inline SDL_Rect ToSdlRect(const Placement& p) { return SDL_Rect{p.x, p.y, p.w, p.h}; }
 
 struct SdlDisplay::Impl {

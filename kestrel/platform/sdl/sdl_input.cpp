@@ -1,6 +1,6 @@
 // SDL input: the display hands us every event it drains; keys become a
 // snapshot by scan code, mouse buttons go to the buffers of the mouse devices,
-// and the first game controller adds its keys to the snapshot.
+// and the first game controller reports its buttons, its stick as the d-pad.
 #include <SDL.h>
 
 #include <algorithm>
@@ -8,10 +8,10 @@
 #include <cstring>
 #include <memory>
 
-#include "kestrel/platform/bindings.h"
 #include "kestrel/platform/input.h"
 #include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/sdl/sdl_record.h"
+#include "kestrel/platform/settings.h"
 
 namespace kestrel::platform {
 
@@ -276,24 +276,19 @@ struct SdlInputShared {
     }
   }
 
-  // A held button reads as the first key bound to its action, so that the
-  // game, the menu and a recording see a pad as they see the keyboard.
-  void AddControllerKeys(uint8_t (&out)[256]) const {
-    if (!controller) return;
+  // The buttons held now, the left stick's direction as the d-pad's.
+  uint32_t PadHeld() const {
+    if (!controller) return 0;
     uint32_t held = 0;
     for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b)
       if (SDL_GameControllerGetButton(controller, SDL_GameControllerButton(b))) held |= 1u << b;
     const int16_t x = SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTX);
-    const Bindings& bound = ActiveBindings();
-    auto hold = [&](Action a) {
-      if (!bound.Keys(a).empty()) out[bound.Keys(a).front()] = 0x80;
-    };
-    if ((held & kPadLeft) || x <= -kStickThreshold) hold(Action::Left);
-    if ((held & kPadRight) || x >= kStickThreshold) hold(Action::Right);
-    for (Action a : {Action::Jump, Action::Fire, Action::Back})
-      if (held & bound.Pad(a)) hold(a);
-    // Start also goes on from a picture that waits, as Enter does.
-    if (held & kPadStart) out[DIK_RETURN] = 0x80;
+    const int16_t y = SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTY);
+    if (x <= -kStickThreshold) held |= kPadLeft;
+    if (x >= kStickThreshold) held |= kPadRight;
+    if (y <= -kStickThreshold) held |= kPadUp;
+    if (y >= kStickThreshold) held |= kPadDown;
+    return held;
   }
 
   std::vector<std::string> ButtonNames() const {
@@ -342,14 +337,14 @@ class SdlDevice : public InputDeviceBackend {
     }
   }
 
+  // While a session is recorded or a script plays, the keys are the
+  // recorder's, with the pad's already in them.
   void ReadKeys(uint8_t (&keys)[256]) override {
-    if (const SdlRecorder* r = InputRecorder()) {
-      std::memcpy(keys, r->Keys().data(), 256);
-      return;
-    }
-    std::memcpy(keys, shared_->keys.data(), 256);
-    shared_->AddControllerKeys(keys);
+    const SdlRecorder* r = InputRecorder();
+    std::memcpy(keys, r ? r->Keys().data() : shared_->keys.data(), 256);
   }
+
+  uint32_t ReadPad() override { return InputRecorder() ? 0 : shared_->PadHeld(); }
 
   void TakeMouseEvents(std::deque<DIDeviceObjectData>& out) override {
     if (!queue_) return;
@@ -407,7 +402,7 @@ class SdlInput : public InputBackend {
           [weak](uint8_t(&keys)[256]) {
             if (auto s = weak.lock()) {
               std::memcpy(keys, s->keys.data(), 256);
-              s->AddControllerKeys(keys);
+              CurrentSettings().bindings.HoldPadKeys(s->PadHeld(), keys);
             }
           },
           [&display](Point& out) { return LivePointer(display, out); });
@@ -435,6 +430,15 @@ class SdlInput : public InputBackend {
       return true;
     }
     return LivePointer(display_, out);
+  }
+
+  // A key pressed by the program goes the way of the player's own.
+  void PressKey(uint8_t dik, bool down) override {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = SDL_Scancode(SdlScancodeFromDik(dik));
+    if (e.key.keysym.scancode != SDL_SCANCODE_UNKNOWN) SDL_PushEvent(&e);
   }
 
  private:
@@ -466,28 +470,6 @@ std::vector<std::pair<int, uint8_t>> SdlKeyTable() {
   std::vector<std::pair<int, uint8_t>> table;
   for (const auto& e : kKeyTable) table.emplace_back(int(e.sdl), e.dik);
   return table;
-}
-
-uint8_t DikFromKeyName(const std::string& name) {
-  // SDL's own lookup ignores case and needs SDL to be started for nothing.
-  return name.empty() ? 0 : DikFromSdlScancode(SDL_GetScancodeFromName(name.c_str()));
-}
-
-std::string KeyNameOfDik(uint8_t dik) {
-  const int sdl = dik ? SdlScancodeFromDik(dik) : SDL_SCANCODE_UNKNOWN;
-  return sdl == SDL_SCANCODE_UNKNOWN ? "" : SDL_GetScancodeName(SDL_Scancode(sdl));
-}
-
-uint32_t PadBitFromName(const std::string& name) {
-  const SDL_GameControllerButton b = SDL_GameControllerGetButtonFromString(name.c_str());
-  return b == SDL_CONTROLLER_BUTTON_INVALID ? 0 : PadBitOf(uint8_t(b));
-}
-
-std::string PadNameOfBit(uint32_t bit) {
-  for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b)
-    if (bit == 1u << b)
-      if (const char* name = SDL_GameControllerGetStringForButton(SDL_GameControllerButton(b))) return name;
-  return "";
 }
 
 }  // namespace kestrel::platform

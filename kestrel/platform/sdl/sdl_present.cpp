@@ -4,12 +4,13 @@
 #include <cstring>
 #include <vector>
 
+#include "kestrel/base/screenshot.h"
 #include "kestrel/platform/environment.h"
 #include "kestrel/platform/frame_clock.h"
 #include "kestrel/platform/scale.h"
-#include "kestrel/platform/screenshot.h"
 #include "kestrel/platform/sdl/sdl_display_impl.h"
 #include "kestrel/platform/sdl/sdl_record.h"
+#include "kestrel/platform/settings.h"
 
 namespace kestrel::platform {
 
@@ -109,7 +110,7 @@ void SdlDisplay::Impl::ShowOnSurface(const uint8_t* first, int pitch, int depth,
   pictureHeight = ph;
   // Placed in the surface itself, so that nothing is written outside it
   // whatever size the window system gave it.
-  const SDL_Rect dest = ToSdlRect(Letterbox(s->w, s->h, pw, ph, GetWindowSettings().aspect));
+  const SDL_Rect dest = ToSdlRect(Letterbox(s->w, s->h, pw, ph, CurrentSettings().aspect));
   if (dest.w <= 0 || dest.h <= 0) return;
   if (hasFrame && !SDL_RectEquals(&dest, &lastDest)) {
     // A picture of another size leaves parts of the old one in the border.
@@ -213,7 +214,7 @@ void SdlDisplay::Impl::ShowThroughRenderer(const uint8_t* first, int pitch, int 
   // Square pixels go up as they are and the renderer scales them by whole
   // factors. In 4:3 the texture holds the picture at the whole factors that
   // fit, and the renderer smooths it to its size when they do not reach it.
-  const bool square = GetWindowSettings().aspect == Aspect::Square;
+  const bool square = CurrentSettings().aspect == Aspect::Square;
   const SDL_Rect d = Destination();
   const int scaleX = square ? 1 : std::max(d.w / pw, 1), scaleY = square ? 1 : std::max(d.h / ph, 1);
   const int tw = pw * scaleX, th = ph * scaleY;
@@ -248,14 +249,14 @@ void SdlDisplay::Impl::ShowThroughRenderer(const uint8_t* first, int pitch, int 
 
 void SdlDisplay::Impl::WriteShot(const uint8_t* first, int pitch, int depth, int pw, int ph) {
   const SDL_Rect d = Destination();
-  if (GetWindowSettings().aspect != Aspect::Square) {
+  if (CurrentSettings().aspect != Aspect::Square) {
     // In 4:3 what is shown, without the bars; never smaller than two steps
     // of the shape (640 x 480).
     int w = d.w, h = d.h;
-    if (w < 2 * pw) ShapedSize(pw, ph, GetWindowSettings().aspect, 2, w, h);
+    if (w < 2 * pw) ShapedSize(pw, ph, CurrentSettings().aspect, 2, w, h);
     std::vector<uint8_t> pixels(size_t(w) * size_t(h) * 4), scratch;
     ScaleShapedToXrgb(first, pitch, depth, pw, ph, pixels.data(), w * 4, w, h, scratch);
-    SaveScreenshot(GetWindowSettings().shotName, pixels.data(), w * 4, w, h);
+    SaveScreenshot(CurrentSettings().programName, pixels.data(), w * 4, w, h);
     return;
   }
   // The picture at the whole scale it is shown at, without the bars; never
@@ -264,7 +265,7 @@ void SdlDisplay::Impl::WriteShot(const uint8_t* first, int pitch, int depth, int
   const int scale = std::max({shown, (640 + pw - 1) / pw, (400 + ph - 1) / ph, 1});
   std::vector<uint8_t> pixels(size_t(pw) * scale * size_t(ph) * scale * 4);
   ScaleToXrgb(first, pitch, depth, pw, ph, scale, pixels.data(), pw * scale * 4);
-  SaveScreenshot(GetWindowSettings().shotName, pixels.data(), pw * scale * 4, pw * scale, ph * scale);
+  SaveScreenshot(CurrentSettings().programName, pixels.data(), pw * scale * 4, pw * scale, ph * scale);
 }
 
 bool SdlDisplay::UsesRenderer() const { return impl_->renderer != nullptr; }

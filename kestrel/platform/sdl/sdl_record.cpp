@@ -7,11 +7,11 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "kestrel/error.h"
-#include "kestrel/platform/bindings.h"
+#include "kestrel/base/picture_hash.h"
 #include "kestrel/platform/environment.h"
-#include "kestrel/platform/input.h"
-#include "kestrel/platform/picture_hash.h"
+#include "kestrel/platform/errors.h"
+#include "kestrel/platform/sdl/sdl_display.h"
+#include "kestrel/platform/settings.h"
 #include "kestrel/platform/surface.h"
 
 namespace kestrel::platform {
@@ -22,9 +22,7 @@ namespace {
 // on the headless backend.
 FILE* Create(const std::string& path, const char* variable) {
   FILE* f = std::fopen(path.c_str(), "w");
-  if (!f)
-    throw UsageError(std::string(variable) + "=\"" + path + "\" is not usable: cannot write it (" +
-                     std::strerror(errno) + ")");
+  if (!f) EnvUnusable(variable, path, std::string("cannot write it (") + std::strerror(errno) + ")");
   return f;
 }
 
@@ -137,12 +135,7 @@ void SdlRecorder::WriteHeader(const Display& display) {
                display.IsFullScreenWindow() ? "yes" : "no", display.DesktopDepth(), inputPath_.c_str());
   // The keys are written as pressed; the bindings they were played with
   // make the replay the same whatever the settings say where it is played.
-  const Bindings& bound = ActiveBindings();
-  for (int a = 0; a < kActionCount; ++a) {
-    std::fprintf(input_, "bind %s", ActionName(Action(a)));
-    for (uint8_t key : bound.Keys(Action(a))) std::fprintf(input_, " %d", int(key));
-    std::fputc('\n', input_);
-  }
+  std::fputs(BindLines(CurrentSettings().bindings).c_str(), input_);
   wrote_ = true;
 }
 

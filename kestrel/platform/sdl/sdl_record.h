@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "kestrel/platform/display.h"
-#include "kestrel/platform/headless/headless.h"
+#include "kestrel/platform/input_script.h"
 
 namespace kestrel::platform {
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <vector>
 
+#include "kestrel/platform/sdl/sdl_display.h"
 #include "kestrel/platform/sound.h"
 
 namespace kestrel::platform {

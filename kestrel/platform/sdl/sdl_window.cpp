@@ -6,6 +6,7 @@
 #include "kestrel/platform/environment.h"
 #include "kestrel/platform/frame_clock.h"
 #include "kestrel/platform/sdl/sdl_display_impl.h"
+#include "kestrel/platform/settings.h"
 
 namespace kestrel::platform {
 
@@ -35,7 +36,7 @@ void SdlDisplay::Impl::OutputSize(int& w, int& h) const {
 SDL_Rect SdlDisplay::Impl::Destination() const {
   int ow = 0, oh = 0;
   OutputSize(ow, oh);
-  return ToSdlRect(Letterbox(ow, oh, pictureWidth, pictureHeight, GetWindowSettings().aspect));
+  return ToSdlRect(Letterbox(ow, oh, pictureWidth, pictureHeight, CurrentSettings().aspect));
 }
 
 void SdlDisplay::Impl::BaseSize(int& w, int& h) const {
@@ -49,13 +50,13 @@ void SdlDisplay::Impl::FirstWindowSize(SDL_Window* on, int& w, int& h) const {
   int pw = 0, ph = 0;
   BaseSize(pw, ph);
   // The scale counts in the picture's shown shape: 4:3 steps are 320 x 240.
-  ShapedSize(pw, ph, GetWindowSettings().aspect, 1, pw, ph);
+  ShapedSize(pw, ph, CurrentSettings().aspect, 1, pw, ph);
   // The usable area leaves out panels and docks; without a window manager
   // to say so it is the whole screen.
   SDL_Rect usable{0, 0, 1920, 1080};
   const int index = on ? std::max(SDL_GetWindowDisplayIndex(on), 0) : 0;
   if (SDL_GetDisplayUsableBounds(index, &usable) != 0) SDL_GetDisplayBounds(index, &usable);
-  const int chosen = GetWindowSettings().scale, scale = FirstWindowScale(usable.w, usable.h, pw, ph, chosen);
+  const int chosen = CurrentSettings().scale, scale = FirstWindowScale(usable.w, usable.h, pw, ph, chosen);
   if (chosen > 0 && scale < chosen && !scaleLowered) {
     scaleLowered = true;
     std::fprintf(stderr, "Scale %d does not fit the screen's usable %d x %d; the window opens at scale %d.\n", chosen,

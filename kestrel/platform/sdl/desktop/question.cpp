@@ -67,7 +67,7 @@ int AskInAHelper(const std::string& title, const std::string& message) {
     // A group of its own: SDL may show the box from a process of its own,
     // and the whole group goes when the box must.
     ::setpgid(0, 0);
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    EndWithParent();
     if (::getppid() != parent) ::_exit(1);
     for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
     ::close(fds[0]);
@@ -115,4 +115,6 @@ bool SdlDisplay::AskYesNo(const std::string& caption, const std::string& text) {
   // No message box on this machine: ask on the terminal.
   return AskOnTerminal(title, message);
 }
+void EndWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
+
 }  // namespace kestrel::platform

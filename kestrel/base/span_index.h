@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace kestrel::platform {
+namespace kestrel {
 
 class SpanIndex {
  public:
@@ -47,4 +47,4 @@ class SpanIndex {
   int32_t width_ = 0, height_ = 0;
 };
 
-}  // namespace kestrel::platform
+}  // namespace kestrel

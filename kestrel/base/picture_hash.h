@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace kestrel::platform {
+namespace kestrel {
 
 // `height` rows of `width` pixels at `depth` (15, 16, 24 or 32 bits), each
 // row `pitch` bytes after the one before. Reads the pixels where they are:
@@ -16,4 +16,4 @@ uint64_t HashPicture(const uint8_t* pixels, size_t pitch, int depth, int32_t wid
 // The plain definition, pixel by pixel; the frame log does not use it.
 uint64_t HashRgbPicture(const uint8_t* rgb, int32_t width, int32_t height);
 
-}  // namespace kestrel::platform
+}  // namespace kestrel

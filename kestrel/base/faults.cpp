@@ -1,13 +1,13 @@
-#include "kestrel/platform/faults.h"
+#include "kestrel/base/faults.h"
 
 #include <map>
 #include <string>
 
-namespace kestrel::platform {
+namespace kestrel {
 namespace {
 
 struct Fault {
-  HResult code = DD_OK;
+  FaultCode code = 0;
   int times = -1;
   int skip = 0;
 };
@@ -27,7 +27,7 @@ FaultTable& Table() {
 
 }  // namespace
 
-void InjectFault(std::string_view name, HResult code, int times, int skip) {
+void InjectFault(std::string_view name, FaultCode code, int times, int skip) {
   FaultTable& t = Table();
   t.faults[std::string(name)] = Fault{code, times, skip};
   ++t.generation;
@@ -42,29 +42,29 @@ void ClearFaults() {
 
 namespace {
 
-HResult Apply(Fault& f) {
+FaultCode Apply(Fault& f) {
   if (f.skip > 0) {
     --f.skip;
-    return DD_OK;
+    return 0;
   }
-  if (f.times == 0) return DD_OK;
+  if (f.times == 0) return 0;
   if (f.times > 0) --f.times;
   return f.code;
 }
 
 }  // namespace
 
-HResult CheckFault(std::string_view name) {
+FaultCode CheckFault(std::string_view name) {
   FaultTable& t = Table();
   auto counted = t.calls.find(name);
   if (counted == t.calls.end()) counted = t.calls.emplace(std::string(name), 0).first;
   ++counted->second;
   auto it = t.faults.find(name);
-  if (it == t.faults.end()) return DD_OK;
+  if (it == t.faults.end()) return 0;
   return Apply(it->second);
 }
 
-HResult FaultSite::Check() {
+FaultCode FaultSite::Check() {
   FaultTable& t = Table();
   if (generation_ != t.generation) {
     auto counted = t.calls.find(name_);
@@ -75,7 +75,7 @@ HResult FaultSite::Check() {
     generation_ = t.generation;
   }
   ++*count_;
-  return fault_ ? Apply(*static_cast<Fault*>(fault_)) : DD_OK;
+  return fault_ ? Apply(*static_cast<Fault*>(fault_)) : 0;
 }
 
 uint64_t CallCount(std::string_view name) {
@@ -90,4 +90,4 @@ std::vector<std::string> CalledFaultPoints() {
   return names;
 }
 
-}  // namespace kestrel::platform
+}  // namespace kestrel

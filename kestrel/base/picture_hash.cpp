@@ -1,13 +1,13 @@
-#include "kestrel/platform/picture_hash.h"
+#include "kestrel/base/picture_hash.h"
 
 #include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
 
-#include "kestrel/platform/surface.h"
+#include "kestrel/base/pixel_format.h"
 
-namespace kestrel::platform {
+namespace kestrel {
 
 namespace {
 
@@ -134,4 +134,4 @@ uint64_t HashRgbPicture(const uint8_t* rgb, int32_t width, int32_t height) {
   return lanes.Finish(width, height);
 }
 
-}  // namespace kestrel::platform
+}  // namespace kestrel

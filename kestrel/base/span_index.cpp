@@ -1,9 +1,9 @@
-#include "kestrel/platform/span_index.h"
+#include "kestrel/base/span_index.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace kestrel::platform {
+namespace kestrel {
 
 namespace {
 
@@ -130,4 +130,4 @@ void SpanIndex::CopyKeyed(uint8_t* dst, int32_t dstPitch, const uint8_t* src, in
   }
 }
 
-}  // namespace kestrel::platform
+}  // namespace kestrel

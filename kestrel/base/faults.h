@@ -7,18 +7,19 @@
 #include <string_view>
 #include <vector>
 
-#include "kestrel/platform/result.h"
+namespace kestrel {
 
-namespace kestrel::platform {
+// A result code as the platform layer answers it (its HResult); 0 is success.
+using FaultCode = uint32_t;
 
 // Makes the call `name` answer `code`. `times` < 0 means every call from now on;
 // otherwise only the next `times` calls fail. `skip` calls succeed first.
-void InjectFault(std::string_view name, HResult code, int times = -1, int skip = 0);
+void InjectFault(std::string_view name, FaultCode code, int times = -1, int skip = 0);
 void ClearFaults();
 
-// Returns the injected result for this call of `name`, or DD_OK when none.
+// Returns the injected result for this call of `name`, or 0 when none.
 // Each call counts, so "fail the third Blt" can be expressed with skip = 2.
-HResult CheckFault(std::string_view name);
+FaultCode CheckFault(std::string_view name);
 
 // How many times a named call has been made since the last ClearFaults().
 // Blits count too, every frame, so the count is wide enough for years of play.
@@ -35,7 +36,7 @@ std::vector<std::string> CalledFaultPoints();
 class FaultSite {
  public:
   constexpr explicit FaultSite(std::string_view name) : name_(name) {}
-  HResult Check();
+  FaultCode Check();
 
  private:
   std::string_view name_;
@@ -44,4 +45,4 @@ class FaultSite {
   void* fault_ = nullptr;
 };
 
-}  // namespace kestrel::platform
+}  // namespace kestrel

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <string>
 
-namespace kestrel::platform {
+namespace kestrel {
 
 // The folder screenshots go to: $XDG_PICTURES_DIR, else the pictures folder
 // that user-dirs.dirs names, else ~/Pictures, else the current folder, as an
@@ -24,4 +24,4 @@ std::string WritePng(const std::string& path, const uint8_t* xrgb, int32_t pitch
 // or why not on standard error, in one line; the path, or "" on failure.
 std::string SaveScreenshot(const std::string& name, const uint8_t* xrgb, int32_t pitch, int32_t width, int32_t height);
 
-}  // namespace kestrel::platform
+}  // namespace kestrel

@@ -1,4 +1,4 @@
-#include "kestrel/platform/screenshot.h"
+#include "kestrel/base/screenshot.h"
 
 #include <png.h>
 
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <vector>
 
-namespace kestrel::platform {
+namespace kestrel {
 
 namespace fs = std::filesystem;
 
@@ -128,4 +128,4 @@ std::string SaveScreenshot(const std::string& name, const uint8_t* xrgb, int32_t
   return path;
 }
 
-}  // namespace kestrel::platform
+}  // namespace kestrel

@@ -1,0 +1,18 @@
+#include "kestrel/platform/settings.h"
+
+namespace kestrel::platform {
+
+namespace {
+
+Settings& Current() {
+  static Settings settings;
+  return settings;
+}
+
+}  // namespace
+
+const Settings& CurrentSettings() { return Current(); }
+
+void SetCurrentSettings(const Settings& settings) { Current() = settings; }
+
+}  // namespace kestrel::platform
