@@ -6,25 +6,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "kestrel/platform/headless/headless.h"
+#include "kestrel/platform/input_script.h"
 
 using kestrel::platform::ParseInputScript;
 using kestrel::platform::ScriptEvent;
+using kestrel::platform::ScriptLine;
 
 namespace {
-
-std::string Line(const ScriptEvent& e) {
-  std::string s = std::to_string(e.frame) + " ";
-  switch (e.type) {
-    case ScriptEvent::Type::Key: return s + "key " + std::to_string(e.code) + (e.down ? " down" : " up");
-    case ScriptEvent::Type::Mouse: return s + "mouse " + std::to_string(e.x) + " " + std::to_string(e.y);
-    case ScriptEvent::Type::Button:
-      return s + "button " + (e.code == 0 ? "left" : e.code == 1 ? "right" : "middle") + (e.down ? " down" : " up");
-    case ScriptEvent::Type::Close: return s + "close";
-    case ScriptEvent::Type::FocusLost: return s + "focus lost";
-  }
-  __builtin_trap();
-}
 
 bool Same(const ScriptEvent& a, const ScriptEvent& b) {
   return a.frame == b.frame && a.type == b.type && a.code == b.code && a.down == b.down && a.x == b.x && a.y == b.y;
@@ -45,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const ScriptEvent& e : events) {
     if (e.type == ScriptEvent::Type::Key && (e.code < 0 || e.code > 255)) __builtin_trap();
     if (e.type == ScriptEvent::Type::Button && (e.code < 0 || e.code > 2)) __builtin_trap();
-    again += Line(e) + "\n";
+    again += ScriptLine(e) + "\n";
   }
   const std::vector<ScriptEvent> back = ParseInputScript(again);
   if (back.size() != events.size()) __builtin_trap();

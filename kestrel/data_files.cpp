@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "kestrel/error.h"
@@ -24,6 +25,15 @@ std::string ExecutableFolder() {
 }
 
 }  // namespace
+
+std::string SettingsFolder(const std::string& name) {
+  // Only an absolute XDG_CONFIG_HOME counts, as the XDG rules say.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config == '/') return std::string(config) + "/" + name;
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return std::string(home) + "/.config/" + name;
+  return "";
+}
 
 std::vector<std::string> DataFolders(const std::string& installedFolder) {
   std::error_code ec;

@@ -1,5 +1,6 @@
 // Where the program finds what it reads: its data archive and its message
-// catalogues, wherever it was installed or copied to.
+// catalogues, wherever it was installed or copied to, and the player's
+// settings.
 #pragma once
 #include <memory>
 #include <string>
@@ -8,6 +9,10 @@
 namespace kestrel {
 
 class TKPK;
+
+// The folder of the player's settings for the program `name`:
+// $XDG_CONFIG_HOME/<name>, else ~/.config/<name>; "" with neither.
+std::string SettingsFolder(const std::string& name);
 
 // Finds a file the program reads: in the current directory, then beside the
 // executable, then in the data folder of an installation next to it

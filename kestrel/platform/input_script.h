@@ -37,6 +37,9 @@ std::vector<ScriptEvent> LoadInputScript(const std::string& path);
 // bindings the program runs with (the settings'), each action a script
 // names bound to the script's keys alone. Left as it was when none.
 void TakeScriptBindings(std::vector<ScriptEvent>& events, std::optional<Bindings>& into);
+// The line of one event, as the parser reads it back (a Bind with its one
+// code).
+std::string ScriptLine(const ScriptEvent& event);
 // The bind lines of `bound`, one an action, that a script recorded with
 // them starts with.
 std::string BindLines(const Bindings& bound);

@@ -13,6 +13,6 @@ Settings& Current() {
 
 const Settings& CurrentSettings() { return Current(); }
 
-void SetCurrentSettings(const Settings& settings) { Current() = settings; }
+void UseSettings(const Settings& settings) { Current() = settings; }
 
 }  // namespace kestrel::platform

@@ -50,6 +50,10 @@ struct Settings {
 
 // The settings of this run; every one at its default until set.
 const Settings& CurrentSettings();
-void SetCurrentSettings(const Settings& settings);
+// Takes the settings the run goes on with, at start (StartProgram) or while
+// it runs: the window's take effect at the next window and frame, the levels
+// at the next sound played, the bindings at the next key read, the answer at
+// the next question. The language is the game's to load.
+void UseSettings(const Settings& settings);
 
 }  // namespace kestrel::platform

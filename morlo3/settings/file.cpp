@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "kestrel/data_files.h"
 #include "morlo3/game_state.h"
 
 namespace morlo3 {

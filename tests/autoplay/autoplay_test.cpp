@@ -172,7 +172,7 @@ TEST(Recording, EventsAreWrittenInTheScriptFormat) {
   EXPECT_EQ(text, "# a heading\n# of two lines\n12 key 205 down\n12 mouse 530 274\n13 button left up\n90 close\n");
   const std::vector<ScriptEvent> back = platform::ParseInputScript(text);
   ASSERT_EQ(back.size(), events.size());
-  for (size_t i = 0; i < back.size(); ++i) EXPECT_EQ(autoplay::FormatEvent(back[i]), autoplay::FormatEvent(events[i]));
+  for (size_t i = 0; i < back.size(); ++i) EXPECT_EQ(platform::ScriptLine(back[i]), platform::ScriptLine(events[i]));
 }
 
 class WholeGame : public HeadlessTest {

@@ -35,23 +35,6 @@ bool SameMotion(const PlayerMotion& a, const PlayerMotion& b) {
 
 }  // namespace
 
-std::string FormatEvent(const ScriptEvent& e) {
-  const std::string f = std::to_string(e.frame) + " ";
-  switch (e.type) {
-    case ScriptEvent::Type::Key: return f + "key " + std::to_string(e.code) + (e.down ? " down" : " up");
-    case ScriptEvent::Type::Mouse: return f + "mouse " + std::to_string(e.x) + " " + std::to_string(e.y);
-    case ScriptEvent::Type::Button: {
-      static const char* kNames[] = {"left", "right", "middle"};
-      return f + "button " + kNames[e.code < 0 || e.code > 2 ? 0 : e.code] + (e.down ? " down" : " up");
-    }
-    case ScriptEvent::Type::Close: return f + "close";
-    case ScriptEvent::Type::FocusLost: return f + "focus lost";
-    case ScriptEvent::Type::Bind:
-      return std::string("bind ") + kestrel::platform::ActionName(e.action) + " " + std::to_string(e.code);
-  }
-  return f;
-}
-
 Bot::Bot(const morlo3::GameState& g, BotSettings settings) : g_(g), settings_(settings) {}
 
 // ---- input ----------------------------------------------------------------------

@@ -154,7 +154,4 @@ class Bot {
   std::array<bool, 20> lastKnown_{};
 };
 
-// One event in the KESTREL_INPUT format, without the line break.
-std::string FormatEvent(const ScriptEvent& e);
-
 }  // namespace autoplay

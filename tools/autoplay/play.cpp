@@ -64,7 +64,7 @@ std::string ScriptText(const std::vector<ScriptEvent>& events, const std::string
   std::ostringstream out;
   std::istringstream lines(heading);
   for (std::string line; std::getline(lines, line);) out << "# " << line << "\n";
-  for (const ScriptEvent& e : events) out << FormatEvent(e) << "\n";
+  for (const ScriptEvent& e : events) out << kestrel::platform::ScriptLine(e) << "\n";
   return out.str();
 }
 
