@@ -4,7 +4,7 @@
 // through a renderer.
 // This file starts SDL's video, pumps its events and shows error messages;
 // the window is in sdl_window.cpp, presenting in sdl_present.cpp, the frame
-// clock in sdl_clock.cpp and the start-up question in sdl_question.cpp.
+// clock in sdl_clock.cpp, and the start-up question in desktop/question.cpp.
 #include "kestrel/platform/sdl/sdl_display.h"
 
 #include <unistd.h>
