@@ -40,29 +40,12 @@ constexpr KeyName kKeyNames[] = {
 // clang-format on
 
 // SDL's names of the controller's buttons, bit i the button SDL numbers i.
+// clang-format off
 constexpr const char* kPadNames[] = {
-    "a",
-    "b",
-    "x",
-    "y",
-    "back",
-    "guide",
-    "start",
-    "leftstick",
-    "rightstick",
-    "leftshoulder",
-    "rightshoulder",
-    "dpup",
-    "dpdown",
-    "dpleft",
-    "dpright",
-    "misc1",
-    "paddle1",
-    "paddle2",
-    "paddle3",
-    "paddle4",
-    "touchpad",
+    "a", "b", "x", "y", "back", "guide", "start", "leftstick", "rightstick", "leftshoulder", "rightshoulder",
+    "dpup", "dpdown", "dpleft", "dpright", "misc1", "paddle1", "paddle2", "paddle3", "paddle4", "touchpad",
 };
+// clang-format on
 
 // As SDL compares names: ASCII letters in any case.
 bool SameName(const std::string& a, const char* b) {

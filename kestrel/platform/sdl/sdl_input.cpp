@@ -294,27 +294,12 @@ struct SdlInputShared {
   std::vector<std::string> ButtonNames() const {
     std::vector<std::string> names;
     if (controller) {
-      static const char* const kNames[] = {"A",
-                                           "B",
-                                           "X",
-                                           "Y",
-                                           "Back",
-                                           "Guide",
-                                           "Start",
-                                           "Left Stick",
-                                           "Right Stick",
-                                           "Left Shoulder",
-                                           "Right Shoulder",
-                                           "D-pad Up",
-                                           "D-pad Down",
-                                           "D-pad Left",
-                                           "D-pad Right",
-                                           "Misc",
-                                           "Paddle 1",
-                                           "Paddle 2",
-                                           "Paddle 3",
-                                           "Paddle 4",
-                                           "Touchpad"};
+      // clang-format off
+      static const char* const kNames[] = {
+          "A", "B", "X", "Y", "Back", "Guide", "Start", "Left Stick", "Right Stick", "Left Shoulder", "Right Shoulder",
+          "D-pad Up", "D-pad Down", "D-pad Left", "D-pad Right", "Misc", "Paddle 1", "Paddle 2", "Paddle 3", "Paddle 4",
+          "Touchpad"};
+      // clang-format on
       for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX && b < int(std::size(kNames)); ++b)
         if (SDL_GameControllerHasButton(controller, SDL_GameControllerButton(b))) names.push_back(kNames[b]);
     } else if (joystick) {
