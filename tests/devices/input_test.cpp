@@ -149,11 +149,13 @@ TEST_F(InputTest, KeysAreReadFreshAndOnlyHeldKeysCount) {
   State().keys[DIK_LEFT] = 0;
   EXPECT_FALSE(input.KeyDown(0xCB));
   EXPECT_TRUE(input.KeyDown(0xCD));
-  // Only 0x80 means held, for a key of an action and for any other.
+  // Only 0x80 means held, for a key of an action, Enter and any other.
   State().keys[DIK_ESCAPE] = 0x01;
   EXPECT_FALSE(input.KeyDown(1));
   State().keys[DIK_RETURN] = 0x01;
   EXPECT_FALSE(input.KeyDown(DIK_RETURN));
+  State().keys[0x39] = 0x01;
+  EXPECT_FALSE(input.KeyDown(0x39));
   // Codes outside 0..255 are never held and never read out of bounds.
   State().keys[255] = 0x80;
   EXPECT_TRUE(input.KeyDown(255));
