@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Builds the game and its Debian package, and runs the game from the folder
-# that holds the generated data.kpk.
+# Builds the game and its Debian package, and runs the game in the folder it
+# was started from, as an installed game would run: KRL_ERR.txt and any
+# relative path given to the game are the caller's. The game of the build
+# tree finds data.kpk and its texts beside itself.
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")"
+root=$PWD
 scripts/deps.sh dpkg-dev file
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_BUILD_TESTS=OFF -DKESTREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build
@@ -13,4 +17,4 @@ if [ ! -e "$deb" ] || [ build/morlo3/morlo3 -nt "$deb" ] || [ build/data.kpk -nt
   cmake --build build --target package >/dev/null
   echo "The package: $deb"
 fi
-cd build && exec ./morlo3/morlo3 "$@"
+cd "$caller" && exec "$root/build/morlo3/morlo3" "$@"

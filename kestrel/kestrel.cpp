@@ -1,5 +1,7 @@
 #include "kestrel/kestrel.h"
 
+#include <cstdio>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #endif
@@ -56,10 +58,11 @@ intptr_t FullScreenProc(WindowHandle window, uint32_t message, uintptr_t wParam,
   return d.DefWindowProc(window, message, wParam, lParam);
 }
 
-// The designed text, then why, when the platform knows.
+// The designed text, for the report and the log. Why, when the platform
+// knows, goes first to standard error on a line of its own, in plain words.
 std::string WindowErrorText(const Display& d) {
-  const std::string why = d.WindowFailure();
-  return why.empty() ? "Error creating window..." : "Error creating window... " + why;
+  if (const std::string why = d.WindowFailure(); !why.empty()) std::fprintf(stderr, "%s\n", why.c_str());
+  return "Error creating window...";
 }
 
 // The depths a context draws at.

@@ -1,6 +1,7 @@
 #include "morlo3/language.h"
 
 #include <cstdio>
+#include <cstring>
 #include <set>
 
 #include "kestrel/catalogue.h"
@@ -47,8 +48,10 @@ void LoadLanguage(const std::string& installedLocaleFolder) {
 }
 
 const char* Shown(const char* designed) {
-  const std::string* t = Translation(designed);
-  return t ? t->c_str() : designed;
+  if (const std::string* t = Translation(designed)) return t->c_str();
+  // A context is never drawn.
+  const char* context = designed ? std::strchr(designed, '\4') : nullptr;
+  return context ? context + 1 : designed;
 }
 
 const std::string& Shown(const std::string& designed) {

@@ -10,6 +10,11 @@
 // Marks a designed text for the translators' template (po/morlo3.pot), which
 // xgettext extracts from the sources; the text itself is unchanged.
 #define N_(text) text
+// The same for a designed text that stands for two things, told apart for
+// the translators by a context ("Sair" quits on the main page and goes back
+// on the options page). The mark is gettext's "context\4text"; only the
+// text is ever drawn in Portuguese.
+#define NC_(context, text) context "\4" text
 
 namespace morlo3 {
 
@@ -26,8 +31,8 @@ const std::string& Language();
 // catalogue ends the run (FatalError) with the folders searched.
 void LoadLanguage(const std::string& installedLocaleFolder);
 
-// The text to draw for a designed one. A text the catalogue lacks is drawn as
-// designed, and noted once on standard error.
+// The text to draw for a designed one (N_ or NC_). A text the catalogue lacks
+// is drawn as designed, and noted once on standard error.
 const char* Shown(const char* designed);
 const std::string& Shown(const std::string& designed);
 

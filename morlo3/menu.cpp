@@ -50,7 +50,7 @@ const std::array<ElementSetUp, 18> kElements = {{
   {FromSprite("menu.decrease"),       false,  17,  20,   15,  -30,  15, 130, 1, N_("Diminuir Velocidade")},
   {FromSprite("menu.decrease"),       false,  17,  20,  105,  -30, 105, 130, 1, N_("Diminuir Dificuldade")},
   {FromSprite("menu.decrease"),       false,  17,  20,  195,  -30, 195, 130, 1, N_("Desligar Som")},
-  {FromSprite("menu.quit"),           false,  19,  16,  285,  -30, 285, 130, 1, N_("Sair")},
+  {FromSprite("menu.quit"),           false,  19,  16,  285,  -30, 285, 130, 1, NC_("options page", "Sair")},
   {FromSprite("menu.increase"),       false,  17,  20,   75,  -30,  75, 130, 1, N_("Aumentar Velocidade")},
   {FromSprite("menu.increase"),       false,  17,  20,  165,  -30, 165, 130, 1, N_("Aumentar Dificuldade")},
   {FromSprite("menu.increase"),       false,  17,  20,  255,  -30, 255, 130, 1, N_("Ligar Som")},

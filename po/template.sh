@@ -12,7 +12,7 @@ extract() {
   # The sources spell their texts in Windows-1252, as the game draws them;
   # the template is UTF-8. Locations name the file only, so moving a line
   # does not change the template.
-  xgettext --from-code=CP1252 --keyword --keyword=N_ --add-location=file --sort-output \
+  xgettext --from-code=CP1252 --keyword --keyword=N_ --keyword=NC_:1c,2 --add-location=file --sort-output \
     --package-name=morlo3 --copyright-holder="The Kestrel Engine team" \
     --msgid-bugs-address=https://kestrelengine.net/morlo3 -o - morlo3/*.cpp |
     sed '/^"POT-Creation-Date:/d'

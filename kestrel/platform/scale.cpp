@@ -258,11 +258,15 @@ void ShapedSize(int32_t pw, int32_t ph, Aspect aspect, int scale, int32_t& w, in
 }
 
 Placement Letterbox(int32_t ow, int32_t oh, int32_t pw, int32_t ph, Aspect aspect) {
-  // A 4:3 picture steps by its shape: 320 x 240 for 320 x 200.
+  // A 4:3 picture has the shape of 320 x 240 for 320 x 200.
   if (aspect == Aspect::FourThree) ShapedSize(pw, ph, aspect, 1, pw, ph);
   if (pw <= 0 || ph <= 0 || ow <= 0 || oh <= 0) return Placement{0, 0, std::max(ow, 0), std::max(oh, 0)};
   int32_t w, h;
-  if (ow >= pw && oh >= ph) {
+  // Square pixels stay at whole multiples. A 4:3 picture is drawn by whole
+  // factors and then smoothly, so it takes the largest size of its shape
+  // that fits: 1440 x 1080 on a 1920 x 1080 screen, where whole steps would
+  // stop at 1280 x 960.
+  if (aspect == Aspect::Square && ow >= pw && oh >= ph) {
     const int32_t scale = std::min(ow / pw, oh / ph);
     w = pw * scale;
     h = ph * scale;

@@ -49,10 +49,10 @@ enum class Aspect { Square, FourThree };
 // `scale` tall. A 320 x 200 picture in 4:3 is 640 x 480 at step 2.
 void ShapedSize(int32_t pw, int32_t ph, Aspect aspect, int scale, int32_t& w, int32_t& h);
 
-// A picture of pw x ph in an output of ow x oh: the largest whole multiple
-// that fits, centred, the rest black bars. Only an output smaller than the
-// picture shrinks it, keeping its shape. In 4:3 the multiples are those of
-// ShapedSize.
+// A picture of pw x ph in an output of ow x oh, centred, the rest black
+// bars: with square pixels the largest whole multiple that fits, and only an
+// output smaller than the picture shrinks it, keeping its shape. In 4:3 the
+// largest size of its shape (ShapedSize) that fits, whole or not.
 Placement Letterbox(int32_t ow, int32_t oh, int32_t pw, int32_t ph, Aspect aspect = Aspect::Square);
 
 // Draws the picture over dw x dh X-R-G-B pixels keeping its pixels crisp:

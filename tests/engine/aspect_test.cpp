@@ -13,17 +13,21 @@ using namespace kestrel::platform;
 
 namespace {
 
-TEST(Aspect, APictureLandsAtWholeStepsOfItsShape) {
+// In 4:3 the largest size of the shape that fits, whole steps or not; square
+// pixels stop at the largest whole multiple.
+TEST(Aspect, APictureFillsTheLargestSizeOfItsShape) {
   const struct {
     int ow, oh;
     Aspect aspect;
     Placement at;
   } cases[] = {
       {640, 480, Aspect::FourThree, {0, 0, 640, 480}},
-      {700, 500, Aspect::FourThree, {30, 10, 640, 480}},
+      {700, 500, Aspect::FourThree, {17, 0, 666, 500}},
       {1600, 1200, Aspect::FourThree, {0, 0, 1600, 1200}},
-      {1920, 1080, Aspect::FourThree, {320, 60, 1280, 960}},
+      {1920, 1080, Aspect::FourThree, {240, 0, 1440, 1080}},
+      {1280, 1024, Aspect::FourThree, {0, 32, 1280, 960}},
       {1920, 1080, Aspect::Square, {160, 40, 1600, 1000}},
+      {700, 500, Aspect::Square, {30, 50, 640, 400}},
       // Smaller than one step: shrunk, keeping the 4:3 shape.
       {300, 200, Aspect::FourThree, {17, 0, 266, 200}},
   };

@@ -159,7 +159,7 @@ const HelpWords kPortugueseHelp{
 const HelpWords kEnglishHelp{
     "HELP",
     "Keys",
-    {{"Ctrl", "fire"}, {"Up", "jump"}, {"Arrows", "walk"}, {"Esc", "quit"}, {"P", "pause"}},
+    {{"Ctrl", "fire"}, {"Up", "jump"}, {"Arrows", "walk"}, {"Esc", "give up"}, {"P", "pause"}},
     {"Cross all eight stages", "and defeat RirEza!"},
     "Items",
     "Coin",

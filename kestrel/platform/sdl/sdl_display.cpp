@@ -82,14 +82,20 @@ std::unique_ptr<SoundBackend> SdlDisplay::CreateSoundBackend() { return CreateSd
 
 namespace {
 
-// Why no real display could be had, in the user's terms.
+// Why no real display could be had, in the player's terms, and only what
+// is true: a variable that is unset is not called unreachable.
 std::string NoDisplayReason() {
   const char* x = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  std::string why = x && *x ? "cannot connect to the X display \"" + std::string(x) + "\"" : "DISPLAY is not set";
-  why += wayland && *wayland ? ", and cannot connect to the Wayland display \"" + std::string(wayland) + "\""
-                             : ", and there is no Wayland display";
-  return why;
+  const auto state = [](const char* variable, const char* value, const char* kind) {
+    if (!value) return std::string(variable) + " is unset";
+    if (!*value) return std::string(variable) + " is empty";
+    return "the " + std::string(kind) + " display \"" + value + "\" could not be opened";
+  };
+  const std::string why = !x && !wayland
+                              ? "DISPLAY and WAYLAND_DISPLAY are unset"
+                              : state("DISPLAY", x, "X") + ", and " + state("WAYLAND_DISPLAY", wayland, "Wayland");
+  return "No display could be opened: start the game from a graphical desktop (" + why + ").";
 }
 
 // Whether a Wayland display may be there; without one, libwayland would
@@ -121,7 +127,9 @@ bool SdlDisplay::EnsureVideo() const {
     if (asked && *asked) {
       // The user chose a driver, perhaps the offscreen one: theirs to have.
       impl_->videoOk = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-      if (!impl_->videoOk) impl_->videoError = std::string("no display could be opened: ") + SDL_GetError();
+      if (!impl_->videoOk)
+        impl_->videoError =
+            "No display could be opened with SDL_VIDEODRIVER=" + std::string(asked) + ": " + SDL_GetError() + ".";
     } else {
       // Only drivers that show something. Left to itself SDL falls back to
       // its offscreen driver, and the game would run unseen.
@@ -133,7 +141,7 @@ bool SdlDisplay::EnsureVideo() const {
         impl_->videoOk = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
       }
       SDL_ResetHint(SDL_HINT_VIDEODRIVER);
-      if (!impl_->videoOk) impl_->videoError = "no display could be opened: " + NoDisplayReason();
+      if (!impl_->videoOk) impl_->videoError = NoDisplayReason();
     }
     if (impl_->videoOk) {
       EndAtOnceWhenTheDisplayGoes();
