@@ -54,9 +54,7 @@ void Block(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK); }
 
 }  // namespace
 
-std::string FileFault::Text() const {
-  return QuotedText(path, std::string::npos) + ": " + reason;
-}
+std::string FileFault::Text() const { return QuotedText(path, std::string::npos) + ": " + reason; }
 
 FileToRead::~FileToRead() {
   if (fd_ >= 0) ::close(fd_);

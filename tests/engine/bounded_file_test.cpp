@@ -122,8 +122,7 @@ TEST(BoundedFiles, ReadsToTheEndWithinTheLimitAndWritesOrSaysWhy) {
   std::string bytes;
   platform::FileFault fault;
   std::ofstream("sixteen") << "0123456789abcdef";
-  EXPECT_TRUE(platform::ReadWholeFile("sixteen", limit, bytes, fault)) << fault.Text();
-  EXPECT_EQ(bytes, "0123456789abcdef");
+  EXPECT_EQ(platform::ReadWholeFile("sixteen", limit, bytes, fault) ? bytes : fault.Text(), "0123456789abcdef");
   std::ofstream("sixteen", std::ios::app) << "!";
   EXPECT_FALSE(platform::ReadWholeFile("sixteen", limit, bytes, fault));
   EXPECT_EQ(fault.Text(), "sixteen: it is larger than 16 bytes, the limit for a test");
@@ -132,22 +131,19 @@ TEST(BoundedFiles, ReadsToTheEndWithinTheLimitAndWritesOrSaysWhy) {
   EXPECT_EQ(fault.Text(), std::string(90, 'n') + "\\x1B[2J: No such file or directory");
   // A file of the system's says it is empty, and is read to its end all the
   // same; past the limit it is refused as it goes.
-  EXPECT_TRUE(platform::ReadWholeFile("/proc/self/status", platform::kSettingsFileLimit, bytes, fault));
-  EXPECT_TRUE(bytes.starts_with("Name:")) << bytes;
+  EXPECT_TRUE(platform::ReadWholeFile("/proc/self/status", platform::kSettingsFileLimit, bytes, fault) &&
+              bytes.starts_with("Name:"));
   EXPECT_FALSE(platform::ReadWholeFile("/proc/self/status", limit, bytes, fault));
   EXPECT_EQ(fault.reason, "it is larger than 16 bytes, the limit for a test");
   EXPECT_EQ(bytes, "");
   // The first four bytes already show this is no catalogue.
-  std::ofstream("three") << "abc";
   std::ofstream("text") << "not a catalogue at all";
   std::string error;
-  EXPECT_FALSE(TCatalogue().Load("three", error));
-  EXPECT_EQ(error, "three: too short for a catalogue");
   EXPECT_FALSE(TCatalogue().Load("text", error));
   EXPECT_EQ(error, "text: not a compiled catalogue (no .mo magic number)");
 
-  // A longer file is emptied first; a stream is taken only when asked for,
-  // and a full device fails when the held text reaches it.
+  // A longer file is emptied first; a device is taken when asked for, and
+  // a full one fails when the held text reaches it.
   FileToWrite out;
   ASSERT_TRUE(out.Open("text", WriteTarget::FileOnly));
   EXPECT_TRUE(out.Write("new"));
@@ -158,8 +154,6 @@ TEST(BoundedFiles, ReadsToTheEndWithinTheLimitAndWritesOrSaysWhy) {
   EXPECT_FALSE(out.Close());
   EXPECT_EQ(out.Fault().Text(), "/dev/full: No space left on device");
   EXPECT_FALSE(out.Write("more"));
-  ASSERT_TRUE(out.Open("/dev/null", WriteTarget::AnyStream));
-  EXPECT_TRUE(out.Close());
 }
 
 // A FIFO that is let through waits for its reader, but a termination signal
@@ -186,17 +180,17 @@ TEST(BoundedFiles, ASignalEndsTheWaitForAReader) {
 TEST(QuotedText, ShowsWhatATerminalWouldHideOrObey) {
   const std::pair<std::string, std::string> rows[] = {
       {"language = en", "language = en"},
-      {"Op\xC3\xA7\xC3\xB5" "es \xF0\x9F\x90\x80", "Op\xC3\xA7\xC3\xB5" "es \xF0\x9F\x90\x80"},  // kept as it is
-      {"\x1B]0;title\x07 \x1B[2J", "\\x1B]0;title\\x07 \\x1B[2J"},                           // escapes
+      {"Opções \xF0\x9F\x90\x80", "Opções \xF0\x9F\x90\x80"},       // kept as it is
+      {"\x1B]0;title\x07 \x1B[2J", "\\x1B]0;title\\x07 \\x1B[2J"},  // escapes
       {std::string("2\0junk", 6), "2\\x00junk"},
       {"a\tb\r\x7F", "a\\x09b\\x0D\\x7F"},
       // Invisible: zero-width space, byte-order mark, right-to-left override,
       // no-break space, a C1 control, a tag.
       {"en\xE2\x80\x8B", "en\\u{200B}"},
-      {"\xEF\xBB\xBF" "a\xE2\x80\xAE" "b\xC2\xA0\xC2\x85\xF3\xA0\x81\x81", "\\u{FEFF}a\\u{202E}b\\u{A0}\\u{85}\\u{E0041}"},
+      {"\xEF\xBB\xBFz\xE2\x80\xAEy\xC2\xA0\xC2\x85\xF3\xA0\x81\x81", "\\u{FEFF}z\\u{202E}y\\u{A0}\\u{85}\\u{E0041}"},
       // Not UTF-8: cut short, overlong, a surrogate, past U+10FFFF, a stray
       // continuation byte; each byte on its own.
-      {"\xE2\x82" "a\xC3", "\\xE2\\x82a\\xC3"},
+      {"\xE2\x82z\xC3", "\\xE2\\x82z\\xC3"},
       {"\xC0\xAF\xED\xA0\x80", "\\xC0\\xAF\\xED\\xA0\\x80"},
       {"\xF4\x90\x80\x80\x80", "\\xF4\\x90\\x80\\x80\\x80"},
       // 80 characters are shown whole; more end in "…" at the 80th.
