@@ -1,9 +1,9 @@
 #include "kestrel/catalogue.h"
 
 #include <array>
-#include <fstream>
-#include <iterator>
-#include <vector>
+
+#include "kestrel/platform/bounded_file.h"
+#include "kestrel/platform/quoted_text.h"
 
 namespace kestrel {
 
@@ -29,6 +29,13 @@ char ToWindows1252(char32_t c, bool& lossless) {
 
 constexpr uint32_t kMagic = 0x950412DE;
 constexpr uint32_t kMagicSwapped = 0xDE120495;
+constexpr const char* kNoMagic = "not a compiled catalogue (no .mo magic number)";
+
+uint32_t LoadWord(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+bool HasMagic(const uint8_t* head) { return LoadWord(head) == kMagic || LoadWord(head) == kMagicSwapped; }
 
 }  // namespace
 
@@ -85,16 +92,12 @@ bool TCatalogue::Parse(const uint8_t* data, size_t size, std::string& error) {
     error = "too short for a catalogue";
     return false;
   }
-  const auto raw = [&](uint64_t at) {
-    return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
-           uint32_t(data[at + 3]) << 24;
-  };
-  const uint32_t magic = raw(0);
-  if (magic != kMagic && magic != kMagicSwapped) {
-    error = "not a compiled catalogue (no .mo magic number)";
+  const auto raw = [&](uint64_t at) { return LoadWord(data + at); };
+  if (!HasMagic(data)) {
+    error = kNoMagic;
     return false;
   }
-  const bool swapped = magic == kMagicSwapped;
+  const bool swapped = raw(0) == kMagicSwapped;
   // Words are read as 64-bit numbers, so no sum below can wrap.
   const auto word = [&](uint64_t at) -> uint64_t {
     const uint32_t v = raw(at);
@@ -136,18 +139,17 @@ bool TCatalogue::Parse(const uint8_t* data, size_t size, std::string& error) {
 }
 
 bool TCatalogue::Load(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open " + path;
+  platform::FileToRead file;
+  std::string bytes;
+  // What is no catalogue by its first four bytes is not read further.
+  uint8_t head[4];
+  const bool refused = file.Open(path, platform::kCatalogueLimit) && file.ReadAt(0, head, 4) && !HasMagic(head);
+  if (file.Fault() || (!refused && !file.ReadAll(bytes))) {
+    error = file.Fault().Text();
     return false;
   }
-  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) {
-    error = "cannot read " + path;
-    return false;
-  }
-  if (!Parse(bytes.data(), bytes.size(), error)) {
-    error = path + ": " + error;
+  if (refused || !Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), error)) {
+    error = platform::QuotedText(path, std::string::npos) + ": " + (refused ? kNoMagic : error);
     return false;
   }
   return true;

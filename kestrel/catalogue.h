@@ -24,7 +24,9 @@ class TCatalogue {
   // Reads a whole .mo file from memory; false, with why in `error`, when it
   // is no catalogue. The header entry (the empty text) is not kept.
   bool Parse(const uint8_t* data, size_t size, std::string& error);
-  // Reads the file at `path`; false, with why in `error`.
+  // Reads the file at `path`, a regular file of at most kCatalogueLimit;
+  // false, with "<path>: <why>" in `error`. A file that does not start as a
+  // catalogue is not read past its first four bytes.
   bool Load(const std::string& path, std::string& error);
 
   // The translation of `text` (Windows-1252), or null when there is none.

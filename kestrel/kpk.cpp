@@ -1,9 +1,6 @@
 #include "kestrel/kpk.h"
 
-#include <fcntl.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -13,6 +10,7 @@
 #include <memory>
 
 #include "kestrel/error.h"
+#include "kestrel/platform/bounded_file.h"
 #include "kestrel/platform/display.h"
 
 namespace kestrel {
@@ -51,52 +49,18 @@ libdeflate_decompressor* Decompressor() {
 
 }  // namespace
 
-TKPK::TKPK(const std::string& path) : path_(path) {
-  // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) throw FatalError("Cannot open file " + path + ": " + std::strerror(errno));
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) {
-    const int e = errno;
-    ::close(fd_);
-    fd_ = -1;
-    throw FatalError("Cannot open file " + path + ": " + std::strerror(e));
-  }
-  // A directory, a FIFO or a device opens read-only on Linux but is no
-  // archive: a FIFO or a terminal would be read for ever.
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd_);
-    fd_ = -1;
-    const char* what = S_ISDIR(st.st_mode)                          ? "it is a directory"
-                       : S_ISFIFO(st.st_mode)                       ? "it is a named pipe, not a file"
-                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "it is a device, not a file"
-                                                                    : "it is not a regular file";
-    throw FatalError("Cannot open file " + path + ": " + what);
-  }
-  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+TKPK::TKPK(const std::string& path) : path_(path), file_(std::make_unique<platform::FileToRead>()) {
+  // A directory, a FIFO or a device is no archive, and a FIFO or a terminal
+  // would be read for ever: only a regular file is opened.
+  if (!file_->Open(path, platform::kArchiveLimit)) throw FatalError("Cannot open file " + file_->Fault().Text());
 }
 
-TKPK::~TKPK() {
-  if (fd_ >= 0) ::close(fd_);
-}
+TKPK::~TKPK() = default;
 
-int64_t TKPK::FileSize() const {
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) return 0;
-  return int64_t(st.st_size);
-}
+int64_t TKPK::FileSize() const { return int64_t(file_->Size()); }
 
 bool TKPK::ReadAt(int64_t offset, void* dest, size_t count) const {
-  auto* out = static_cast<uint8_t*>(dest);
-  while (count > 0) {
-    ssize_t n = ::pread(fd_, out, count, off_t(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    out += n;
-    offset += n;
-    count -= size_t(n);
-  }
-  return true;
+  return file_->ReadAt(uint64_t(offset), dest, count);
 }
 
 bool TKPK::NameMatches(const std::string& stored, const std::string& requested) {

@@ -3,12 +3,17 @@
 // handed out into a memory stream or a new file.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "kestrel/stream.h"
 
 namespace kestrel {
+
+namespace platform {
+class FileToRead;
+}
 
 // Inflated content larger than this is refused as corrupt: no picture or
 // sound the game carries comes anywhere near it.
@@ -29,7 +34,8 @@ struct TKPKEntryInfo {
 
 class TKPK {
  public:
-  // Opens the archive read-only; throws FatalError "Cannot open file <path>".
+  // Opens the archive read-only; throws FatalError "Cannot open file <path>:
+  // <reason>" for a path that is no regular file, or one past kArchiveLimit.
   explicit TKPK(const std::string& path);
   virtual ~TKPK();
   TKPK(const TKPK&) = delete;
@@ -75,7 +81,7 @@ class TKPK {
   int64_t FileSize() const;
 
   std::string path_;
-  int fd_ = -1;
+  std::unique_ptr<platform::FileToRead> file_;
 };
 
 }  // namespace kestrel

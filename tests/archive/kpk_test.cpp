@@ -1,7 +1,6 @@
 // The archive: the record format, the name rule, inflation and the files it
 // writes, and its behaviour on broken archives.
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <zlib.h>
 
 #include "kestrel/error.h"
@@ -297,29 +296,6 @@ TEST(KpkFiles, ExtractReplacesAndReportsCreateFailures) {
             "Cannot create file " + noDir + ": No such file or directory");
   // A missing entry never gets as far as creating the file.
   EXPECT_FALSE(kpk.ExtractFile("other.wav", noDir));
-}
-
-// The open error names the file and then says why; a FIFO or a device is
-// refused at once instead of being read for ever.
-TEST(KpkFiles, OpenErrorsSayWhy) {
-  EXPECT_EQ(FatalText([] { TKPK k("no-such-archive.kpk"); }),
-            "Cannot open file no-such-archive.kpk: No such file or directory");
-  std::string dir = ScratchDir().string();
-  EXPECT_EQ(FatalText([&] { TKPK k(dir); }), "Cannot open file " + dir + ": it is a directory");
-  std::string fifo = (ScratchDir() / "fifo.kpk").string();
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(FatalText([&] { TKPK k(fifo); }), "Cannot open file " + fifo + ": it is a named pipe, not a file");
-  fs::remove(fifo);
-  EXPECT_EQ(FatalText([] { TKPK k("/dev/zero"); }), "Cannot open file /dev/zero: it is a device, not a file");
-  std::string notDir = WriteFile("plain", Bytes("x"));
-  EXPECT_EQ(FatalText([&] { TKPK k(notDir + "/data.kpk"); }),
-            "Cannot open file " + notDir + "/data.kpk: Not a directory");
-  // Permissions do not stop root, so only others see this one.
-  if (::geteuid() != 0) {
-    std::string locked = WriteFile("locked.kpk", Bytes("x"));
-    fs::permissions(locked, fs::perms::none);
-    EXPECT_EQ(FatalText([&] { TKPK k(locked); }), "Cannot open file " + locked + ": Permission denied");
-  }
 }
 
 TEST(KpkFiles, ListShowsEveryRecord) {
