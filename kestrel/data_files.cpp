@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "kestrel/error.h"
 #include "kestrel/kpk.h"
+#include "kestrel/platform/environment.h"
 #include "kestrel/platform/settings.h"
 
 namespace kestrel {
@@ -22,6 +24,16 @@ std::string ExecutableFolder() {
   if (n <= 0) return "";
   path[n] = '\0';
   return fs::path(path).parent_path().string();
+}
+
+// A folder of an installation, as built into the program. A test of a copied
+// or unpacked game names a folder of its own in KESTREL_TEST_ROOT, which then
+// stands for "/", so that the machine's own installation is never found.
+std::string InstalledFolder(const std::string& folder) {
+  const std::optional<std::string> root = platform::EnvValue("KESTREL_TEST_ROOT");
+  std::error_code ec;
+  const fs::path path = root ? fs::absolute(*root, ec) / fs::path(folder).relative_path() : fs::path(folder);
+  return path.lexically_normal().string();
 }
 
 }  // namespace
@@ -45,7 +57,7 @@ std::vector<std::string> DataFolders(const std::string& installedFolder) {
     folders.push_back(
         (fs::path(exe) / ".." / "share" / platform::CurrentSettings().programName).lexically_normal().string());
   }
-  if (!installedFolder.empty()) folders.push_back(fs::path(installedFolder).lexically_normal().string());
+  if (!installedFolder.empty()) folders.push_back(InstalledFolder(installedFolder));
   // A folder met twice (the game run from its own folder) is searched once.
   std::vector<std::string> once;
   for (std::string& f : folders) {
@@ -75,7 +87,7 @@ std::vector<std::string> LocaleFolders(const std::string& installedFolder) {
     folders.push_back((fs::path(exe) / ".." / "share" / "locale").lexically_normal().string());
   }
   if (!installedFolder.empty()) {
-    const std::string f = fs::path(installedFolder).lexically_normal().string();
+    const std::string f = InstalledFolder(installedFolder);
     if (std::find(folders.begin(), folders.end(), f) == folders.end()) folders.push_back(f);
   }
   return folders;

@@ -16,7 +16,8 @@ std::string SettingsFolder(const std::string& name);
 
 // Finds a file the program reads: in the current directory, then beside the
 // executable, then in the data folder of an installation next to it
-// (<bin>/../share/<name>), then in `installedFolder`. The first that exists
+// (<bin>/../share/<name>), then in `installedFolder` (under
+// $KESTREL_TEST_ROOT when that is set). The first that exists
 // wins; with none, the name itself, so that opening it reports the current
 // directory's error.
 std::string FindDataFile(const std::string& file, const std::string& installedFolder);
@@ -35,7 +36,8 @@ std::unique_ptr<TKPK> OpenDataArchive(const std::string& file, const std::string
 // The folders a program's message catalogues are looked for in, in order:
 // "locale" beside the executable (a build tree, or a copy of the game with
 // its catalogues), the locale folder of an installation next to it
-// (<bin>/../share/locale), then `installedFolder`; each once.
+// (<bin>/../share/locale), then `installedFolder` (under $KESTREL_TEST_ROOT
+// when that is set); each once.
 std::vector<std::string> LocaleFolders(const std::string& installedFolder);
 // The first <folder>/<language>/LC_MESSAGES/<domain>.mo of LocaleFolders
 // that exists; "" when there is none.

@@ -20,9 +20,11 @@
 # GoogleTest filter after a colon. A blank line or the next "@" ends a block.
 #
 # Each fault is applied alone, the named programs and every program they run
-# are rebuilt incrementally, the programs are run with a time cap, and the
-# file is restored. A fault that rebuilds nothing is reported as BAD. A fault is killed when a test
-# fails, crashes, times out or the build fails. --check only checks that every
+# are rebuilt incrementally (and the Debian package, when test_release is
+# named), the programs are run with a time cap in a home of their own as
+# ./test.sh runs them (tests/support/fresh_home.sh), and the file is
+# restored. A fault that rebuilds nothing is reported as BAD. A fault is
+# killed when a test fails, crashes, times out or the build fails. --check only checks that every
 # fault still applies, and changes nothing. --file runs only the faults planted
 # in one source file.
 # The file is put back however the run ends, even after an interrupt; a backup
@@ -116,6 +118,12 @@ restore() {
     rm -rf "$backup"
   fi
 }
+# The .deb that test_release opens, made as ctest's release_package step
+# makes it.
+make_package() {
+  run ctest --test-dir "$build" -R '^release_package$' --output-on-failure
+}
+
 # Each command runs in the background and is waited for, so that an
 # interrupt is acted on at once rather than when the build or test ends.
 child=
@@ -182,14 +190,16 @@ while IFS=$'\x1f' read -r -d $'\x1e' list line file tests old new; do
     # The changed file is in nothing those programs build or run: the fault
     # would only seem to survive.
     echo "BAD      $where: ${programs[*]} build nothing from $file"; bad=$((bad + 1)); verdict=bad
+  elif [[ " ${programs[*]} " == *" test_release "* ]] && ! make_package >>"$backup/build.log" 2>&1; then
+    verdict="killed (package)"
   else
     for i in "${!programs[@]}"; do
       exe=$(find "$build" -path "*/tests/*" -maxdepth 3 -type f -name "${programs[$i]}" | head -1)
       if [ -z "$exe" ]; then
         echo "BAD      $where: no test program ${programs[$i]}"; bad=$((bad + 1)); verdict=bad; break
       fi
-      if ! run env -C "$(dirname "$exe")" timeout -k 5 "$cap" "$exe" --gtest_filter="${filters[$i]}" --gtest_brief=1 \
-              >/dev/null 2>&1; then
+      if ! run timeout -k 5 "$cap" tests/support/fresh_home.sh env -C "$(dirname "$exe")" "$exe" \
+              --gtest_filter="${filters[$i]}" --gtest_brief=1 >/dev/null 2>&1; then
         verdict="killed (${programs[$i]})"; break
       fi
     done
@@ -206,9 +216,10 @@ if [ $check = 1 ]; then
   [ $bad = 0 ]
   exit
 fi
-# Leave the programs built here matching the restored sources (a build of
-# everything else would only cost time).
+# Leave the programs built here, and the package, matching the restored
+# sources (a build of everything else would only cost time).
 [ ${#built[@]} = 0 ] || cmake --build "$build" --target $(printf '%s\n' "${built[@]}" | sort -u) >/dev/null 2>&1 || true
+[[ " ${built[*]} " != *" test_release "* ]] || make_package >/dev/null 2>&1 || true
 echo
 for s in "${survivors[@]}"; do echo "survivor: $s"; done
 rate=0

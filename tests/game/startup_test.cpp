@@ -89,6 +89,10 @@ class Startup : public HeadlessTest {
     o.maxFrames = 24;
     return o;
   }
+  // The game's built-in folders are taken under a folder of the test's own,
+  // which holds nothing: an installation on this machine is never found.
+  const std::filesystem::path machine_ = scratch_.Path() / "machine";
+  ScopedEnv machineRoot_{"KESTREL_TEST_ROOT", machine_.string()};
 };
 
 TEST_F(Startup, TheBarGrowsSevenPixelsAStepOverAnUnchangedPicture) {
@@ -177,7 +181,8 @@ TEST_F(Startup, AMissingArchiveEndsWithTheOpenError) {
   std::string err;
   EXPECT_EQ(RunGame(&err), 1);
   // The designed line first, then where the game looked: here, then the
-  // program's own folder (this test's), then the installation's.
+  // program's own folder (this test's), then the installation's, then the
+  // one built in.
   const std::string here = std::filesystem::current_path().string();
   const std::string programFolder = std::string(KESTREL_BINARY_DIR) + "/tests";
   EXPECT_TRUE(
@@ -190,7 +195,7 @@ TEST_F(Startup, AMissingArchiveEndsWithTheOpenError) {
                       programFolder +
                       "\n"
                       "  " +
-                      std::string(KESTREL_BINARY_DIR) + "/share/morlo3\n"))
+                      std::string(KESTREL_BINARY_DIR) + "/share/morlo3\n  " + machine_.string() + "/"))
       << err;
   ASSERT_EQ(d.ErrorMessages().size(), 1u);
   // The same text in the box, under the window's caption.

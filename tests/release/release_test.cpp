@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../support/headless_fixture.h"
+#include "../support/scoped_env.h"
 #include "morlo3/version.h"
 
 namespace kestrel::testing {
@@ -50,7 +51,9 @@ void RequireTool(const std::string& tool, const std::string& package) {
 
 fs::path Deb() { return kPackageDir / ("morlo3_" + std::string(morlo3::kVersion) + "_amd64.deb"); }
 
-// The package unpacked with dpkg -x into a folder of the test's own.
+// The package unpacked with dpkg -x into a folder of the test's own. Its game
+// takes an empty folder of the test's for "/" when it looks in the folders
+// built into it, so that a copy installed on this machine is never found.
 class Package : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -64,6 +67,8 @@ class Package : public ::testing::Test {
     return root;
   }
   ScratchDir scratch_;
+  const fs::path machine_ = scratch_.Path() / "machine";
+  ScopedEnv machineRoot_{"KESTREL_TEST_ROOT", machine_.string()};
 };
 
 std::map<std::string, std::string> ControlFields() {
@@ -191,25 +196,28 @@ TEST_F(Package, TheInstalledGamePlaysASavedGameToTheCreditsFromAnyFolder) {
   EXPECT_TRUE(fs::is_empty("elsewhere"));
 }
 
-// The game the package installs under /usr looks for its data last in the
-// folder built into it, /usr/share/morlo3, where the package puts it. Without
-// data.kpk the designed line comes first, then every folder the game
-// searched, in order, the built-in one last, then how to get it back. On a
-// machine where the package is installed, the unpacked game without its own
-// data finds the installed one there instead.
+// The game the package installs under /usr looks last in the folders built
+// into it, /usr/share/morlo3 and /usr/share/locale, where the package puts
+// its data and its catalogues: with them there alone, the English game
+// starts. Without data.kpk the designed line comes first, then every folder
+// the game searched, in order, the built-in one last, then how to get it
+// back.
 TEST_F(Package, TheGameLooksLastInItsBuiltInDataFolderWhereThePackagePutsIt) {
   const fs::path root = Unpack();
   const std::string builtIn = "/usr/share/morlo3";
   ASSERT_TRUE(fs::exists(root / builtIn.substr(1) / "data.kpk")) << "the package puts its data elsewhere";
-  fs::remove(root / builtIn.substr(1) / "data.kpk");
+  // Only under "/" the data and the catalogues are where the package puts them.
+  fs::create_directories(machine_ / "usr");
+  fs::rename(root / "usr/share", machine_ / "usr/share");
   fs::create_directory("empty");
-  const Outcome r = RunCommand("cd empty && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=10 " +
-                               (root / "usr/games/morlo3").string());
-  if (fs::exists(builtIn + "/data.kpk")) {
-    EXPECT_EQ(r.code, 0) << "the installed data in " << builtIn << " is not found: " << r.out;
-    EXPECT_EQ(r.out, "");
-    return;
-  }
+  const std::string game = "cd empty && KESTREL_PLATFORM=headless KESTREL_ANSWER=no KESTREL_MAX_FRAMES=10 " +
+                           (root / "usr/games/morlo3").string();
+  const Outcome started = RunCommand(game + " --language en");
+  EXPECT_EQ(started.code, 0) << started.out;
+  EXPECT_EQ(started.out, "");
+
+  fs::rename(machine_ / "usr/share", scratch_.Path() / "share");
+  const Outcome r = RunCommand(game);
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out,
             "Cannot open file data.kpk: No such file or directory\n"
@@ -224,7 +232,7 @@ TEST_F(Package, TheGameLooksLastInItsBuiltInDataFolderWhereThePackagePutsIt) {
                 (root / "usr/share/morlo3").string() +
                 "\n"
                 "  " +
-                builtIn +
+                machine_.string() + builtIn +
                 "\n"
                 "Reinstalling the morlo3 package puts it back.\n");
   EXPECT_FALSE(fs::exists("empty/KRL_ERR.txt"));
