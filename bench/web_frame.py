@@ -91,8 +91,7 @@ for name, extra in (('Lento', ''), ('Rápido', FASTER)):
 
         browser._handle = keep_stamps
         browser.open(server.url + 'index.html?framelog&input=pace.input')
-        browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
-                         'Clique para jogar', 120, 'the page')
+        browser.wait_for(browser.call_to_play_shown, 120, 'the page')
         browser.click(5, 5)
         browser.wait_for(lambda: 1000 in stamps, 300, 'frame 1000')
     finally:
@@ -108,8 +107,7 @@ try:
     browser.call('Emulation.setDeviceMetricsOverride', width=640, height=400, deviceScaleFactor=1, mobile=False)
     browser.call('Performance.enable')
     browser.open(server.url + 'index.html?input=normal.input')
-    browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
-                     'Clique para jogar', 120, 'the page')
+    browser.wait_for(browser.call_to_play_shown, 120, 'the page')
     browser.click(5, 5)
     # The game's window sizes the canvas when it opens.
     browser.wait_for(lambda: browser.evaluate('canvas.width % 320 == 0'), 60, "the game's window")
