@@ -40,7 +40,7 @@ const std::vector<Setting> kTable = {
      "that says so."},
     {"game", "aspect", SettingKind::Choice, "square", {"square", "4:3"},
      "Square pixels, or each pixel 1.2 times taller than wide, as the picture filled a 4:3 screen."},
-    {"game", "language", SettingKind::Choice, "pt", kLanguages,
+    {"game", "language", SettingKind::Choice, "pt", {kLanguages.begin(), kLanguages.end()},
      "The language of the game's texts and painted words: pt, Portuguese, the game as it was made; en, English."},
     {"sound", "effects", SettingKind::Level, "100", {},
      "The level of every sound effect, from 0 (silent) to 100."},

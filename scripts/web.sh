@@ -279,8 +279,8 @@ build_libraries() {
 
 # ---- the game ----
 
-# data.kpk is drawn by the native data generator; the native game is also
-# what the tests compare the page with. KESTREL_WEB_NATIVE names a native
+# data.kpk is drawn by the native data generator; the native game, with its
+# catalogues, is also what the tests compare the page with. KESTREL_WEB_NATIVE names a native
 # build folder to take them from (CI's, built by ./test.sh) instead of
 # build-web/native.
 native=$(realpath -m "${KESTREL_WEB_NATIVE:-$web/native}")
@@ -289,7 +289,7 @@ build_native() {
     cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_BUILD_TESTS=OFF \
       -DKESTREL_BUILD_BENCH=OFF >/dev/null
   fi
-  cmake --build "$native" --target datagen_data morlo3
+  cmake --build "$native" --target datagen_data morlo3 catalogues
 }
 
 build_game() {

@@ -48,10 +48,12 @@ def sent_size(path):
     return len(_compressed(path, st.st_mtime_ns, st.st_size))
 
 
-def make_handler(site, prefix='/', extra=None, missing=()):
+def make_handler(site, prefix='/', extra=None, missing=(), held=None):
     """A handler serving `site` under the address folder `prefix`; `extra`
-    maps further names to files, `missing` names files answered with 404."""
+    maps further names to files, `missing` names files answered with 404,
+    `held` maps names to events their answer waits for (the tests')."""
     site = os.path.abspath(site)
+    held = dict(held or {})
     extra = dict(extra or {})
     missing = set(missing)
     if not prefix.endswith('/'):
@@ -73,6 +75,8 @@ def make_handler(site, prefix='/', extra=None, missing=()):
             name = path[len(prefix):] or 'index.html'
             if name in missing:
                 return self.send_error(404)
+            if name in held and not held[name].wait(300):
+                return self.send_error(504)
             if name in extra:
                 file = extra[name]
             else:
@@ -106,6 +110,12 @@ def make_handler(site, prefix='/', extra=None, missing=()):
 class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
+
+    def handle_error(self, request, client_address):
+        # A browser that closes a connection, or stops a download, is no
+        # error of the server's.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
 
 
 def main(argv):

@@ -28,14 +28,21 @@ CHROMIUM = '/usr/bin/chromium'
 class Server:
     """Serves `site` on 127.0.0.1 as web/serve.py does (gzip, types), under
     the address folder `prefix`, and the files `extra` maps names to;
-    `missing` names files answered with 404."""
+    `missing` names files answered with 404; the answers for the names in
+    `held` wait until release()."""
 
-    def __init__(self, site, extra=None, missing=(), prefix='/'):
-        self.httpd = serve.Server(('127.0.0.1', 0), serve.make_handler(site, prefix, extra, missing))
+    def __init__(self, site, extra=None, missing=(), prefix='/', held=()):
+        self.held = {name: threading.Event() for name in held}
+        self.httpd = serve.Server(('127.0.0.1', 0), serve.make_handler(site, prefix, extra, missing, self.held))
         self.url = 'http://127.0.0.1:%d%s' % (self.httpd.server_address[1], prefix)
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
+    def release(self):
+        for event in self.held.values():
+            event.set()
+
     def close(self):
+        self.release()
         self.httpd.shutdown()
         self.httpd.server_close()
 
@@ -152,7 +159,7 @@ class Browser:
 
     def call_to_play_shown(self):
         """Whether the page calls the player to play (web/index.html)."""
-        return self.evaluate("(g => g.dataset.state == 'ready' && !g.hidden)(document.getElementById('gate'))")
+        return self.evaluate("(g => !!g && g.dataset.state == 'ready' && !g.hidden)(document.getElementById('gate'))")
 
     def screenshot(self):
         """The page as shown, as PNG bytes."""

@@ -17,7 +17,8 @@
 - ?lang= and else the browser's languages choose the game's language and
   the page's words.
 - On a slow network the bar counts every file, and the call to play comes
-  only over the game's own picture; a click before it is no harm.
+  only once the game waits, over its own picture; a click before it is no
+  harm.
 - A file that fails to download is named in the page.
 
 Usage: page_test.py SITE NATIVE_BUILD SOURCE_DIR ZIP [CASE...]
@@ -318,10 +319,10 @@ def case_fit(browser, server):
     browser.wait_for(lambda: browser.evaluate('document.fullscreenElement !== null'), 30, 'the whole screen')
 
 
-def case_language(browser, server):
+def case_language(_, server):
     """?lang= wins; else the first of the browser's languages the game has
-    (English when none is): the game's frames are those of the native game
-    in that language, and the page's own words follow."""
+    (English when none is): the game's frames to the options page are those
+    of the native game in that language, and the page's own words follow."""
     rows = [
         # browser's languages, address, language expected
         ('en-US,en', '', 'en'),
@@ -331,71 +332,79 @@ def case_language(browser, server):
         ('en-US,en', 'lang=pt&', 'pt'),
     ]
     words = {'pt': ('Clique para jogar', 'Ecrã inteiro'), 'en': ('Click to play', 'Full screen')}
-    script = os.path.join(REPLAYS, 'normal.input')
-    native = {lang: native_frames({'KESTREL_INPUT': script, 'KESTREL_MAX_FRAMES': str(MENU_FRAME)},
-                                  args=['--language', lang])[MENU_FRAME] for lang in words}
-    assert native['pt'] != native['en'], 'the menu is the same in both languages'
+    # The normal replay's story and its first clicks, to the options page.
+    script, end = os.path.join(REPLAYS, 'normal.input'), 110
+    native = {lang: native_frames({'KESTREL_INPUT': script, 'KESTREL_MAX_FRAMES': str(end)}, args=['--language', lang])
+              for lang in words}
+    assert native['pt'] != native['en'], 'the game looks the same in both languages'
     for accepted, query, lang in rows:
-        browser.languages(accepted)
-        browser.console.clear()
-        browser.open(server.url + 'index.html?%sframelog&input=normal.input' % query)
-        browser.wait_for(browser.call_to_play_shown, LOAD_LIMIT, 'the call to play')
-        shown = browser.evaluate("[document.getElementById('gate-text').textContent, "
-                                 "document.getElementById('fullscreen').textContent, document.documentElement.lang]")
-        assert shown == list(words[lang]) + [lang], '%s, ?%s: the page shows %s' % (accepted, query, shown)
-        browser.click(10, 10)
-        browser.wait_for(lambda: last_frame(browser) >= MENU_FRAME, LOAD_LIMIT, 'frame %d' % MENU_FRAME)
-        got = frame_log(browser)[MENU_FRAME]
-        assert got == native[lang], '%s, ?%s: the menu is not the %s one' % (accepted, query, lang)
+        # A browser of its own each: no frame of the page before.
+        browser = Browser(languages=accepted)
+        try:
+            browser.open(server.url + 'index.html?%sframelog&input=normal.input' % query)
+            browser.wait_for(browser.call_to_play_shown, LOAD_LIMIT, 'the call to play')
+            shown = browser.evaluate("[document.getElementById('gate-text').textContent, "
+                                     "document.getElementById('fullscreen').textContent, document.documentElement.lang]")
+            assert shown == list(words[lang]) + [lang], '%s, ?%s: the page shows %s' % (accepted, query, shown)
+            browser.click(10, 10)
+            browser.wait_for(lambda: last_frame(browser) >= end, LOAD_LIMIT, 'frame %d' % end)
+            log = frame_log(browser)
+            differ = [n for n in range(1, end + 1) if log.get(n) != native[lang].get(n)]
+            assert not differ, '%s, ?%s: frames %s are not those of the %s game' % (accepted, query, differ[:5], lang)
+            assert not browser.exceptions, 'the page threw: ' + browser.exceptions[0]
+        finally:
+            browser.close()
 
 
-# Keeps, at each change of the bar and of the call to play, what the page
-# had then: the bar's value and which of the game's files had arrived (the
-# browser's own timing of each).
+# Keeps each value of the bar, in order.
 WATCH = """
-window.__seen = [];
-const __files = ['morlo3.js', 'morlo3.wasm', 'data.kpk'];
-function __note(what) {
-  const arrived = __files.filter((f) => performance.getEntriesByName(new URL(f, location.href).href)
-                                          .some((e) => e.responseEnd > 0));
-  const gate = document.getElementById('gate');
-  window.__seen.push({ what, value: document.getElementById('progress').value, arrived,
-                       shown: gate.dataset.state == 'ready' && !gate.hidden });
-}
+window.__bar = [];
 addEventListener('DOMContentLoaded', () => {
-  new MutationObserver(() => __note('bar')).observe(document.getElementById('progress'), { attributes: true });
-  new MutationObserver(() => __note('call')).observe(document.getElementById('gate'), { attributes: true });
+  const bar = document.getElementById('progress');
+  new MutationObserver(() => window.__bar.push(bar.value)).observe(bar, { attributes: true });
 });
+"""
+# The game's files that have come whole, by the browser's own timing.
+ARRIVED = """
+['morlo3.js', 'morlo3.wasm', 'data.kpk'].filter((f) =>
+  performance.getEntriesByName(new URL(f, location.href).href).some((e) => e.responseEnd > 0))
 """
 
 
-def case_slow_network(browser, server):
-    """About 8 Mbit/s: the one bar fills only when every file has come; the
-    call to play shows only once the game's picture is on the screen; a
-    click before it does not hide it."""
-    browser.call('Network.enable')
-    browser.call('Network.setCacheDisabled', cacheDisabled=True)
-    browser.call('Network.emulateNetworkConditions', offline=False, latency=40, downloadThroughput=1_000_000,
-                 uploadThroughput=1_000_000)
-    browser.open(server.url + 'index.html?framelog', before_load=WATCH)
-    browser.wait_for(lambda: browser.evaluate('window.__seen && window.__seen.length > 2'), LOAD_LIMIT, 'the bar')
-    browser.click(10, 10)  # while the files come
-    browser.wait_for(browser.call_to_play_shown, LOAD_LIMIT, 'the call to play')
-    seen = browser.evaluate('window.__seen')
-    bar = [s for s in seen if s['what'] == 'bar']
-    assert bar == sorted(bar, key=lambda s: s['value']), 'the bar went back: %s' % [s['value'] for s in bar]
-    early = [s for s in bar if s['value'] >= 1 and len(s['arrived']) < 3]
-    assert not early, 'the bar was full before every file had come: %s' % early[0]
-    assert bar[-1]['value'] == 1, 'the bar ended at %s' % bar[-1]['value']
-    assert any(s['value'] < 0.5 for s in bar), 'the bar began past half way: it does not count every file'
-    calls = [s for s in seen if s['what'] == 'call' and s['shown']]
-    assert calls and len(calls[0]['arrived']) == 3, 'the call to play came before every file: %s' % calls[:1]
-    # What the player sees behind the call: the game's loading picture.
-    shot = Image.open(io.BytesIO(browser.screenshot())).convert('L')
-    lit = sum(1 for v in shot.getdata() if v > 16) / (shot.size[0] * shot.size[1])
-    assert lit > 0.2, 'the call to play came over a black page (%.0f %% lit)' % (100 * lit)
-    browser.click(10, 10)
-    browser.wait_for(lambda: last_frame(browser) >= 30, LOAD_LIMIT, 'frame 30')
+def case_slow_network(browser, _):
+    """About 8 Mbit/s, and data.kpk held back by the host: the one bar has
+    the program's share of every byte once the program has come, and fills
+    only with the data; the call to play waits for the data and shows over
+    the game's loading picture; a click before it does not hide it."""
+    server = Server(SITE, held={'data.kpk'})
+    try:
+        browser.call('Network.enable')
+        browser.call('Network.setCacheDisabled', cacheDisabled=True)
+        browser.call('Network.emulateNetworkConditions', offline=False, latency=40, downloadThroughput=1_000_000,
+                     uploadThroughput=1_000_000)
+        browser.open(server.url + 'index.html?framelog', before_load=WATCH)
+        program = ['morlo3.js', 'morlo3.wasm']
+        browser.wait_for(lambda: browser.evaluate(ARRIVED) == program, LOAD_LIMIT, 'the program')
+        size = {f: os.path.getsize(os.path.join(SITE, f)) for f in program + ['data.kpk']}
+        share = (size['morlo3.js'] + size['morlo3.wasm']) / sum(size.values())
+        value = browser.evaluate("document.getElementById('progress').value")
+        assert abs(value - share) < 0.01, 'with the program come, the bar is at %.3f, not %.3f' % (value, share)
+        browser.click(10, 10)
+        assert not browser.call_to_play_shown(), 'the call to play came before the data'
+        assert not browser.evaluate("document.getElementById('gate').hidden"), 'a click hid the page loading'
+        server.release()
+        browser.wait_for(browser.call_to_play_shown, LOAD_LIMIT, 'the call to play')
+        bar = browser.evaluate('window.__bar')
+        assert bar == sorted(bar), 'the bar went back: %s' % bar
+        assert bar[-1] == 1, 'the bar ended at %s' % bar[-1]
+        # What the player sees behind the call: the game's loading picture.
+        shot = Image.open(io.BytesIO(browser.screenshot())).convert('L')
+        lit = sum(1 for v in shot.getdata() if v > 16) / (shot.size[0] * shot.size[1])
+        assert lit > 0.2, 'the call to play came over a black page (%.0f %% lit)' % (100 * lit)
+        browser.click(10, 10)
+        browser.wait_for(lambda: last_frame(browser) >= 30, LOAD_LIMIT, 'frame 30')
+    finally:
+        server.close()
 
 
 def case_failed_download(browser, _):
@@ -405,8 +414,8 @@ def case_failed_download(browser, _):
         server = Server(SITE, missing={name})
         try:
             browser.open(server.url + 'index.html?lang=en')
-            browser.wait_for(lambda: not browser.evaluate("document.getElementById('error').hidden"), LOAD_LIMIT,
-                             'the error panel')
+            browser.wait_for(lambda: browser.evaluate("(e => !!e && !e.hidden)(document.getElementById('error'))"),
+                             LOAD_LIMIT, 'the error panel')
             text = browser.evaluate("document.getElementById('error').textContent")
             assert text == 'Could not download %s (404 Not Found)' % name, 'without %s the page shows %r' % (name, text)
             assert not browser.call_to_play_shown(), 'without %s the page calls the player to play' % name
