@@ -23,6 +23,7 @@ Usage: web_frame.py SITE NATIVE_BUILD SOURCE_DIR [RUNS]
 import os
 import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -194,10 +195,15 @@ finally:
     browser.close()
     server.close()
 if shutil.which('xvfb-run'):
-    env = dict(os.environ, SDL_AUDIODRIVER='dummy', KESTREL_ANSWER='no', KESTREL_INPUT=menu,
-               KESTREL_MAX_FRAMES=str(60 * (IDLE + 10)))
+    env = dict(os.environ, SDL_AUDIODRIVER='dummy', KESTREL_ANSWER='no', KESTREL_INPUT=menu)
     game = subprocess.Popen(['xvfb-run', '-a', '-s', '-screen 0 1280x1024x24', os.path.join(native, 'morlo3', 'morlo3'),
-                             '--scale', '2'], cwd=scratch, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(5)
-    print('idle in the menu, native window and Xvfb: %.1f %% of a core' % share_of_a_core(game.pid))
-    game.wait(timeout=120)
+                             '--scale', '2'], cwd=scratch, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            start_new_session=True)
+    try:
+        time.sleep(5)
+        print('idle in the menu, native window and Xvfb: %.1f %% of a core' % share_of_a_core(game.pid))
+    finally:
+        # The game ends at a termination signal as at "Sair"; xvfb-run then
+        # ends its server.
+        os.killpg(game.pid, signal.SIGTERM)
+        game.wait(timeout=60)

@@ -49,7 +49,7 @@ die() {
 # Names every missing Debian package at once and stops; as root, installs
 # them (scripts/deps.sh). `chromium` is needed only for the tests.
 need_packages() {
-  "$root/scripts/deps.sh" emscripten dpkg-dev xz-utils bzip2 python3 bc fonts-liberation "$@"
+  "$root/scripts/deps.sh" emscripten dpkg-dev xz-utils bzip2 python3 fonts-liberation "$@"
   command -v emcc >/dev/null || die "emcc is missing: install the Debian package emscripten"
 }
 
@@ -280,9 +280,9 @@ build_libraries() {
 # ---- the game ----
 
 # data.kpk is drawn by the native data generator; the native game, with its
-# catalogues, is also what the tests compare the page with. KESTREL_WEB_NATIVE names a native
-# build folder to take them from (CI's, built by ./test.sh) instead of
-# build-web/native.
+# catalogues, is also what the tests compare the page with. KESTREL_WEB_NATIVE
+# names a native build folder to take them from (CI's, built by ./test.sh)
+# instead of build-web/native.
 native=$(realpath -m "${KESTREL_WEB_NATIVE:-$web/native}")
 build_native() {
   if [ ! -f "$native/CMakeCache.txt" ]; then
@@ -358,6 +358,7 @@ os.replace(out + '.new', out)
 PYTHON
   echo "web.sh: the release for game sites is $zip ($(stat -c %s "$zip") bytes)"
 }
+
 build_all() {
   need_packages
   build_libraries
@@ -407,7 +408,7 @@ case $cmd in
     /usr/bin/python3 "$root/bench/web_frame.py" "$web/site" "$native" "$root" "${2:-3}"
     ;;
   *)
-    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac
