@@ -10,7 +10,10 @@
 - as the player sees it: the replay played on the real display at 60 frames
   a second, the picture doubled to 640 x 400, in the page (the main thread's
   busy time, from Chromium's own metrics) and in a native window under Xvfb
-  (the process's CPU time); once each, as it takes two minutes.
+  (the process's CPU time); once each, as it takes two minutes;
+- idle in the main menu, the picture doubled: the CPU of all Chromium's
+  processes against the native window's and Xvfb's, over IDLE seconds, in
+  per cent of a core.
 
 Figures in milliseconds a frame, and their ratio. Nothing here passes or
 fails.
@@ -20,6 +23,7 @@ Usage: web_frame.py SITE NATIVE_BUILD SOURCE_DIR [RUNS]
 import os
 import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -91,8 +95,7 @@ for name, extra in (('Lento', ''), ('Rápido', FASTER)):
 
         browser._handle = keep_stamps
         browser.open(server.url + 'index.html?framelog&input=pace.input')
-        browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
-                         'Clique para jogar', 120, 'the page')
+        browser.wait_for(browser.call_to_play_shown, 120, 'the page')
         browser.click(5, 5)
         browser.wait_for(lambda: 1000 in stamps, 300, 'frame 1000')
     finally:
@@ -108,8 +111,7 @@ try:
     browser.call('Emulation.setDeviceMetricsOverride', width=640, height=400, deviceScaleFactor=1, mobile=False)
     browser.call('Performance.enable')
     browser.open(server.url + 'index.html?input=normal.input')
-    browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
-                     'Clique para jogar', 120, 'the page')
+    browser.wait_for(browser.call_to_play_shown, 120, 'the page')
     browser.click(5, 5)
     # The game's window sizes the canvas when it opens.
     browser.wait_for(lambda: browser.evaluate('canvas.width % 320 == 0'), 60, "the game's window")
@@ -136,3 +138,72 @@ if shutil.which('xvfb-run'):
     print('ratio page / native:             %.2f' % (page_busy / cpu))
 else:
     print('page, main thread busy: %.3f ms a frame (xvfb-run is missing: no native figure)' % page_busy)
+
+# ---- idle in the menu ----
+IDLE = 20
+MENU = '25 key 28 down\n27 key 28 up\n'  # the story skipped; the menu stays
+TICK = os.sysconf('SC_CLK_TCK')
+
+
+def process_tree(root):
+    children = {}
+    for p in os.listdir('/proc'):
+        if p.isdigit():
+            try:
+                parent = int(open('/proc/%s/stat' % p).read().rsplit(')', 1)[1].split()[1])
+            except OSError:
+                continue
+            children.setdefault(parent, []).append(int(p))
+    found, todo = [], [root]
+    while todo:
+        p = todo.pop()
+        found.append(p)
+        todo += children.get(p, [])
+    return found
+
+
+def cpu_seconds(pids):
+    total = 0
+    for p in pids:
+        try:
+            fields = open('/proc/%d/stat' % p).read().rsplit(')', 1)[1].split()
+            total += int(fields[11]) + int(fields[12])
+        except OSError:
+            pass
+    return total / TICK
+
+
+def share_of_a_core(root):
+    pids = process_tree(root)
+    before, start = cpu_seconds(pids), time.monotonic()
+    time.sleep(IDLE)
+    return (cpu_seconds(pids) - before) * 100 / (time.monotonic() - start)
+
+
+menu = os.path.join(tempfile.mkdtemp(prefix='kestrel-web-bench-'), 'menu.input')
+with open(menu, 'w') as f:
+    f.write(MENU)
+server = Server(site, extra={'menu.input': menu})
+browser = Browser(width=640, height=400)
+try:
+    browser.open(server.url + 'index.html?input=menu.input')
+    browser.wait_for(browser.call_to_play_shown, 120, 'the page')
+    browser.click(5, 5)
+    time.sleep(5)  # the menu's elements slide in
+    print('idle in the menu, page (all of Chromium): %.1f %% of a core' % share_of_a_core(browser.process.pid))
+finally:
+    browser.close()
+    server.close()
+if shutil.which('xvfb-run'):
+    env = dict(os.environ, SDL_AUDIODRIVER='dummy', KESTREL_ANSWER='no', KESTREL_INPUT=menu)
+    game = subprocess.Popen(['xvfb-run', '-a', '-s', '-screen 0 1280x1024x24', os.path.join(native, 'morlo3', 'morlo3'),
+                             '--scale', '2'], cwd=scratch, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            start_new_session=True)
+    try:
+        time.sleep(5)
+        print('idle in the menu, native window and Xvfb: %.1f %% of a core' % share_of_a_core(game.pid))
+    finally:
+        # The game ends at a termination signal as at "Sair"; xvfb-run then
+        # ends its server.
+        os.killpg(game.pid, signal.SIGTERM)
+        game.wait(timeout=60)

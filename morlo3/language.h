@@ -4,6 +4,7 @@
 // swaps each shown text through its catalogue, and the painted pictures for
 // its own.
 #pragma once
+#include <array>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,10 @@
 
 namespace morlo3 {
 
-// The languages the game speaks, the designed one first.
-inline const std::vector<const char*> kLanguages{"pt", "en"};
+// The languages the game speaks, the designed one first. A constant, not a
+// vector: clang starts an inline vector after the settings table that copies
+// it, which then offered no language at all.
+inline constexpr std::array<const char*, 2> kLanguages{"pt", "en"};
 // The catalogues' name: <locale folder>/<language>/LC_MESSAGES/morlo3.mo.
 inline constexpr const char* kTextDomain = "morlo3";
 

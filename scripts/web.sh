@@ -2,10 +2,13 @@
 # The game in a browser: WebAssembly built with Debian's emscripten.
 #
 # Usage: scripts/web.sh build   writes build-web/site/: index.html, morlo3.js,
-#                               morlo3.wasm (with the page's font) and data.kpk
+#                               morlo3.wasm (with the page's font and the
+#                               languages' texts), data.kpk and the licences
 #        scripts/web.sh serve [PORT]
 #                               serves build-web/site/ on http://localhost:PORT/
-#                               (8080 unless given)
+#                               (8080 unless given), compressed as a host does
+#        scripts/web.sh dist    builds, then writes build-web/morlo3-web-VERSION.zip
+#                               for game sites: the site, index.html at its root
 #        scripts/web.sh test    builds, then plays the page in headless
 #                               Chromium and checks it against the native game
 #        scripts/web.sh bench   a frame's time in the page against the same
@@ -15,9 +18,11 @@
 # emscripten's ports would download theirs, and there is no internet here.
 # The sources come from `apt-get source` with a private source list and a
 # private lists folder under build-web/apt, so the machine's own apt setup is
-# left as it is. Each library is built once, into a folder named after the
-# source package versions (build-web/libs/KEY); a second build rebuilds only
-# the game. To take newer Debian versions, remove build-web/sources.
+# left as it is. The libraries are built once for the machine, outside the
+# clone, into ${XDG_CACHE_HOME:-~/.cache}/morlo3-web/libs/KEY, where KEY stands
+# for the source package versions, the recipes below and the compiler; a new
+# clone, or a second build, rebuilds only the game. To take newer Debian
+# versions, remove build-web/sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,8 +31,11 @@ web=$root/build-web
 # The source packages of the page's libraries; their switches are in
 # build_library.
 source_packages=(zlib libdeflate libpng1.6 libjpeg-turbo freetype libsdl2 libsdl2-mixer libsdl2-ttf cli11)
-# Raise this when a recipe below changes, so that old libraries are not used.
-recipe=3
+# Only an absolute XDG_CACHE_HOME counts, as the XDG rules say.
+case ${XDG_CACHE_HOME:-} in
+  /*) cache=$XDG_CACHE_HOME/morlo3-web ;;
+  *) cache=$HOME/.cache/morlo3-web ;;
+esac
 
 # Debian's emscripten runs its JS tools with the system node; NodeSource's
 # node does not look in Debian's module folder, where acorn lives.
@@ -41,7 +49,7 @@ die() {
 # Names every missing Debian package at once and stops; as root, installs
 # them (scripts/deps.sh). `chromium` is needed only for the tests.
 need_packages() {
-  "$root/scripts/deps.sh" emscripten dpkg-dev xz-utils bzip2 python3 bc fonts-liberation "$@"
+  "$root/scripts/deps.sh" emscripten dpkg-dev xz-utils bzip2 python3 fonts-liberation "$@"
   command -v emcc >/dev/null || die "emcc is missing: install the Debian package emscripten"
 }
 
@@ -122,24 +130,33 @@ dsc_of() {
 
 # ---- the libraries ----
 
+# The text of the recipes stands for their switches: a changed switch is a
+# new key, and the old libraries are not used.
 libs_key() {
-  { cat "$web/sources/versions.txt"; echo "recipe $recipe"; emcc --version | sed -n 1p; } | sha1sum | cut -c1-12
+  { cat "$web/sources/versions.txt"; declare -f build_library emcmake_build; emcc --version | sed -n 1p; } |
+    sha1sum | cut -c1-12
 }
 
+# Configures, builds and installs a CMake source with the switches given;
+# `--target T` first builds only T and installs nothing.
 emcmake_build() {
-  local src=$1 bld=$2
+  local src=$1 bld=$2 target=
   shift 2
+  if [ "${1:-}" = --target ]; then
+    target=$2
+    shift 2
+  fi
   emcmake cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DBUILD_SHARED_LIBS=OFF \
     -DCMAKE_C_FLAGS="-O2" "$@" >"$bld.configure.log" 2>&1 || {
     tail -40 "$bld.configure.log" >&2
     die "configuring $(basename "$src") failed"
   }
-  cmake --build "$bld" >"$bld.build.log" 2>&1 || {
+  cmake --build "$bld" -j "$(nproc)" ${target:+--target "$target"} >"$bld.build.log" 2>&1 || {
     tail -40 "$bld.build.log" >&2
     die "building $(basename "$src") failed"
   }
-  cmake --install "$bld" >>"$bld.build.log" 2>&1 || die "installing $(basename "$src") failed"
+  [ -n "$target" ] || cmake --install "$bld" >>"$bld.build.log" 2>&1 || die "installing $(basename "$src") failed"
 }
 
 build_library() {
@@ -164,9 +181,13 @@ build_library() {
         -DPNG_HARDWARE_OPTIMIZATIONS=OFF -DZLIB_ROOT="$prefix"
       ;;
     libjpeg-turbo)
-      # CMake's probe of type sizes misreads wasm objects: say them.
-      emcmake_build "$src" "$bld" -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
+      # CMake's probe of type sizes misreads wasm objects: say them. Only the
+      # library: its tools cannot be switched off, so its install is by hand.
+      emcmake_build "$src" "$bld" --target jpeg-static -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
         -DHAVE_SIZE_T=TRUE -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=TRUE -DUNSIGNED_LONG=4
+      mkdir -p "$prefix/lib" "$prefix/include"
+      cp "$bld/libjpeg.a" "$prefix/lib/"
+      cp "$src/jpeglib.h" "$src/jerror.h" "$src/jmorecfg.h" "$bld/jconfig.h" "$prefix/include/"
       ;;
     freetype)
       # With zlib, as Debian builds it; the rest serves fonts the page does
@@ -175,7 +196,12 @@ build_library() {
         -DFT_DISABLE_PNG=ON -DFT_REQUIRE_ZLIB=ON -DZLIB_ROOT="$prefix"
       ;;
     libsdl2)
-      emcmake_build "$src" "$bld" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON
+      # Video with its GLES2 renderer, sound, events, timers and gamepads;
+      # none of the subsystems and drivers the game never calls.
+      emcmake_build "$src" "$bld" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON \
+        -DSDL2_DISABLE_UNINSTALL=ON -DSDL_CCACHE=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_POWER=OFF \
+        -DSDL_SENSOR=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF -DSDL_FILESYSTEM=OFF -DSDL_OPENGL=OFF \
+        -DSDL_DISKAUDIO=OFF -DSDL_DUMMYVIDEO=OFF -DSDL_OFFSCREEN=OFF
       ;;
     libsdl2-mixer)
       # WAV only: every sound of the game is a WAV file.
@@ -193,6 +219,9 @@ build_library() {
       ;;
     *) die "no recipe for $p" ;;
   esac
+  # Each library's licence goes with the page (scripts/web.sh dist).
+  mkdir -p "$prefix/licences"
+  cp "$src/debian/copyright" "$prefix/licences/$p.copyright"
 }
 
 # Builds the source packages named, one after another, each at the version
@@ -211,9 +240,19 @@ build_libraries() {
   fetch_sources
   local key
   key=$(libs_key)
-  prefix=$web/libs/$key
-  [ -f "$prefix/.complete" ] && return 0
-  work=$web/libs/$key-work
+  prefix=$cache/libs/$key
+  mkdir -p "$cache/libs"
+  # Another clone building the same libraries meanwhile is waited for.
+  exec 9>"$prefix.lock"
+  flock 9
+  if [ -f "$prefix/.complete" ]; then
+    touch "$prefix/.complete"
+    exec 9>&-
+    return 0
+  fi
+  # Libraries no build has used for a month are gone.
+  find "$cache/libs" -mindepth 2 -maxdepth 2 -name .complete -mtime +30 -printf '%h\n' | xargs -r rm -rf
+  work=$cache/libs/$key-work
   rm -rf "$prefix" "$work"
   mkdir -p "$prefix" "$work"
   local start=$SECONDS
@@ -234,22 +273,29 @@ build_libraries() {
   cp "$web/sources/versions.txt" "$prefix/versions.txt"
   touch "$prefix/.complete"
   rm -rf "$work"
-  echo "web.sh: the libraries took $((SECONDS - start)) s"
+  exec 9>&-
+  echo "web.sh: the libraries took $((SECONDS - start)) s, kept in $prefix"
 }
 
 # ---- the game ----
 
-# data.kpk is drawn by the native data generator; the native game is also
-# what the tests compare the page with.
+# data.kpk is drawn by the native data generator; the native game, with its
+# catalogues, is also what the tests compare the page with. KESTREL_WEB_NATIVE
+# names a native build folder to take them from (CI's, built by ./test.sh)
+# instead of build-web/native.
+native=$(realpath -m "${KESTREL_WEB_NATIVE:-$web/native}")
 build_native() {
-  cmake -S "$root" -B "$web/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_BUILD_TESTS=OFF \
-    -DKESTREL_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$web/native" --target datagen_data morlo3
+  if [ ! -f "$native/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_BUILD_TESTS=OFF \
+      -DKESTREL_BUILD_BENCH=OFF >/dev/null
+  fi
+  cmake --build "$native" --target datagen_data morlo3 catalogues
 }
 
 build_game() {
+  # The page's memory file system has the desktop's folders (/usr/share/...).
   emcmake cmake -S "$root" -B "$web/game" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTREL_WEB_LIBS="$prefix" \
-    >"$web/game.configure.log" 2>&1 || {
+    -DCMAKE_INSTALL_PREFIX=/usr >"$web/game.configure.log" 2>&1 || {
     tail -40 "$web/game.configure.log" >&2
     die "configuring the game for the page failed"
   }
@@ -257,16 +303,60 @@ build_game() {
 }
 
 build_site() {
-  local site=$web/site
+  local site=$web/site f
   rm -rf "$site.new"
-  mkdir -p "$site.new"
-  cp "$root/web/index.html" "$web/game/morlo3/morlo3.js" "$web/game/morlo3/morlo3.wasm" "$web/native/data.kpk" \
-    "$site.new/"
-  # The font built into morlo3.wasm goes with its licence.
-  cp /usr/share/doc/fonts-liberation/copyright "$site.new/LiberationSerif-Bold.copyright.txt"
+  mkdir -p "$site.new/licences"
+  cp "$web/game/morlo3/morlo3.js" "$web/game/morlo3/morlo3.wasm" "$native/data.kpk" "$site.new/"
+  # The page's bar counts each file as the browser reads it, whatever the
+  # host's compression: it is told their sizes.
+  local sizes=
+  for f in morlo3.js morlo3.wasm data.kpk; do
+    sizes+="${sizes:+, }\"$f\": $(stat -c %s "$site.new/$f")"
+  done
+  sed -e "s|<script type=\"application/json\" id=\"sizes\">{}</script>|<script type=\"application/json\" id=\"sizes\">{$sizes}</script>|" \
+    "$root/web/index.html" >"$site.new/index.html"
+  grep -q "\"data.kpk\": " "$site.new/index.html" || die "web/index.html lacks its place for the files' sizes"
+  # The licences of all the page holds: the game's, the font's, the
+  # compiler's runtime's and each library's, with the common licences they
+  # refer to.
+  cp "$root/packaging/copyright" "$site.new/licences/morlo3.copyright"
+  cp /usr/share/doc/fonts-liberation/copyright "$site.new/licences/fonts-liberation.copyright"
+  cp /usr/share/doc/emscripten/copyright "$site.new/licences/emscripten.copyright"
+  cp "$prefix"/licences/*.copyright "$site.new/licences/"
+  for f in $(grep -oh '/usr/share/common-licenses/[A-Za-z0-9.+-]*' "$site.new"/licences/*.copyright | sort -u); do
+    [ -f "$f" ] && cp "$f" "$site.new/licences/"
+  done
   rm -rf "$site"
   mv "$site.new" "$site"
   echo "web.sh: the page is in $site"
+}
+
+# The version of the release: the top CMakeLists.txt's project().
+version() {
+  sed -n 's/^project([A-Za-z0-9]* VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt"
+}
+
+# The zip a game site takes: the site's files at its root, in a fixed order
+# and with fixed times, so that the same build gives the same zip.
+build_zip() {
+  local v
+  v=$(version)
+  [ -n "$v" ] || die "no version in project() of CMakeLists.txt"
+  zip=$web/morlo3-web-$v.zip
+  /usr/bin/python3 - "$web/site" "$zip" <<'PYTHON'
+import os, sys, zipfile
+site, out = sys.argv[1:3]
+names = sorted(os.path.relpath(os.path.join(d, f), site) for d, _, fs in os.walk(site) for f in fs)
+with zipfile.ZipFile(out + '.new', 'w', zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+    for name in names:
+        info = zipfile.ZipInfo(name, (2026, 1, 1, 0, 0, 0))
+        info.compress_type = zipfile.ZIP_DEFLATED
+        info.external_attr = 0o644 << 16
+        with open(os.path.join(site, name), 'rb') as f:
+            z.writestr(info, f.read())
+os.replace(out + '.new', out)
+PYTHON
+  echo "web.sh: the release for game sites is $zip ($(stat -c %s "$zip") bytes)"
 }
 
 build_all() {
@@ -277,16 +367,10 @@ build_all() {
   build_site
 }
 
-# The page's download as a player gets it, each file and all together, gzip.
+# The page's download as a player gets it from `serve`, each file and all
+# together.
 report_size() {
-  local site=$web/site total=0 f raw gz
-  for f in morlo3.js morlo3.wasm data.kpk; do
-    raw=$(stat -c %s "$site/$f")
-    gz=$(gzip -9 -c "$site/$f" | wc -c)
-    total=$((total + gz))
-    printf 'web.sh: %-12s %9d bytes, %9d gzip\n' "$f" "$raw" "$gz"
-  done
-  printf 'web.sh: download     %9d bytes gzip (%.2f MB)\n' "$total" "$(echo "$total / 1000000" | bc -l)"
+  /usr/bin/python3 "$root/web/serve.py" --sizes "$web/site"
 }
 
 # What the browser proofs need beyond the build, named when missing.
@@ -304,22 +388,27 @@ case $cmd in
   serve)
     port=${2:-8080}
     [ -f "$web/site/index.html" ] || die "no page yet: run scripts/web.sh build first"
-    echo "web.sh: the game is at http://localhost:$port/ (Ctrl+C ends)"
-    exec /usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$web/site" "$port"
+    exec /usr/bin/python3 "$root/web/serve.py" "$web/site" "$port"
+    ;;
+  dist)
+    build_all
+    build_zip
+    report_size
     ;;
   test)
     need_browser
     build_all
-    /usr/bin/python3 "$root/tests/web/page_test.py" "$web/site" "$web/native" "$root" "${@:2}"
+    build_zip
+    /usr/bin/python3 "$root/tests/web/page_test.py" "$web/site" "$native" "$root" "$zip" "${@:2}"
     ;;
   bench)
     need_browser
     build_all
     report_size
-    /usr/bin/python3 "$root/bench/web_frame.py" "$web/site" "$web/native" "$root" "${2:-3}"
+    /usr/bin/python3 "$root/bench/web_frame.py" "$web/site" "$native" "$root" "${2:-3}"
     ;;
   *)
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac

@@ -23,3 +23,20 @@ Module['preRun'].push(function () {
 Module['kestrelReadFile'] = function (path) {
   return FS.readFile(path, { encoding: 'utf8' });
 };
+
+// Calls main with the page's arguments after the program's name, as a
+// command line would; the promise gives main's exit code. The strings live
+// as long as the program: main keeps argv.
+Module['kestrelMain'] = function (args) {
+  var all = ['morlo3'].concat(args || []);
+  var argv = _malloc(4 * (all.length + 1));
+  for (var i = 0; i < all.length; ++i) {
+    var bytes = new TextEncoder().encode(all[i]);
+    var text = _malloc(bytes.length + 1);
+    HEAPU8.set(bytes, text);
+    HEAPU8[text + bytes.length] = 0;
+    HEAP32[(argv >> 2) + i] = text;
+  }
+  HEAP32[(argv >> 2) + all.length] = 0;
+  return Module['ccall']('main', 'number', ['number', 'number'], [all.length, argv], { async: true });
+};

@@ -41,7 +41,7 @@ std::vector<Setting> MakeTable() {
        "Square pixels, or each pixel 1.2 times taller than wide, as the picture filled a 4:3 screen.", {},
        [](const Settings& s) { return int(s.aspect); },
        [](Settings& s, int v) { s.aspect = kestrel::Aspect(v); }},
-      {"game", "language", SettingKind::Choice, kLanguages,
+      {"game", "language", SettingKind::Choice, {kLanguages.begin(), kLanguages.end()},
        "The language of the game's texts and painted words: pt, Portuguese, the game as it was made; en, English.", {},
        LanguageIndex, [](Settings& s, int v) { s.language = kLanguages[size_t(v)]; }},
       {"sound", "effects", SettingKind::Level, {}, "The level of every sound effect, from 0 (silent) to 100.", {},

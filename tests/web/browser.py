@@ -7,13 +7,11 @@ many at a time). Every wait is for an event of the page, bounded by a time
 limit that only a broken page reaches.
 """
 import base64
-import functools
-import http.server
 import json
 import os
 import shutil
-import socketserver
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -21,52 +19,40 @@ import urllib.request
 
 import websocket
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'web'))
+import serve  # noqa: E402
+
 CHROMIUM = '/usr/bin/chromium'
 
 
 class Server:
-    """Serves `site` on 127.0.0.1, and the files `extra` maps names to;
-    `missing` names files answered with 404."""
+    """Serves `site` on 127.0.0.1 as web/serve.py does (gzip, types), under
+    the address folder `prefix`, and the files `extra` maps names to;
+    `missing` names files answered with 404; the answers for the names in
+    `held` wait until release()."""
 
-    def __init__(self, site, extra=None, missing=()):
-        missing = set(missing)
-        extra = dict(extra or {})
-
-        class Handler(http.server.SimpleHTTPRequestHandler):
-            def __init__(self, *args, **kwargs):
-                super().__init__(*args, directory=site, **kwargs)
-
-            def do_GET(self):
-                name = self.path.split('?')[0].lstrip('/')
-                if name in missing:
-                    self.send_error(404)
-                elif name in extra:
-                    body = open(extra[name], 'rb').read()
-                    self.send_response(200)
-                    self.send_header('Content-Type', 'text/plain')
-                    self.send_header('Content-Length', str(len(body)))
-                    self.end_headers()
-                    self.wfile.write(body)
-                else:
-                    super().do_GET()
-
-            def log_message(self, *args):
-                pass
-
-        self.httpd = socketserver.ThreadingTCPServer(('127.0.0.1', 0), Handler)
-        self.httpd.daemon_threads = True
-        self.url = 'http://127.0.0.1:%d/' % self.httpd.server_address[1]
+    def __init__(self, site, extra=None, missing=(), prefix='/', held=()):
+        self.held = {name: threading.Event() for name in held}
+        self.httpd = serve.Server(('127.0.0.1', 0), serve.make_handler(site, prefix, extra, missing, self.held))
+        self.url = 'http://127.0.0.1:%d%s' % (self.httpd.server_address[1], prefix)
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
+    def release(self):
+        for event in self.held.values():
+            event.set()
+
     def close(self):
+        self.release()
         self.httpd.shutdown()
         self.httpd.server_close()
 
 
 class Browser:
-    """One headless Chromium with one page, `width` x `height` CSS pixels."""
+    """One headless Chromium with one page, `width` x `height` CSS pixels,
+    whose languages (Accept-Language, navigator.languages) are `languages`:
+    Portuguese unless told, the game as it was made."""
 
-    def __init__(self, width=1280, height=800):
+    def __init__(self, width=1280, height=800, languages='pt-PT,pt'):
         self.profile = tempfile.mkdtemp(prefix='kestrel-chromium-')
         self.process = subprocess.Popen(
             [CHROMIUM, '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -89,6 +75,12 @@ class Browser:
         self.exceptions = []
         self.call('Runtime.enable')
         self.call('Page.enable')
+        self.languages(languages)
+
+    def languages(self, accepted):
+        """What the browser says its player reads, from the next page on."""
+        agent = self.evaluate('navigator.userAgent')
+        self.call('Emulation.setUserAgentOverride', userAgent=agent, acceptLanguage=accepted)
 
     def close(self):
         try:
@@ -164,6 +156,14 @@ class Browser:
         if kind == 'down' and len(key) == 1:
             params['text'] = key
         self.call('Input.dispatchKeyEvent', **params)
+
+    def call_to_play_shown(self):
+        """Whether the page calls the player to play (web/index.html)."""
+        return self.evaluate("(g => !!g && g.dataset.state == 'ready' && !g.hidden)(document.getElementById('gate'))")
+
+    def screenshot(self):
+        """The page as shown, as PNG bytes."""
+        return base64.b64decode(self.call('Page.captureScreenshot', format='png')['data'])
 
     def png_of_data_url(self, expression):
         return base64.b64decode(self.evaluate(expression).split(',', 1)[1])

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The page proved in headless Chromium against the native game.
 
-- The saved normal replay, played in the page, gives the golden frame log of
+- The release for game sites, unpacked and served from a subfolder, plays
+  the saved normal replay to the golden frame log of
   tests/replays/normal.golden line for line, to the credits and the end by
   "Sair"; the canvas at a menu frame is the headless frame, pixel for pixel,
   at its whole scale.
@@ -13,10 +14,16 @@
 - The canvas takes the largest whole multiple of the picture that fits, and
   again when the page changes size; Alt+Enter takes the page to the whole
   screen.
-- Without data.kpk the page shows the game's own error text.
+- ?lang= and else the browser's languages choose the game's language and
+  the page's words.
+- On a slow network the bar counts every file, and the call to play comes
+  only once the game waits, over its own picture; a click before it is no
+  harm.
+- A file that fails to download is named in the page.
 
-Usage: page_test.py SITE NATIVE_BUILD SOURCE_DIR [CASE...]
-SITE is build-web/site, NATIVE_BUILD a native build with morlo3 and data.kpk.
+Usage: page_test.py SITE NATIVE_BUILD SOURCE_DIR ZIP [CASE...]
+SITE is build-web/site, NATIVE_BUILD a native build with morlo3 and data.kpk,
+ZIP the release for game sites.
 """
 import io
 import os
@@ -25,14 +32,15 @@ import subprocess
 import sys
 import tempfile
 import traceback
+import zipfile
 
 from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from browser import Browser, Server  # noqa: E402
 
-SITE, NATIVE, SOURCE = (os.path.abspath(a) for a in sys.argv[1:4])
-ONLY = set(sys.argv[4:])
+SITE, NATIVE, SOURCE, ZIP = (os.path.abspath(a) for a in sys.argv[1:5])
+ONLY = set(sys.argv[5:])
 REPLAYS = os.path.join(SOURCE, 'tests', 'replays')
 FRAME = re.compile(r'^(\d+) ([0-9a-f]{16})$')
 # The frame the menu is captured at: the main page, still, before the first
@@ -71,22 +79,32 @@ def read_golden(path):
     return total, entries
 
 
-def native_run(env, limit=600):
+def native_run(env, limit=600, args=()):
     """The native game on the headless backend, in a scratch folder holding
     data.kpk."""
     scratch = tempfile.mkdtemp(prefix='kestrel-web-native-')
     os.symlink(os.path.join(NATIVE, 'data.kpk'), os.path.join(scratch, 'data.kpk'))
     full = dict(os.environ, KESTREL_PLATFORM='headless', KESTREL_ANSWER='no', **env)
-    result = subprocess.run([os.path.join(NATIVE, 'morlo3', 'morlo3')], cwd=scratch, env=full, timeout=limit,
-                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    result = subprocess.run([os.path.join(NATIVE, 'morlo3', 'morlo3')] + list(args), cwd=scratch, env=full,
+                            timeout=limit, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     return scratch, result
+
+
+def native_frames(env, args=()):
+    """The native game's frame log, as {frame: hash}."""
+    scratch, result = native_run(dict(env, KESTREL_FRAMELOG='frames.log'), args=args)
+    assert result.returncode == 0, 'the native game failed: %s' % result.stdout.decode(errors='replace')[-500:]
+    log = {}
+    for line in open(os.path.join(scratch, 'frames.log')):
+        m = FRAME.match(line.strip())
+        if m:
+            log[int(m.group(1))] = m.group(2)
+    return log
 
 
 def pass_the_gate(browser):
     """Waits for the page's call to play, then clicks."""
-    browser.wait_for(lambda: browser.evaluate("(document.getElementById('gate-text') || {}).textContent") ==
-                     'Clique para jogar', LOAD_LIMIT, '"Clique para jogar"')
-    assert browser.evaluate("!document.getElementById('gate').hidden"), 'the call to play is not shown'
+    browser.wait_for(browser.call_to_play_shown, LOAD_LIMIT, 'the call to play')
     browser.click(10, 10)
     assert browser.evaluate("document.getElementById('gate').hidden"), 'the call to play stays after a click'
 
@@ -104,8 +122,24 @@ console.log = function (text) {
 """
 
 
-def case_replay(browser, server):
-    """The normal replay to the credits, frame for frame; the menu's canvas."""
+def case_replay(browser, _):
+    """The release for game sites, unpacked into a subfolder of a host: the
+    normal replay to the credits, frame for frame; the menu's canvas."""
+    unpacked = tempfile.mkdtemp(prefix='kestrel-web-zip-')
+    with zipfile.ZipFile(ZIP) as z:
+        names = z.namelist()
+        assert 'index.html' in names, 'index.html is not at the root of the zip'
+        bad = [n for n in names if n.startswith('/') or '..' in n.split('/')]
+        assert not bad, 'the zip holds paths outside its root: %s' % bad
+        z.extractall(unpacked)
+    server = Server(unpacked, prefix='/games/morlo3/', extra={'normal.input': os.path.join(REPLAYS, 'normal.input')})
+    try:
+        replay(browser, server)
+    finally:
+        server.close()
+
+
+def replay(browser, server):
     browser.open(server.url + 'index.html?framelog&input=normal.input', before_load=GRAB % MENU_FRAME)
     pass_the_gate(browser)
     browser.wait_for(lambda: browser.evaluate('window.kestrel.exitCode') is not None, REPLAY_LIMIT,
@@ -201,13 +235,7 @@ def case_keys(browser, server):
     log = frame_log(browser)
     with tempfile.NamedTemporaryFile('w', suffix='.input', delete=False) as f:
         f.write(session)
-    scratch, result = native_run({'KESTREL_INPUT': f.name, 'KESTREL_MAX_FRAMES': str(end),
-                                  'KESTREL_FRAMELOG': 'frames.log'})
-    native = {}
-    for line in open(os.path.join(scratch, 'frames.log')):
-        m = FRAME.match(line.strip())
-        if m:
-            native[int(m.group(1))] = m.group(2)
+    native = native_frames({'KESTREL_INPUT': f.name, 'KESTREL_MAX_FRAMES': str(end)})
     differ = [n for n in range(1, end + 1) if native.get(n) != log.get(n)]
     assert not differ, 'the recorded session played natively differs from the page at frames %s' % differ[:10]
     for name in ('key 1 down', 'key 205 down', 'key 28 down', 'key 203 down', 'key 25 down'):
@@ -291,26 +319,112 @@ def case_fit(browser, server):
     browser.wait_for(lambda: browser.evaluate('document.fullscreenElement !== null'), 30, 'the whole screen')
 
 
-def case_missing_data(browser, _):
-    """Without data.kpk the page shows the game's message."""
-    server = Server(SITE, missing={'data.kpk'})
+def case_language(_, server):
+    """?lang= wins; else the first of the browser's languages the game has
+    (English when none is): the game's frames to the options page are those
+    of the native game in that language, and the page's own words follow."""
+    rows = [
+        # browser's languages, address, language expected
+        ('en-US,en', '', 'en'),
+        ('de-DE,pt-BR', '', 'pt'),
+        ('de-DE,fr', '', 'en'),
+        ('pt-PT,pt', 'lang=en&', 'en'),
+        ('en-US,en', 'lang=pt&', 'pt'),
+    ]
+    words = {'pt': ('Clique para jogar', 'Ecrã inteiro'), 'en': ('Click to play', 'Full screen')}
+    # The normal replay's story and its first clicks, to the options page.
+    script, end = os.path.join(REPLAYS, 'normal.input'), 110
+    native = {lang: native_frames({'KESTREL_INPUT': script, 'KESTREL_MAX_FRAMES': str(end)}, args=['--language', lang])
+              for lang in words}
+    assert native['pt'] != native['en'], 'the game looks the same in both languages'
+    for accepted, query, lang in rows:
+        # A browser of its own each: no frame of the page before.
+        browser = Browser(languages=accepted)
+        try:
+            browser.open(server.url + 'index.html?%sframelog&input=normal.input' % query)
+            browser.wait_for(browser.call_to_play_shown, LOAD_LIMIT, 'the call to play')
+            shown = browser.evaluate("[document.getElementById('gate-text').textContent, "
+                                     "document.getElementById('fullscreen').textContent, document.documentElement.lang]")
+            assert shown == list(words[lang]) + [lang], '%s, ?%s: the page shows %s' % (accepted, query, shown)
+            browser.click(10, 10)
+            browser.wait_for(lambda: last_frame(browser) >= end, LOAD_LIMIT, 'frame %d' % end)
+            log = frame_log(browser)
+            differ = [n for n in range(1, end + 1) if log.get(n) != native[lang].get(n)]
+            assert not differ, '%s, ?%s: frames %s are not those of the %s game' % (accepted, query, differ[:5], lang)
+            assert not browser.exceptions, 'the page threw: ' + browser.exceptions[0]
+        finally:
+            browser.close()
+
+
+# Keeps each value of the bar, in order.
+WATCH = """
+window.__bar = [];
+addEventListener('DOMContentLoaded', () => {
+  const bar = document.getElementById('progress');
+  new MutationObserver(() => window.__bar.push(bar.value)).observe(bar, { attributes: true });
+});
+"""
+# The game's files that have come whole, by the browser's own timing.
+ARRIVED = """
+['morlo3.js', 'morlo3.wasm', 'data.kpk'].filter((f) =>
+  performance.getEntriesByName(new URL(f, location.href).href).some((e) => e.responseEnd > 0))
+"""
+
+
+def case_slow_network(browser, _):
+    """About 8 Mbit/s, and data.kpk held back by the host: the one bar has
+    the program's share of every byte once the program has come, and fills
+    only with the data; the call to play waits for the data and shows over
+    the game's loading picture; a click before it does not hide it."""
+    server = Server(SITE, held={'data.kpk'})
     try:
-        browser.open(server.url + 'index.html')
-        pass_the_gate(browser)
-        browser.wait_for(lambda: browser.evaluate('window.kestrel.exitCode') is not None, LOAD_LIMIT,
-                         'the game to end')
-        state = browser.evaluate('JSON.stringify(window.kestrel)')
-        assert browser.evaluate('window.kestrel.exitCode') == 1, 'the game did not end with exit code 1: ' + state
-        text = browser.evaluate("document.getElementById('error').hidden ? '' : "
-                                "document.getElementById('error').textContent")
-        assert 'Cannot open file data.kpk' in text, 'the page shows %r' % text
-        assert 'data.kpk was looked for in these folders' in text, 'the page shows %r' % text
+        browser.call('Network.enable')
+        browser.call('Network.setCacheDisabled', cacheDisabled=True)
+        browser.call('Network.emulateNetworkConditions', offline=False, latency=40, downloadThroughput=1_000_000,
+                     uploadThroughput=1_000_000)
+        browser.open(server.url + 'index.html?framelog', before_load=WATCH)
+        program = ['morlo3.js', 'morlo3.wasm']
+        browser.wait_for(lambda: browser.evaluate(ARRIVED) == program, LOAD_LIMIT, 'the program')
+        size = {f: os.path.getsize(os.path.join(SITE, f)) for f in program + ['data.kpk']}
+        share = (size['morlo3.js'] + size['morlo3.wasm']) / sum(size.values())
+        value = browser.evaluate("document.getElementById('progress').value")
+        assert abs(value - share) < 0.01, 'with the program come, the bar is at %.3f, not %.3f' % (value, share)
+        browser.click(10, 10)
+        assert not browser.call_to_play_shown(), 'the call to play came before the data'
+        assert not browser.evaluate("document.getElementById('gate').hidden"), 'a click hid the page loading'
+        server.release()
+        browser.wait_for(browser.call_to_play_shown, LOAD_LIMIT, 'the call to play')
+        bar = browser.evaluate('window.__bar')
+        assert bar == sorted(bar), 'the bar went back: %s' % bar
+        assert bar[-1] == 1, 'the bar ended at %s' % bar[-1]
+        # What the player sees behind the call: the game's loading picture.
+        shot = Image.open(io.BytesIO(browser.screenshot())).convert('L')
+        lit = sum(1 for v in shot.getdata() if v > 16) / (shot.size[0] * shot.size[1])
+        assert lit > 0.2, 'the call to play came over a black page (%.0f %% lit)' % (100 * lit)
+        browser.click(10, 10)
+        browser.wait_for(lambda: last_frame(browser) >= 30, LOAD_LIMIT, 'frame 30')
     finally:
         server.close()
 
 
+def case_failed_download(browser, _):
+    """Each of the game's files missing: the page says which, and does not
+    call the player to play."""
+    for name in ('morlo3.js', 'morlo3.wasm', 'data.kpk'):
+        server = Server(SITE, missing={name})
+        try:
+            browser.open(server.url + 'index.html?lang=en')
+            browser.wait_for(lambda: browser.evaluate("(e => !!e && !e.hidden)(document.getElementById('error'))"),
+                             LOAD_LIMIT, 'the error panel')
+            text = browser.evaluate("document.getElementById('error').textContent")
+            assert text == 'Could not download %s (404 Not Found)' % name, 'without %s the page shows %r' % (name, text)
+            assert not browser.call_to_play_shown(), 'without %s the page calls the player to play' % name
+        finally:
+            server.close()
+
+
 CASES = [('replay', case_replay), ('keys', case_keys), ('gamepad', case_gamepad), ('fit', case_fit),
-         ('missing_data', case_missing_data)]
+         ('language', case_language), ('slow_network', case_slow_network), ('failed_download', case_failed_download)]
 
 
 def main():
